@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests, the benchmarks and the fuzzers need.
+# Safe to run again: apt-get skips what is already installed. Run as root on Debian 12.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libplist-dev libplist++-dev libplist-utils
+  nlohmann-json3-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang-14 libclang-rt-14-dev
+  tzdata
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
