@@ -1,0 +1,129 @@
+// Queues and time for a whole simulated world: every process's main queue (which also carries
+// its run-loop timers and notification deliveries) and every serial queue the system creates.
+//
+// Guarantees: each queue is serial; work on one queue runs in submission order, and work due
+// at the same instant runs in the order it was scheduled (a sequence number breaks ties).
+// Work may be a coroutine that sleeps (`co_await scheduler.sleep(d)`); while it sleeps its
+// queue runs nothing else, other queues go on, and it never runs on a main queue's thread.
+// Two implementations: VirtualScheduler (deterministic, one OS thread, virtual time) and
+// ThreadedScheduler (a thread per queue, real time) for concurrency tests.
+#pragma once
+
+#include <chrono>
+#include <coroutine>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace qv::dispatch {
+
+using Duration = std::chrono::nanoseconds;
+using Instant = std::chrono::sys_time<std::chrono::nanoseconds>;
+
+inline constexpr Duration seconds(double s) {
+  return Duration(static_cast<std::int64_t>(s * 1e9 + (s >= 0 ? 0.5 : -0.5)));
+}
+
+// A serial queue. Shared by whoever holds it; the scheduler keeps it alive while it has work.
+class Queue {
+ public:
+  Queue(std::string label, std::string process, bool isMain)
+      : label_(std::move(label)), process_(std::move(process)), isMain_(isMain) {}
+  virtual ~Queue() = default;
+  Queue(const Queue&) = delete;
+  Queue& operator=(const Queue&) = delete;
+
+  const std::string& label() const { return label_; }
+  const std::string& process() const { return process_; }
+  bool isMain() const { return isMain_; }
+
+ private:
+  std::string label_;
+  std::string process_;
+  bool isMain_;
+};
+using QueueRef = std::shared_ptr<Queue>;
+
+// A piece of queue work that can sleep. Created suspended; the scheduler starts it on its
+// queue and learns when it has finished.
+class Work {
+ public:
+  struct promise_type {
+    std::function<void()> onDone;
+    Work get_return_object() { return Work(std::coroutine_handle<promise_type>::from_promise(*this)); }
+    std::suspend_always initial_suspend() noexcept { return {}; }
+    struct FinalAwaiter {
+      bool await_ready() noexcept { return false; }
+      void await_suspend(std::coroutine_handle<promise_type> h) noexcept {
+        auto done = std::move(h.promise().onDone);
+        h.destroy();
+        if (done) done();
+      }
+      void await_resume() noexcept {}
+    };
+    FinalAwaiter final_suspend() noexcept { return {}; }
+    void return_void() {}
+    void unhandled_exception() { throw; }
+  };
+
+  Work(Work&& o) noexcept : h_(std::exchange(o.h_, {})) {}
+  Work& operator=(Work&&) = delete;
+  ~Work() {
+    if (h_) h_.destroy();
+  }
+  // Starts the work; `onDone` runs when it has finished (at once if it never sleeps).
+  void start(std::function<void()> onDone) {
+    auto h = std::exchange(h_, {});
+    h.promise().onDone = std::move(onDone);
+    h.resume();
+  }
+
+ private:
+  explicit Work(std::coroutine_handle<promise_type> h) : h_(h) {}
+  std::coroutine_handle<promise_type> h_;
+};
+
+// Cancels a scheduled timer; harmless once it has fired or was cancelled.
+class TimerHandle {
+ public:
+  virtual ~TimerHandle() = default;
+  virtual void cancel() = 0;
+  virtual bool cancelled() const = 0;
+};
+
+class Scheduler {
+ public:
+  virtual ~Scheduler() = default;
+
+  // The world's current instant (virtual or real).
+  virtual Instant now() const = 0;
+  virtual QueueRef createQueue(std::string label, std::string process, bool isMain) = 0;
+  // dispatch_async: run `task` on `q` after what is already there.
+  virtual void async(const QueueRef& q, std::function<void()> task) = 0;
+  // Run a sleeping piece of work on `q`; `q` runs nothing else until it has finished.
+  virtual void asyncWork(const QueueRef& q, std::function<Work()> make) = 0;
+  // dispatch_after: submit `task` to `q` once `delay` has passed.
+  virtual void after(const QueueRef& q, Duration delay, std::function<void()> task) = 0;
+  // A one-shot run-loop timer: submits `task` to `q` at `due` unless cancelled first.
+  virtual std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) = 0;
+  // The queue whose work is running on the calling thread, or null outside any queue.
+  virtual const Queue* currentQueue() const = 0;
+
+  // co_await sleep(d) inside Work: the work resumes on its own queue once `d` has passed.
+  struct SleepAwaiter {
+    Scheduler* scheduler;
+    Duration duration;
+    bool await_ready() { return scheduler->sleepInPlace(duration); }
+    void await_suspend(std::coroutine_handle<> h) { scheduler->resumeAfter(duration, h); }
+    void await_resume() {}
+  };
+  SleepAwaiter sleep(Duration d) { return SleepAwaiter{this, d}; }
+
+ protected:
+  // True when the scheduler slept the calling thread itself (real time); false to suspend.
+  virtual bool sleepInPlace(Duration d) = 0;
+  virtual void resumeAfter(Duration d, std::coroutine_handle<> h) = 0;
+};
+
+}  // namespace qv::dispatch

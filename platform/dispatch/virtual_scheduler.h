@@ -1,0 +1,79 @@
+// Deterministic virtual time: every queue of every process runs on the calling OS thread, in
+// the order (due instant, sequence number). Time moves only when driven. Equal input gives
+// identical order, run after run.
+//
+// How the drivers can hang: work that keeps scheduling new work at the current instant never
+// lets time move; each driver stops after `maxEventsPerCall` events and reports it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/dispatch/scheduler.h"
+
+namespace qv::dispatch {
+
+class VirtualScheduler final : public Scheduler {
+ public:
+  explicit VirtualScheduler(Instant start);
+  ~VirtualScheduler() override;
+
+  Instant now() const override { return now_; }
+  QueueRef createQueue(std::string label, std::string process, bool isMain) override;
+  void async(const QueueRef& q, std::function<void()> task) override;
+  void asyncWork(const QueueRef& q, std::function<Work()> make) override;
+  void after(const QueueRef& q, Duration delay, std::function<void()> task) override;
+  std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) override;
+  const Queue* currentQueue() const override { return current_; }
+
+  // Runs everything due now, including what that work schedules for now; time stays.
+  // Returns false when it stopped at the event limit.
+  bool runUntilIdle();
+  // Runs everything due up to `until` in order, moving time to each event, then to `until`.
+  bool runUntil(Instant until);
+  bool advanceBy(Duration d) { return runUntil(now_ + d); }
+  // Runs the next event whatever its time; false when none is left.
+  bool runNext();
+  // The due instant of the next event, if any.
+  bool nextDue(Instant* due) const;
+  std::size_t pendingEvents() const { return events_.size(); }
+  std::uint64_t eventsRun() const { return eventsRun_; }
+
+  // Called after every event with the instant it ran at (for invariant checks).
+  std::function<void()> afterEachEvent;
+  std::uint64_t maxEventsPerCall = 50'000'000;
+
+ protected:
+  bool sleepInPlace(Duration) override { return false; }
+  void resumeAfter(Duration d, std::coroutine_handle<> h) override;
+
+ private:
+  struct VQueue;
+  struct Event {
+    Instant due;
+    std::uint64_t seq;
+    std::function<void()> action;
+  };
+  struct Later {
+    bool operator()(const Event& a, const Event& b) const {
+      return a.due != b.due ? a.due > b.due : a.seq > b.seq;
+    }
+  };
+
+  void push(Instant due, std::function<void()> action);
+  void enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task, std::function<Work()> work);
+  void scheduleDrain(const std::shared_ptr<VQueue>& q);
+  void drain(const std::shared_ptr<VQueue>& q);
+  void runOne();
+
+  Instant now_;
+  std::uint64_t seq_ = 0;
+  std::uint64_t eventsRun_ = 0;
+  const Queue* current_ = nullptr;
+  std::vector<Event> events_;  // a heap ordered by Later
+};
+
+}  // namespace qv::dispatch

@@ -1,0 +1,192 @@
+#include "platform/objc/runtime.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+
+namespace qv::objc {
+namespace {
+
+std::string demangle(const std::type_info* t) {
+  if (!t) return "(none)";
+  int status = 0;
+  char* s = abi::__cxa_demangle(t->name(), nullptr, nullptr, &status);
+  std::string out = (status == 0 && s) ? s : t->name();
+  std::free(s);
+  return out;
+}
+
+std::string describeReceiver(const Object* receiver) {
+  const Class* cls = receiver->isa();
+  if (cls->isMetaclass()) return "+[" + static_cast<const Class*>(receiver)->name();
+  return "-[" + cls->name();
+}
+
+Id makePlainObject(Class* cls) { return std::make_shared<Object>(cls); }
+
+Id allocImp(void*, Object* self, Sel) { return static_cast<Class*>(self)->instantiate(); }
+Id newImp(void*, Object* self, Sel) {
+  Id obj = static_cast<Class*>(self)->instantiate();
+  return send<Id()>(obj, QV_SEL("init"));
+}
+Id initImp(void*, Object* self, Sel) { return self->self(); }
+bool respondsToSelectorImp(void*, Object* self, Sel, Sel query) { return respondsTo(self, query); }
+void doesNotRecognizeSelectorImp(void*, Object* self, Sel, Sel query) {
+  throwUnrecognized(self, query);
+}
+
+}  // namespace
+
+void throwUnrecognized(const Object* receiver, Sel sel) {
+  throw MessageError(describeReceiver(receiver) + " " + sel.name() + "]: unrecognized selector");
+}
+
+void throwMismatch(const Object* receiver, Sel sel, const Signature* have, const Signature* want) {
+  throw MessageError(describeReceiver(receiver) + " " + sel.name() + "]: method has signature " +
+                     demangle(have ? have->type : nullptr) + ", sent as " +
+                     demangle(want ? want->type : nullptr));
+}
+
+bool respondsTo(const Object* receiver, Sel sel) {
+  return receiver && receiver->isa()->resolve(sel) != nullptr;
+}
+
+bool Class::isSubclassOf(const Class* other) const {
+  for (const Class* c = this; c; c = c->superclass_)
+    if (c == other) return true;
+  return false;
+}
+
+const Imp* Class::resolveSlow(Sel sel) const {
+  for (const Class* c = this; c; c = c->superclass_) {
+    auto it = c->methods_.find(sel.id());
+    if (it != c->methods_.end()) return &it->second.imp;
+  }
+  return nullptr;
+}
+
+Id Class::instantiate() {
+  for (Class* c = this; c; c = c->superclass_)
+    if (c->factory_) return c->factory_(this);
+  return makePlainObject(this);
+}
+
+void Class::rebuildTables() {
+  // Built from scratch down the chain, so selectors interned since the superclass's table was
+  // built are covered too; the table is then authoritative for every id below its size.
+  std::vector<const Class*> chain;
+  for (const Class* c = this; c; c = c->superclass_) chain.push_back(c);
+  table_.assign(Sel::count() + 1, Imp{});
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+    for (const auto& [id, method] : (*it)->methods_)
+      if (id < table_.size()) table_[id] = method.imp;
+  for (Class* sub : subclasses_) sub->rebuildTables();
+}
+
+Runtime::Runtime(std::string owner) : owner_(std::move(owner)) {
+  root_ = defineClass("NSObject", nullptr, &makePlainObject);
+  addClassMethod<Id()>(root_, QV_SEL("alloc"), &allocImp);
+  addClassMethod<Id()>(root_, QV_SEL("new"), &newImp);
+  addMethod<Id()>(root_, QV_SEL("init"), &initImp);
+  addMethod<bool(Sel)>(root_, QV_SEL("respondsToSelector:"), &respondsToSelectorImp);
+  addMethod<void(Sel)>(root_, QV_SEL("doesNotRecognizeSelector:"), &doesNotRecognizeSelectorImp);
+}
+
+Runtime::~Runtime() = default;
+
+Class* Runtime::getClass(std::string_view name) const {
+  auto it = byName_.find(std::string(name));
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+Class* Runtime::newClassPair(Class* superclass, std::string_view name) {
+  Class* superMeta = superclass ? superclass->metaclass() : nullptr;
+  // A root metaclass inherits from the root class, so class objects answer instance methods of
+  // the root (respondsToSelector: on a class works as on the device).
+  auto meta = std::unique_ptr<Class>(new Class(*this, nullptr, std::string(name), superMeta, nullptr));
+  auto cls = std::unique_ptr<Class>(new Class(*this, meta.get(), std::string(name), superclass, nullptr));
+  meta->metaclassOf_ = cls.get();
+  if (!superclass) meta->superclass_ = cls.get();
+  Class* c = cls.get();
+  Class* m = meta.get();
+  classes_.push_back(std::move(meta));
+  classes_.push_back(std::move(cls));
+  if (superclass) {
+    superclass->subclasses_.push_back(c);
+    superMeta->subclasses_.push_back(m);
+  } else {
+    c->subclasses_.push_back(m);
+  }
+  return c;
+}
+
+Class* Runtime::allocateClassPair(Class* superclass, std::string_view name) {
+  if (name.empty() || getClass(name)) return nullptr;
+  for (const auto& c : classes_)
+    if (!c->registered_ && !c->isMetaclass() && c->name_ == name) return nullptr;
+  return newClassPair(superclass, name);
+}
+
+void Runtime::registerClassPair(Class* cls) {
+  if (!cls || cls->registered_ || getClass(cls->name_)) return;
+  cls->registered_ = true;
+  byName_.emplace(cls->name_, cls);
+  // Only the class's own tables need building: a new class has no subclasses yet except its
+  // metaclass chain, rebuilt with the superclass's subtree.
+  if (cls->superclass_) {
+    cls->rebuildTables();
+    cls->metaclass()->rebuildTables();
+  } else {
+    cls->rebuildTables();
+  }
+}
+
+Class* Runtime::defineClass(std::string_view name, Class* superclass, Class::Factory factory) {
+  Class* cls = allocateClassPair(superclass, name);
+  if (!cls) return nullptr;
+  cls->factory_ = factory;
+  registerClassPair(cls);
+  return cls;
+}
+
+std::vector<std::string> Runtime::classNames() const {
+  std::vector<std::string> out;
+  for (const auto& [name, cls] : byName_) out.push_back(name);
+  return out;
+}
+
+bool Runtime::addImp(Class* cls, Sel sel, Imp imp, std::string_view types) {
+  if (!cls || !sel || cls->hasOwnMethod(sel)) return false;
+  cls->methods_.emplace(sel.id(), Class::Method{imp, std::string(types)});
+  cls->rebuildTables();
+  return true;
+}
+
+std::string Runtime::methodTypes(Class* cls, Sel sel) const {
+  for (Class* c = cls; c; c = c->superclass_) {
+    auto it = c->methods_.find(sel.id());
+    if (it != c->methods_.end()) return it->second.types;
+  }
+  return {};
+}
+
+bool Runtime::hookImp(Class* cls, Sel sel, Imp replacement, RawFn superForwarder, Imp* previous) {
+  if (!cls || !sel) return false;
+  auto own = cls->methods_.find(sel.id());
+  if (own != cls->methods_.end()) {
+    if (own->second.imp.sig != replacement.sig)
+      throwMismatch(cls, sel, own->second.imp.sig, replacement.sig);
+    *previous = own->second.imp;
+    own->second.imp = replacement;
+  } else {
+    const Imp* inherited = cls->resolveSlow(sel);
+    if (!inherited) return false;
+    if (inherited->sig != replacement.sig) throwMismatch(cls, sel, inherited->sig, replacement.sig);
+    *previous = Imp{superForwarder, cls->superclass_, replacement.sig};
+    cls->methods_.emplace(sel.id(), Class::Method{replacement, {}});
+  }
+  cls->rebuildTables();
+  return true;
+}
+
+}  // namespace qv::objc

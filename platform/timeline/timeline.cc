@@ -1,0 +1,79 @@
+#include "platform/timeline/timeline.h"
+
+namespace qv::timeline {
+
+const char* kindName(Kind k) {
+  switch (k) {
+    case Kind::Sound: return "sound";
+    case Kind::Vibration: return "vibration";
+    case Kind::TorchOn: return "torch-on";
+    case Kind::TorchOff: return "torch-off";
+    case Kind::ScreenFlash: return "screen-flash";
+    case Kind::ScreenWake: return "screen-wake";
+    case Kind::SystemSound: return "system-sound";
+    case Kind::Banner: return "banner";
+    case Kind::LockScreenBulletin: return "lock-screen-bulletin";
+    case Kind::StatusIconShown: return "icon-shown";
+    case Kind::StatusIconHidden: return "icon-hidden";
+    case Kind::DarwinPost: return "darwin-post";
+    case Kind::ReminderArmed: return "reminder-armed";
+    case Kind::ReminderFired: return "reminder-fired";
+    case Kind::ReminderEnded: return "reminder-ended";
+    case Kind::ReminderCleared: return "reminder-cleared";
+    case Kind::Action: return "action";
+    case Kind::Host: return "host";
+    case Kind::Decision: return "decision";
+  }
+  return "?";
+}
+
+bool isNoticeable(Kind k) {
+  switch (k) {
+    case Kind::Sound:
+    case Kind::Vibration:
+    case Kind::TorchOn:
+    case Kind::TorchOff:
+    case Kind::ScreenFlash:
+    case Kind::ScreenWake:
+    case Kind::SystemSound:
+    case Kind::Banner:
+    case Kind::LockScreenBulletin:
+    case Kind::StatusIconShown:
+    case Kind::StatusIconHidden: return true;
+    default: return false;
+  }
+}
+
+void Timeline::addListener(Listener listener, bool wantsDecisions) {
+  std::lock_guard lock(mutex_);
+  listeners_.push_back(Entry{std::move(listener), wantsDecisions});
+  if (wantsDecisions) ++decisionListeners_;
+}
+
+void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail) {
+  if (listeners_.empty()) return;
+  Event e{clock_.now(), std::string(process), kind, std::string(subject), std::string(detail)};
+  std::lock_guard lock(mutex_);
+  for (const Entry& entry : listeners_)
+    if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
+}
+
+Recorder::Recorder(Timeline& t, bool wantsDecisions) {
+  t.addListener([this](const Event& e) { events_.push_back(e); }, wantsDecisions);
+}
+
+std::vector<Event> Recorder::ofKind(Kind k) const {
+  std::vector<Event> out;
+  for (const Event& e : events_)
+    if (e.kind == k) out.push_back(e);
+  return out;
+}
+
+std::size_t Recorder::count(Kind k, std::string_view subject) const {
+  std::size_t n = 0;
+  for (const Event& e : events_)
+    if (e.kind == k && (subject.empty() || e.subject == subject)) ++n;
+  return n;
+}
+
+}  // namespace qv::timeline

@@ -1,0 +1,104 @@
+// The timeline: everything a user of the phone would notice, each reminder's life, what the
+// simulated user and network did, and (shown only on request) why the system decided what it
+// did. Tests, examples and the command line all read it.
+// Thread-safe: events may be recorded from any queue. Recording costs one check when no one
+// listens; decision events are built only when a listener asked for them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/dispatch/scheduler.h"
+
+namespace qv::timeline {
+
+enum class Kind : std::uint8_t {
+  // What the user notices.
+  Sound,               // subject: sound file name
+  Vibration,           // subject: pattern
+  TorchOn,
+  TorchOff,
+  ScreenFlash,
+  ScreenWake,
+  SystemSound,         // subject: system sound id (e.g. the shutter sound)
+  Banner,              // subject: section id, detail: title / message
+  LockScreenBulletin,  // subject: section id, detail: title / subtitle
+  StatusIconShown,     // subject: item identifier, detail: image name
+  StatusIconHidden,    // subject: item identifier
+  // Traffic between processes.
+  DarwinPost,          // subject: notification name
+  // Each reminder's life. subject: the category (or app for listed apps).
+  ReminderArmed,
+  ReminderFired,
+  ReminderEnded,
+  ReminderCleared,
+  // What the simulated user, network or device did.
+  Action,
+  // Host state changes worth showing: locked, unlocked, app launched, notification posted.
+  Host,
+  // Why something happened or did not: entry point, app block, gate, clear cause.
+  Decision,
+};
+
+const char* kindName(Kind k);
+// Whether a kind is something the user of the phone notices (sound, light, screen).
+bool isNoticeable(Kind k);
+
+struct Event {
+  dispatch::Instant time;
+  std::string process;
+  Kind kind;
+  std::string subject;
+  std::string detail;
+};
+
+class Timeline {
+ public:
+  using Listener = std::function<void(const Event&)>;
+
+  explicit Timeline(const dispatch::Scheduler& clock) : clock_(clock) {}
+  Timeline(const Timeline&) = delete;
+  Timeline& operator=(const Timeline&) = delete;
+
+  // Listeners see every event recorded after they were added; decision events only when
+  // `wantsDecisions`. Add listeners before the world runs.
+  void addListener(Listener listener, bool wantsDecisions);
+  bool active() const { return !listeners_.empty(); }
+  bool wantsDecisions() const { return decisionListeners_ > 0; }
+
+  // Records an event stamped with the world's current instant.
+  void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail = {});
+  // Records a decision; a no-op unless someone wants decisions.
+  void decision(std::string_view process, std::string_view subject, std::string_view detail) {
+    if (decisionListeners_ > 0) record(process, Kind::Decision, subject, detail);
+  }
+
+ private:
+  const dispatch::Scheduler& clock_;
+  std::mutex mutex_;
+  struct Entry {
+    Listener listener;
+    bool wantsDecisions;
+  };
+  std::vector<Entry> listeners_;
+  int decisionListeners_ = 0;
+};
+
+// Keeps every event it hears, for tests and the summary.
+class Recorder {
+ public:
+  Recorder(Timeline& t, bool wantsDecisions = true);
+  const std::vector<Event>& events() const { return events_; }
+  std::vector<Event> ofKind(Kind k) const;
+  std::size_t count(Kind k, std::string_view subject = {}) const;
+  void clear() { events_.clear(); }
+
+ private:
+  std::vector<Event> events_;
+};
+
+}  // namespace qv::timeline

@@ -1,0 +1,91 @@
+#include "platform/dispatch/virtual_scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qv::dispatch {
+namespace {
+
+using namespace std::chrono_literals;
+
+class VirtualQueues : public ::testing::Test {
+ protected:
+  VirtualScheduler s{Instant{} + 1000s};
+  QueueRef main = s.createQueue("main", "SpringBoard", true);
+  std::string trace;
+};
+
+TEST_F(VirtualQueues, EqualDueTimesRunInSchedulingOrder) {
+  s.after(main, 1s, [&] { trace += "1"; });
+  s.at(main, s.now() + 1s, [&] { trace += "2"; });
+  s.after(main, 500ms, [&] {
+    trace += "0";
+    s.after(main, 500ms, [&] { trace += "3"; });
+  });
+  s.async(main, [&] { trace += "a"; });
+  s.runUntilIdle();
+  EXPECT_EQ(trace, "a");
+  s.advanceBy(1s);
+  EXPECT_EQ(trace, "a0123");
+  EXPECT_EQ(s.now(), Instant{} + 1001s);
+}
+
+TEST_F(VirtualQueues, CancelledTimerNeverRunsAndCancellingTwiceIsHarmless) {
+  auto t = s.at(main, s.now() + 10s, [&] { trace += "x"; });
+  s.advanceBy(5s);
+  t->cancel();
+  t->cancel();
+  s.advanceBy(10s);
+  EXPECT_EQ(trace, "");
+}
+
+Work blink(Scheduler& s, std::string& trace, const Queue*& seenOn) {
+  seenOn = s.currentQueue();
+  for (int i = 0; i < 2; ++i) {
+    trace += "on@" + std::to_string((s.now() - Instant{}).count() / 100'000'000) + " ";
+    co_await s.sleep(200ms);
+    trace += "off@" + std::to_string((s.now() - Instant{}).count() / 100'000'000) + " ";
+    co_await s.sleep(500ms);
+  }
+}
+
+TEST_F(VirtualQueues, SleepingWorkInterleavesWithMainQueueAndHoldsItsOwnQueue) {
+  VirtualScheduler v{Instant{}};
+  QueueRef mainQ = v.createQueue("main", "SpringBoard", true);
+  QueueRef torch = v.createQueue("com.tarnwick.serverDelay", "SpringBoard", false);
+  const Queue* seenOn = nullptr;
+  std::string t;
+  v.asyncWork(torch, [&] { return blink(v, t, seenOn); });
+  v.async(torch, [&] { t += "release@" + std::to_string((v.now() - Instant{}).count() / 100'000'000) + " "; });
+  v.after(mainQ, 300ms, [&] { t += "main@3 "; });
+  v.runUntil(Instant{} + 10s);
+  EXPECT_EQ(t, "on@0 off@2 main@3 on@7 off@9 release@14 ");
+  EXPECT_EQ(seenOn, torch.get());
+  EXPECT_NE(seenOn, mainQ.get());
+}
+
+TEST_F(VirtualQueues, WorkRunsOnItsQueueAndQueuesAreSerial) {
+  QueueRef q = s.createQueue("com.tarnwick.qvm", "SpringBoard", false);
+  const Queue* ranOn = nullptr;
+  s.async(q, [&] {
+    ranOn = s.currentQueue();
+    trace += "1";
+    s.async(main, [&] { trace += "m"; });
+  });
+  s.async(q, [&] { trace += "2"; });
+  EXPECT_EQ(s.currentQueue(), nullptr);
+  s.runUntilIdle();
+  EXPECT_EQ(ranOn, q.get());
+  EXPECT_EQ(trace, "1m2");
+}
+
+TEST_F(VirtualQueues, DriverStopsAtTheEventLimitInsteadOfHanging) {
+  std::function<void()> loop = [&] { s.async(main, loop); };
+  s.async(main, loop);
+  s.maxEventsPerCall = 1000;
+  EXPECT_FALSE(s.runUntilIdle());
+}
+
+}  // namespace
+}  // namespace qv::dispatch
