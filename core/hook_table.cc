@@ -1,0 +1,80 @@
+// The hook table: group A in every process, then group B (iOS 7 to 9) or group C (iOS 10), each
+// in table order. A row whose class the process lacks installs nothing.
+#include <array>
+
+#include "core/startup.h"
+
+namespace qv::core {
+namespace msg = host::msg;
+
+namespace {
+const std::array kGroupA = {
+    passThroughRow<msg::scheduleTimer>("PCSimpleTimer"),
+    passThroughRow<msg::unreadCount>("IMChatRegistry"),
+    passThroughRow<msg::markMessageAsRead>("IMChat"),
+    passThroughRow<msg::markMessagesAsRead>("IMChat"),
+    passThroughRow<msg::didFinishLaunchingWithOptions>("MailAppController"),
+    passThroughRow<msg::reallyDidReceiveLocalNotification>("WhatsAppAppDelegate"),
+    passThroughRow<msg::didReceiveLocalNotification>("WhatsAppAppDelegate"),
+    passThroughRow<msg::reallyDidReceiveRemoteNotification>("WhatsAppAppDelegate"),
+    passThroughRow<msg::reallyDidReceiveRemoteNotificationFetch>("WhatsAppAppDelegate"),
+    passThroughRow<msg::handleActionForRemoteNotification>("WhatsAppAppDelegate"),
+    passThroughRow<msg::handleActionForLocalNotification>("WhatsAppAppDelegate"),
+    passThroughRow<msg::updateApplicationBadge>("VIBBadgeManager"),
+    passThroughRow<msg::updateBatteryItems>("SBStatusBarStateAggregator"),
+    passThroughRow<msg::beginCoalescentBlock>("SBStatusBarStateProvider"),
+    passThroughRow<msg::endCoalescentBlock>("SBStatusBarStateProvider"),
+    passThroughRow<msg::updateStatusBarItem>("SBStatusBarStateProvider"),
+    passThroughRow<msg::centeredBounds>("SBBannerContextView"),
+    passThroughRow<msg::noteApplicationIdentifiersDidChange>("SBApplicationRestrictionController"),
+    passThroughRow<msg::sendInstalledAppsDidChange>("SBApplicationController"),
+    passThroughRow<msg::applicationsAdded>("SBApplicationController"),
+    passThroughRow<msg::finishUIUnlock>("SBLockScreenManager"),
+    passThroughRow<msg::badgeChanged>("PhoneTabBarController"),
+    passThroughRow<msg::updateAllBadges>("PhoneTabBarController"),
+    passThroughRow<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
+    passThroughRow<msg::updateBadgeString>("PHStarkGenericTableViewController"),
+};
+
+const std::array kGroupB = {
+    passThroughRow<msg::init>("BBServer"),
+    passThroughRow<msg::observerRemoveBulletin>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::updateModelAndViewForAdditionOfItem>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::removeItemsForNotificationCenterPresentation>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::updateModelAndViewForModificationOfItem>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::updateModelAndViewForReplacingItem>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::removeCachedBannerForBulletinID>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::updateModelAndViewForRemovalOfItem>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::prepareForTeardown>("SBLockScreenNotificationListController"),
+    passThroughRow<msg::setInScreenOffMode>("SBLockScreenNotificationListController"),
+};
+
+const std::array kGroupC = {
+    passThroughRow<msg::insertNotificationRequest>("NCNotificationChronologicalList"),
+    passThroughRow<msg::showRequestsForSection>("NCNotificationChronologicalList"),
+    passThroughRow<msg::insertNotificationRequest>("NCNotificationPriorityList"),
+    passThroughRow<msg::notificationListViewControllerDidScroll>("SBDashBoardNotificationListViewController"),
+    passThroughRow<msg::willPresentNotification>("UNSUserNotificationServer"),
+    passThroughRow<msg::observerRemoveBulletin>("NCBulletinNotificationSource"),
+    passThroughRow<msg::requestsClearingNotificationRequests>("NCBulletinNotificationSource"),
+    passThroughRow<msg::observerAddBulletinPlayLights>("NCBulletinNotificationSource"),
+    passThroughRow<msg::postNotificationRequestCoalesced>("SBDashBoardNotificationDispatcher"),
+    passThroughRow<msg::destinationPerformAction>("SBDashBoardNotificationDispatcher"),
+    passThroughRow<msg::presentNotificationViewController>("SBNotificationBannerDestination"),
+    passThroughRow<msg::presentFullscreenBulletinAlert>("SBLockScreenViewController"),
+    passThroughRow<msg::insertNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
+    passThroughRow<msg::modifyNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
+    passThroughRow<msg::removeNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
+    passThroughRow<msg::willPresentNotificationRequest>("NCNotificationAlertQueue"),
+    passThroughRow<msg::insertNotificationRequestCoalesced>("NCNotificationListViewController"),
+    passThroughRow<msg::handleSecondaryActionForView>("SBDashBoardFullscreenNotificationViewController"),
+    passThroughRow<msg::handlePrimaryActionForView>("SBDashBoardFullscreenNotificationViewController"),
+    passThroughRow<msg::lockButtonPressed>("SBDashBoardFullscreenNotificationViewController"),
+};
+}  // namespace
+
+std::span<const HookRow> hookGroupA() { return kGroupA; }
+std::span<const HookRow> hookGroupB() { return kGroupB; }
+std::span<const HookRow> hookGroupC() { return kGroupC; }
+
+}  // namespace qv::core

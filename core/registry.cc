@@ -1,0 +1,82 @@
+#include "core/registry.h"
+
+#include <string>
+
+#include "core/helper_messages.h"
+#include "core/library.h"
+#include "core/missed_helper.h"
+#include "core/operations.h"
+
+namespace qv::core {
+namespace {
+
+using objc::Id;
+using objc::Object;
+using objc::Sel;
+namespace msg = host::msg;
+
+// Each start and clear operation is registered with its category row as context.
+void startImp(void* ctx, Object* self, Sel) {
+  auto* row = static_cast<const CategoryInfo*>(ctx);
+  startCategory(static_cast<MissedHelper*>(self)->library, row->category);
+}
+void clearImp(void* ctx, Object* self, Sel) {
+  auto* row = static_cast<const CategoryInfo*>(ctx);
+  clearCategory(static_cast<MissedHelper*>(self)->library, row->category);
+}
+void loadImTimerImp(void*, Object* self, Sel, std::string argument) {
+  if (auto c = categoryForStartArgument(argument)) startCategory(static_cast<MissedHelper*>(self)->library, *c);
+}
+
+}  // namespace
+
+bool timerPresent(Library& library, Category c) { return library.helper().timer(c) != nullptr; }
+
+void dropTimer(Library& library, Category c) {
+  Id& timer = library.helper().timer(c);
+  if (!timer) return;
+  host::send(timer, msg::invalidate);
+  timer = nullptr;
+}
+
+void startCategory(Library& library, Category c) {
+  const CategoryInfo& row = info(c);
+  dropTimer(library, c);
+  const std::int64_t seconds = library.settings.number(row.intervalKey);
+  objc::Class* timerClass = library.host.runtime().getClass("PCSimpleTimer");
+  Id timer = host::send(host::send(timerClass, msg::alloc), msg::initTimer, static_cast<double>(seconds),
+                        std::string(kTimerServiceIdentifier), library.sharedHelper,
+                        Sel::intern(row.fireHandler),
+                        row.startArgument.empty() ? pl::Value() : pl::Value(row.startArgument));
+  library.helper().timer(c) = timer;
+  host::send(timer, msg::scheduleInRunLoop, host::send(library.host.runtime().getClass("NSRunLoop"), msg::mainRunLoop));
+  if (timer) library.record(timeline::Kind::ReminderArmed, row.name, "next alert in " + std::to_string(seconds) + " s");
+}
+
+void clearCategory(Library& library, Category c) {
+  const CategoryInfo& row = info(c);
+  MissedHelper& helper = library.helper();
+  const bool wasPending = helper.timer(c) || helper.statusBarItem(c);
+  dropTimer(library, c);
+  library.reminders.counter(c) = 1;
+  library.reminders.activeFlag(c) = false;
+  if (Id item = std::move(helper.statusBarItem(c))) host::send(item, msg::setVisible, false);
+  helper.statusBarItem(c) = nullptr;
+  if (library.statusBar.statusBarDirty) host::send(library.sharedHelper, hm::updateStatusbar);
+  if (wasPending) library.record(timeline::Kind::ReminderCleared, row.name);
+}
+
+void registerRegistryOperations(Library& library, objc::Class* cls) {
+  objc::Runtime& rt = library.host.runtime();
+  for (const CategoryInfo& row : kCategories) {
+    void* ctx = const_cast<CategoryInfo*>(&row);
+    if (row.startArgument.empty()) rt.addMethod<void()>(cls, Sel::intern(row.startOperation), &startImp, ctx);
+    rt.addMethod<void()>(cls, Sel::intern(row.clearOperation), &clearImp, ctx);
+  }
+  rt.addMethod<void(std::string)>(cls, hm::LoadImTimer.sel, &loadImTimerImp);
+  rt.addMethod<void()>(cls, hm::updateStatusbar.sel, [](void*, Object* self, Sel) {
+    static_cast<MissedHelper*>(self)->library.statusBar.statusBarDirty = false;
+  });
+}
+
+}  // namespace qv::core

@@ -1,0 +1,23 @@
+// The start and clear operations of the fixed categories. A start replaces any timer the
+// category holds with a new one-shot timer at the category's interval; a clear stops the
+// timer, resets the counter and active flag and hides the status-bar item. Main thread.
+#pragma once
+
+#include <string_view>
+
+#include "core/categories.h"
+
+namespace qv::core {
+
+class Library;
+
+// LoadsmsTimer, LoadPhoneTimer, LoadMailTimer and LoadImTimer: for one category.
+void startCategory(Library& library, Category c);
+// The category's clear operation (clearsmsTimer, ...).
+void clearCategory(Library& library, Category c);
+// Whether the category's timer field holds a timer (armed, or fired and not re-armed).
+bool timerPresent(Library& library, Category c);
+// Invalidates and drops the category's timer without touching counter, flag or item.
+void dropTimer(Library& library, Category c);
+
+}  // namespace qv::core

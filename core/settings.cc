@@ -1,0 +1,74 @@
+#include "core/settings.h"
+
+#include <algorithm>
+
+namespace qv::core {
+
+std::vector<std::string> stringList(const pl::Value* value) {
+  std::vector<std::string> out;
+  const pl::Array* array = value ? value->ifArray() : nullptr;
+  if (!array) return out;
+  for (const pl::Value& v : *array)
+    if (const std::string* s = v.ifString()) out.push_back(*s);
+  return out;
+}
+
+void Settings::load(host::Host& host) {
+  ++loads_;
+  dictionary_.reset();
+  objc::Class* deviceClass = host.runtime().getClass("UIDevice");
+  objc::Id device = host::send(deviceClass, host::msg::currentDevice);
+  const float version = std::strtof(host::send(device, host::msg::systemVersion).c_str(), nullptr);
+  // Before 8.0 the domain is never read: everything runs on defaults, and the derived values
+  // keep what they had.
+  if (version < 8.0f) return;
+  std::vector<std::string> keys =
+      host.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
+  dictionary_ = host.prefsCopyMultiple(keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
+  otherApplicationsList_ = stringList(find(Key::otherApplications));
+  showStatusEnabled_ = flag(Key::showStatus);
+}
+
+const pl::Value* Settings::find(Key k) const {
+  if (!dictionary_) return nullptr;
+  auto it = dictionary_->find(settingKey(k).name);
+  return it == dictionary_->end() ? nullptr : &it->second;
+}
+
+std::optional<bool> Settings::storedBool(Key k) const {
+  const pl::Value* v = find(k);
+  return v ? v->numberAsBool() : std::nullopt;
+}
+
+bool Settings::flag(Key k) const {
+  const SettingKey& key = settingKey(k);
+  std::optional<bool> stored = storedBool(k);
+  if (key.rule == Rule::FlagDefaultOn) return stored.value_or(true);
+  return stored.value_or(false);
+}
+
+std::int64_t Settings::number(Key k) const {
+  const SettingKey& key = settingKey(k);
+  const pl::Value* v = find(k);
+  std::int64_t n = v ? v->numberAsInteger().value_or(0) : 0;
+  if (key.rule == Rule::Interval) return n > 0 ? n : key.numberDefault;
+  return n != 0 ? n : key.numberDefault;
+}
+
+std::string Settings::string(Key k) const {
+  const pl::Value* v = find(k);
+  const std::string* s = v ? v->ifString() : nullptr;
+  return s ? *s : std::string(settingKey(k).stringDefault);
+}
+
+bool Settings::listsApp(std::string_view bundleId) const {
+  const pl::Value* v = find(Key::otherApplications);
+  const pl::Array* array = v ? v->ifArray() : nullptr;
+  if (!array) return false;
+  return std::any_of(array->begin(), array->end(), [&](const pl::Value& e) {
+    const std::string* s = e.ifString();
+    return s && *s == bundleId;
+  });
+}
+
+}  // namespace qv::core

@@ -1,0 +1,53 @@
+// SettingsDictionary and the values derived from it. `load` is loadPreferences: it replaces the
+// dictionary whole (systems before 8.0 never read the domain, so every key takes its default).
+// Readers never cache: each decision asks for its key when it is taken, through the key's
+// rule in kSettingKeys; a value of the wrong type reads as absent.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/settings_keys.h"
+#include "platform/host/host.h"
+#include "platform/plist/value.h"
+
+namespace qv::core {
+
+class Settings {
+ public:
+  // loadPreferences.
+  void load(host::Host& host);
+
+  // The key read by its rule (flags, numbers with their 0-means-default rule, strings).
+  bool flag(Key k) const;
+  std::int64_t number(Key k) const;
+  std::string string(Key k) const;
+  // The stored boolean when the key holds a number or boolean; none when absent or mistyped.
+  // For the tests written as "present and false".
+  std::optional<bool> storedBool(Key k) const;
+  // Whether "otherApplications" lists the bundle identifier.
+  bool listsApp(std::string_view bundleId) const;
+
+  // Derived at each load that reads the domain.
+  const std::vector<std::string>& otherApplicationsList() const { return otherApplicationsList_; }
+  bool showStatusEnabled() const { return showStatusEnabled_; }
+  // The dictionary itself; null while absent.
+  const pl::Dict* dictionary() const { return dictionary_ ? &*dictionary_ : nullptr; }
+  std::uint64_t loadCount() const { return loads_; }
+
+ private:
+  const pl::Value* find(Key k) const;
+
+  std::optional<pl::Dict> dictionary_;
+  std::vector<std::string> otherApplicationsList_;
+  bool showStatusEnabled_ = false;
+  std::uint64_t loads_ = 0;
+};
+
+// The strings of a property-list array, skipping entries of other types; empty for a non-array.
+std::vector<std::string> stringList(const pl::Value* value);
+
+}  // namespace qv::core

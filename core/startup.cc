@@ -1,0 +1,40 @@
+#include "core/startup.h"
+
+#include "core/library.h"
+#include "core/missed_helper.h"
+#include "core/settings_keys.h"
+
+namespace qv::core {
+
+std::unique_ptr<Library> Library::load(host::Host& host) {
+  auto library = std::make_unique<Library>(host);
+  runFirstInitialiser(*library);
+  runSecondInitialiser(*library);
+  runThirdInitialiser(*library);
+  return library;
+}
+
+void runSettingsStartup(Library& library) {
+  host::Host& host = library.host;
+  if (!host.fileExists(kSettingsFileTestedAtStartup)) host.removePersistentDomain(kSettingsDomain);
+  library.settings.load(host);
+  host.addDarwinObserver(std::string(kSettingsChangedNotification), [&library] { library.settings.load(library.host); });
+}
+
+void runFirstInitialiser(Library& library) {
+  defineMissedHelperClass(library);
+  for (const HookRow& row : hookGroupA()) installHookRow(library, row);
+  runSettingsStartup(library);
+  const bool ios10 = library.host.coreFoundationVersion() >= kFirstCoreFoundationOfIos10;
+  for (const HookRow& row : ios10 ? hookGroupC() : hookGroupB()) installHookRow(library, row);
+}
+
+void runSecondInitialiser(Library& library) { library.sharedHelper = library.sharedInstance(); }
+
+void runThirdInitialiser(Library& library) {
+  if (library.host.mainBundleIdentifier() != "com.apple.springboard") return;
+  static constexpr HookRow kDoesNotRecognize = passThroughRow<host::msg::doesNotRecognizeSelector>("NSObject");
+  installHookRow(library, kDoesNotRecognize);
+}
+
+}  // namespace qv::core

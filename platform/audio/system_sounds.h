@@ -1,0 +1,55 @@
+// The simulated system-sound service of a world: sounds created from real files, whose length
+// comes from the file's own header; one audio output, so what plays is on the timeline with
+// its length. A missing or unreadable file creates no sound; a file that disappears after
+// creation fails to play. Completions arrive on the main queue of the process that asked.
+// Main-queue use only (as the system uses it); not thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/dispatch/scheduler.h"
+#include "platform/fs/root.h"
+#include "platform/plist/value.h"
+#include "platform/timeline/timeline.h"
+
+namespace qv::audio {
+
+// System sound ids the platform itself provides.
+inline constexpr std::uint32_t kVibrateSystemSound = 4095;
+inline constexpr std::uint32_t kShutterSystemSound = 1108;
+
+class SystemSounds {
+ public:
+  SystemSounds(dispatch::Scheduler& scheduler, timeline::Timeline& timeline, const fs::Root& root)
+      : scheduler_(scheduler), timeline_(timeline), root_(root) {}
+
+  std::optional<std::uint32_t> create(const std::string& devicePath);
+  bool addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue, std::string process,
+                     std::function<void(std::uint32_t)> done);
+  void removeCompletion(std::uint32_t sound);
+  // Plays a created sound, or a platform sound (shutter); false when it cannot play.
+  bool play(std::uint32_t sound, const std::string& process);
+  void dispose(std::uint32_t sound);
+  void playWithVibration(std::uint32_t sound, const pl::Dict& description, const std::string& process);
+  std::size_t liveSounds() const { return sounds_.size(); }
+
+ private:
+  struct Sound {
+    std::string path;
+    double seconds = 0;
+    std::function<void(std::uint32_t)> completion;
+    dispatch::QueueRef completionQueue;
+    std::string completionProcess;
+  };
+  dispatch::Scheduler& scheduler_;
+  timeline::Timeline& timeline_;
+  const fs::Root& root_;
+  std::map<std::uint32_t, Sound> sounds_;
+  std::uint32_t nextId_ = 4096 + 1;
+};
+
+}  // namespace qv::audio

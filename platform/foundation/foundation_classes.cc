@@ -1,0 +1,184 @@
+#include "platform/foundation/foundation_classes.h"
+
+#include <algorithm>
+
+#include "platform/host/messages.h"
+
+namespace qv::foundation {
+namespace {
+
+using objc::Id;
+using objc::Object;
+using objc::Sel;
+namespace msg = host::msg;
+
+struct RunLoop final : Object {
+  using Object::Object;
+};
+
+struct SimpleTimer final : Object {
+  using Object::Object;
+  Foundation* foundation = nullptr;
+  double interval = 0;
+  std::string serviceIdentifier;
+  Id target;
+  Sel selector;
+  pl::Value userInfo;
+  std::shared_ptr<dispatch::TimerHandle> handle;
+  bool armed = false;
+  bool valid = true;
+
+  void disarm() {
+    if (armed) {
+      armed = false;
+      foundation->timerDisarmed();
+    }
+  }
+};
+
+Foundation* foundationOf(void* ctx) { return static_cast<Foundation*>(ctx); }
+
+Id initTimer(void* ctx, Object* self, Sel, double interval, std::string service, Id target, Sel selector,
+             pl::Value userInfo) {
+  auto* t = objc::as<SimpleTimer>(self);
+  if (!t) return nullptr;
+  t->foundation = foundationOf(ctx);
+  t->interval = interval;
+  t->serviceIdentifier = std::move(service);
+  t->target = std::move(target);
+  t->selector = selector;
+  t->userInfo = std::move(userInfo);
+  return self->self();
+}
+
+void scheduleInRunLoop(void*, Object* self, Sel, Id) { host::send(self, msg::scheduleTimer); }
+
+void scheduleTimerImp(void*, Object* self, Sel) {
+  auto* t = objc::as<SimpleTimer>(self);
+  if (!t || !t->valid || t->armed) return;
+  host::Host& h = t->foundation->host();
+  t->armed = true;
+  t->foundation->timerArmed();
+  std::weak_ptr<Object> weak = self->self();
+  const auto due = h.scheduler().now() + dispatch::seconds(std::max(0.0, t->interval));
+  t->handle = h.scheduler().at(h.mainQueue(), due, [weak] {
+    if (Id timer = weak.lock()) host::send(timer, msg::fireTimerFired);
+  });
+}
+
+void fireTimerFiredImp(void*, Object* self, Sel) {
+  auto* t = objc::as<SimpleTimer>(self);
+  if (!t || !t->valid) return;
+  t->disarm();
+  t->valid = false;
+  Id keepAlive = self->self();
+  const std::string_view name = t->selector.name();
+  if (!name.empty() && name.back() == ':')
+    objc::send<void(Id)>(t->target, t->selector, keepAlive);
+  else
+    objc::send<void()>(t->target, t->selector);
+}
+
+void invalidateImp(void*, Object* self, Sel) {
+  auto* t = objc::as<SimpleTimer>(self);
+  if (!t) return;
+  if (t->handle) t->handle->cancel();
+  t->disarm();
+  t->valid = false;
+}
+
+struct Device final : Object {
+  using Object::Object;
+};
+struct Color final : Object {
+  using Object::Object;
+  std::string name;
+};
+
+template <class T>
+Id make(objc::Class* cls) {
+  return std::make_shared<T>(cls);
+}
+
+}  // namespace
+
+Foundation::Foundation(host::Host& host, DeviceTraits device) : host_(host), device_(std::move(device)) {
+  objc::Runtime& rt = host_.runtime();
+  objc::Class* root = rt.rootClass();
+
+  objc::Class* runLoop = rt.defineClass("NSRunLoop", root, &make<RunLoop>);
+  mainRunLoop_ = runLoop->instantiate();
+  rt.addClassMethod<Id()>(runLoop, msg::mainRunLoop.sel, [](void* ctx, Object*, Sel) -> Id {
+    return foundationOf(ctx)->mainRunLoop_;
+  }, this);
+
+  objc::Class* timer = rt.defineClass("PCSimpleTimer", root, &make<SimpleTimer>);
+  rt.addMethod<Id(double, std::string, Id, Sel, pl::Value)>(timer, msg::initTimer.sel, &initTimer, this);
+  rt.addMethod<void(Id)>(timer, msg::scheduleInRunLoop.sel, &scheduleInRunLoop);
+  rt.addMethod<void()>(timer, msg::scheduleTimer.sel, &scheduleTimerImp);
+  rt.addMethod<void()>(timer, msg::fireTimerFired.sel, &fireTimerFiredImp);
+  rt.addMethod<void()>(timer, msg::invalidate.sel, &invalidateImp);
+  rt.addMethod<bool()>(timer, msg::isValid.sel, [](void*, Object* self, Sel) {
+    auto* t = objc::as<SimpleTimer>(self);
+    return t && t->valid;
+  });
+  rt.addMethod<pl::Value()>(timer, msg::userInfo.sel, [](void*, Object* self, Sel) {
+    auto* t = objc::as<SimpleTimer>(self);
+    return t ? t->userInfo : pl::Value();
+  });
+  rt.addMethod<std::string()>(timer, msg::loggingIdentifier.sel, [](void*, Object* self, Sel) {
+    auto* t = objc::as<SimpleTimer>(self);
+    return t ? t->serviceIdentifier : std::string();
+  });
+
+  objc::Class* uiDevice = rt.defineClass("UIDevice", root, &make<Device>);
+  currentDevice_ = uiDevice->instantiate();
+  rt.addClassMethod<Id()>(uiDevice, msg::currentDevice.sel, [](void* ctx, Object*, Sel) -> Id {
+    return foundationOf(ctx)->currentDevice_;
+  }, this);
+  rt.addMethod<std::string()>(uiDevice, msg::systemVersion.sel, [](void* ctx, Object*, Sel) {
+    return foundationOf(ctx)->device().systemVersion;
+  }, this);
+  if (device_.answersIdiom)
+    rt.addMethod<std::int64_t()>(uiDevice, msg::userInterfaceIdiom.sel, [](void* ctx, Object*, Sel) {
+      return foundationOf(ctx)->device().idiom;
+    }, this);
+
+  objc::Class* uiColor = rt.defineClass("UIColor", root, &make<Color>);
+  rt.addClassMethod<Id()>(uiColor, msg::whiteColor.sel, [](void*, Object* cls, Sel) -> Id {
+    Id c = static_cast<objc::Class*>(cls)->instantiate();
+    objc::as<Color>(c)->name = "white";
+    return c;
+  });
+
+  rt.addClassMethod<void(Id, Sel, Id)>(root, msg::cancelPreviousPerformRequests.sel,
+                                       [](void* ctx, Object*, Sel, Id target, Sel sel, Id) {
+                                         foundationOf(ctx)->cancelPerforms(target.get(), sel);
+                                       },
+                                       this);
+}
+
+void Foundation::performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay) {
+  std::weak_ptr<Object> weak = target;
+  const std::uint64_t id = nextPerformId_++;
+  auto handle = host_.scheduler().at(host_.mainQueue(), host_.scheduler().now() + delay, [this, weak, sel, id] {
+    // Drop the record first, so the perform may schedule itself again.
+    std::erase_if(performs_, [id](const Perform& p) { return p.id == id; });
+    if (Id t = weak.lock()) objc::send<void()>(t, sel);
+  });
+  performs_.push_back(Perform{id, target.get(), sel, handle});
+}
+
+std::size_t Foundation::pendingPerforms(const objc::Object* target, objc::Sel sel) const {
+  return static_cast<std::size_t>(std::count_if(performs_.begin(), performs_.end(), [&](const Perform& p) {
+    return p.targetKey == target && p.sel == sel && !p.handle->cancelled();
+  }));
+}
+
+void Foundation::cancelPerforms(const objc::Object* target, objc::Sel sel) {
+  for (Perform& p : performs_)
+    if (p.targetKey == target && p.sel == sel) p.handle->cancel();
+  std::erase_if(performs_, [](const Perform& p) { return p.handle->cancelled(); });
+}
+
+}  // namespace qv::foundation

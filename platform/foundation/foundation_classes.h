@@ -1,0 +1,63 @@
+// The Foundation-level host classes every simulated process has: NSRunLoop (mainRunLoop),
+// PCSimpleTimer (one-shot timers on the main run loop, subclassable), UIDevice, UIColor, and
+// NSObject's delayed performs (performSelector:withObject:afterDelay: and
+// cancelPreviousPerformRequestsWithTarget:selector:object:). Main-queue use only.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dispatch/scheduler.h"
+#include "platform/host/host.h"
+#include "platform/objc/runtime.h"
+
+namespace qv::foundation {
+
+struct DeviceTraits {
+  std::string systemVersion = "10.3";
+  std::int64_t idiom = 0;    // 1 = iPad
+  bool answersIdiom = true;  // whether UIDevice responds to userInterfaceIdiom
+};
+
+class Foundation {
+ public:
+  // Defines the classes in the host's runtime; call once per process, before the library loads.
+  Foundation(host::Host& host, DeviceTraits device);
+  Foundation(const Foundation&) = delete;
+  Foundation& operator=(const Foundation&) = delete;
+
+  host::Host& host() { return host_; }
+  const DeviceTraits& device() const { return device_; }
+  // Timers armed and not yet fired or invalidated in this process.
+  std::size_t armedTimers() const { return armed_; }
+  // performSelector:withObject:afterDelay: (no argument) on the main queue.
+  void performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay);
+  // Delayed performs still pending for a target and selector.
+  std::size_t pendingPerforms(const objc::Object* target, objc::Sel sel) const;
+
+  // Internal to the timer class.
+  void timerArmed() { ++armed_; }
+  void timerDisarmed() { --armed_; }
+  void cancelPerforms(const objc::Object* target, objc::Sel sel);
+
+ private:
+  struct Perform {
+    std::uint64_t id;
+    const objc::Object* targetKey;
+    objc::Sel sel;
+    std::shared_ptr<dispatch::TimerHandle> handle;
+  };
+  host::Host& host_;
+  DeviceTraits device_;
+  std::size_t armed_ = 0;
+  std::vector<Perform> performs_;
+  std::uint64_t nextPerformId_ = 0;
+
+ public:  // the process's singletons, reached from the class methods
+  objc::Id mainRunLoop_;
+  objc::Id currentDevice_;
+};
+
+}  // namespace qv::foundation

@@ -1,0 +1,147 @@
+#include "platform/prefs/store.h"
+
+#include <sys/stat.h>
+
+#include "platform/plist/io.h"
+
+namespace qv::prefs {
+
+Store::Store(const fs::Root& root, std::string hostIdentifier) : root_(root), hostId_(std::move(hostIdentifier)) {}
+
+std::string Store::devicePath(std::string_view domain, User user, HostScope host) const {
+  std::string base = user == User::Current ? "/var/mobile/Library/Preferences/" : "/Library/Preferences/";
+  if (host == HostScope::Current) return base + "ByHost/" + std::string(domain) + "." + hostId_ + ".plist";
+  return base + std::string(domain) + ".plist";
+}
+
+Store::Stamp Store::stampOf(const std::string& devicePath) const {
+  Stamp s;
+  auto p = root_.hostPath(devicePath);
+  struct stat st;
+  if (!p || ::stat(p->c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  s.size = st.st_size;
+  s.inode = st.st_ino;
+  return s;
+}
+
+void Store::problem(const std::string& message) {
+  if (onProblem) onProblem(message);
+}
+
+Store::Domain& Store::refresh(const std::string& path) {
+  Domain& d = domains_[path];
+  Stamp now = stampOf(path);
+  if (d.loadedOnce && now == d.stamp) return d;
+  d.loadedOnce = true;
+  d.stamp = now;
+  if (!now.exists) {
+    d.values.clear();
+    return d;
+  }
+  auto bytes = root_.read(path);
+  if (!bytes) {
+    problem("preferences file " + path + " cannot be read (" + bytes.error() + "); keeping the values read before");
+    return d;
+  }
+  auto parsed = pl::parse(*bytes);
+  const pl::Dict* dict = parsed ? parsed->ifDict() : nullptr;
+  if (!dict) {
+    problem("preferences file " + path + " is not a readable property-list dictionary (" +
+            (parsed ? std::string("root is ") + pl::typeName(parsed->type()) : parsed.error()) +
+            "); keeping the values read before");
+    return d;
+  }
+  d.values = *dict;
+  d.binary = pl::detectFormat(*bytes) == pl::Format::Binary;
+  return d;
+}
+
+Status Store::writeBack(const std::string& path, Domain& d) {
+  auto bytes = pl::serialize(pl::Value(d.values), d.binary ? pl::Format::Binary : pl::Format::Xml);
+  if (!bytes) return Error{bytes.error()};
+  Status s = root_.writeAtomic(path, *bytes);
+  if (!s) {
+    problem("preferences file " + path + " could not be written (" + s.error() + "); the old file is kept");
+    // The change stays in memory, as the daemon keeps it; the next successful write saves it.
+    d.stamp = stampOf(path);
+    return s;
+  }
+  d.stamp = stampOf(path);
+  return s;
+}
+
+std::vector<std::string> Store::keyList(std::string_view domain, User user, HostScope host) {
+  std::lock_guard lock(mutex_);
+  Domain& d = refresh(devicePath(domain, user, host));
+  std::vector<std::string> keys;
+  keys.reserve(d.values.size());
+  for (const auto& [k, v] : d.values) keys.push_back(k);
+  return keys;
+}
+
+pl::Dict Store::copyMultiple(const std::vector<std::string>& keys, std::string_view domain, User user,
+                             HostScope host) {
+  std::lock_guard lock(mutex_);
+  Domain& d = refresh(devicePath(domain, user, host));
+  pl::Dict out;
+  for (const std::string& k : keys) {
+    auto it = d.values.find(k);
+    if (it != d.values.end()) out.emplace(k, it->second);
+  }
+  return out;
+}
+
+std::optional<pl::Value> Store::copyValue(std::string_view key, std::string_view domain, User user, HostScope host) {
+  std::lock_guard lock(mutex_);
+  Domain& d = refresh(devicePath(domain, user, host));
+  auto it = d.values.find(key);
+  if (it == d.values.end()) return std::nullopt;
+  return it->second;
+}
+
+Status Store::setValue(std::string_view key, const pl::Value* value, std::string_view domain, User user,
+                       HostScope host) {
+  pl::Dict values;
+  std::vector<std::string> removals;
+  if (value)
+    values.emplace(std::string(key), *value);
+  else
+    removals.emplace_back(key);
+  return setValues(values, removals, domain, user, host);
+}
+
+Status Store::setValues(const pl::Dict& values, const std::vector<std::string>& removals, std::string_view domain,
+                        User user, HostScope host) {
+  std::lock_guard lock(mutex_);
+  const std::string path = devicePath(domain, user, host);
+  Domain& d = refresh(path);
+  bool changed = false;
+  for (const std::string& k : removals) changed |= d.values.erase(k) > 0;
+  for (const auto& [k, v] : values) {
+    auto [it, inserted] = d.values.try_emplace(k, v);
+    if (inserted) {
+      changed = true;
+    } else if (!(it->second == v)) {
+      it->second = v;
+      changed = true;
+    }
+  }
+  // Nothing changed: no write, and no file is created for a domain that has none.
+  if (!changed) return Ok{};
+  return writeBack(path, d);
+}
+
+Status Store::removeDomain(std::string_view domain, User user, HostScope host) {
+  std::lock_guard lock(mutex_);
+  const std::string path = devicePath(domain, user, host);
+  Domain& d = domains_[path];
+  d.values.clear();
+  Status s = root_.remove(path);
+  d.loadedOnce = true;
+  d.stamp = stampOf(path);
+  return s;
+}
+
+}  // namespace qv::prefs

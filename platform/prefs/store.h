@@ -1,0 +1,78 @@
+// The world's preferences daemon: one store shared by every process, domains held in memory,
+// loaded from and written through to property-list files under the world's root, laid out as
+// on the device (/var/mobile/Library/Preferences/<domain>.plist, current-host values under
+// ByHost/<domain>.<host id>.plist). XML and binary files are read; writes keep the file's format
+// (binary for new files) and are atomic. A file changed on disk by another tool is picked up at
+// the next read. A file that turns unreadable keeps the last values read from it, and the next
+// write repairs it with them, so no stored setting is lost. Thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fs/root.h"
+#include "platform/plist/value.h"
+#include "platform/result.h"
+
+namespace qv::prefs {
+
+enum class User { Current, Any };  // kCFPreferencesCurrentUser / kCFPreferencesAnyUser
+enum class HostScope { Any, Current };  // kCFPreferencesAnyHost / kCFPreferencesCurrentHost
+
+class Store {
+ public:
+  Store(const fs::Root& root, std::string hostIdentifier);
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  // CFPreferencesCopyKeyList: every key of the domain in that scope (sorted).
+  std::vector<std::string> keyList(std::string_view domain, User user, HostScope host);
+  // CFPreferencesCopyMultiple: the values of those keys that exist.
+  pl::Dict copyMultiple(const std::vector<std::string>& keys, std::string_view domain, User user, HostScope host);
+  std::optional<pl::Value> copyValue(std::string_view key, std::string_view domain, User user, HostScope host);
+  // CFPreferencesSetValue: sets the key, or removes it when `value` is null; written through.
+  Status setValue(std::string_view key, const pl::Value* value, std::string_view domain, User user,
+                  HostScope host);
+  // Several keys at once, in one write (what a settings pane does on save).
+  Status setValues(const pl::Dict& values, const std::vector<std::string>& removals, std::string_view domain,
+                   User user, HostScope host);
+  // removePersistentDomainForName: forgets every value of the domain and removes its file.
+  Status removeDomain(std::string_view domain, User user, HostScope host);
+  // The device path of the domain's file in that scope.
+  std::string devicePath(std::string_view domain, User user, HostScope host) const;
+
+  // Told about files that could not be read or written (for the timeline).
+  std::function<void(const std::string& message)> onProblem;
+
+ private:
+  struct Stamp {
+    std::int64_t mtimeNs = -1;
+    std::int64_t size = -1;
+    std::uint64_t inode = 0;
+    bool exists = false;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+  };
+  struct Domain {
+    pl::Dict values;
+    Stamp stamp;
+    bool loadedOnce = false;
+    bool binary = true;
+  };
+  Domain& refresh(const std::string& path);
+  Stamp stampOf(const std::string& devicePath) const;
+  Status writeBack(const std::string& path, Domain& d);
+  void problem(const std::string& message);
+
+  const fs::Root& root_;
+  std::string hostId_;
+  std::mutex mutex_;
+  std::map<std::string, Domain, std::less<>> domains_;  // by device path
+};
+
+}  // namespace qv::prefs

@@ -1,0 +1,80 @@
+// The simulated home screen's basic state and the classes that show it: SpringBoard itself,
+// lock state (SBLockScreenManager, SBBacklightController's auto-lock), screen wake
+// (SBUserAgent), app icons and badges (SBIconController, its model and icons), do-not-disturb
+// (SBBulletinSoundController), the camera torch (AVCaptureDevice) and the screen flash
+// (SBScreenFlash). What a user would notice goes on the timeline. Main-queue use, except the
+// capture device, which the torch blink drives from its own queue.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "platform/host/host.h"
+#include "platform/objc/runtime.h"
+
+namespace qv::springboard {
+
+struct AppIcon {
+  std::string displayName;
+  std::int64_t badge = 0;
+  bool hasIcon = true;
+};
+
+struct TorchHardware {
+  bool hasTorch = true;
+  bool hasFlash = true;
+  bool refusesConfiguration = false;  // lockForConfiguration: fails (fault injection)
+};
+
+class HomeScreen {
+ public:
+  // Defines the classes in the host's runtime. `flashWithSharedInstance` picks the screen-flash
+  // interface of older systems (a shared instance) over the newer main-screen flasher.
+  HomeScreen(host::Host& host, TorchHardware torch, bool flashWithSharedInstance);
+  HomeScreen(const HomeScreen&) = delete;
+  HomeScreen& operator=(const HomeScreen&) = delete;
+
+  host::Host& host() { return host_; }
+
+  // --- State, as the simulator sets it ---
+  bool locked() const { return locked_; }
+  bool quietMode() const { return quietMode_; }
+  void setQuietMode(bool on);
+  void installApp(const std::string& bundleId, const std::string& displayName, std::int64_t badge = 0);
+  void setBadge(const std::string& bundleId, std::int64_t badge);
+  std::int64_t badge(const std::string& bundleId) const;
+  std::optional<std::string> displayName(std::string_view bundleId) const;
+  const std::map<std::string, AppIcon, std::less<>>& apps() const { return apps_; }
+  TorchHardware& torch() { return torch_; }
+  bool torchOn() const;
+
+  // --- What the user or the system does, through the hookable methods ---
+  // SpringBoard applicationDidFinishLaunching:.
+  void finishLaunching();
+  // The auto-lock timer fires: SBBacklightController _autoLockTimerFired:, which locks.
+  void autoLock();
+  // The user presses the lock button.
+  void lock();
+  // The user unlocks: SBLockScreenManager _finishUIUnlockFromSource:withOptions:.
+  void unlock();
+
+  // Internal to the classes.
+  void setLocked(bool locked, const char* why);
+  void recordTorch(bool on);
+  objc::Id springBoardApp, backlightController, lockScreenManager, userAgent, iconController, iconModel,
+      soundController, captureDevice, screenFlash;
+
+ private:
+  host::Host& host_;
+  TorchHardware torch_;
+  bool locked_ = true;
+  bool quietMode_ = false;
+  bool torchLit_ = false;
+  mutable std::mutex torchMutex_;
+  std::map<std::string, AppIcon, std::less<>> apps_;
+};
+
+}  // namespace qv::springboard

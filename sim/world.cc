@@ -1,0 +1,159 @@
+#include "sim/world.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+#include "platform/plist/io.h"
+
+namespace qv::sim {
+namespace {
+
+tz::TimeZone loadZone(const std::string& name) {
+  if (name == "UTC") return tz::TimeZone::utc();
+  auto z = tz::TimeZone::load(name);
+  if (!z) throw std::invalid_argument("time zone '" + name + "': " + z.error());
+  return *z;
+}
+
+dispatch::Instant instantOf(const host::CalendarDate& d, const tz::TimeZone& zone) {
+  return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, zone));
+}
+
+std::string makeTemporaryRoot() {
+  std::string base = std::filesystem::temp_directory_path() / "quorvel-world-XXXXXX";
+  if (!::mkdtemp(base.data())) throw std::runtime_error("cannot create a temporary folder for the world");
+  return base;
+}
+
+device::Profile profileOf(const WorldConfig& c) {
+  auto release = device::findRelease(c.release);
+  if (!release) throw std::invalid_argument(release.error());
+  device::Profile p;
+  p.release = *release;
+  p.idiom = c.idiom;
+  p.model = c.idiom == device::Idiom::Pad ? "iPad" : "iPhone";
+  p.hasTorch = c.hasTorch;
+  p.hasFlash = c.hasFlash;
+  p.is64Bit = c.is64Bit;
+  p.language = c.language;
+  return p;
+}
+
+// Links each file of a package folder into the world's root, so removing one from the root
+// (a sound file that disappears) never touches the package itself.
+void linkTree(const std::filesystem::path& from, const std::filesystem::path& to) {
+  namespace fs = std::filesystem;
+  if (!fs::exists(from)) return;
+  fs::create_directories(to);
+  for (const auto& entry : fs::recursive_directory_iterator(from)) {
+    fs::path target = to / fs::relative(entry.path(), from);
+    if (entry.is_directory())
+      fs::create_directories(target);
+    else
+      fs::create_symlink(fs::absolute(entry.path()), target);
+  }
+}
+
+}  // namespace
+
+Process::Process(host::WorldServices& services, std::string name, std::string bundleId, std::string home,
+                 const foundation::DeviceTraits& device)
+    : host(services, std::move(name), std::move(bundleId), std::move(home)) {
+  foundation = std::make_unique<foundation::Foundation>(host, device);
+}
+
+Process::~Process() = default;
+
+World::World(WorldConfig config)
+    : config_(std::move(config)), profile_(profileOf(config_)), timeZone_(loadZone(config_.timeZone)),
+      clock_(instantOf(config_.start, timeZone_)), timeline_(clock_) {
+  std::string rootDir = config_.rootDirectory;
+  if (rootDir.empty()) {
+    rootDir = makeTemporaryRoot();
+    ownsRoot_ = true;
+  }
+  root_ = std::make_unique<fs::Root>(rootDir);
+  darwin_ = std::make_unique<darwin::NotifyCenter>(clock_, timeline_);
+  prefs_ = std::make_unique<prefs::Store>(*root_, profile_.hostIdentifier);
+  prefs_->onProblem = [this](const std::string& message) {
+    timeline_.record("cfprefsd", timeline::Kind::Host, "preferences", message);
+  };
+  sounds_ = std::make_unique<audio::SystemSounds>(clock_, timeline_, *root_);
+  services_ = std::unique_ptr<host::WorldServices>(
+      new host::WorldServices{clock_, timeline_, *darwin_, *prefs_, *root_, *sounds_, profile_, timeZone_});
+  installPackage();
+  if (config_.settings) {
+    auto bytes = pl::serialize(pl::Value(*config_.settings), pl::Format::Binary);
+    if (bytes) (void)root_->writeAtomic(prefs_->devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any), *bytes);
+  }
+  auto filter = host::readLoaderFilter(*root_, kLoaderFilterPath);
+  if (filter) filter_ = *filter;
+
+  foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
+  springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device);
+  springboard::TorchHardware torch{profile_.hasTorch, profile_.hasFlash, false};
+  springBoard_->homeScreen = std::make_unique<springboard::HomeScreen>(
+      springBoard_->host, torch, profile_.release.coreFoundationVersion < 1240.0);
+  if (!config_.startLocked) springBoard_->homeScreen->setLocked(false, "start");
+  wireProcess(*springBoard_);
+  if (config_.launchHomeScreen) {
+    clock_.async(springBoard_->host.mainQueue(), [this] { springBoard_->homeScreen->finishLaunching(); });
+    clock_.runUntilIdle();
+  }
+}
+
+World::~World() {
+  apps_.clear();
+  springBoard_.reset();
+  if (ownsRoot_) {
+    std::error_code ec;
+    std::filesystem::remove_all(root_->hostDirectory(), ec);
+  }
+}
+
+void World::installPackage() {
+  namespace fs = std::filesystem;
+  fs::path package = config_.packageDirectory.empty() ? fs::path(QV_SOURCE_DIR) / "package"
+                                                       : fs::path(config_.packageDirectory);
+  fs::path root = root_->hostDirectory();
+  linkTree(package / "Sounds", root / "Library/Application Support/Quorvel/Sounds");
+  linkTree(package / "Localizations", root / "Library/Application Support/Quorvel/Localizations");
+  if (fs::exists(package / "Filter.plist")) {
+    fs::create_directories(root / "Library/Loader/DynamicLibraries");
+    fs::copy_file(package / "Filter.plist", root / "Library/Loader/DynamicLibraries/Quorvel.plist",
+                  fs::copy_options::overwrite_existing);
+  }
+  fs::create_directories(root / "private/var/mobile/Library/Preferences");
+}
+
+void World::wireProcess(Process& p) {
+  p.host.appNameLookup = [this](std::string_view bundleId) { return home().displayName(bundleId); };
+  if (filter_ && filter_->matches(p.host.mainBundleIdentifier())) p.library = core::Library::load(p.host);
+}
+
+Process* World::process(std::string_view bundleId) {
+  if (bundleId == kSpringBoardBundle) return springBoard_.get();
+  auto it = apps_.find(bundleId);
+  return it == apps_.end() ? nullptr : it->second.get();
+}
+
+Process& World::startProcess(const std::string& bundleId, const std::string& name) {
+  if (Process* p = process(bundleId)) return *p;
+  foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
+  auto p = std::make_unique<Process>(*services_, name, bundleId, "/var/mobile/Containers/Data/Application/" + name, device);
+  Process& ref = *p;
+  apps_.emplace(bundleId, std::move(p));
+  wireProcess(ref);
+  return ref;
+}
+
+dispatch::Instant World::localTime(const host::CalendarDate& d) const { return instantOf(d, timeZone_); }
+
+void World::writeSettings(const pl::Dict& values, const std::vector<std::string>& removals, bool notify) {
+  (void)prefs_->setValues(values, removals, core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
+  if (notify) darwin_->post("Preferences", core::kSettingsChangedNotification);
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,130 @@
+// A whole simulated device in virtual time: one clock and time zone, a device profile, the
+// preferences daemon, a file-system root with the package installed, the home-screen process
+// and the app processes, each with the library loaded when the loader's filter names it.
+// Also the tests' fixture: build a world in a few lines, play actions, read the timeline.
+//   sim::World world({.release = "10.3"});
+//   world.writeSettings({{"showStatus", true}});
+//   world.runFor(60s);
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/library.h"
+#include "platform/audio/system_sounds.h"
+#include "platform/darwin/notify_center.h"
+#include "platform/device/profile.h"
+#include "platform/dispatch/virtual_scheduler.h"
+#include "platform/foundation/foundation_classes.h"
+#include "platform/fs/root.h"
+#include "platform/host/loader.h"
+#include "platform/host/simulated_host.h"
+#include "platform/prefs/store.h"
+#include "platform/springboard/home_screen.h"
+#include "platform/time/timezone.h"
+#include "platform/timeline/timeline.h"
+
+namespace qv::sim {
+
+using namespace std::chrono_literals;
+
+inline constexpr const char* kSpringBoardBundle = "com.apple.springboard";
+inline constexpr const char* kSoundsDirectory = "/Library/Application Support/Quorvel/Sounds/";
+inline constexpr const char* kLocalizationsDirectory = "/Library/Application Support/Quorvel/Localizations";
+inline constexpr const char* kLoaderFilterPath = "/Library/Loader/DynamicLibraries/Quorvel.plist";
+
+struct WorldConfig {
+  std::string release = "10.3";
+  device::Idiom idiom = device::Idiom::Phone;
+  bool hasTorch = true;
+  bool hasFlash = true;
+  bool answersInterfaceIdiom = true;
+  bool is64Bit = true;
+  std::string language = "en";
+  std::string timeZone = "UTC";
+  host::CalendarDate start{2026, 12, 7, 8, 0, 0};  // local time in `timeZone`
+  // Where the device's files live; empty: a fresh temporary folder, removed with the world.
+  std::string rootDirectory;
+  // The package to install (Sounds, Localizations, Filter.plist); empty: the source tree's.
+  std::string packageDirectory;
+  // Settings written to the preferences file before anything starts (none: no file).
+  std::optional<pl::Dict> settings;
+  // Launch the home screen at once (run its launch hook); intake then opens 10 s later.
+  bool launchHomeScreen = true;
+  bool startLocked = false;
+};
+
+class Process {
+ public:
+  Process(host::WorldServices& services, std::string name, std::string bundleId, std::string home,
+          const foundation::DeviceTraits& device);
+  ~Process();
+
+  host::SimulatedHost host;
+  std::unique_ptr<foundation::Foundation> foundation;
+  std::unique_ptr<springboard::HomeScreen> homeScreen;  // the home-screen process only
+  std::unique_ptr<core::Library> library;               // when the loader loaded it
+};
+
+class World {
+ public:
+  explicit World(WorldConfig config = {});
+  ~World();
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  // --- The world's services ---
+  dispatch::VirtualScheduler& clock() { return clock_; }
+  timeline::Timeline& timeline() { return timeline_; }
+  prefs::Store& prefs() { return *prefs_; }
+  fs::Root& root() { return *root_; }
+  device::Profile& profile() { return profile_; }
+  darwin::NotifyCenter& darwin() { return *darwin_; }
+  audio::SystemSounds& sounds() { return *sounds_; }
+  const WorldConfig& config() const { return config_; }
+
+  // --- Processes ---
+  Process& springBoard() { return *springBoard_; }
+  springboard::HomeScreen& home() { return *springBoard_->homeScreen; }
+  // The library in the home screen (it is always loaded there unless the filter says otherwise).
+  core::Library& library() { return *springBoard_->library; }
+  Process* process(std::string_view bundleId);
+  // Starts an app process (if not running) with the library loaded when the filter names it.
+  Process& startProcess(const std::string& bundleId, const std::string& name);
+
+  // --- Time ---
+  dispatch::Instant now() const { return clock_.now(); }
+  void runFor(dispatch::Duration d) { clock_.advanceBy(d); }
+  void runUntil(dispatch::Instant t) { clock_.runUntil(t); }
+  void runUntilIdle() { clock_.runUntilIdle(); }
+  // The instant of a local time in the world's time zone.
+  dispatch::Instant localTime(const host::CalendarDate& d) const;
+
+  // --- The settings pane: writes keys (null removes) and posts the change notification ---
+  void writeSettings(const pl::Dict& values, const std::vector<std::string>& removals = {}, bool notify = true);
+
+ private:
+  void installPackage();
+  void wireProcess(Process& p);
+
+  WorldConfig config_;
+  device::Profile profile_;
+  tz::TimeZone timeZone_;
+  bool ownsRoot_ = false;
+  dispatch::VirtualScheduler clock_;
+  timeline::Timeline timeline_;
+  std::unique_ptr<fs::Root> root_;
+  std::unique_ptr<darwin::NotifyCenter> darwin_;
+  std::unique_ptr<prefs::Store> prefs_;
+  std::unique_ptr<audio::SystemSounds> sounds_;
+  std::unique_ptr<host::WorldServices> services_;
+  std::optional<host::LoaderFilter> filter_;
+  std::unique_ptr<Process> springBoard_;
+  std::map<std::string, std::unique_ptr<Process>, std::less<>> apps_;
+};
+
+}  // namespace qv::sim
