@@ -1,5 +1,6 @@
 // A bounds-checked reader over a byte buffer for the binary file formats the host reads (time-zone
-// files, sound-file headers). Every read says whether the bytes were there; none reads past the end.
+// files, sound-file headers). Every read says whether the bytes were there; none reads past the
+// end.
 //   ByteCursor in(bytes);  std::uint32_t n;  if (!in.u32be(n)) return Error{"truncated"};
 #pragma once
 

@@ -19,7 +19,9 @@ constexpr double kPi = 3.14159265358979323846;
 
 using Samples = std::vector<double>;
 
-Samples silence(double seconds) { return Samples(static_cast<std::size_t>(seconds * kRate), 0.0); }
+Samples silence(double seconds) {
+  return Samples(static_cast<std::size_t>(seconds * kRate), 0.0);
+}
 
 // A struck tone: quick rise, exponential fall, and a 15 ms release so a note cut short does not
 // click. `partials` are (frequency ratio, level, decay rate per second).
@@ -61,7 +63,8 @@ std::vector<std::int16_t> finish(Samples samples) {
   std::size_t fade = static_cast<std::size_t>(0.02 * kRate);
   std::vector<std::int16_t> out;
   for (std::size_t i = 0; i < samples.size(); ++i) {
-    double tail = std::min(1.0, static_cast<double>(samples.size() - i) / static_cast<double>(fade));
+    double tail =
+        std::min(1.0, static_cast<double>(samples.size() - i) / static_cast<double>(fade));
     out.push_back(static_cast<std::int16_t>(std::lround(samples[i] * gain * tail * 32767)));
   }
   return out;
@@ -70,7 +73,9 @@ std::vector<std::int16_t> finish(Samples samples) {
 void putBE(std::vector<std::uint8_t>& out, std::uint64_t value, int width) {
   for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
-void putTag(std::vector<std::uint8_t>& out, const char* tag) { out.insert(out.end(), tag, tag + 4); }
+void putTag(std::vector<std::uint8_t>& out, const char* tag) {
+  out.insert(out.end(), tag, tag + 4);
+}
 
 std::vector<std::uint8_t> cafBytes(const std::vector<std::int16_t>& samples) {
   std::vector<std::uint8_t> out;
@@ -83,10 +88,10 @@ std::vector<std::uint8_t> cafBytes(const std::vector<std::int16_t>& samples) {
   std::memcpy(&rateBits, &kRate, sizeof rateBits);
   putBE(out, rateBits, 8);
   putTag(out, "lpcm");
-  putBE(out, 0, 4);  // flags: signed integer, big-endian
-  putBE(out, 2, 4);  // bytes per packet
-  putBE(out, 1, 4);  // frames per packet
-  putBE(out, 1, 4);  // channels
+  putBE(out, 0, 4);   // flags: signed integer, big-endian
+  putBE(out, 2, 4);   // bytes per packet
+  putBE(out, 1, 4);   // frames per packet
+  putBE(out, 1, 4);   // channels
   putBE(out, 16, 4);  // bits per channel
   putTag(out, "data");
   putBE(out, 4 + 2 * samples.size(), 8);
@@ -95,12 +100,15 @@ std::vector<std::uint8_t> cafBytes(const std::vector<std::int16_t>& samples) {
   return out;
 }
 
-double note(int semitonesFromA4) { return 440.0 * std::pow(2.0, semitonesFromA4 / 12.0); }
+double note(int semitonesFromA4) {
+  return 440.0 * std::pow(2.0, semitonesFromA4 / 12.0);
+}
 
 const std::vector<Partial> kMarimba = {{1, 1.0, 9}, {4, 0.35, 40}, {6.8, 0.06, 90}};
 const std::vector<Partial> kGlass = {{1, 1.0, 6}, {2, 0.25, 14}, {3, 0.12, 22}};
 const std::vector<Partial> kBeep = {{1, 1.0, 3}, {3, 0.15, 6}};
-const std::vector<Partial> kChime = {{1, 1.0, 2.5}, {2.76, 0.5, 4}, {5.40, 0.25, 7}, {8.93, 0.12, 11}};
+const std::vector<Partial> kChime = {
+    {1, 1.0, 2.5}, {2.76, 0.5, 4}, {5.40, 0.25, 7}, {8.93, 0.12, 11}};
 
 struct Sound {
   const char* name;
@@ -150,7 +158,8 @@ int main(int argc, char** argv) {
     sound.compose(samples);
     std::vector<std::uint8_t> bytes = cafBytes(finish(std::move(samples)));
     std::ofstream file(folder / sound.name, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file) {
       std::fprintf(stderr, "%s: cannot write\n", (folder / sound.name).string().c_str());
       return 2;

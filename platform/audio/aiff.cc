@@ -17,7 +17,9 @@ struct Common {
   std::string compression = "NONE";
 };
 
-Error aiffError(const std::string& what) { return Error{"AIFF: " + what}; }
+Error aiffError(const std::string& what) {
+  return Error{"AIFF: " + what};
+}
 
 Result<Common> readCommon(ByteCursor& chunk, bool compressed) {
   Common c;
@@ -40,9 +42,8 @@ Result<Common> readCommon(ByteCursor& chunk, bool compressed) {
 
 // Encodings that store each sample in whole bytes, so the sound data's size can be checked.
 bool isUncompressed(const std::string& compression) {
-  static const std::set<std::string> kPlain = {"NONE", "twos", "sowt", "raw ", "in24",
-                                               "42ni", "in32", "23ni", "fl32", "FL32",
-                                               "fl64", "FL64"};
+  static const std::set<std::string> kPlain = {"NONE", "twos", "sowt", "raw ", "in24", "42ni",
+                                               "in32", "23ni", "fl32", "FL32", "fl64", "FL64"};
   return kPlain.count(compression) > 0;
 }
 

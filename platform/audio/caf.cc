@@ -26,7 +26,9 @@ struct PacketTable {
   std::int32_t remainderFrames = 0;
 };
 
-Error cafError(const std::string& what) { return Error{"CAF: " + what}; }
+Error cafError(const std::string& what) {
+  return Error{"CAF: " + what};
+}
 
 Result<StreamDescription> readDescription(ByteCursor& chunk) {
   StreamDescription d;
@@ -76,8 +78,9 @@ Result<std::uint64_t> frameCount(const StreamDescription& d, std::uint64_t audio
     return cafError("format '" + d.formatId + "' has variable-size packets but no 'pakt' chunk");
   }
   if (audioBytes % d.bytesPerPacket != 0) {
-    return cafError("'data' holds " + std::to_string(audioBytes) + " bytes, not a whole number of " +
-                    std::to_string(d.bytesPerPacket) + "-byte packets");
+    return cafError("'data' holds " + std::to_string(audioBytes) +
+                    " bytes, not a whole number of " + std::to_string(d.bytesPerPacket) +
+                    "-byte packets");
   }
   return audioBytes / d.bytesPerPacket * d.framesPerPacket;
 }

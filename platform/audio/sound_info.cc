@@ -19,7 +19,7 @@ constexpr std::uintmax_t kMaxSoundFileSize = 64u << 20;
 bool startsWith(std::span<const std::uint8_t> bytes, std::string_view tag) {
   return bytes.size() >= tag.size() &&
          std::equal(tag.begin(), tag.end(), bytes.begin(),
-                     [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 }  // namespace

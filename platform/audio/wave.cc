@@ -21,7 +21,9 @@ struct Format {
   std::uint16_t blockAlign = 0;
 };
 
-Error waveError(const std::string& what) { return Error{"WAVE: " + what}; }
+Error waveError(const std::string& what) {
+  return Error{"WAVE: " + what};
+}
 
 Result<Format> readFormat(ByteCursor& chunk) {
   Format f;

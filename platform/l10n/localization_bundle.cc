@@ -24,7 +24,7 @@ std::string normalised(std::string_view name) {
 // Older bundles name their folders in English words rather than language codes.
 std::string_view legacyFolderName(std::string_view code) {
   static constexpr std::pair<std::string_view, std::string_view> kNames[] = {
-      {"en", "English"}, {"de", "German"},   {"fr", "French"},   {"es", "Spanish"},
+      {"en", "English"}, {"de", "German"},   {"fr", "French"}, {"es", "Spanish"},
       {"it", "Italian"}, {"ja", "Japanese"}, {"nl", "Dutch"},
   };
   for (const auto& [c, name] : kNames) {

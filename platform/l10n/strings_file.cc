@@ -37,7 +37,9 @@ class LineCounter {
   bool previousWasCr_ = false;
 };
 
-bool isSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+bool isSurrogate(char32_t c) {
+  return c >= 0xD800 && c <= 0xDFFF;
+}
 
 Result<Text> decodeUtf8(std::span<const std::uint8_t> bytes) {
   Text text;
@@ -45,13 +47,18 @@ Result<Text> decodeUtf8(std::span<const std::uint8_t> bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
     std::uint8_t lead = bytes[i];
-    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    int length = lead < 0x80           ? 1
+                 : (lead >> 5) == 0x6  ? 2
+                 : (lead >> 4) == 0xE  ? 3
+                 : (lead >> 3) == 0x1E ? 4
+                                       : 0;
     if (length == 0 || i + length > bytes.size()) {
       return errorAt(lines.line(), "invalid UTF-8 byte sequence");
     }
     char32_t c = length == 1 ? lead : lead & (0x7F >> length);
     for (int k = 1; k < length; ++k) {
-      if ((bytes[i + k] & 0xC0) != 0x80) return errorAt(lines.line(), "invalid UTF-8 byte sequence");
+      if ((bytes[i + k] & 0xC0) != 0x80)
+        return errorAt(lines.line(), "invalid UTF-8 byte sequence");
       c = (c << 6) | (bytes[i + k] & 0x3F);
     }
     constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
@@ -89,7 +96,7 @@ Result<Text> decodeUtf16(std::span<const std::uint8_t> bytes, bool bigEndian) {
 bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix) {
   return bytes.size() >= prefix.size() &&
          std::equal(prefix.begin(), prefix.end(), bytes.begin(),
-                     [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 Result<Text> decode(std::span<const std::uint8_t> bytes) {
@@ -209,7 +216,8 @@ class Parser {
     if (peek() == '"' || peek() == '\'') return quoted();
     std::string out;
     while (!atEnd() && isPlainWordChar(peek())) appendUtf8(out, text_.chars[pos_++]);
-    if (out.empty()) return errorAt(lineHere(), "expected " + expected + ", found " + describeHere());
+    if (out.empty())
+      return errorAt(lineHere(), "expected " + expected + ", found " + describeHere());
     return out;
   }
 
@@ -248,13 +256,20 @@ class Parser {
     int line = lineHere();
     char32_t c = text_.chars[pos_++];
     switch (c) {
-      case 'n': return char32_t{'\n'};
-      case 't': return char32_t{'\t'};
-      case 'r': return char32_t{'\r'};
-      case 'a': return char32_t{'\a'};
-      case 'b': return char32_t{'\b'};
-      case 'f': return char32_t{'\f'};
-      case 'v': return char32_t{'\v'};
+      case 'n':
+        return char32_t{'\n'};
+      case 't':
+        return char32_t{'\t'};
+      case 'r':
+        return char32_t{'\r'};
+      case 'a':
+        return char32_t{'\a'};
+      case 'b':
+        return char32_t{'\b'};
+      case 'f':
+        return char32_t{'\f'};
+      case 'v':
+        return char32_t{'\v'};
       case 'U':
       case 'u': {
         char32_t value = 0;

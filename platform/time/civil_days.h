@@ -9,12 +9,18 @@ namespace qv::tz {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
+// Time-zone arithmetic is exact within about a billion years of 1970; instants further out are
+// treated as if at that edge, where adding offsets to 64-bit seconds could otherwise overflow.
+constexpr std::int64_t kFarInstant = std::int64_t{1} << 55;
+
 // Floor division and its remainder, because C++ division truncates toward zero.
 constexpr std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
   return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
-constexpr std::int64_t floorMod(std::int64_t a, std::int64_t b) { return a - floorDiv(a, b) * b; }
+constexpr std::int64_t floorMod(std::int64_t a, std::int64_t b) {
+  return a - floorDiv(a, b) * b;
+}
 
 constexpr bool isLeapYear(std::int64_t year) {
   return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
@@ -45,7 +51,8 @@ constexpr CivilDate civilFromDays(std::int64_t days) {
   days += 719468;
   std::int64_t era = floorDiv(days, 146097);
   std::int64_t dayOfEra = days - era * 146097;
-  std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  std::int64_t yearOfEra =
+      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
   int day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
@@ -54,7 +61,9 @@ constexpr CivilDate civilFromDays(std::int64_t days) {
 }
 
 // 0 = Sunday ... 6 = Saturday; 1970-01-01 was a Thursday.
-constexpr int weekdayFromDays(std::int64_t days) { return static_cast<int>(floorMod(days + 4, 7)); }
+constexpr int weekdayFromDays(std::int64_t days) {
+  return static_cast<int>(floorMod(days + 4, 7));
+}
 
 static_assert(daysFromCivil(1970, 1, 1) == 0);
 static_assert(daysFromCivil(2000, 3, 1) == 11017);

@@ -8,11 +8,12 @@
 namespace qv::tz {
 namespace {
 
-// Rule arithmetic is exact within about a billion years of 1970; instants further out are
-// treated as if at that edge, where 64-bit seconds would otherwise overflow.
-constexpr std::int64_t kFarInstant = std::int64_t{1} << 55;
+// Listing is bounded so that a careless range cannot ask for billions of yearly changes.
+constexpr std::int64_t kListedSpan = std::int64_t{10'000} * 366 * 86400;
 
-std::int64_t clampInstant(std::int64_t t) { return std::clamp(t, -kFarInstant, kFarInstant); }
+std::int64_t clampInstant(std::int64_t t) {
+  return std::clamp(t, -kFarInstant, kFarInstant);
+}
 
 std::int64_t yearOf(std::int64_t t) {
   return civilFromDays(floorDiv(t, kSecondsPerDay)).year;
@@ -33,8 +34,8 @@ class RuleParser {
   Error error(std::string_view expected) const {
     std::string found = atEnd() ? "the end" : "'" + std::string(1, text_[pos_]) + "'";
     return Error{"time-zone rule \"" + std::string(text_) + "\": expected " +
-                 std::string(expected) + " at position " + std::to_string(pos_ + 1) +
-                 ", found " + found};
+                 std::string(expected) + " at position " + std::to_string(pos_ + 1) + ", found " +
+                 found};
   }
 
   // "CET" (three or more letters) or "<+0330>" (three or more letters, digits, '+' or '-').
@@ -237,7 +238,7 @@ std::vector<Transition> PosixTzRule::transitionsBetween(std::int64_t from, std::
   std::vector<Transition> out;
   if (!dst_) return out;
   from = clampInstant(from);
-  to = clampInstant(to);
+  to = std::min(clampInstant(to), from + kListedSpan);
   if (from >= to) return out;
   const LocalTimeType atStart = typeAt(from);
   for (const Transition& c : changesInYears(yearOf(from) - 1, yearOf(to) + 1)) {

@@ -36,7 +36,8 @@ class PosixTzRule {
   // The local time type in effect at `t` (seconds since 1970 UTC).
   LocalTimeType typeAt(std::int64_t t) const;
 
-  // Every change of type at an instant in (from, to], oldest first.
+  // Every change of type at an instant in (from, to], oldest first; at most 10,000 years' worth
+  // from `from` on.
   std::vector<Transition> transitionsBetween(std::int64_t from, std::int64_t to) const;
 
   bool hasDaylightSaving() const { return dst_.has_value(); }

@@ -14,23 +14,22 @@ namespace qv::tz {
 
 struct internal::ZoneData {
   std::string name;
-  std::vector<std::int64_t> transitionTimes;     // strictly increasing
-  std::vector<std::uint8_t> transitionTypes;     // index into types, one per transition
-  std::vector<LocalTimeType> types;              // never empty
-  std::optional<PosixTzRule> rule;               // for instants after the last transition
+  std::vector<std::int64_t> transitionTimes;  // strictly increasing
+  std::vector<std::uint8_t> transitionTypes;  // index into types, one per transition
+  std::vector<LocalTimeType> types;           // never empty
+  std::optional<PosixTzRule> rule;            // for instants after the last transition
 };
 
 namespace {
 
-using std::chrono::sys_seconds;
 using internal::ZoneData;
+using std::chrono::sys_seconds;
 
 // Offsets further from UTC than this are refused, so that every instant showing a given local
 // time lies within a day and a bit of it.
 constexpr int kMinOffset = -89999;
 constexpr int kMaxOffset = 93599;
 constexpr std::int64_t kSearchMargin = 27 * 3600;
-constexpr std::int64_t kFarInstant = std::int64_t{1} << 55;
 constexpr std::uintmax_t kMaxFileSize = 1 << 20;
 
 struct Header {
@@ -187,8 +186,12 @@ std::optional<std::string> nameProblem(const std::string& name) {
   return std::nullopt;
 }
 
-std::int64_t seconds(sys_seconds t) { return t.time_since_epoch().count(); }
-sys_seconds instant(std::int64_t s) { return sys_seconds{std::chrono::seconds{s}}; }
+std::int64_t seconds(sys_seconds t) {
+  return t.time_since_epoch().count();
+}
+sys_seconds instant(std::int64_t s) {
+  return sys_seconds{std::chrono::seconds{s}};
+}
 
 std::int64_t localSeconds(const CivilTime& c) {
   std::int64_t monthIndex = std::int64_t{c.month} - 1;
@@ -202,8 +205,8 @@ std::int64_t localSeconds(const CivilTime& c) {
 CivilTime civilFromLocalSeconds(std::int64_t local) {
   CivilDate date = civilFromDays(floorDiv(local, kSecondsPerDay));
   int secondOfDay = static_cast<int>(floorMod(local, kSecondsPerDay));
-  return {static_cast<int>(date.year), date.month, date.day, secondOfDay / 3600,
-          secondOfDay / 60 % 60, secondOfDay % 60};
+  return {static_cast<int>(date.year), date.month,      date.day, secondOfDay / 3600,
+          secondOfDay / 60 % 60,       secondOfDay % 60};
 }
 
 // The stretches of constant offset that can contain an instant showing local time `local`.
@@ -269,7 +272,9 @@ TimeZone TimeZone::utc() {
   return TimeZone(std::make_shared<const ZoneData>(std::move(data)));
 }
 
-const std::string& TimeZone::name() const { return data_->name; }
+const std::string& TimeZone::name() const {
+  return data_->name;
+}
 
 LocalTimeType TimeZone::typeAtSeconds(std::int64_t t) const {
   const ZoneData& d = *data_;
@@ -281,10 +286,18 @@ LocalTimeType TimeZone::typeAtSeconds(std::int64_t t) const {
   return d.types[d.transitionTypes[index]];
 }
 
-LocalTimeType TimeZone::typeAt(sys_seconds t) const { return typeAtSeconds(seconds(t)); }
-int TimeZone::offsetSecondsAt(sys_seconds t) const { return typeAt(t).offsetSeconds; }
-std::string TimeZone::abbreviationAt(sys_seconds t) const { return typeAt(t).abbreviation; }
-bool TimeZone::isDaylightSavingAt(sys_seconds t) const { return typeAt(t).isDst; }
+LocalTimeType TimeZone::typeAt(sys_seconds t) const {
+  return typeAtSeconds(seconds(t));
+}
+int TimeZone::offsetSecondsAt(sys_seconds t) const {
+  return typeAt(t).offsetSeconds;
+}
+std::string TimeZone::abbreviationAt(sys_seconds t) const {
+  return typeAt(t).abbreviation;
+}
+bool TimeZone::isDaylightSavingAt(sys_seconds t) const {
+  return typeAt(t).isDst;
+}
 
 std::vector<Transition> TimeZone::transitionsBetween(sys_seconds fromInstant,
                                                      sys_seconds toInstant) const {
@@ -298,7 +311,8 @@ std::vector<Transition> TimeZone::transitionsBetween(sys_seconds fromInstant,
     changes.push_back({*it, d.types[d.transitionTypes[it - d.transitionTimes.begin()]]});
   }
   if (d.rule) {
-    std::int64_t ruleFrom = d.transitionTimes.empty() ? from : std::max(from, d.transitionTimes.back());
+    std::int64_t ruleFrom =
+        d.transitionTimes.empty() ? from : std::max(from, d.transitionTimes.back());
     for (Transition& t : d.rule->transitionsBetween(ruleFrom, to)) changes.push_back(std::move(t));
   }
   // Table entries that change nothing a clock shows (same type again) are not changes.
@@ -355,8 +369,8 @@ int weekdayOf(const CivilTime& c) {
 
 std::string formatCivil(const CivilTime& c) {
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day,
-                c.hour, c.minute, c.second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", c.year, c.month, c.day, c.hour,
+                c.minute, c.second);
   return text;
 }
 

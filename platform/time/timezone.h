@@ -41,7 +41,7 @@ class TimeZone {
   LocalTimeType typeAt(std::chrono::sys_seconds t) const;
 
   // Every change of local time type at an instant in (from, to], oldest first, from the file's
-  // table and, past its end, from its rule.
+  // table and, past its end, from its rule (for at most 10,000 years).
   std::vector<Transition> transitionsBetween(std::chrono::sys_seconds from,
                                              std::chrono::sys_seconds to) const;
 

@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 class LocalizationLookup : public ::testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("qv_l10n_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    root_ =
+        fs::temp_directory_path() /
+        ("qv_l10n_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(root_);
     fs::create_directories(root_);
   }

@@ -17,7 +17,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void putTag(Bytes& out, std::string_view tag) { out.insert(out.end(), tag.begin(), tag.end()); }
+void putTag(Bytes& out, std::string_view tag) {
+  out.insert(out.end(), tag.begin(), tag.end());
+}
 void putBE(Bytes& out, std::uint64_t v, int width) {
   for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
@@ -266,7 +268,8 @@ TEST_F(AiffHeader, FrameCountComesFromTheCommonChunk) {
 }
 
 TEST_F(AiffHeader, SoundDataShorterThanPromisedIsRejected) {
-  expectErrorMentioning(readAiffInfo(aiffFile(false, "", 1, 22050, 44100, 2 * 22050 - 2)), "'SSND'");
+  expectErrorMentioning(readAiffInfo(aiffFile(false, "", 1, 22050, 44100, 2 * 22050 - 2)),
+                        "'SSND'");
   Bytes file = aiffFile(false, "", 1, 10, 44100, 20);
   expectErrorMentioning(readAiffInfo(std::span(file.data(), file.size() - 2)), "FORM size");
 }
@@ -281,7 +284,8 @@ class SoundFiles : public ::testing::Test {
   std::string write(const std::string& name, const Bytes& bytes) {
     std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return path;
   }
   std::filesystem::path dir_;

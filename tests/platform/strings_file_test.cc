@@ -11,7 +11,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes utf8(std::string_view text) { return Bytes(text.begin(), text.end()); }
+Bytes utf8(std::string_view text) {
+  return Bytes(text.begin(), text.end());
+}
 
 // UTF-16 of ASCII-and-BMP-only test text, with an optional byte-order mark.
 Bytes utf16(std::u16string_view text, bool bigEndian, bool mark = true) {
@@ -99,9 +101,9 @@ TEST_F(StringsFileText, ErrorsGiveTheLineAndWhatWasExpected) {
 }
 
 TEST_F(StringsFileText, PropertyListFilesAreLeftToTheCaller) {
-  for (const Bytes& bytes : {utf8("bplist00\xD1\x01\x02"), utf8("<?xml version=\"1.0\"?><plist/>"),
-                             utf8("\xEF\xBB\xBF\n  <!DOCTYPE plist>"),
-                             utf16(u"<?xml version=\"1.0\"?>", false)}) {
+  for (const Bytes& bytes :
+       {utf8("bplist00\xD1\x01\x02"), utf8("<?xml version=\"1.0\"?><plist/>"),
+        utf8("\xEF\xBB\xBF\n  <!DOCTYPE plist>"), utf16(u"<?xml version=\"1.0\"?>", false)}) {
     EXPECT_TRUE(isPropertyListStrings(bytes));
     auto table = parseStringsFile(bytes);
     ASSERT_FALSE(table.ok());
