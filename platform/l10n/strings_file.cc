@@ -301,20 +301,28 @@ class Parser {
 
 }  // namespace
 
-bool isPropertyListStrings(std::span<const std::uint8_t> bytes) {
-  if (startsWith(bytes, "bplist")) return true;
-  auto text = decode(bytes);
-  if (!text) return false;
-  std::u32string_view chars = text->chars;
+namespace {
+
+bool isXmlPropertyList(const Text& text) {
+  std::u32string_view chars = text.chars;
   while (!chars.empty() && isSpace(chars.front())) chars.remove_prefix(1);
   return chars.starts_with(U"<?xml") || chars.starts_with(U"<!DOCTYPE plist") ||
          chars.starts_with(U"<plist");
 }
 
+}  // namespace
+
+bool isPropertyListStrings(std::span<const std::uint8_t> bytes) {
+  if (startsWith(bytes, "bplist")) return true;
+  auto text = decode(bytes);
+  return text && isXmlPropertyList(*text);
+}
+
 Result<StringsTable> parseStringsFile(std::span<const std::uint8_t> bytes) {
-  if (isPropertyListStrings(bytes)) return Error{kPropertyListStringsMessage};
+  if (startsWith(bytes, "bplist")) return Error{kPropertyListStringsMessage};
   auto text = decode(bytes);
   if (!text) return Error{text.error()};
+  if (isXmlPropertyList(*text)) return Error{kPropertyListStringsMessage};
   return Parser(*text).entries();
 }
 
