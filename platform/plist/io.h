@@ -19,8 +19,9 @@ namespace qv::pl {
 
 enum class Format { Xml, Binary };
 
-// Deeper limits are lowered to this: our values and libplist's trees are freed recursively.
-inline constexpr std::size_t kDepthCeiling = 2048;
+// Deeper limits are lowered to this: values, our writers and libplist's trees recurse, and
+// this depth still leaves room on an 8 MiB stack under AddressSanitizer's larger frames.
+inline constexpr std::size_t kDepthCeiling = 1024;
 
 struct ReadLimits {
   std::size_t maxDepth = 512;           // arrays and dictionaries nested inside one another

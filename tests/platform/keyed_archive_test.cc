@@ -223,6 +223,12 @@ TEST_F(HostileKeyedArchive, DeepestPermittedNestingDecodesWithoutOverflow) {
   widest.maxDepth = pl::kDepthCeiling * 4;
   EXPECT_TRUE(pl::unarchive(archiveOf(chainOfArrays(pl::kDepthCeiling - 2, 1), pl::Dict{{"root", pl::Uid{2}}}), widest));
   EXPECT_FALSE(pl::unarchive(archiveOf(chainOfArrays(pl::kDepthCeiling + 2, 1), pl::Dict{{"root", pl::Uid{2}}}), widest));
+  pl::Value deep = pl::Array{};
+  for (std::size_t i = 1; i < pl::kDepthCeiling; ++i) deep = pl::Array{deep};
+  const Bytes archived = pl::archive(deep);
+  ASSERT_FALSE(archived.empty());
+  EXPECT_TRUE(pl::unarchive(archived, widest));
+  EXPECT_TRUE(pl::archive(pl::Array{pl::Array{deep}}).empty());
 }
 
 // ---- real archives ----

@@ -98,6 +98,21 @@ TEST(PlistFormats, BinaryDatesKeepFractionsWhileXmlKeepsWholeSeconds) {
   EXPECT_EQ(*roundTrip(beforeTheEpoch, pl::Format::Binary), beforeTheEpoch);
 }
 
+// Guards a fault found while testing deep archives: libplist writes 3-byte offsets and
+// references for larger files, which the structure check first refused.
+TEST(PlistFormats, LargeBinaryFilesWithThreeByteTablesReadBack) {
+  pl::Array many;
+  for (int i = 0; i < 70'000; ++i) many.push_back("item " + std::to_string(i));
+  auto bytes = pl::serialize(pl::Value(many), pl::Format::Binary);
+  ASSERT_TRUE(bytes) << bytes.error();
+  const std::uint8_t* trailer = bytes->data() + bytes->size() - 32;
+  EXPECT_EQ(trailer[6], 3) << "offset width";
+  EXPECT_EQ(trailer[7], 3) << "reference width";
+  auto back = pl::parse(*bytes);
+  ASSERT_TRUE(back) << back.error();
+  EXPECT_EQ(*back, pl::Value(many));
+}
+
 TEST(PlistFormats, UidsAreWrittenOnlyInBinary) {
   const pl::Value v = pl::Dict{{"ref", pl::Uid{5}}};
   auto xml = pl::serialize(v, pl::Format::Xml);
@@ -263,7 +278,7 @@ TEST_F(HostilePlistInput, ForgedTrailersAreErrors) {
   badTop.top = 2;
   expectRejected(badTop.build(), "top object");
   Bytes oddRefWidth = p.build();
-  oddRefWidth[oddRefWidth.size() - 25] = 3;
+  oddRefWidth[oddRefWidth.size() - 25] = 5;
   expectRejected(oddRefWidth, "reference size");
 }
 
@@ -362,6 +377,21 @@ TEST_F(HostilePlistInput, TooDeepLibplistTreeIsFreedWithoutOverflowingTheStack) 
     ASSERT_FALSE(v);
     EXPECT_NE(v.error().find("nesting"), std::string::npos) << v.error();
   }
+}
+
+// Guards the writers' recursion: the deepest nesting a reader may be asked to accept must
+// also write, under sanitizers too; deeper values are refused rather than overflowing.
+TEST_F(HostilePlistInput, WritersHandleTheDeepestPermittedNesting) {
+  pl::Value deep = pl::Array{};
+  for (std::size_t i = 1; i < pl::kDepthCeiling; ++i) deep = pl::Array{deep};
+  pl::ReadLimits widest;
+  widest.maxDepth = pl::kDepthCeiling;
+  for (pl::Format f : {pl::Format::Xml, pl::Format::Binary}) {
+    auto bytes = pl::serialize(deep, f);
+    ASSERT_TRUE(bytes) << bytes.error();
+    EXPECT_TRUE(pl::parse(*bytes, widest));
+  }
+  EXPECT_FALSE(pl::serialize(pl::Array{pl::Array{deep}}, pl::Format::Binary));
 }
 
 TEST_F(HostilePlistInput, NestingAtTheLimitIsAcceptedAndOneMoreIsNot) {

@@ -85,8 +85,22 @@ const Dict* ArchiveReader::fieldsOf(std::uint64_t reference) const {
   return fields;
 }
 
+// One object or inline container on its way to becoming a value: its children (field values,
+// references or inline) are decoded in order into `results`, then `finish` shapes them.
+struct ArchiveReader::Frame {
+  enum class Shape { Dictionary, Array, StringField, DataField, Fields };
+  Shape shape;
+  std::optional<std::uint64_t> reference;  // set for objects, which are memoised
+  std::string className;                   // for error messages and generic objects
+  std::vector<const Value*> pending;
+  std::vector<std::string> fieldNames;  // Fields: one per pending child
+  std::size_t next = 0;
+  std::vector<Value> results;
+  std::uint64_t size = 1;
+};
+
 Result<Value> ArchiveReader::decode(std::uint64_t reference) {
-  auto decoded = decodeReference(reference, 0);
+  auto decoded = decodeIteratively(reference);
   if (!decoded) return Error{decoded.error()};
   return std::move(decoded->value);
 }
@@ -97,160 +111,176 @@ Status ArchiveReader::checkSize(std::uint64_t size) const {
   return Ok{};
 }
 
-Result<ArchiveReader::Decoded> ArchiveReader::decodeReference(std::uint64_t reference, std::size_t depth) {
-  if (reference >= objects_->size())
-    return fail("reference " + std::to_string(reference) + " is beyond the " + std::to_string(objects_->size()) + " objects");
-  if (memo_[reference]) return *memo_[reference];
-  if (progress_[reference] == Progress::Decoding) return fail("object " + std::to_string(reference) + " contains itself");
-  if (depth >= limits_.maxDepth) return fail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
-  progress_[reference] = Progress::Decoding;
-  auto decoded = decodeObject(reference, depth);
-  progress_[reference] = Progress::Done;
-  if (decoded) memo_[reference] = *decoded;
-  return decoded;
+Result<ArchiveReader::Decoded> ArchiveReader::decodeIteratively(std::uint64_t reference) {
+  std::vector<Frame> frames;
+  auto rootStart = startObject(reference, frames);
+  if (!rootStart) return Error{rootStart.error()};
+  if (*rootStart) return std::move(**rootStart);
+  // Objects left half-decoded by an error are reset, so a later decode() reports the same
+  // error rather than mistaking them for a cycle.
+  auto abandon = [&](std::string message) -> Result<Decoded> {
+    for (const Frame& f : frames)
+      if (f.reference) progress_[*f.reference] = Progress::NotStarted;
+    return Error{std::move(message)};
+  };
+  while (true) {
+    Frame& top = frames.back();
+    if (top.next < top.pending.size()) {
+      const Value& child = *top.pending[top.next++];
+      auto started = startChild(child, frames);  // may push, invalidating `top`
+      if (!started) return abandon(started.error());
+      if (!*started) continue;
+      Frame& parent = frames.back();
+      parent.size = saturatingAdd(parent.size, (*started)->expandedSize);
+      if (auto s = checkSize(parent.size); !s) return abandon(s.error());
+      parent.results.push_back(std::move((*started)->value));
+      continue;
+    }
+    auto done = finish(top);
+    if (!done) return abandon(done.error());
+    if (top.reference) {
+      progress_[*top.reference] = Progress::Done;
+      memo_[*top.reference] = *done;
+    }
+    frames.pop_back();
+    if (frames.empty()) return done;
+    Frame& parent = frames.back();
+    parent.size = saturatingAdd(parent.size, done->expandedSize);
+    if (auto s = checkSize(parent.size); !s) return abandon(s.error());
+    parent.results.push_back(std::move(done->value));
+  }
 }
 
-Result<ArchiveReader::Decoded> ArchiveReader::decodeObject(std::uint64_t reference, std::size_t depth) {
+Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startChild(const Value& field, std::vector<Frame>& frames) {
+  if (auto reference = referenceIn(field)) return startObject(*reference, frames);
+  const Array* items = field.ifArray();
+  const Dict* entries = field.ifDict();
+  if (!items && !entries) return std::optional<Decoded>(Decoded{field, 1});
+  if (frames.size() >= limits_.maxDepth)
+    return fail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
+  Frame frame{items ? Frame::Shape::Array : Frame::Shape::Fields, std::nullopt, {}, {}, {}, 0, {}, 1};
+  if (items) {
+    for (const Value& item : *items) frame.pending.push_back(&item);
+  } else {
+    for (const auto& [key, item] : *entries) {
+      frame.fieldNames.push_back(key);
+      frame.pending.push_back(&item);
+    }
+  }
+  frames.push_back(std::move(frame));
+  return std::optional<Decoded>();
+}
+
+Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startObject(std::uint64_t reference,
+                                                                         std::vector<Frame>& frames) {
+  const std::string where = "object " + std::to_string(reference);
+  if (reference >= objects_->size())
+    return fail("reference " + std::to_string(reference) + " is beyond the " + std::to_string(objects_->size()) + " objects");
+  if (memo_[reference]) return std::optional<Decoded>(*memo_[reference]);
+  if (progress_[reference] == Progress::Decoding) return fail(where + " contains itself");
   const Value& entry = (*objects_)[reference];
-  if (reference == 0 && entry == Value("$null")) return Decoded{Value(), 1};
+  if (reference == 0 && entry == Value("$null")) return std::optional<Decoded>(Decoded{Value(), 1});
   switch (entry.type()) {
     case Value::Type::String:
     case Value::Type::Integer:
     case Value::Type::Real:
     case Value::Type::Bool:
     case Value::Type::Data:
-    case Value::Type::Date: return Decoded{entry, 1};
+    case Value::Type::Date: return std::optional<Decoded>(Decoded{entry, 1});
     case Value::Type::Dict: break;
-    default:
-      return fail("object " + std::to_string(reference) + " is a " + typeName(entry.type()) + ", which no object is stored as");
+    default: return fail(where + " is a " + typeName(entry.type()) + ", which no object is stored as");
   }
   const Dict& fields = *entry.ifDict();
-  if (!fields.contains("$class")) return fail("object " + std::to_string(reference) + " is a dictionary without \"$class\"");
+  if (!fields.contains("$class")) return fail(where + " is a dictionary without \"$class\"");
   const std::vector<std::string> chain = classChain(reference);
-  if (chain.empty()) return fail("object " + std::to_string(reference) + " has no readable class");
-  auto decoded = decodeClassObject(fields, chain, depth);
-  if (!decoded) return fail("object " + std::to_string(reference) + " (" + chain.front() + "): " + decoded.error());
-  return decoded;
-}
+  if (chain.empty()) return fail(where + " has no readable class");
+  if (frames.size() >= limits_.maxDepth)
+    return fail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
+  const std::string context = where + " (" + chain.front() + "): ";
 
-Result<ArchiveReader::Decoded> ArchiveReader::decodeClassObject(const Dict& fields, const std::vector<std::string>& chain,
-                                                                std::size_t depth) {
-  if (chainHas(chain, {"NSDictionary", "NSMutableDictionary"})) return decodeDictionary(fields, depth);
-  if (chainHas(chain, {"NSArray", "NSMutableArray", "NSSet", "NSMutableSet", "NSOrderedSet", "NSMutableOrderedSet"}))
-    return decodeCollection(fields, depth);
-  if (chainHas(chain, {"NSString", "NSMutableString"})) {
+  Frame frame{Frame::Shape::Fields, reference, chain.front(), {}, {}, 0, {}, 1};
+  auto pendingArray = [&](const char* key) -> bool {
+    auto it = fields.find(key);
+    if (it == fields.end()) return true;
+    const Array* items = it->second.ifArray();
+    if (!items) return false;
+    for (const Value& item : *items) frame.pending.push_back(&item);
+    return true;
+  };
+  if (chainHas(chain, {"NSDictionary", "NSMutableDictionary"})) {
+    frame.shape = Frame::Shape::Dictionary;
+    const Array* keys = findArray(fields, "NS.keys");
+    const Array* values = findArray(fields, "NS.objects");
+    if (fields.contains("NS.keys") != fields.contains("NS.objects") || (fields.contains("NS.keys") && (!keys || !values)))
+      return fail(context + "NS.keys or NS.objects is missing or no array");
+    if (keys && keys->size() != values->size()) return fail(context + "NS.keys and NS.objects differ in length");
+    pendingArray("NS.keys");
+    pendingArray("NS.objects");
+  } else if (chainHas(chain, {"NSArray", "NSMutableArray", "NSSet", "NSMutableSet", "NSOrderedSet", "NSMutableOrderedSet"})) {
+    frame.shape = Frame::Shape::Array;
+    if (!pendingArray("NS.objects")) return fail(context + "NS.objects is no array");
+  } else if (chainHas(chain, {"NSString", "NSMutableString"})) {
     if (auto it = fields.find("NS.string"); it != fields.end()) {
-      auto text = decodeField(it->second, depth);
-      if (text && text->value.ifString()) return text;
+      frame.shape = Frame::Shape::StringField;
+      frame.pending.push_back(&it->second);
+    } else if (const Data* bytes = findData(fields, "NS.bytes")) {
+      return std::optional<Decoded>(Decoded{Value(std::string(bytes->begin(), bytes->end())), 1});
+    } else {
+      return fail(context + "a string without NS.string");
     }
-    if (const Data* bytes = findData(fields, "NS.bytes"))
-      return Decoded{Value(std::string(bytes->begin(), bytes->end())), 1};
-    return Error{"a string without NS.string"};
-  }
-  if (chainHas(chain, {"NSData", "NSMutableData"})) {
+  } else if (chainHas(chain, {"NSData", "NSMutableData"})) {
     auto it = fields.find("NS.data");
-    if (it == fields.end()) return Error{"data without NS.data"};
-    auto data = decodeField(it->second, depth);
-    if (!data || !data->value.ifData()) return Error{"NS.data holds no data"};
-    return data;
-  }
-  if (chainHas(chain, {"NSDate"})) {
+    if (it == fields.end()) return fail(context + "data without NS.data");
+    frame.shape = Frame::Shape::DataField;
+    frame.pending.push_back(&it->second);
+  } else if (chainHas(chain, {"NSDate"})) {
     auto it = fields.find("NS.time");
-    const auto seconds = it == fields.end() ? std::nullopt
-                         : it->second.ifReal() ? std::optional<double>(*it->second.ifReal())
-                         : it->second.ifInteger() ? std::optional<double>(static_cast<double>(*it->second.ifInteger()))
-                                                  : std::nullopt;
-    if (!seconds) return Error{"a date without a numeric NS.time"};
-    return Decoded{Value(Date{*seconds}), 1};
-  }
-  return decodeGenericObject(fields, chain.front(), depth);
-}
-
-Result<ArchiveReader::Decoded> ArchiveReader::decodeField(const Value& field, std::size_t depth) {
-  if (auto reference = referenceIn(field)) return decodeReference(*reference, depth + 1);
-  if (depth >= limits_.maxDepth) return fail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
-  if (const Array* items = field.ifArray()) {
-    Array out;
-    std::uint64_t size = 1;
-    for (const Value& item : *items) {
-      auto decoded = decodeField(item, depth + 1);
-      if (!decoded) return decoded;
-      size = saturatingAdd(size, decoded->expandedSize);
-      if (auto s = checkSize(size); !s) return Error{s.error()};
-      out.push_back(std::move(decoded->value));
+    const Value* time = it == fields.end() ? nullptr : &it->second;
+    if (time && time->ifReal()) return std::optional<Decoded>(Decoded{Value(Date{*time->ifReal()}), 1});
+    if (time && time->ifInteger())
+      return std::optional<Decoded>(Decoded{Value(Date{static_cast<double>(*time->ifInteger())}), 1});
+    return fail(context + "a date without a numeric NS.time");
+  } else {
+    for (const auto& [key, field] : fields) {
+      if (key == "$class") continue;
+      frame.fieldNames.push_back(key);
+      frame.pending.push_back(&field);
     }
-    return Decoded{Value(std::move(out)), size};
   }
-  if (const Dict* entries = field.ifDict()) {
-    Dict out;
-    std::uint64_t size = 1;
-    for (const auto& [key, item] : *entries) {
-      auto decoded = decodeField(item, depth + 1);
-      if (!decoded) return decoded;
-      size = saturatingAdd(size, decoded->expandedSize);
-      if (auto s = checkSize(size); !s) return Error{s.error()};
-      out.emplace(key, std::move(decoded->value));
+  progress_[reference] = Progress::Decoding;
+  frames.push_back(std::move(frame));
+  return std::optional<Decoded>();
+}
+
+Result<ArchiveReader::Decoded> ArchiveReader::finish(Frame& frame) {
+  const std::string context =
+      frame.reference ? "object " + std::to_string(*frame.reference) + " (" + frame.className + "): " : std::string();
+  switch (frame.shape) {
+    case Frame::Shape::Array: return Decoded{Value(Array(std::move(frame.results))), frame.size};
+    case Frame::Shape::Dictionary: {
+      const std::size_t pairs = frame.results.size() / 2;
+      Dict out;
+      for (std::size_t i = 0; i < pairs; ++i) {
+        const std::string* key = frame.results[i].ifString();
+        if (!key) return fail(context + "a dictionary key that is a " + typeName(frame.results[i].type()) + ", not a string");
+        out.insert_or_assign(*key, std::move(frame.results[pairs + i]));
+      }
+      return Decoded{Value(std::move(out)), frame.size};
     }
-    return Decoded{Value(std::move(out)), size};
+    case Frame::Shape::StringField:
+      if (!frame.results.front().ifString()) return fail(context + "NS.string holds no string");
+      return Decoded{std::move(frame.results.front()), 1};
+    case Frame::Shape::DataField:
+      if (!frame.results.front().ifData()) return fail(context + "NS.data holds no data");
+      return Decoded{std::move(frame.results.front()), 1};
+    case Frame::Shape::Fields: {
+      Dict out;
+      for (std::size_t i = 0; i < frame.results.size(); ++i) out.emplace(frame.fieldNames[i], std::move(frame.results[i]));
+      if (frame.reference) out.insert_or_assign("$classname", frame.className);
+      return Decoded{Value(std::move(out)), frame.size};
+    }
   }
-  return Decoded{field, 1};
-}
-
-Result<ArchiveReader::Decoded> ArchiveReader::decodeCollection(const Dict& fields, std::size_t depth) {
-  auto it = fields.find("NS.objects");
-  if (it == fields.end()) return Decoded{Value(Array{}), 1};
-  const Array* items = it->second.ifArray();
-  if (!items) return Error{"NS.objects is no array"};
-  Array out;
-  out.reserve(items->size());
-  std::uint64_t size = 1;
-  // Elements are taken at this object's depth: a collection is one level, not two.
-  for (const Value& item : *items) {
-    auto decoded = decodeField(item, depth);
-    if (!decoded) return decoded;
-    size = saturatingAdd(size, decoded->expandedSize);
-    if (auto s = checkSize(size); !s) return Error{s.error()};
-    out.push_back(std::move(decoded->value));
-  }
-  return Decoded{Value(std::move(out)), size};
-}
-
-Result<ArchiveReader::Decoded> ArchiveReader::decodeDictionary(const Dict& fields, std::size_t depth) {
-  const Array* keys = findArray(fields, "NS.keys");
-  const Array* values = findArray(fields, "NS.objects");
-  if (!keys && !values) return Decoded{Value(Dict{}), 1};
-  if (!keys || !values) return Error{"NS.keys or NS.objects is missing or no array"};
-  if (keys->size() != values->size()) return Error{"NS.keys and NS.objects differ in length"};
-  Dict out;
-  std::uint64_t size = 1;
-  for (std::size_t i = 0; i < keys->size(); ++i) {
-    auto key = decodeField((*keys)[i], depth);
-    if (!key) return key;
-    const std::string* name = key->value.ifString();
-    if (!name) return Error{"a dictionary key that is a " + std::string(typeName(key->value.type())) + ", not a string"};
-    auto value = decodeField((*values)[i], depth);
-    if (!value) return value;
-    size = saturatingAdd(size, saturatingAdd(key->expandedSize, value->expandedSize));
-    if (auto s = checkSize(size); !s) return Error{s.error()};
-    out.insert_or_assign(*name, std::move(value->value));
-  }
-  return Decoded{Value(std::move(out)), size};
-}
-
-Result<ArchiveReader::Decoded> ArchiveReader::decodeGenericObject(const Dict& fields, const std::string& className,
-                                                                  std::size_t depth) {
-  Dict out;
-  std::uint64_t size = 1;
-  for (const auto& [key, field] : fields) {
-    if (key == "$class") continue;
-    auto decoded = decodeField(field, depth);
-    if (!decoded) return decoded;
-    size = saturatingAdd(size, decoded->expandedSize);
-    if (auto s = checkSize(size); !s) return Error{s.error()};
-    out.emplace(key, std::move(decoded->value));
-  }
-  out.insert_or_assign("$classname", className);
-  return Decoded{Value(std::move(out)), size};
+  return fail(context + "unknown shape");
 }
 
 }  // namespace qv::pl::internal

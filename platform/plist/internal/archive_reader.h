@@ -36,16 +36,17 @@ class ArchiveReader {
     std::uint64_t expandedSize = 1;
   };
   enum class Progress : std::uint8_t { NotStarted, Decoding, Done };
+  struct Frame;
 
   ArchiveReader(Value archive, const Array* objects, const Dict* top, ReadLimits limits);
 
-  Result<Decoded> decodeReference(std::uint64_t reference, std::size_t depth);
-  Result<Decoded> decodeObject(std::uint64_t reference, std::size_t depth);
-  Result<Decoded> decodeClassObject(const Dict& fields, const std::vector<std::string>& chain, std::size_t depth);
-  Result<Decoded> decodeField(const Value& field, std::size_t depth);
-  Result<Decoded> decodeCollection(const Dict& fields, std::size_t depth);
-  Result<Decoded> decodeDictionary(const Dict& fields, std::size_t depth);
-  Result<Decoded> decodeGenericObject(const Dict& fields, const std::string& className, std::size_t depth);
+  // Decoding is iterative (one Frame per object or inline container being decoded), so
+  // nesting costs heap, not stack.
+  Result<Decoded> decodeIteratively(std::uint64_t reference);
+  // Either a finished value (primitives, dates, memoised objects) or a frame to push.
+  Result<std::optional<Decoded>> startChild(const Value& field, std::vector<Frame>& frames);
+  Result<std::optional<Decoded>> startObject(std::uint64_t reference, std::vector<Frame>& frames);
+  Result<Decoded> finish(Frame& frame);
   Status checkSize(std::uint64_t size) const;
 
   Value archive_;  // keeps objects_ and top_ alive
