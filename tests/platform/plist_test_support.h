@@ -1,0 +1,98 @@
+// Helpers shared by the property-list tests: the device-file folder, file reading, and a
+// builder for hand-made binary property lists with any trailer we care to forge.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <ostream>
+
+#include "platform/plist/value.h"
+
+namespace qv::pl {
+// Readable values in GoogleTest failure messages.
+inline void PrintTo(const Value& v, std::ostream* os) { *os << v.describe(); }
+}  // namespace qv::pl
+
+namespace qv::testing {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline std::filesystem::path deviceFiles() { return QV_DEVICE_FILES; }
+
+inline bool haveDeviceFiles() { return std::filesystem::is_directory(deviceFiles()); }
+
+inline Bytes readBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+inline void appendBigEndian(Bytes& out, std::uint64_t v, int width) {
+  for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+// Objects are raw encoded bytes; references inside them use `refWidth` bytes.
+struct BinaryPlist {
+  std::vector<Bytes> objects;
+  int refWidth = 1;
+  int offsetWidth = 1;
+  std::uint64_t top = 0;
+  // Forged trailer fields; zero means "the honest value".
+  std::uint64_t forgedObjectCount = 0;
+  std::uint64_t forgedTableStart = 0;
+
+  Bytes ref(std::uint64_t index) const {
+    Bytes b;
+    appendBigEndian(b, index, refWidth);
+    return b;
+  }
+  // An array or dictionary marker with its count, inline or as a following integer.
+  static Bytes containerHeader(std::uint8_t kind, std::uint64_t count) {
+    if (count < 15) return {static_cast<std::uint8_t>(kind << 4 | count)};
+    Bytes b = {static_cast<std::uint8_t>(kind << 4 | 0xF), 0x13};
+    appendBigEndian(b, count, 8);
+    return b;
+  }
+  Bytes array(const std::vector<std::uint64_t>& refs) const {
+    Bytes b = containerHeader(0xA, refs.size());
+    for (auto r : refs) appendBigEndian(b, r, refWidth);
+    return b;
+  }
+  Bytes dict(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& values) const {
+    Bytes b = containerHeader(0xD, keys.size());
+    for (auto r : keys) appendBigEndian(b, r, refWidth);
+    for (auto r : values) appendBigEndian(b, r, refWidth);
+    return b;
+  }
+  static Bytes ascii(const std::string& s) {
+    Bytes b = containerHeader(0x5, s.size());
+    b.insert(b.end(), s.begin(), s.end());
+    return b;
+  }
+
+  Bytes build() const {
+    Bytes out = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+    std::vector<std::uint64_t> offsets;
+    for (const Bytes& o : objects) {
+      offsets.push_back(out.size());
+      out.insert(out.end(), o.begin(), o.end());
+    }
+    const std::uint64_t tableStart = out.size();
+    for (auto off : offsets) appendBigEndian(out, off, offsetWidth);
+    for (int i = 0; i < 6; ++i) out.push_back(0);
+    out.push_back(static_cast<std::uint8_t>(offsetWidth));
+    out.push_back(static_cast<std::uint8_t>(refWidth));
+    appendBigEndian(out, forgedObjectCount ? forgedObjectCount : objects.size(), 8);
+    appendBigEndian(out, top, 8);
+    appendBigEndian(out, forgedTableStart ? forgedTableStart : tableStart, 8);
+    return out;
+  }
+};
+
+}  // namespace qv::testing
