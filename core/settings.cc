@@ -1,6 +1,9 @@
 #include "core/settings.h"
 
 #include <algorithm>
+#include <cstdlib>
+
+#include "platform/host/messages.h"
 
 namespace qv::core {
 
@@ -13,18 +16,18 @@ std::vector<std::string> stringList(const pl::Value* value) {
   return out;
 }
 
-void Settings::load(host::Host& host) {
+void Settings::load(host::Host& process) {
   ++loads_;
   dictionary_.reset();
-  objc::Class* deviceClass = host.runtime().getClass("UIDevice");
+  objc::Class* deviceClass = process.runtime().getClass("UIDevice");
   objc::Id device = host::send(deviceClass, host::msg::currentDevice);
   const float version = std::strtof(host::send(device, host::msg::systemVersion).c_str(), nullptr);
   // Before 8.0 the domain is never read: everything runs on defaults, and the derived values
   // keep what they had.
   if (version < 8.0f) return;
   std::vector<std::string> keys =
-      host.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
-  dictionary_ = host.prefsCopyMultiple(keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
+      process.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
+  dictionary_ = process.prefsCopyMultiple(keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
   otherApplicationsList_ = stringList(find(Key::otherApplications));
   showStatusEnabled_ = flag(Key::showStatus);
 }

@@ -19,7 +19,7 @@ namespace qv::core {
 class Settings {
  public:
   // loadPreferences.
-  void load(host::Host& host);
+  void load(host::Host& process);
 
   // The key read by its rule (flags, numbers with their 0-means-default rule, strings).
   bool flag(Key k) const;
