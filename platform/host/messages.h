@@ -3,12 +3,14 @@
 // sends and hooks with them, so the two can never disagree about a signature.
 //   bool locked = host::send(manager, msg::isUILocked);
 // Conventions: objects are objc::Id (null is nil), NSString is std::string (nil reads ""),
-// dictionaries and other property-list objects are pl::Value (Null is nil), NSInteger is
+// dictionaries and other property-list objects are pl::Value (Null is nil), dictionaries of
+// objects are ObjectMap, NSInteger is
 // int64_t, CGFloat and NSTimeInterval are double, BOOL is bool, blocks are std::function.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,8 @@ namespace qv::host {
 
 using objc::Id;
 using Block = std::function<void()>;
+// An NSDictionary of objects (a bulletin's actions by name).
+using ObjectMap = std::map<std::string, Id, std::less<>>;
 
 struct Rect {
   double x = 0, y = 0, width = 0, height = 0;
@@ -122,8 +126,9 @@ inline const Message<void(pl::Value)> setPublicationDate{"setPublicationDate:"};
 inline const Message<void(pl::Value)> setLastInterruptDate{"setLastInterruptDate:"};
 inline const Message<Id()> defaultAction{"defaultAction"};
 inline const Message<void(Id)> setDefaultAction{"setDefaultAction:"};
-// The bulletin's actions dictionary, by name ("default" is the tap action).
-inline const Message<Id(std::string)> actionNamed{"_actionNamed:"};
+// The bulletin's actions by name ("default" is the tap action).
+inline const Message<ObjectMap()> actions{"actions"};
+inline const Message<void(ObjectMap)> setActions{"setActions:"};
 inline const Message<Id(std::string, Block)> actionWithLaunchBundleID{"actionWithLaunchBundleID:callblock:"};  // BBAction
 inline const Message<std::string()> launchBundleID{"launchBundleID"};
 // BBDataProvider, answered by MissedHelper.
