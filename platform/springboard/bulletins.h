@@ -26,21 +26,21 @@ inline constexpr std::uint64_t kFeedLockScreen = 8;
 inline constexpr std::uint64_t kAllDestinations = kFeedNotificationCentre | kFeedBanner | kFeedLockScreen;
 
 struct BulletinFields {
-  std::string sectionID;
-  std::string title;
-  std::string subtitle;
-  std::string message;
-  std::string bulletinID;
-  std::string recordID;
-  std::string publisherBulletinID;
-  std::string categoryID;  // the notification category of iOS 10 requests ("" for none)
-  pl::Value context;       // a dictionary, or null
-  host::ObjectMap actions;
+  std::string sectionID{};
+  std::string title{};
+  std::string subtitle{};
+  std::string message{};
+  std::string bulletinID{};
+  std::string recordID{};
+  std::string publisherBulletinID{};
+  std::string categoryID{};  // the notification category of iOS 10 requests ("" for none)
+  pl::Value context{};       // a dictionary, or null
+  host::ObjectMap actions{};
   bool clearable = true;
   bool showsMessagePreview = true;
-  pl::Value date;  // pl::Date values, or null
-  pl::Value publicationDate;
-  pl::Value lastInterruptDate;
+  pl::Value date{};  // pl::Date values, or null
+  pl::Value publicationDate{};
+  pl::Value lastInterruptDate{};
   bool fullscreenAlert = false;  // iOS 10: shown as a full-screen alert on the lock screen (alarms)
 };
 

@@ -142,8 +142,11 @@ bool Dashboard::pressFullscreen(FullscreenButton button) {
 
 void Dashboard::unlock() {
   if (requests_.empty()) return;
+  std::vector<Id> handed = std::move(requests_);
   requests_.clear();
   viewChanged();
+  for (auto it = handed.rbegin(); it != handed.rend(); ++it)
+    if (toNotificationCentre) toNotificationCentre(*it);
 }
 
 bool Dashboard::lists(const Object* request) const {

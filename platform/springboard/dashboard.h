@@ -2,8 +2,8 @@
 // destination of posted requests), NCNotificationPriorityListViewController over its
 // NCNotificationPriorityList, SBDashBoardNotificationListViewController (told when the user
 // scrolls), SBLockScreenViewController (full-screen alerts) and
-// SBDashBoardFullscreenNotificationViewController (their buttons). Newest request first; the
-// list empties at unlock. Main queue.
+// SBDashBoardFullscreenNotificationViewController (their buttons). Newest request first; at
+// unlock the list hands its requests to the notification centre. Main queue.
 //   post:   postNotificationRequest:forCoalescedNotification: → insertNotificationRequest:forCoalescedNotification:
 //           → NCNotificationPriorityList insertNotificationRequest:
 #pragma once
@@ -42,7 +42,7 @@ class Dashboard {
   void presentFullscreen(const objc::Id& request);
   // The user presses a button of the full-screen alert; false when none is shown.
   bool pressFullscreen(FullscreenButton button);
-  // The device unlocks: the list empties.
+  // The device unlocks: the listed requests go to the notification centre, oldest first.
   void unlock();
 
   const std::vector<objc::Id>& requests() const { return requests_; }
@@ -51,6 +51,8 @@ class Dashboard {
 
   // Runs an action the user took on the lock screen (the home screen's action runner).
   std::function<void(const objc::Id& request, const objc::Id& action, host::Block completion)> runAction;
+  // Receives the requests handed over at unlock.
+  std::function<void(const objc::Id& request)> toNotificationCentre;
   // The primary button of a full-screen alert acts on its request.
   std::function<void(const objc::Id& request)> actOnFullscreen;
 

@@ -126,6 +126,10 @@ NotificationDispatch::NotificationDispatch(host::Host& host, Bulletins& bulletin
   dashboard_.runAction = [this](const Id& request, const Id& action, host::Block completion) {
     execute(request, action, kOriginLockScreen, std::move(completion));
   };
+  dashboard_.toNotificationCentre = [this](const Id& request) {
+    host::send(centreViewController_, msg::insertNotificationRequestCoalesced, request,
+               requests_.coalescedFor(requestOf(request)->sectionIdentifier));
+  };
   dashboard_.actOnFullscreen = [this](const Id& request) { execute(request, defaultActionFor(request), kOriginLockScreen, {}); };
 }
 

@@ -31,14 +31,14 @@
 namespace qv::springboard {
 
 struct IncomingNotification {
-  std::string bundleId;  // the app, which is the bulletin's section id
-  std::string title;
-  std::string subtitle;
-  std::string message;
-  std::string categoryIdentifier;          // iOS 10 requests ("" for none)
-  std::optional<pl::Dict> remotePayload;   // goes to context "remoteNotification"
-  std::optional<pl::Dict> localPayload;    // a userInfo, archived into context "localNotification"
-  std::optional<std::int64_t> badge;       // set on the app's icon before the notification arrives
+  std::string bundleId{};  // the app, which is the bulletin's section id
+  std::string title{};
+  std::string subtitle{};
+  std::string message{};
+  std::string categoryIdentifier{};          // iOS 10 requests ("" for none)
+  std::optional<pl::Dict> remotePayload{};   // goes to context "remoteNotification"
+  std::optional<pl::Dict> localPayload{};    // a userInfo, archived into context "localNotification"
+  std::optional<std::int64_t> badge{};       // set on the app's icon before the notification arrives
   bool firedLocalNotification = false;     // the app's own local notification fires first
   bool fullscreen = false;                 // iOS 10 lock screen: a full-screen alert (alarms)
 };
