@@ -11,7 +11,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-Applications* appsOf(void* ctx) { return static_cast<Applications*>(ctx); }
+Applications* appsOf(void* ctx) {
+  return static_cast<Applications*>(ctx);
+}
 
 struct ApplicationObject final : Object {
   using Object::Object;
@@ -52,7 +54,8 @@ Applications::Applications(host::Host& host, HomeScreen& home, Bulletins& bullet
 
   objc::Class* controller = defineShared(rt, "SBApplicationController", &applicationController_);
   rt.addMethod<void(Id)>(controller, msg::applicationsAdded.sel, [](void*, Object*, Sel, Id) {});
-  rt.addMethod<void(Id, Id, Id)>(controller, msg::sendInstalledAppsDidChange.sel, [](void*, Object*, Sel, Id, Id, Id) {});
+  rt.addMethod<void(Id, Id, Id)>(controller, msg::sendInstalledAppsDidChange.sel,
+                                 [](void*, Object*, Sel, Id, Id, Id) {});
 
   objc::Class* restrictions = defineShared(rt, "SBApplicationRestrictionController", &restrictionController_);
   rt.addMethod<void(Id, Id, Id)>(restrictions, msg::noteApplicationIdentifiersDidChange.sel,
@@ -81,8 +84,8 @@ void Applications::install(const std::string& bundleId, const std::string& displ
   Id ids = bulletins_.makeSet({}, {bundleId});
   if (!update) host::send(applicationController_, msg::applicationsAdded, bulletins_.makeSet({app}));
   host::send(applicationController_, msg::sendInstalledAppsDidChange, update ? none : ids, none, update ? ids : none);
-  host::send(restrictionController_, msg::noteApplicationIdentifiersDidChange, update ? none : ids,
-             update ? ids : none, none);
+  host::send(restrictionController_, msg::noteApplicationIdentifiersDidChange, update ? none : ids, update ? ids : none,
+             none);
   internal::recordHost(host_, bundleId, (update ? "app updated: " : "app installed: ") + displayName);
 }
 

@@ -14,7 +14,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-Banners* bannersOf(void* ctx) { return static_cast<Banners*>(ctx); }
+Banners* bannersOf(void* ctx) {
+  return static_cast<Banners*>(ctx);
+}
 
 struct BannerView final : Object {
   using Object::Object;
@@ -23,10 +25,14 @@ struct BannerView final : Object {
 
 const char* reasonName(BannerDismissal reason) {
   switch (reason) {
-    case BannerDismissal::Timeout: return "timed out";
-    case BannerDismissal::Tapped: return "tapped";
-    case BannerDismissal::Replaced: return "replaced";
-    case BannerDismissal::Locked: return "device locked";
+    case BannerDismissal::Timeout:
+      return "timed out";
+    case BannerDismissal::Tapped:
+      return "tapped";
+    case BannerDismissal::Replaced:
+      return "replaced";
+    case BannerDismissal::Locked:
+      return "device locked";
   }
   return "?";
 }

@@ -24,8 +24,8 @@ namespace qv::springboard {
 enum class BannerDismissal : std::int64_t { Timeout = 1, Tapped = 2, Replaced = 3, Locked = 4 };
 
 struct BannerScreen {
-  double width = 375;  // the banner view's frame width: the screen's portrait width
-  bool pad = false;    // an iPad centres the content in a narrow column
+  double width = 375;              // the banner view's frame width: the screen's portrait width
+  bool pad = false;                // an iPad centres the content in a narrow column
   bool legacyAddBulletin = false;  // iOS 7 and 8: observer:addBulletin:forFeed:
 };
 
@@ -44,10 +44,10 @@ class Banners {
     std::string sectionID;
     std::string title;
     std::string message;
-    objc::Id bulletin;  // the bulletin shown
-    objc::Id request;   // iOS 10: the notification request, when the banner shows one
-    objc::Id view;      // SBBannerContextView while on screen
-    objc::Id context;   // what `_bannerContext` answers while on screen
+    objc::Id bulletin;   // the bulletin shown
+    objc::Id request;    // iOS 10: the notification request, when the banner shows one
+    objc::Id view;       // SBBannerContextView while on screen
+    objc::Id context;    // what `_bannerContext` answers while on screen
     host::Rect content;  // the content frame the view laid out
   };
 

@@ -12,7 +12,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-BulletinServer* serverOf(void* ctx) { return static_cast<BulletinServer*>(ctx); }
+BulletinServer* serverOf(void* ctx) {
+  return static_cast<BulletinServer*>(ctx);
+}
 
 // "WhatsApp — Anna: hi", the way a tester reads a posted notification.
 std::string describePost(const HomeScreen& home, const BulletinFields& f) {
@@ -73,6 +75,8 @@ void BulletinServer::withdraw(const Id& bulletin) {
   if (removed) removed(keep);
 }
 
-bool BulletinServer::holds(const Object* bulletin) const { return bulletins_.count(bulletin) != 0; }
+bool BulletinServer::holds(const Object* bulletin) const {
+  return bulletins_.count(bulletin) != 0;
+}
 
 }  // namespace qv::springboard

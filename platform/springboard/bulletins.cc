@@ -85,15 +85,15 @@ void defineRequestClass(objc::Runtime& rt, objc::Class* request) {
 }
 
 void defineActionClass(objc::Runtime& rt, objc::Class* action) {
-  rt.addClassMethod<Id(std::string, host::Block)>(
-      action, msg::actionWithLaunchBundleID.sel, [](void*, Object* cls, Sel, std::string bundleId, host::Block block) {
-        Id made = internal::allocInit(static_cast<objc::Class*>(cls));
-        if (auto* a = internal::self<ActionObject>(made.get())) {
-          a->launchBundleID = std::move(bundleId);
-          a->callblock = std::move(block);
-        }
-        return made;
-      });
+  rt.addClassMethod<Id(std::string, host::Block)>(action, msg::actionWithLaunchBundleID.sel,
+                                                  [](void*, Object* cls, Sel, std::string bundleId, host::Block block) {
+                                                    Id made = internal::allocInit(static_cast<objc::Class*>(cls));
+                                                    if (auto* a = internal::self<ActionObject>(made.get())) {
+                                                      a->launchBundleID = std::move(bundleId);
+                                                      a->callblock = std::move(block);
+                                                    }
+                                                    return made;
+                                                  });
   rt.addMethod<std::string()>(action, msg::launchBundleID.sel, [](void*, Object* self, Sel) {
     auto* a = internal::self<ActionObject>(self);
     return a ? a->launchBundleID : std::string();

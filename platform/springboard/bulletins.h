@@ -104,7 +104,9 @@ class Bulletins {
 
 // The fields of a bulletin object, or null when `o` is no bulletin.
 const BulletinFields* bulletinFields(const objc::Object* o);
-inline const BulletinFields* bulletinFields(const objc::Id& o) { return bulletinFields(o.get()); }
+inline const BulletinFields* bulletinFields(const objc::Id& o) {
+  return bulletinFields(o.get());
+}
 // The bulletin's default action (its actions entry "default"), or null.
 objc::Id defaultActionOf(const objc::Id& bulletin);
 

@@ -15,7 +15,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-Dashboard* dashboardOf(void* ctx) { return static_cast<Dashboard*>(ctx); }
+Dashboard* dashboardOf(void* ctx) {
+  return static_cast<Dashboard*>(ctx);
+}
 
 // The listed request that `request` updates (same notification id), or null.
 Id listedWithSameId(const std::vector<Id>& listed, const Id& request) {
@@ -113,7 +115,8 @@ void Dashboard::post(const Id& request, const Id& coalesced) {
 }
 
 void Dashboard::withdraw(const Id& request, const Id& coalesced) {
-  if (lists(request.get())) host::send(listViewController_, msg::removeNotificationRequestCoalesced, request, coalesced);
+  if (lists(request.get()))
+    host::send(listViewController_, msg::removeNotificationRequestCoalesced, request, coalesced);
 }
 
 void Dashboard::performAction(const Id& action, const Id& request, host::Block completion) {
@@ -133,9 +136,15 @@ bool Dashboard::pressFullscreen(FullscreenButton button) {
   if (!fullscreenController_) return false;
   Id controller = fullscreenController_;
   switch (button) {
-    case FullscreenButton::Primary: host::send(controller, msg::handlePrimaryActionForView, nullptr); break;
-    case FullscreenButton::Secondary: host::send(controller, msg::handleSecondaryActionForView, nullptr); break;
-    case FullscreenButton::Lock: host::send(controller, msg::lockButtonPressed, nullptr); break;
+    case FullscreenButton::Primary:
+      host::send(controller, msg::handlePrimaryActionForView, nullptr);
+      break;
+    case FullscreenButton::Secondary:
+      host::send(controller, msg::handleSecondaryActionForView, nullptr);
+      break;
+    case FullscreenButton::Lock:
+      host::send(controller, msg::lockButtonPressed, nullptr);
+      break;
   }
   return true;
 }

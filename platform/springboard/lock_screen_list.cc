@@ -13,7 +13,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-LockScreenList* listOf(void* ctx) { return static_cast<LockScreenList*>(ctx); }
+LockScreenList* listOf(void* ctx) {
+  return static_cast<LockScreenList*>(ctx);
+}
 
 struct CardObject final : Object {
   using Object::Object;
@@ -22,11 +24,16 @@ struct CardObject final : Object {
 
 const char* className(ListItemKind kind) {
   switch (kind) {
-    case ListItemKind::Bulletin: return "SBAwayBulletinListItem";
-    case ListItemKind::SnoozedAlarmBulletin: return "SBSnoozedAlarmBulletinListItem";
-    case ListItemKind::SnoozedAlarm: return "SBSnoozedAlarmListItem";
-    case ListItemKind::Card: return "SBAwayCardListItem";
-    case ListItemKind::SystemAlert: return "SBAwaySystemAlertItem";
+    case ListItemKind::Bulletin:
+      return "SBAwayBulletinListItem";
+    case ListItemKind::SnoozedAlarmBulletin:
+      return "SBSnoozedAlarmBulletinListItem";
+    case ListItemKind::SnoozedAlarm:
+      return "SBSnoozedAlarmListItem";
+    case ListItemKind::Card:
+      return "SBAwayCardListItem";
+    case ListItemKind::SystemAlert:
+      return "SBAwaySystemAlertItem";
   }
   return "SBAwayListItem";
 }
@@ -58,7 +65,8 @@ void defineAdditions(objc::Runtime& rt, objc::Class* cls, LockScreenList* list) 
         if (reply) reply();
       },
       list);
-  rt.addMethod<void(std::string)>(cls, msg::removeCachedBannerForBulletinID.sel, [](void*, Object*, Sel, std::string) {});
+  rt.addMethod<void(std::string)>(cls, msg::removeCachedBannerForBulletinID.sel,
+                                  [](void*, Object*, Sel, std::string) {});
   rt.addMethod<void(Id)>(
       cls, msg::updateModelAndViewForAdditionOfItem.sel,
       [](void* ctx, Object*, Sel, Id item) { listOf(ctx)->added(item); }, list);
@@ -98,7 +106,8 @@ void defineRemovals(objc::Runtime& rt, objc::Class* cls, LockScreenList* list) {
 }
 
 void defineLifeCycle(objc::Runtime& rt, objc::Class* cls, LockScreenList* list) {
-  rt.addMethod<void()>(cls, msg::loadView.sel, [](void* ctx, Object*, Sel) { listOf(ctx)->setLoaded(true); }, list);
+  rt.addMethod<void()>(
+      cls, msg::loadView.sel, [](void* ctx, Object*, Sel) { listOf(ctx)->setLoaded(true); }, list);
   rt.addMethod<void()>(
       cls, msg::prepareForTeardown.sel, [](void* ctx, Object*, Sel) { listOf(ctx)->setLoaded(false); }, list);
   rt.addMethod<void(bool)>(

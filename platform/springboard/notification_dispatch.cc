@@ -13,7 +13,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-NotificationDispatch* dispatchOf(void* ctx) { return static_cast<NotificationDispatch*>(ctx); }
+NotificationDispatch* dispatchOf(void* ctx) {
+  return static_cast<NotificationDispatch*>(ctx);
+}
 
 struct RunnerObject final : Object {
   using Object::Object;
@@ -108,9 +110,9 @@ NotificationDispatch::NotificationDispatch(host::Host& host, Bulletins& bulletin
   objc::Class* source = internal::defineRootClass(rt, "NCBulletinNotificationSource");
   defineSource(rt, source, this);
   source_ = internal::allocInit(source);
-  for (const char* name : {"NCNotificationDispatcher", "SBNotificationBannerDestination", "NCNotificationAlertQueue",
-                           "UNSUserNotificationServer", "NCNotificationListViewController",
-                           "NCNotificationChronologicalList"})
+  for (const char* name :
+       {"NCNotificationDispatcher", "SBNotificationBannerDestination", "NCNotificationAlertQueue",
+        "UNSUserNotificationServer", "NCNotificationListViewController", "NCNotificationChronologicalList"})
     internal::defineRootClass(rt, name);
   defineDestinations(rt, this);
   defineCentre(rt, this);
@@ -130,7 +132,9 @@ NotificationDispatch::NotificationDispatch(host::Host& host, Bulletins& bulletin
     host::send(centreViewController_, msg::insertNotificationRequestCoalesced, request,
                requests_.coalescedFor(requestOf(request)->sectionIdentifier));
   };
-  dashboard_.actOnFullscreen = [this](const Id& request) { execute(request, defaultActionFor(request), kOriginLockScreen, {}); };
+  dashboard_.actOnFullscreen = [this](const Id& request) {
+    execute(request, defaultActionFor(request), kOriginLockScreen, {});
+  };
 }
 
 void NotificationDispatch::addBulletin(const Id& server, const Id& bulletin, std::uint64_t feeds) {
@@ -231,8 +235,7 @@ void NotificationDispatch::showSection(const std::string& sectionIdentifier) {
 void NotificationDispatch::sectionShown(const std::string& sectionIdentifier) {
   const auto n = std::count_if(centre_.begin(), centre_.end(),
                                [&](const Id& r) { return requestOf(r)->sectionIdentifier == sectionIdentifier; });
-  internal::recordHost(host_, "notification centre",
-                       "shows " + std::to_string(n) + " of " + sectionIdentifier);
+  internal::recordHost(host_, "notification centre", "shows " + std::to_string(n) + " of " + sectionIdentifier);
 }
 
 Id NotificationDispatch::requestFor(const Object* bulletin) const {

@@ -74,6 +74,8 @@ void NotificationRequests::uncoalesce(const Id& request) {
   std::erase(group->requests, request);
 }
 
-RequestObject* requestOf(const Id& o) { return internal::self<RequestObject>(o.get()); }
+RequestObject* requestOf(const Id& o) {
+  return internal::self<RequestObject>(o.get());
+}
 
 }  // namespace qv::springboard

@@ -20,8 +20,10 @@ constexpr double kFirstCoreFoundationOfIos10 = 1348.0;
 BannerScreen bannerScreenOf(const host::Host& host, const foundation::Foundation& foundation) {
   const double cf = host.coreFoundationVersion();
   const bool pad = foundation.device().idiom == 1;
-  return BannerScreen{pad ? 768.0 : cf < kFirstCoreFoundationOfIos8 ? 320.0 : 375.0, pad,
-                      cf < kFirstCoreFoundationOfIos9};
+  return BannerScreen{pad                               ? 768.0
+                      : cf < kFirstCoreFoundationOfIos8 ? 320.0
+                                                        : 375.0,
+                      pad, cf < kFirstCoreFoundationOfIos9};
 }
 
 pl::Value contextOf(const IncomingNotification& n) {
@@ -88,7 +90,8 @@ NotificationHandle Notifications::deliver(const IncomingNotification& n) {
   const NotificationHandle handle = remember(bulletin);
 
   if (n.firedLocalNotification)
-    apps_->fireLocalNotification(n.bundleId, bulletins_->makeLocalNotification(n.localPayload.value_or(pl::Dict{}), n.message));
+    apps_->fireLocalNotification(n.bundleId,
+                                 bulletins_->makeLocalNotification(n.localPayload.value_or(pl::Dict{}), n.message));
   if (ios10_ && !home_.locked() && apps_->frontmost() == n.bundleId) dispatch_->askAppInFront(bulletin, n.bundleId);
   server_->publish(bulletin, kAllDestinations, false);
   return handle;
@@ -131,7 +134,9 @@ void Notifications::removed(const Id& bulletin) {
   std::erase(centre_, bulletin);
 }
 
-void Notifications::listInCentre(const Id& bulletin) { insertNewestFirst(centre_, bulletin); }
+void Notifications::listInCentre(const Id& bulletin) {
+  insertNewestFirst(centre_, bulletin);
+}
 
 void Notifications::homeChanged(HomeScreen::Change change) {
   switch (change) {
@@ -212,7 +217,9 @@ bool Notifications::tapBanner() {
   return true;
 }
 
-void Notifications::activateApp(const std::string& bundleId) { apps_->activate(bundleId); }
+void Notifications::activateApp(const std::string& bundleId) {
+  apps_->activate(bundleId);
+}
 
 void Notifications::installApp(const std::string& bundleId, const std::string& displayName) {
   apps_->install(bundleId, displayName);
@@ -225,7 +232,9 @@ NotificationHandle Notifications::addItem(ListItemKind kind, const Id& bulletinO
   return remember(kind == ListItemKind::SnoozedAlarmBulletin ? bulletinOrCard : nullptr, item);
 }
 
-NotificationHandle Notifications::addSnoozedAlarm() { return addItem(ListItemKind::SnoozedAlarm, nullptr); }
+NotificationHandle Notifications::addSnoozedAlarm() {
+  return addItem(ListItemKind::SnoozedAlarm, nullptr);
+}
 
 NotificationHandle Notifications::addSnoozedAlarmBulletin(const std::string& title) {
   if (!list_) return addItem(ListItemKind::SnoozedAlarmBulletin, nullptr);
@@ -242,7 +251,9 @@ NotificationHandle Notifications::addCard(const std::string& identifier) {
   return addItem(ListItemKind::Card, list_ ? list_->makeCard(identifier) : nullptr);
 }
 
-NotificationHandle Notifications::addSystemAlert() { return addItem(ListItemKind::SystemAlert, nullptr); }
+NotificationHandle Notifications::addSystemAlert() {
+  return addItem(ListItemKind::SystemAlert, nullptr);
+}
 
 void Notifications::scrollLockScreen() {
   if (dashboard_) dashboard_->scroll();
@@ -260,11 +271,12 @@ std::vector<ShownNotification> Notifications::lockScreenItems() const {
   std::vector<ShownNotification> out;
   if (list_) {
     for (const Id& item : list_->items())
-      out.push_back(describe(internal::self<ListItemObject>(item.get())->bulletin, item.get(),
-                             item->isa()->name().c_str()));
+      out.push_back(
+          describe(internal::self<ListItemObject>(item.get())->bulletin, item.get(), item->isa()->name().c_str()));
   } else {
     for (const Id& request : dashboard_->requests())
-      out.push_back(describe(requestOf(request)->bulletin, requestOf(request)->bulletin.get(), "NCNotificationRequest"));
+      out.push_back(
+          describe(requestOf(request)->bulletin, requestOf(request)->bulletin.get(), "NCNotificationRequest"));
   }
   return out;
 }
@@ -274,7 +286,8 @@ std::vector<ShownNotification> Notifications::notificationCentreItems() const {
   for (const Id& b : centre_) out.push_back(describe(b, b.get(), "BBBulletinRequest"));
   if (dispatch_)
     for (const Id& request : dispatch_->notificationCentre())
-      out.push_back(describe(requestOf(request)->bulletin, requestOf(request)->bulletin.get(), "NCNotificationRequest"));
+      out.push_back(
+          describe(requestOf(request)->bulletin, requestOf(request)->bulletin.get(), "NCNotificationRequest"));
   return out;
 }
 

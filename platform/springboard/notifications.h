@@ -3,8 +3,8 @@
 // providers' bulletins arrive through `addFromDataProvider`. Every step goes through the same
 // hookable methods the device uses (iOS 7 to 9: BBServer, the lock-screen list, the banner
 // controllers; iOS 10: the notification source, dispatcher and destinations). Main queue.
-//   NotificationHandle h = notifications.deliver({.bundleId = "net.whatsapp.WhatsApp", .title = "Anna", .message = "hi"});
-//   notifications.removeFromLockScreen(h);
+//   NotificationHandle h = notifications.deliver({.bundleId = "net.whatsapp.WhatsApp", .title = "Anna", .message =
+//   "hi"}); notifications.removeFromLockScreen(h);
 #pragma once
 
 #include <cstdint>
@@ -35,12 +35,12 @@ struct IncomingNotification {
   std::string title{};
   std::string subtitle{};
   std::string message{};
-  std::string categoryIdentifier{};          // iOS 10 requests ("" for none)
-  std::optional<pl::Dict> remotePayload{};   // goes to context "remoteNotification"
-  std::optional<pl::Dict> localPayload{};    // a userInfo, archived into context "localNotification"
-  std::optional<std::int64_t> badge{};       // set on the app's icon before the notification arrives
-  bool firedLocalNotification = false;     // the app's own local notification fires first
-  bool fullscreen = false;                 // iOS 10 lock screen: a full-screen alert (alarms)
+  std::string categoryIdentifier{};         // iOS 10 requests ("" for none)
+  std::optional<pl::Dict> remotePayload{};  // goes to context "remoteNotification"
+  std::optional<pl::Dict> localPayload{};   // a userInfo, archived into context "localNotification"
+  std::optional<std::int64_t> badge{};      // set on the app's icon before the notification arrives
+  bool firedLocalNotification = false;      // the app's own local notification fires first
+  bool fullscreen = false;                  // iOS 10 lock screen: a full-screen alert (alarms)
 };
 
 // Names one posted notification or lock-screen item; 0 names nothing.
@@ -114,9 +114,9 @@ class Notifications {
   BulletinServer& server() { return *server_; }
   Banners& banners() { return *banners_; }
   Applications& applications() { return *apps_; }
-  LockScreenList* lockScreenList() { return list_.get(); }        // iOS 7 to 9
-  Dashboard* dashboard() { return dashboard_.get(); }             // iOS 10
-  NotificationDispatch* dispatch() { return dispatch_.get(); }    // iOS 10
+  LockScreenList* lockScreenList() { return list_.get(); }      // iOS 7 to 9
+  Dashboard* dashboard() { return dashboard_.get(); }           // iOS 10
+  NotificationDispatch* dispatch() { return dispatch_.get(); }  // iOS 10
 
  private:
   struct Record {

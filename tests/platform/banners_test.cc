@@ -24,16 +24,19 @@ class BannerController : public ::testing::Test {
   Notifications& notes = world.notifications();
   timeline::Recorder recorder{world.timeline()};
   test_support::CallTrace trace{world.springBoard().host.runtime()};
-  objc::Id controller() { return host::send(world.springBoard().host.runtime().getClass("SBBannerController"), msg::sharedInstance); }
+  objc::Id controller() {
+    return host::send(world.springBoard().host.runtime().getClass("SBBannerController"), msg::sharedInstance);
+  }
   std::string lastBannerDetail() { return recorder.ofKind(Kind::Banner).back().detail; }
 
   // A banner request the way the system builds its own: a BBAction whose block runs on tap.
   objc::Id reminderBulletin(std::string* trail) {
     Bulletins& b = notes.bulletins();
-    return b.makeRequest({.sectionID = "com.apple.MobileSMS",
-                          .title = "Quorvel",
-                          .message = "Missed Message!",
-                          .actions = {{"default", b.makeAction("com.apple.MobileSMS", [trail] { *trail += "block "; })}}});
+    return b.makeRequest(
+        {.sectionID = "com.apple.MobileSMS",
+         .title = "Quorvel",
+         .message = "Missed Message!",
+         .actions = {{"default", b.makeAction("com.apple.MobileSMS", [trail] { *trail += "block "; })}}});
   }
 };
 
@@ -96,8 +99,8 @@ TEST_F(BannerController, LockingTakesTheBannerAwayAndDropsWaitingOnes) {
 TEST_F(BannerController, TappingABulletinBannerRunsItsActionBlockThenOpensItsApp) {
   std::string trail;
   notes.openApp = [&](const std::string& bundleId) { trail += "open " + bundleId; };
-  objc::Id bulletinBanners = host::send(world.springBoard().host.runtime().getClass("SBBulletinBannerController"),
-                                        msg::sharedInstance);
+  objc::Id bulletinBanners =
+      host::send(world.springBoard().host.runtime().getClass("SBBulletinBannerController"), msg::sharedInstance);
   host::send(bulletinBanners, msg::observerAddBulletinPlayLights, nullptr, reminderBulletin(&trail), 2, true,
              host::Block{});
   EXPECT_EQ(recorder.count(Kind::Banner, "com.apple.MobileSMS"), 1u);
@@ -129,7 +132,7 @@ TEST_F(PadBannerController, ContentSitsInACentredColumnAndTheLayoutAsksThroughTh
   Widening widening;
   objc::Runtime& rt = world.springBoard().host.runtime();
   ASSERT_TRUE(rt.hookMessage<host::Rect(host::Rect)>(rt.getClass("SBBannerContextView"), msg::centeredBoundsForRect.sel,
-                                                      &Widening::imp, &widening, &widening.previous));
+                                                     &Widening::imp, &widening, &widening.previous));
   notes.deliver(kBen);
   EXPECT_EQ(lastBannerDetail(), "Ben — yo (content x 15, width 738)");
 }

@@ -32,8 +32,8 @@ class CallTrace {
     auto entry = std::make_unique<Entry<F>>();
     entry->trace = this;
     entry->label = std::move(label);
-    const bool hooked = runtime_.hookMessage<F>(runtime_.getClass(cls), m.sel, &Entry<F>::imp, entry.get(),
-                                                &entry->previous);
+    const bool hooked =
+        runtime_.hookMessage<F>(runtime_.getClass(cls), m.sel, &Entry<F>::imp, entry.get(), &entry->previous);
     failUnlessHooked(hooked, cls, m.name());
     entries_.push_back(std::move(entry));
   }

@@ -50,9 +50,8 @@ TEST_F(DataProviderBulletins, WhatIsNoBulletinShowsNothingAndABulletinWithoutSec
   EXPECT_EQ(recorder.count(Kind::LockScreenBulletin), 0u);
   objc::Runtime& rt = host.runtime();
   objc::Class* provider = rt.defineClass("TestDataProvider", rt.rootClass());
-  rt.addMethod<std::string()>(provider, msg::sectionIdentifier.sel, [](void*, objc::Object*, objc::Sel) {
-    return std::string("com.apple.mobilemail");
-  });
+  rt.addMethod<std::string()>(provider, msg::sectionIdentifier.sel,
+                              [](void*, objc::Object*, objc::Sel) { return std::string("com.apple.mobilemail"); });
   objc::Id bulletin = reminderBulletin(rt, "");
   host.dataProviderAddBulletin(provider->instantiate().get(), bulletin, false);
   EXPECT_EQ(recorder.count(Kind::LockScreenBulletin, "com.apple.mobilemail"), 1u);
@@ -129,15 +128,24 @@ TEST_F(HomeScreenApplications, BadInputGetsAClearError) {
 }
 
 TEST(NotificationClasses, EachSystemRangeHasItsOwnAndAppProcessesHaveNone) {
-  const std::vector<std::string> common = {"BBBulletin", "BBBulletinRequest", "BBAction", "BBServer",
-                                           "SBBannerController", "SBBulletinBannerController", "SBBannerContextView",
-                                           "SBApplication", "SBApplicationController",
+  const std::vector<std::string> common = {"BBBulletin",
+                                           "BBBulletinRequest",
+                                           "BBAction",
+                                           "BBServer",
+                                           "SBBannerController",
+                                           "SBBulletinBannerController",
+                                           "SBBannerContextView",
+                                           "SBApplication",
+                                           "SBApplicationController",
                                            "SBApplicationRestrictionController"};
   const std::vector<std::string> older = {"SBLockScreenNotificationListController", "SBAwayBulletinListItem",
                                           "SBSnoozedAlarmListItem", "SBAwayCardListItem", "UNLocalNotificationClient"};
-  const std::vector<std::string> newer = {"NCNotificationDispatcher", "NCBulletinNotificationSource",
-                                          "NCBulletinActionRunner", "SBDashBoardNotificationDispatcher",
-                                          "NCNotificationPriorityListViewController", "UNSUserNotificationServer"};
+  const std::vector<std::string> newer = {"NCNotificationDispatcher",
+                                          "NCBulletinNotificationSource",
+                                          "NCBulletinActionRunner",
+                                          "SBDashBoardNotificationDispatcher",
+                                          "NCNotificationPriorityListViewController",
+                                          "UNSUserNotificationServer"};
   sim::World ios9({.release = "9.3"});
   sim::World ios10({.release = "10.0"});
   objc::Runtime& rt9 = ios9.springBoard().host.runtime();

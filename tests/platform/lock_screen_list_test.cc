@@ -126,8 +126,10 @@ TEST_F(LockScreenRouting, ABulletinIdListedAlreadyReplacesOrModifiesItsItem) {
   trace.watch(kList, msg::updateModelAndViewForReplacingItem, "replace");
   trace.watch(kList, msg::updateModelAndViewForModificationOfItem, "modify");
   Bulletins& b = notes.bulletins();
-  objc::Id first = b.makeRequest({.sectionID = "com.viber", .title = "Quorvel", .subtitle = "Missed Call!", .bulletinID = "com.viber"});
-  objc::Id second = b.makeRequest({.sectionID = "com.viber", .title = "Quorvel", .subtitle = "Missed Message!", .bulletinID = "com.viber"});
+  objc::Id first = b.makeRequest(
+      {.sectionID = "com.viber", .title = "Quorvel", .subtitle = "Missed Call!", .bulletinID = "com.viber"});
+  objc::Id second = b.makeRequest(
+      {.sectionID = "com.viber", .title = "Quorvel", .subtitle = "Missed Message!", .bulletinID = "com.viber"});
   notes.server().publish(first, kAllDestinations, false);
   notes.server().publish(second, kAllDestinations, false);
   notes.server().publish(second, kAllDestinations, false);

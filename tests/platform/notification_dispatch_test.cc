@@ -22,7 +22,9 @@ class RequestDispatch : public ::testing::Test {
   test_support::CallTrace trace{world.springBoard().host.runtime()};
   std::string opened;
 
-  RequestDispatch() { notes.openApp = [this](const std::string& bundleId) { opened = bundleId; }; }
+  RequestDispatch() {
+    notes.openApp = [this](const std::string& bundleId) { opened = bundleId; };
+  }
 
   void watchPosting() {
     trace.watch("NCBulletinNotificationSource", msg::observerAddBulletinPlayLights, "source");
@@ -135,8 +137,9 @@ TEST_F(RequestDispatch, ActingInTheCentreOrOnABannerGoesStraightToTheRunner) {
 TEST_F(RequestDispatch, APostUnderAListedIdUpdatesTheLockScreenEntry) {
   watchPosting();
   Bulletins& b = notes.bulletins();
-  notes.server().publish(b.makeRequest({.sectionID = "com.viber", .subtitle = "Missed Call!", .bulletinID = "com.viber"}),
-                         kAllDestinations, false);
+  notes.server().publish(
+      b.makeRequest({.sectionID = "com.viber", .subtitle = "Missed Call!", .bulletinID = "com.viber"}),
+      kAllDestinations, false);
   notes.server().publish(
       b.makeRequest({.sectionID = "com.viber", .subtitle = "Missed Message!", .bulletinID = "com.viber"}),
       kAllDestinations, false);

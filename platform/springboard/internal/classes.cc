@@ -19,7 +19,9 @@ objc::Class* defineRootClass(objc::Runtime& rt, std::string_view name, objc::Cla
   return defineClass(rt, name, rt.rootClass(), factory);
 }
 
-objc::Id allocInit(objc::Class* cls) { return host::send(host::send(cls, host::msg::alloc), host::msg::init); }
+objc::Id allocInit(objc::Class* cls) {
+  return host::send(host::send(cls, host::msg::alloc), host::msg::init);
+}
 
 void recordHost(host::Host& host, std::string_view subject, std::string_view detail) {
   host.timeline().record(host.processName(), timeline::Kind::Host, subject, detail);
