@@ -128,6 +128,10 @@ void Banners::presentBulletin(const Id& bulletin) {
 }
 
 void Banners::present(Banner banner) {
+  if (screenLocked && screenLocked()) {
+    internal::recordHost(host_, "banner", "not shown, the device is locked: " + banner.sectionID);
+    return;
+  }
   if (!current_) return show(std::move(banner));
   queue_.push_back(std::move(banner));
   if (replaceable_) dismiss(BannerDismissal::Replaced);

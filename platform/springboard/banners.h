@@ -61,10 +61,13 @@ class Banners {
   const BannerScreen& screen() const { return screen_; }
 
   // Shows a banner now, or queues it while another is on screen and may not be replaced yet.
+  // Nothing shows while the device is locked.
   void present(Banner banner);
   // The banner on screen, or null.
   const Banner* current() const { return current_ ? &*current_ : nullptr; }
   std::size_t waiting() const { return queue_.size(); }
+  // Whether the device is locked (no banner shows then); unset: never.
+  std::function<bool()> screenLocked;
   // Takes the banner on screen away (noteDidDismissWithReason: through the runtime) and
   // returns it; the next waiting banner shows unless the device locked.
   std::optional<Banner> dismiss(BannerDismissal reason);

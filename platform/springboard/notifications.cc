@@ -66,6 +66,7 @@ void Notifications::wire() {
   server_->deliver = [this](const Id& bulletin, std::uint64_t feeds) { route(bulletin, feeds); };
   server_->removed = [this](const Id& bulletin) { removed(bulletin); };
   server_->appInFront = [this](const std::string& bundleId) { return apps_->frontmost() == bundleId; };
+  banners_->screenLocked = [this] { return home_.locked(); };
   if (list_) list_->toNotificationCentre = [this](const Id& bulletin) { listInCentre(bulletin); };
   if (dispatch_) dispatch_->clearBulletin = [this](const Id& bulletin) { server_->withdraw(bulletin); };
   home_.addObserver([this](HomeScreen::Change change) { homeChanged(change); });
@@ -157,10 +158,8 @@ void Notifications::homeChanged(HomeScreen::Change change) {
 
 void Notifications::open(const std::string& bundleId) {
   if (home_.locked()) home_.unlock();
-  if (openApp)
-    openApp(bundleId);
-  else
-    apps_->activate(bundleId);
+  if (openApp) openApp(bundleId);
+  apps_->activate(bundleId);
 }
 
 bool Notifications::removeFromLockScreen(NotificationHandle handle) {
@@ -311,23 +310,23 @@ Id Notifications::bulletinOf(NotificationHandle handle) const {
 }
 
 NotificationHandle Notifications::handleOf(const objc::Object* bulletinOrItem) const {
-  if (!bulletinOrItem) return {};
-  for (const Record& r : records_)
-    if (r.bulletin.get() == bulletinOrItem || r.item.get() == bulletinOrItem) return r.handle;
-  return {};
+  auto it = bulletinOrItem ? handles_.find(bulletinOrItem) : handles_.end();
+  return it == handles_.end() ? NotificationHandle{} : NotificationHandle{it->second};
 }
 
 NotificationHandle Notifications::remember(const Id& bulletin, const Id& item) {
   if (!item)
     if (NotificationHandle known = handleOf(bulletin.get())) return known;
-  records_.push_back(Record{NotificationHandle{nextHandle_++}, bulletin, item});
-  return records_.back().handle;
+  const NotificationHandle handle{nextHandle_++};
+  records_.emplace(handle.id, Record{handle, bulletin, item});
+  if (item) handles_.emplace(item.get(), handle.id);
+  if (bulletin) handles_.emplace(bulletin.get(), handle.id);
+  return handle;
 }
 
 const Notifications::Record* Notifications::find(NotificationHandle handle) const {
-  for (const Record& r : records_)
-    if (r.handle == handle) return &r;
-  return nullptr;
+  auto it = records_.find(handle.id);
+  return it == records_.end() ? nullptr : &it->second;
 }
 
 }  // namespace qv::springboard

@@ -9,10 +9,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/foundation/foundation_classes.h"
@@ -106,8 +108,9 @@ class Notifications {
   objc::Id bulletinOf(NotificationHandle handle) const;
   NotificationHandle handleOf(const objc::Object* bulletinOrItem) const;
 
-  // Opens an app for the user (a tapped banner or notification, a default action); unset: the
-  // home screen activates the app itself. The device unlocks first.
+  // Told when the home screen opens an app for the user (a tapped banner or notification, a
+  // default action), so the simulator can bring the app's process to the front. The device
+  // unlocks first; the home screen then sends the app's `didAnimateActivation` itself.
   std::function<void(const std::string& bundleId)> openApp;
 
   Bulletins& bulletins() { return *bulletins_; }
@@ -146,8 +149,9 @@ class Notifications {
   std::unique_ptr<LockScreenList> list_;
   std::unique_ptr<Dashboard> dashboard_;
   std::unique_ptr<NotificationDispatch> dispatch_;
-  std::vector<objc::Id> centre_;  // iOS 7 to 9: the notification centre's bulletins, newest first
-  std::vector<Record> records_;
+  std::vector<objc::Id> centre_;             // iOS 7 to 9: the notification centre's bulletins, newest first
+  std::map<std::uint64_t, Record> records_;  // by handle
+  std::unordered_map<const objc::Object*, std::uint64_t> handles_;  // by bulletin or item
   std::uint64_t nextHandle_ = 1;
 };
 

@@ -94,6 +94,9 @@ TEST_F(BannerController, LockingTakesTheBannerAwayAndDropsWaitingOnes) {
   world.runFor(10s);
   EXPECT_EQ(recorder.count(Kind::Banner), 1u);
   EXPECT_EQ(notes.notificationCentreItems().size(), 2u) << "both stay in the notification centre";
+  std::string trail;
+  notes.banners().presentBulletin(reminderBulletin(&trail));
+  EXPECT_EQ(recorder.count(Kind::Banner), 1u) << "no banner shows on the lock screen";
 }
 
 TEST_F(BannerController, TappingABulletinBannerRunsItsActionBlockThenOpensItsApp) {
