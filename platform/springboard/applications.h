@@ -1,8 +1,6 @@
-// Applications in the home screen: one SBApplication per installed app (`bundleIdentifier`,
-// `_fireNotification:` for a local notification the app scheduled, `didAnimateActivation` when
-// the user opens it), SBApplicationController (apps installed or updated) and
-// SBApplicationRestrictionController, and on iOS 7 to 9 UNLocalNotificationClient, which fires
-// apps' local notifications. It also knows which app is in front of the user. Main queue.
+// Apps in the home screen: SBApplication per app (`_fireNotification:`, `didAnimateActivation`),
+// SBApplicationController and SBApplicationRestrictionController (installs), and on iOS 7 to 9
+// UNLocalNotificationClient. Also which app is in front of the user. Main queue.
 #pragma once
 
 #include <map>

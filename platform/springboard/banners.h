@@ -1,9 +1,7 @@
-// Banners of the home screen: SBBannerController (the banner on screen, `_bannerContext`, the
-// replace and dismiss intervals as delayed performs that `cancelPreviousPerformRequests…` can
-// cancel), SBBulletinBannerController (takes bulletins: `observer:addBulletin:forFeed:` on iOS 7
-// and 8, the `…playLightsAndSirens:withReply:` form from iOS 9) and SBBannerContextView (one per
-// shown banner, its frame and centred content bounds). One banner is on screen at a time; one
-// that arrives meanwhile waits until the shown one may be replaced. Main queue.
+// Banners: SBBannerController (the banner on screen, its replace and dismiss intervals as
+// cancellable delayed performs), SBBulletinBannerController (iOS 7 and 8 `observer:addBulletin:
+// forFeed:`, from iOS 9 the `…playLightsAndSirens:withReply:` form) and SBBannerContextView. One
+// banner at a time; a newcomer waits for the replace interval. Main queue.
 #pragma once
 
 #include <chrono>
@@ -29,6 +27,8 @@ struct BannerScreen {
   bool legacyAddBulletin = false;  // iOS 7 and 8: observer:addBulletin:forFeed:
 };
 
+// A banner view's frame is the screen's portrait width; its own `_centeredBoundsForRect:` keeps
+// the content full-width on a phone and centres a 360-point column on an iPad.
 class Banners {
  public:
   // A banner shows this long before a waiting one may replace it...

@@ -1,8 +1,6 @@
-// BBServer, the home screen's bulletin server: every bulletin, whether an app's notification or
-// one added by a data provider, is published here and then reaches its feeds. Routing: while
-// the device is locked a bulletin goes to the lock screen; while unlocked to the notification
-// centre and, unless its app is in front, to a banner; "always to lock screen" adds the lock
-// screen in either state. The server is made with alloc and init at first use. Main queue.
+// BBServer: every bulletin, an app's or a data provider's, is published here and reaches its
+// feeds: the lock screen while locked; the notification centre and (unless its app is in front)
+// a banner while unlocked; "always to lock screen" adds the lock screen. Main queue.
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,6 @@
-// The bulletin objects of the home screen: BBBulletin (fields read by everyone), BBBulletinRequest
-// (the same with setters, what providers build), BBAction (a launch bundle id and a call block),
-// UILocalNotification (its userInfo) and a set object for messages that pass NSSets. A
-// bulletin's default action is its actions entry "default". A bulletin is written before it is
-// published and only read afterwards, so readers on other queues see a settled bulletin.
+// The home screen's bulletin objects: BBBulletin, BBBulletinRequest (with setters), BBAction,
+// UILocalNotification and a set object for NSSet arguments. A default action is the actions
+// entry "default". Bulletins are written before publication and only read after, from any queue.
 //   Id request = bulletins.makeRequest({.sectionID = "com.viber", .title = "Anna", .message = "hi"});
 #pragma once
 

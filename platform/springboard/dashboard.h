@@ -1,11 +1,8 @@
-// The lock screen of iOS 10 (the dashboard): SBDashBoardNotificationDispatcher (the lock-screen
-// destination of posted requests), NCNotificationPriorityListViewController over its
-// NCNotificationPriorityList, SBDashBoardNotificationListViewController (told when the user
-// scrolls), SBLockScreenViewController (full-screen alerts) and
-// SBDashBoardFullscreenNotificationViewController (their buttons). Newest request first; at
-// unlock the list hands its requests to the notification centre. Main queue.
-//   post:   postNotificationRequest:forCoalescedNotification: → insertNotificationRequest:forCoalescedNotification:
-//           → NCNotificationPriorityList insertNotificationRequest:
+// The iOS 10 lock screen (dashboard): the lock-screen destination of posted requests, its
+// priority list and view controllers, and full-screen alerts with their buttons. Newest request
+// first; at unlock the requests go to the notification centre. Main queue.
+//   post: postNotificationRequest:forCoalescedNotification: → insertNotificationRequest:forCoalescedNotification:
+//         → NCNotificationPriorityList insertNotificationRequest:
 #pragma once
 
 #include <functional>
@@ -20,6 +17,9 @@ namespace qv::springboard {
 
 enum class FullscreenButton { Primary, Secondary, Lock };
 
+// SBDashBoardNotificationDispatcher, NCNotificationPriorityListViewController over
+// NCNotificationPriorityList, SBDashBoardNotificationListViewController (told of scrolling),
+// SBLockScreenViewController and SBDashBoardFullscreenNotificationViewController.
 class Dashboard {
  public:
   // Defines the dashboard's classes and makes their instances.

@@ -1,10 +1,8 @@
-// The lock screen's notification list of iOS 7 to 9: SBLockScreenNotificationListController and
-// its item kinds (SBAwayBulletinListItem and SBSnoozedAlarmBulletinListItem with their
-// `activeBulletin`, SBSnoozedAlarmListItem, SBAwayCardListItem with `cardItem` → `identifier`,
-// SBAwaySystemAlertItem). The list loads its view when the lock screen appears; at unlock it
-// hands its items to the notification centre and is torn down. Newest item first. Main queue.
-//   bulletin added:  observer:addBulletin:… → _removeCachedBannerForBulletinID: → _updateModelAndViewForAdditionOfItem:
-//   user swipes:     _updateModelForRemovalOfItem:updateView: → _updateModelAndViewForRemovalOfItem:
+// The lock-screen list of iOS 7 to 9 and its item kinds. It loads its view when the lock screen
+// appears, and at unlock hands its items to the notification centre and is torn down. Newest
+// first. Main queue.
+//   added:  observer:addBulletin:… → _removeCachedBannerForBulletinID: → _updateModelAndViewForAdditionOfItem:
+//   swiped: _updateModelForRemovalOfItem:updateView: → _updateModelAndViewForRemovalOfItem:
 #pragma once
 
 #include <functional>
@@ -17,6 +15,8 @@
 
 namespace qv::springboard {
 
+// Item classes: SBAwayBulletinListItem and SBSnoozedAlarmBulletinListItem (`activeBulletin`),
+// SBSnoozedAlarmListItem, SBAwayCardListItem (`cardItem` → `identifier`), SBAwaySystemAlertItem.
 enum class ListItemKind { Bulletin, SnoozedAlarmBulletin, SnoozedAlarm, Card, SystemAlert };
 
 // The C++ side of a list item.

@@ -1,10 +1,7 @@
-// How a notification travels on iOS 10: NCBulletinNotificationSource turns each published
-// bulletin into a request and hands it to NCNotificationDispatcher `postNotificationWithRequest:`,
-// which posts it, each through its own method, to the lock screen (the dashboard), the banner
-// destination (SBNotificationBannerDestination, which first tells NCNotificationAlertQueue) and
-// the notification centre (NCNotificationListViewController over NCNotificationChronologicalList).
-// Clearing goes back through the source to the server; actions run in NCBulletinActionRunner.
-// UNSUserNotificationServer asks an app in front whether to present. Main queue.
+// How a notification travels on iOS 10: the bulletin source makes a request and hands it to the
+// dispatcher's `postNotificationWithRequest:`, which posts it, each step through its own method,
+// to the lock screen, the banner destination and the notification centre. Clearing goes back
+// through the source to the server; actions run in NCBulletinActionRunner. Main queue.
 #pragma once
 
 #include <functional>
@@ -25,6 +22,9 @@ inline constexpr const char* kOriginLockScreen = "BulletinDestinationLockScreen"
 inline constexpr const char* kOriginNotificationCentre = "BulletinDestinationNotificationCenter";
 inline constexpr const char* kOriginBanner = "BulletinDestinationBanner";
 
+// NCBulletinNotificationSource, NCNotificationDispatcher, SBNotificationBannerDestination (which
+// first tells NCNotificationAlertQueue), NCNotificationListViewController over
+// NCNotificationChronologicalList, UNSUserNotificationServer and NCBulletinActionRunner.
 class NotificationDispatch {
  public:
   // Defines the classes of the way and makes their instances.

@@ -1,7 +1,6 @@
-// The notification requests of iOS 10: NCNotificationRequest (`sectionIdentifier`,
-// `categoryIdentifier`, `context`, `bulletin`), made from a published bulletin, and
-// NCCoalescedNotification, the requests of one section grouped as the lists show them. A
-// request is settled before it is posted and only read afterwards, from any queue.
+// iOS 10 notification requests (NCNotificationRequest, made from a published bulletin) and
+// NCCoalescedNotification (one section's requests). A request is settled before it is posted
+// and only read afterwards, from any queue.
 #pragma once
 
 #include <cstdint>

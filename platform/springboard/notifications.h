@@ -1,10 +1,7 @@
-// The simulator's hand on the home screen's notifications: an app's notification arrives
-// (`deliver`), the user removes it, acts on it, taps a banner, opens or installs an app; data
-// providers' bulletins arrive through `addFromDataProvider`. Every step goes through the same
-// hookable methods the device uses (iOS 7 to 9: BBServer, the lock-screen list, the banner
-// controllers; iOS 10: the notification source, dispatcher and destinations). Main queue.
-//   NotificationHandle h = notifications.deliver({.bundleId = "net.whatsapp.WhatsApp", .title = "Anna", .message =
-//   "hi"}); notifications.removeFromLockScreen(h);
+// The simulator's hand on the home screen's notifications: deliver an app's notification, remove
+// it, act on it, tap a banner, open or install an app; data providers' bulletins come in through
+// `addFromDataProvider`. Every step goes through the hookable methods the device uses. Main queue.
+//   NotificationHandle h = notes.deliver({.bundleId = "net.whatsapp.WhatsApp", .title = "Anna"});
 #pragma once
 
 #include <cstdint>

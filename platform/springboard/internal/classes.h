@@ -1,7 +1,6 @@
-// Small helpers shared by the home screen's notification classes: defining a class (a name
-// that is already taken is a programming error, reported at once), making instances the way
-// the home screen does (alloc, then init, both through the runtime) and reading instances back.
-// Main-queue use, at process start-up for the definitions.
+// Helpers for the home screen's notification classes: defining a class (a taken name is a
+// programming error), making instances with alloc and init through the runtime, reading them
+// back. Main queue; definitions at process start-up.
 #pragma once
 
 #include <memory>
