@@ -59,6 +59,9 @@ struct ShownNotification {
   std::string message;
 };
 
+// On the timeline: Kind::Host "notification posted" ("WhatsApp — Anna: hi") and "lock screen"
+// ("shows 3 notifications"); Kind::LockScreenBulletin (section id; "title / subtitle", the
+// message when there is no subtitle); Kind::Banner (section id; "title — message (content x, width)").
 class Notifications {
  public:
   // Defines every notification class of the home screen for the system range of `host`; call
