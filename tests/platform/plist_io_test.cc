@@ -406,7 +406,8 @@ TEST_F(HostilePlistInput, WritersHandleTheDeepestPermittedNesting) {
     ASSERT_TRUE(bytes) << bytes.error();
     EXPECT_TRUE(pl::parse(*bytes, widest));
   }
-  EXPECT_FALSE(pl::serialize(pl::Array{pl::Array{deep}}, pl::Format::Binary));
+  const pl::Value tooDeep = pl::Array{pl::Value(pl::Array{deep})};  // explicit: Array{Array} would copy
+  EXPECT_FALSE(pl::serialize(tooDeep, pl::Format::Binary));
 }
 
 TEST_F(HostilePlistInput, NestingAtTheLimitIsAcceptedAndOneMoreIsNot) {
