@@ -14,8 +14,12 @@ using RegisterOperations = void (*)(Library& library, objc::Class* missedHelper)
 // Start and clear operations of the fixed categories (registry.cc).
 void registerRegistryOperations(Library& library, objc::Class* missedHelper);
 
-inline constexpr std::array<RegisterOperations, 1> kOperationRegistrations = {
+// The fixed fire handlers and reloadOtherTimer: (alerts/fire_cycle.cc).
+void registerFireHandlers(Library& library, objc::Class* missedHelper);
+
+inline constexpr std::array<RegisterOperations, 2> kOperationRegistrations = {
     &registerRegistryOperations,
+    &registerFireHandlers,
 };
 
 }  // namespace qv::core

@@ -48,11 +48,11 @@ struct WorldConfig {
   std::string timeZone = "UTC";
   host::CalendarDate start{2026, 12, 7, 8, 0, 0};  // local time in `timeZone`
   // Where the device's files live; empty: a fresh temporary folder, removed with the world.
-  std::string rootDirectory;
+  std::string rootDirectory{};
   // The package to install (Sounds, Localizations, Filter.plist); empty: the source tree's.
-  std::string packageDirectory;
+  std::string packageDirectory{};
   // Settings written to the preferences file before anything starts (none: no file).
-  std::optional<pl::Dict> settings;
+  std::optional<pl::Dict> settings{};
   // Launch the home screen at once (run its launch hook); intake then opens 10 s later.
   bool launchHomeScreen = true;
   bool startLocked = false;
