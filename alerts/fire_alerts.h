@@ -25,9 +25,8 @@ constexpr AlertKeys alertKeysOf(const core::CategoryInfo& row) {
 }
 
 // The keys every listed app's reminder uses.
-inline constexpr AlertKeys kOtherAppAlertKeys{core::Key::soundOther,  core::Key::currentOtherSound,
-                                              core::Key::vibeOther,   core::Key::torchOther,
-                                              core::Key::locktorchOther, core::Key::unOther};
+inline constexpr AlertKeys kOtherAppAlertKeys{core::Key::soundOther, core::Key::currentOtherSound, core::Key::vibeOther,
+                                              core::Key::torchOther, core::Key::locktorchOther,    core::Key::unOther};
 
 enum class LightAlert { Torch, ScreenFlashOnPad };
 

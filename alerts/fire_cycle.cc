@@ -33,10 +33,10 @@ std::uint32_t countAlert(core::Library& library, Category c) {
 void recordFired(core::Library& library, const CategoryInfo& row, std::int64_t limit) {
   const std::uint32_t alert = countAlert(library, row.category);
   if (!library.host.timeline().active()) return;
-  const std::string detail = limit == kUnlimitedRepeats
-                                 ? "alert " + std::to_string(alert) + ", no limit"
-                                 : "alert " + std::to_string(library.reminders.counter(row.category)) + " of " +
-                                       std::to_string(limit);
+  const std::string detail =
+      limit == kUnlimitedRepeats
+          ? "alert " + std::to_string(alert) + ", no limit"
+          : "alert " + std::to_string(library.reminders.counter(row.category)) + " of " + std::to_string(limit);
   library.record(timeline::Kind::ReminderFired, row.name, detail);
 }
 
@@ -80,7 +80,9 @@ void fixedHandler(void* ctx, objc::Object* self, objc::Sel) {
   fireFixedCategory(core::libraryOf(self), static_cast<const CategoryInfo*>(ctx)->category);
 }
 
-void otherHandler(void*, objc::Object* self, objc::Sel, objc::Id timer) { fireOtherApp(core::libraryOf(self), timer); }
+void otherHandler(void*, objc::Object* self, objc::Sel, objc::Id timer) {
+  fireOtherApp(core::libraryOf(self), timer);
+}
 
 std::string otherFireDetail(core::Library& library, const std::string& app) {
   const std::int64_t limit = library.settings.number(core::Key::otherCount);

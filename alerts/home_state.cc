@@ -7,7 +7,9 @@ namespace qv::alerts {
 namespace msg = host::msg;
 
 namespace {
-objc::Class* hostClass(core::Library& library, std::string_view name) { return library.host.runtime().getClass(name); }
+objc::Class* hostClass(core::Library& library, std::string_view name) {
+  return library.host.runtime().getClass(name);
+}
 }  // namespace
 
 bool quietModeEnabled(core::Library& library) {

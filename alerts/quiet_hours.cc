@@ -23,8 +23,9 @@ std::string describe(const ActiveWindow& w, const host::CalendarDate& now, bool 
 }  // namespace
 
 ActiveWindow activeWindow(const core::Settings& settings) {
-  return ActiveWindow{settingInRange(settings, core::Key::fromHour, 23), settingInRange(settings, core::Key::fromMin, 59),
-                      settingInRange(settings, core::Key::toHour, 23), settingInRange(settings, core::Key::toMin, 59)};
+  return ActiveWindow{settingInRange(settings, core::Key::fromHour, 23),
+                      settingInRange(settings, core::Key::fromMin, 59), settingInRange(settings, core::Key::toHour, 23),
+                      settingInRange(settings, core::Key::toMin, 59)};
 }
 
 bool alertGate(core::Library& library) {

@@ -21,7 +21,8 @@ void soundFinished(core::Library& library, std::uint32_t sound) {
 }
 
 void explainSilence(core::Library& library, std::string_view why, std::string_view name) {
-  if (library.host.timeline().wantsDecisions()) library.explain(kSubject, std::string(why) + " \"" + std::string(name) + "\"");
+  if (library.host.timeline().wantsDecisions())
+    library.explain(kSubject, std::string(why) + " \"" + std::string(name) + "\"");
 }
 
 }  // namespace

@@ -75,7 +75,8 @@ TEST_F(OtherAppFireInGerman, BannerPutsTheLocalisedWordBeforeTheName) {
 
 class ScreenFlash : public OtherAppFire {
  protected:
-  explicit ScreenFlash(std::string release = "10.3") : OtherAppFire({.release = release, .idiom = device::Idiom::Pad}) {}
+  explicit ScreenFlash(std::string release = "10.3")
+      : OtherAppFire({.release = release, .idiom = device::Idiom::Pad}) {}
 };
 
 TEST_F(ScreenFlash, ListedAppOnAPadFlashesTheScreenInsteadOfTheTorchAndMakesNoSound) {

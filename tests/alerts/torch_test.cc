@@ -34,8 +34,8 @@ class DeviceCalls {
       return b->previous(self, sel, args...);
     };
     objc::Class* cls = lib.host.runtime().getClass("AVCaptureDevice");
-    ASSERT_TRUE(lib.host.runtime().hookMessage<R(A...)>(cls, message.sel, +replacement, binding.get(),
-                                                        &binding->previous));
+    ASSERT_TRUE(
+        lib.host.runtime().hookMessage<R(A...)>(cls, message.sel, +replacement, binding.get(), &binding->previous));
     bindings_.push_back(binding);
   }
   std::string names;
