@@ -20,6 +20,7 @@ struct AlertKeys {
   core::Key sound, currentSound, vibration, torch, lockTorch, wake;
 };
 
+// The keys of a fixed category's row.
 constexpr AlertKeys alertKeysOf(const core::CategoryInfo& row) {
   return AlertKeys{row.soundKey, row.currentSoundKey, row.vibrationKey, row.torchKey, row.lockTorchKey, row.wakeKey};
 }

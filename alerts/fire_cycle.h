@@ -1,8 +1,7 @@
-// The fire handlers on MissedHelper: the eleven fixed ones (reloadsmsTimer, reloadPhoneTimer,
-// ...), each one fire's alerts followed by the repeat bookkeeping (re-arm while the category's
-// active flag is set and its counter is below the limit, otherwise end), and reloadOtherTimer:,
-// a listed app's alerts (its count and re-arm follow in the timer's fire hook). Each handler is
-// a thin entry into the shared code, reading its keys from its row of kCategories. Main thread.
+// The fire handlers on MissedHelper, thin entries into shared code that reads its keys from the
+// category's row: the eleven fixed ones (reloadsmsTimer, ...) alert, then re-arm while the active
+// flag is set and the counter is below the limit, else end; reloadOtherTimer: only alerts (a
+// listed app's count and re-arm follow in the timer's fire hook). Main thread.
 #pragma once
 
 #include "core/categories.h"

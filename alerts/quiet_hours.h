@@ -1,7 +1,6 @@
-// The alert gate: whether a reminder may start now, by the daily active window of the settings
-// ("fromHour":"fromMin" to "toHour":"toMin", each 0 meaning its default: 00:00 to 23:59). The
-// window's edges are today's instants in the Gregorian calendar of the device's time zone, both
-// excluded; the settings are reloaded from the domain first. Main thread.
+// The alert gate: whether a reminder may start now, by the daily window "fromHour":"fromMin" to
+// "toHour":"toMin" (0 means the default: 00:00 to 23:59), both edges excluded, as today's
+// instants in the device's time zone; it reloads the settings first. Main thread.
 //   if (alerts::alertGate(library)) startTheReminder();
 #pragma once
 

@@ -1,8 +1,7 @@
-// The reminder sound: one at a time for the whole process. A sound is created from a file in
-// the package's Sounds folder, played, and disposed of by its completion callback, which also
-// clears the sound-busy flag. The flag is set only once the sound exists and its completion is
-// registered, so a sound that cannot be created or played never silences later reminders.
-// Main thread (the completion arrives on the main queue).
+// The reminder sound, one at a time per process: created from a file of the package's Sounds
+// folder, played, and disposed of by its completion, which clears the sound-busy flag. The flag
+// is set only once the sound exists and its completion is registered, so a sound that cannot be
+// created or played never silences later reminders. Main thread (completions arrive there too).
 #pragma once
 
 #include <string>

@@ -12,12 +12,6 @@ namespace msg = host::msg;
 
 constexpr std::string_view kSubject = "torch";
 
-// Clears the busy flag however the blink ends.
-struct BusyFlagRelease {
-  std::atomic<bool>& flag;
-  ~BusyFlagRelease() { flag.store(false); }
-};
-
 // Parameters by value: the coroutine outlives the caller's frame.
 dispatch::Work blink(core::Library* library) {
   host::Host& host = library->host;
@@ -36,23 +30,30 @@ dispatch::Work blink(core::Library* library) {
     library->explain(kSubject, "no blink: another blink sequence is running");
     co_return;
   }
-  BusyFlagRelease release{library->alerts.torchBusy};
-  for (int cycle = 1; cycle <= kBlinkCycles; ++cycle) {
-    const bool configured = host::send(device, msg::lockForConfiguration, objc::Id());
-    if (configured) {
-      host::send(device, msg::setTorchMode, 1);
-      host::send(device, msg::setFlashMode, 1);
-    } else if (host.timeline().wantsDecisions()) {
-      library->explain(kSubject, "cycle " + std::to_string(cycle) + " skipped: the camera refused configuration");
+  // The flag is cleared on every way out but one: a frame destroyed while it sleeps (its world
+  // is gone) must not touch the library.
+  try {
+    for (int cycle = 1; cycle <= kBlinkCycles; ++cycle) {
+      const bool configured = host::send(device, msg::lockForConfiguration, objc::Id());
+      if (configured) {
+        host::send(device, msg::setTorchMode, 1);
+        host::send(device, msg::setFlashMode, 1);
+      } else if (host.timeline().wantsDecisions()) {
+        library->explain(kSubject, "cycle " + std::to_string(cycle) + " skipped: the camera refused configuration");
+      }
+      co_await host.scheduler().sleep(kTorchOnFor);
+      if (configured) {
+        host::send(device, msg::setTorchMode, 0);
+        host::send(device, msg::setFlashMode, 0);
+      }
+      co_await host.scheduler().sleep(kTorchOffFor);
+      if (configured) host::send(device, msg::unlockForConfiguration);
     }
-    co_await host.scheduler().sleep(kTorchOnFor);
-    if (configured) {
-      host::send(device, msg::setTorchMode, 0);
-      host::send(device, msg::setFlashMode, 0);
-    }
-    co_await host.scheduler().sleep(kTorchOffFor);
-    if (configured) host::send(device, msg::unlockForConfiguration);
+  } catch (...) {
+    library->alerts.torchBusy.store(false);
+    throw;
   }
+  library->alerts.torchBusy.store(false);
 }
 
 void releaseTorchQueue(core::Library& library, const dispatch::Queue* queue) {

@@ -1,9 +1,7 @@
-// The torch blink: five cycles of 0.2 s on and 0.5 s off (3.5 s in all), run on a new serial
-// queue "com.tarnwick.serverDelay" per request so it never sleeps on the main thread. One
-// sequence at a time: a blink requested while another runs is dropped (the busy flag is tested
-// and set atomically). A cycle whose configuration lock fails changes nothing but keeps its
-// timing; the busy flag is always cleared when the blink ends. The main queue releases each
-// request's queue after its blink. Request on the main thread.
+// The torch blink: five cycles of 0.2 s on, 0.5 s off (3.5 s), on a new serial queue per request
+// so it never sleeps on the main thread, which releases the queue afterwards. One sequence at a
+// time: the busy flag is tested and set atomically and always cleared at the end; a request
+// meanwhile is dropped. A cycle whose configuration lock fails changes nothing but keeps its time.
 #pragma once
 
 #include <string_view>

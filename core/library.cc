@@ -5,7 +5,15 @@
 namespace qv::core {
 
 Library::Library(host::Host& h) : host(h) {}
-Library::~Library() = default;
+Library::~Library() {
+  // Timers hold their target, the helper, strongly; emptying the helper's fields breaks the cycle.
+  if (!helperInstance_) return;
+  MissedHelper& h = *static_cast<MissedHelper*>(helperInstance_.get());
+  h.timers.fill(nullptr);
+  h.statusBarItems.fill(nullptr);
+  h.otherTimer = nullptr;
+  h.statusBarItemOther = nullptr;
+}
 
 MissedHelper& Library::helper() { return *static_cast<MissedHelper*>(sharedHelper ? sharedHelper.get() : sharedInstance().get()); }
 

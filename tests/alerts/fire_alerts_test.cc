@@ -15,6 +15,7 @@ using timeline::Kind;
 
 class FireAlerts : public ::testing::Test {
  protected:
+  void TearDown() override { testing::finishPendingBlinks(world); }
   void settings(const pl::Dict& values) {
     world.writeSettings(values);
     world.runUntilIdle();

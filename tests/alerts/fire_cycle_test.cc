@@ -17,6 +17,7 @@ using timeline::Kind;
 class FireCycle : public ::testing::Test {
  protected:
   explicit FireCycle(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  void TearDown() override { testing::finishPendingBlinks(world); }
   void settings(const pl::Dict& values) {
     world.writeSettings(values);
     world.runUntilIdle();
@@ -57,6 +58,7 @@ TEST_F(FireCycle, WithoutALimitTheCounterStaysAtOneAndTheReminderRearmsForever) 
     EXPECT_EQ(w.library().reminders.counter(Category::Call), 1);
     EXPECT_TRUE(host::send(w.library().helper().timer(Category::Call), host::msg::isValid));
     EXPECT_EQ(r.count(Kind::ReminderEnded), 0u);
+    testing::finishPendingBlinks(w);
   }
 }
 

@@ -13,6 +13,7 @@ using timeline::Kind;
 class OtherAppFire : public ::testing::Test {
  protected:
   explicit OtherAppFire(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  void TearDown() override { testing::finishPendingBlinks(world); }
 
   void settings(const pl::Dict& values) {
     world.writeSettings(values);

@@ -16,6 +16,7 @@ using timeline::Kind;
 
 class ReminderSound : public ::testing::Test {
  protected:
+  void TearDown() override { testing::finishPendingBlinks(world); }
   void settings(const pl::Dict& values) {
     world.writeSettings(values);
     world.runUntilIdle();

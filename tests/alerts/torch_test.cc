@@ -48,6 +48,7 @@ class DeviceCalls {
 class TorchBlink : public ::testing::Test {
  protected:
   explicit TorchBlink(sim::WorldConfig config = {}) : world(std::move(config)), start(world.now()) {}
+  void TearDown() override { testing::finishPendingBlinks(world); }
 
   sim::World world;
   dispatch::Instant start;
