@@ -15,7 +15,9 @@ Library::~Library() {
   h.statusBarItemOther = nullptr;
 }
 
-MissedHelper& Library::helper() { return *static_cast<MissedHelper*>(sharedHelper ? sharedHelper.get() : sharedInstance().get()); }
+MissedHelper& Library::helper() {
+  return *static_cast<MissedHelper*>(sharedHelper ? sharedHelper.get() : sharedInstance().get());
+}
 
 objc::Id Library::sharedInstance() {
   std::call_once(helperOnce_, [this] {
@@ -25,6 +27,8 @@ objc::Id Library::sharedInstance() {
   return helperInstance_;
 }
 
-Library& libraryOf(objc::Object* missedHelper) { return static_cast<MissedHelper*>(missedHelper)->library; }
+Library& libraryOf(objc::Object* missedHelper) {
+  return static_cast<MissedHelper*>(missedHelper)->library;
+}
 
 }  // namespace qv::core

@@ -42,7 +42,9 @@ inline objc::Id untouchableItem(core::Library& lib) {
 }
 
 // Lets a torch blink that is still running finish, so no sleeping work outlives the world.
-inline void finishPendingBlinks(sim::World& world) { world.runFor(std::chrono::seconds(4)); }
+inline void finishPendingBlinks(sim::World& world) {
+  world.runFor(std::chrono::seconds(4));
+}
 
 // "kind@ms subject" for each event of the given kinds, ms counted from `origin`.
 inline std::string trace(const timeline::Recorder& rec, dispatch::Instant origin, std::initializer_list<Kind> kinds) {
