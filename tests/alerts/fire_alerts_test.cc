@@ -80,13 +80,5 @@ TEST_F(FireAlerts, MissingKeysTakeEachRowsDefaults) {
   EXPECT_EQ(rec.count(Kind::TorchOn), 5u);
 }
 
-TEST_F(FireAlerts, ShowBannerOffShowsNoBanner) {
-  settings({{"showBanner", false}});
-  startReminder(lib, Category::Sms);
-  world.runFor(61s);
-  EXPECT_EQ(rec.count(Kind::Banner), 0u);
-  EXPECT_EQ(rec.count(Kind::Sound), 1u);
-}
-
 }  // namespace
 }  // namespace qv::alerts
