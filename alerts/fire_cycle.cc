@@ -113,16 +113,12 @@ void fireOtherApp(core::Library& library, const objc::Id& timer) {
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);
 }
 
-}  // namespace qv::alerts
-
-namespace qv::core {
-
-void registerFireHandlers(Library& library, objc::Class* missedHelper) {
+void registerFireHandlers(core::Library& library, objc::Class* missedHelper) {
   objc::Runtime& rt = library.host.runtime();
-  for (const CategoryInfo& row : kCategories)
-    rt.addMethod<void()>(missedHelper, objc::Sel::intern(row.fireHandler), &alerts::fixedHandler,
+  for (const CategoryInfo& row : core::kCategories)
+    rt.addMethod<void()>(missedHelper, objc::Sel::intern(row.fireHandler), &fixedHandler,
                          const_cast<CategoryInfo*>(&row));
-  rt.addMethod<void(objc::Id)>(missedHelper, hm::reloadOtherTimer.sel, &alerts::otherHandler);
+  rt.addMethod<void(objc::Id)>(missedHelper, core::hm::reloadOtherTimer.sel, &otherHandler);
 }
 
-}  // namespace qv::core
+}  // namespace qv::alerts

@@ -13,13 +13,23 @@ using RegisterOperations = void (*)(Library& library, objc::Class* missedHelper)
 
 // Start and clear operations of the fixed categories (registry.cc).
 void registerRegistryOperations(Library& library, objc::Class* missedHelper);
+}  // namespace qv::core
 
-// The fixed fire handlers and reloadOtherTimer: (alerts/fire_cycle.cc).
-void registerFireHandlers(Library& library, objc::Class* missedHelper);
+namespace qv::indicators {
+// addStatusBarForIdentifier:, IconNameFromItem: and the stock-item operations (status_bar.cc).
+void registerStatusBarOperations(core::Library& library, objc::Class* missedHelper);
+}  // namespace qv::indicators
 
-inline constexpr std::array<RegisterOperations, 2> kOperationRegistrations = {
+namespace qv::alerts {
+// The fixed fire handlers and reloadOtherTimer: (fire_cycle.cc).
+void registerFireHandlers(core::Library& library, objc::Class* missedHelper);
+}  // namespace qv::alerts
+
+namespace qv::core {
+inline constexpr std::array<RegisterOperations, 3> kOperationRegistrations = {
     &registerRegistryOperations,
-    &registerFireHandlers,
+    &indicators::registerStatusBarOperations,
+    &alerts::registerFireHandlers,
 };
 
 }  // namespace qv::core

@@ -96,6 +96,11 @@ World::World(WorldConfig config)
   springboard::TorchHardware torch{profile_.hasTorch, profile_.hasFlash, false};
   springBoard_->homeScreen = std::make_unique<springboard::HomeScreen>(
       springBoard_->host, torch, profile_.release.coreFoundationVersion < 1240.0);
+  springBoard_->notifications = std::make_unique<springboard::Notifications>(
+      springBoard_->host, *springBoard_->homeScreen, *springBoard_->foundation);
+  springBoard_->host.bulletinSink = [this](objc::Object* provider, const objc::Id& bulletin, bool toLockScreen) {
+    notifications().addFromDataProvider(provider, bulletin, toLockScreen);
+  };
   if (!config_.startLocked) springBoard_->homeScreen->setLocked(false, "start");
   wireProcess(*springBoard_);
   if (config_.launchHomeScreen) {

@@ -25,6 +25,7 @@
 #include "platform/host/simulated_host.h"
 #include "platform/prefs/store.h"
 #include "platform/springboard/home_screen.h"
+#include "platform/springboard/notifications.h"
 #include "platform/time/timezone.h"
 #include "platform/timeline/timeline.h"
 
@@ -67,6 +68,7 @@ class Process {
   host::SimulatedHost host;
   std::unique_ptr<foundation::Foundation> foundation;
   std::unique_ptr<springboard::HomeScreen> homeScreen;  // the home-screen process only
+  std::unique_ptr<springboard::Notifications> notifications;  // the home-screen process only
   std::unique_ptr<core::Library> library;               // when the loader loaded it
 };
 
@@ -90,6 +92,8 @@ class World {
   // --- Processes ---
   Process& springBoard() { return *springBoard_; }
   springboard::HomeScreen& home() { return *springBoard_->homeScreen; }
+  // The home screen's notifications: deliver, remove, act on, tap banners, open apps.
+  springboard::Notifications& notifications() { return *springBoard_->notifications; }
   // The library in the home screen (it is always loaded there unless the filter says otherwise).
   core::Library& library() { return *springBoard_->library; }
   Process* process(std::string_view bundleId);
