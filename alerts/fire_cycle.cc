@@ -20,8 +20,8 @@ using core::Category;
 using core::CategoryInfo;
 using core::kUnlimitedRepeats;
 
-// The alert's number within its run: the repeat counter where a limit counts, otherwise the
-// fires since the reminder was last started from outside the fire cycle.
+// The fires since the reminder was last started from outside the fire cycle: a fire of the timer
+// our own re-arm made continues the run, any other starts a new one.
 std::uint32_t countAlert(core::Library& library, Category c) {
   const std::size_t i = core::index(c);
   const objc::Id& spent = library.helper().timer(c);
