@@ -21,7 +21,9 @@ Library::~Library() {
   otherApps = {};
 }
 
-MissedHelper& Library::helper() { return *static_cast<MissedHelper*>(sharedHelper ? sharedHelper.get() : sharedInstance().get()); }
+MissedHelper& Library::helper() {
+  return *static_cast<MissedHelper*>(sharedHelper ? sharedHelper.get() : sharedInstance().get());
+}
 
 objc::Id Library::sharedInstance() {
   std::call_once(helperOnce_, [this] {
@@ -31,6 +33,8 @@ objc::Id Library::sharedInstance() {
   return helperInstance_;
 }
 
-Library& libraryOf(objc::Object* missedHelper) { return static_cast<MissedHelper*>(missedHelper)->library; }
+Library& libraryOf(objc::Object* missedHelper) {
+  return static_cast<MissedHelper*>(missedHelper)->library;
+}
 
 }  // namespace qv::core

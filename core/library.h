@@ -48,6 +48,12 @@ struct AlertState {
   bool soundBusy = false;
   std::atomic<bool> torchBusy{false};
   bool ipadBanner = false;
+  // Each torch request's queue, held from the request until the main queue releases it.
+  std::vector<dispatch::QueueRef> torchQueues;
+  // Alerts of each fixed category's current run, and the timer its last re-arm made, which
+  // tells a re-arm from a fresh start when no repeat limit counts the fires.
+  std::array<std::uint32_t, kCategoryCount> alertsInRun{};
+  std::array<std::weak_ptr<objc::Object>, kCategoryCount> rearmedTimer;
 };
 
 // What the classification rules keep between notifications.

@@ -20,10 +20,16 @@ namespace qv::indicators {
 void registerStatusBarOperations(core::Library& library, objc::Class* missedHelper);
 }  // namespace qv::indicators
 
+namespace qv::alerts {
+// The fixed fire handlers and reloadOtherTimer: (fire_cycle.cc).
+void registerFireHandlers(core::Library& library, objc::Class* missedHelper);
+}  // namespace qv::alerts
+
 namespace qv::core {
-inline constexpr std::array<RegisterOperations, 2> kOperationRegistrations = {
+inline constexpr std::array<RegisterOperations, 3> kOperationRegistrations = {
     &registerRegistryOperations,
     &indicators::registerStatusBarOperations,
+    &alerts::registerFireHandlers,
 };
 
 }  // namespace qv::core

@@ -52,5 +52,35 @@ TEST_F(ReminderRegistry, ClearResetsCounterAndSharedFlagOfThePair) {
   EXPECT_EQ(recorder.count(Kind::ReminderCleared), 0u) << "nothing was pending for the message category";
 }
 
+TEST_F(ReminderRegistry, ClearHidesTheItemAndUpdatesTheStatusBarOnlyWhenDirty) {
+  objc::Runtime& rt = world.springBoard().host.runtime();
+  objc::Class* itemClass = rt.defineClass("RecordingStatusItem", rt.rootClass());
+  static std::string shown;
+  shown.clear();
+  rt.addMethod<void(bool)>(itemClass, host::msg::setVisible.sel, [](void*, objc::Object*, objc::Sel, bool visible) {
+    shown += visible ? "shown " : "hidden ";
+  });
+  helper.statusBarItem(Category::Mail) = itemClass->instantiate();
+  objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearMailTimer"));
+  EXPECT_EQ(shown, "hidden ");
+  EXPECT_EQ(helper.statusBarItem(Category::Mail), nullptr);
+  EXPECT_EQ(recorder.count(Kind::ReminderCleared, "mail"), 1u);
+  lib.statusBar.statusBarDirty = true;
+  objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearMailTimer"));
+  EXPECT_FALSE(lib.statusBar.statusBarDirty) << "updateStatusbar ran";
+  EXPECT_EQ(shown, "hidden ") << "no item, nothing hidden";
+}
+
+TEST_F(ReminderRegistry, MessengerIntervalArmsAllEightMessengerReminders) {
+  world.writeSettings({{"imInt", 30}});
+  world.runUntilIdle();
+  for (const CategoryInfo& row : kCategories)
+    if (!row.startArgument.empty()) host::send(lib.sharedHelper, hm::LoadImTimer, std::string(row.startArgument));
+  EXPECT_EQ(recorder.count(Kind::ReminderArmed), 8u);
+  for (const auto& e : recorder.ofKind(Kind::ReminderArmed)) EXPECT_EQ(e.detail, "next alert in 30 s") << e.subject;
+  world.runFor(30s);
+  EXPECT_EQ(recorder.count(Kind::ReminderFired), 8u);
+}
+
 }  // namespace
 }  // namespace qv::core

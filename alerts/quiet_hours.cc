@@ -1,0 +1,48 @@
+#include "alerts/quiet_hours.h"
+
+#include <cstdio>
+
+#include "core/library.h"
+
+namespace qv::alerts {
+namespace {
+
+int settingInRange(const core::Settings& settings, core::Key key, int highest) {
+  const std::int64_t value = settings.number(key);
+  const std::int64_t fallback = core::settingKey(key).numberDefault;
+  return static_cast<int>(value >= 0 && value <= highest ? value : fallback);
+}
+
+std::string describe(const ActiveWindow& w, const host::CalendarDate& now, bool open) {
+  char text[96];
+  std::snprintf(text, sizeof text, "window %02d:%02d-%02d:%02d, now %02d:%02d:%02d: %s", w.fromHour, w.fromMinute,
+                w.toHour, w.toMinute, now.hour, now.minute, now.second, open ? "open" : "closed, no reminder starts");
+  return text;
+}
+
+}  // namespace
+
+ActiveWindow activeWindow(const core::Settings& settings) {
+  return ActiveWindow{settingInRange(settings, core::Key::fromHour, 23),
+                      settingInRange(settings, core::Key::fromMin, 59), settingInRange(settings, core::Key::toHour, 23),
+                      settingInRange(settings, core::Key::toMin, 59)};
+}
+
+bool alertGate(core::Library& library) {
+  host::Host& host = library.host;
+  library.settings.load(host);
+  const ActiveWindow window = activeWindow(library.settings);
+  const dispatch::Instant now = host.scheduler().now();
+  const host::CalendarDate today = host.calendarDate(now);
+  // Edges that fall in a skipped hour move forward by the jump; in a repeated hour they take
+  // the earlier instant (the calendar's rule; see docs/behaviour.md).
+  const dispatch::Instant opens =
+      host.dateFromCalendar({today.year, today.month, today.day, window.fromHour, window.fromMinute, 0});
+  const dispatch::Instant closes =
+      host.dateFromCalendar({today.year, today.month, today.day, window.toHour, window.toMinute, 0});
+  const bool open = now > opens && now < closes;
+  if (host.timeline().wantsDecisions()) library.explain("alert gate", describe(window, today, open));
+  return open;
+}
+
+}  // namespace qv::alerts

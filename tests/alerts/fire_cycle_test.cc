@@ -1,0 +1,134 @@
+#include "alerts/fire_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include "core/registry.h"
+#include "tests/alerts/alerts_test_support.h"
+
+namespace qv::alerts {
+namespace {
+
+using namespace std::chrono_literals;
+using core::Category;
+using testing::details;
+using testing::startReminder;
+using timeline::Kind;
+
+class FireCycle : public ::testing::Test {
+ protected:
+  explicit FireCycle(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  void TearDown() override { testing::finishPendingBlinks(world); }
+  void settings(const pl::Dict& values) {
+    world.writeSettings(values);
+    world.runUntilIdle();
+  }
+  void clear(std::string_view operation) { objc::send<void()>(lib.sharedHelper, objc::Sel::intern(operation)); }
+
+  sim::World world;
+  timeline::Recorder rec{world.timeline()};
+  core::Library& lib = world.library();
+  core::MissedHelper& helper = lib.helper();
+};
+
+TEST_F(FireCycle, CountOfThreeAlertsThreeTimesThenStopsWithTheIconLeft) {
+  settings({{"smsCount", 3}});
+  helper.statusBarItem(Category::Sms) = testing::untouchableItem(lib);
+  startReminder(lib, Category::Sms);
+  world.runFor(10min);
+  EXPECT_EQ(details(rec, Kind::ReminderFired), "SMS: alert 1 of 3 | SMS: alert 2 of 3 | SMS: alert 3 of 3");
+  EXPECT_EQ(rec.count(Kind::Sound), 3u);
+  EXPECT_EQ(details(rec, Kind::ReminderEnded), "SMS: repeat limit 3 reached");
+  EXPECT_EQ(testing::trace(rec, world.localTime({2026, 12, 7, 8, 0, 0}), {Kind::ReminderFired}),
+            "reminder-fired@60000 reminder-fired@120000 reminder-fired@180000");
+  EXPECT_NE(helper.statusBarItem(Category::Sms), nullptr) << "only a clear hides the icon";
+  EXPECT_EQ(helper.timer(Category::Sms), nullptr);
+  EXPECT_EQ(lib.reminders.counter(Category::Sms), 1);
+  EXPECT_FALSE(lib.reminders.activeFlag(Category::Sms));
+}
+
+TEST_F(FireCycle, WithoutALimitTheCounterStaysAtOneAndTheReminderRearmsForever) {
+  for (const pl::Value& count : {pl::Value(), pl::Value(0), pl::Value(99999999)}) {
+    sim::World w;
+    timeline::Recorder r{w.timeline()};
+    if (!count.isNull()) w.writeSettings({{"phCount", count}});
+    w.runUntilIdle();
+    startReminder(w.library(), Category::Call);
+    w.runFor(5min + 1s);
+    EXPECT_EQ(r.ofKind(Kind::ReminderFired).back().detail, "alert 5, no limit") << count.describe();
+    EXPECT_EQ(w.library().reminders.counter(Category::Call), 1);
+    EXPECT_TRUE(host::send(w.library().helper().timer(Category::Call), host::msg::isValid));
+    EXPECT_EQ(r.count(Kind::ReminderEnded), 0u);
+    testing::finishPendingBlinks(w);
+  }
+}
+
+TEST_F(FireCycle, AFreshStartCountsItsAlertsFromOneAgain) {
+  startReminder(lib, Category::Call);
+  world.runFor(2min + 1s);
+  startReminder(lib, Category::Call);
+  world.runFor(1min);
+  EXPECT_EQ(details(rec, Kind::ReminderFired),
+            "call: alert 1, no limit | call: alert 2, no limit | call: alert 1, no limit");
+}
+
+TEST_F(FireCycle, ClearingOneOfAPairLetsTheOtherAlertOnceMoreThenEnd) {
+  startReminder(lib, Category::WhatsAppCall);
+  startReminder(lib, Category::WhatsAppMessage);
+  world.runFor(30s);
+  clear("clearwhatsAppMessageTimer");
+  world.runFor(5min);
+  EXPECT_EQ(details(rec, Kind::ReminderFired), "WhatsApp call: alert 1, no limit");
+  EXPECT_EQ(details(rec, Kind::ReminderEnded), "WhatsApp call: not re-armed: its reminder was cleared");
+  ASSERT_NE(helper.timer(Category::WhatsAppCall), nullptr) << "the spent timer stays until the next start or clear";
+  EXPECT_FALSE(host::send(helper.timer(Category::WhatsAppCall), host::msg::isValid));
+}
+
+TEST_F(FireCycle, APartnerReachingItsLimitEndsTheOtherAfterOneMoreAlert) {
+  settings({{"imCount", 2}});
+  startReminder(lib, Category::ViberCall);
+  world.runFor(70s);
+  startReminder(lib, Category::ViberMessage);
+  world.runFor(10min);
+  EXPECT_EQ(details(rec, Kind::ReminderFired),
+            "Viber call: alert 1 of 2 | Viber call: alert 2 of 2 | Viber message: alert 1 of 2");
+  EXPECT_EQ(details(rec, Kind::ReminderEnded),
+            "Viber call: repeat limit 2 reached | Viber message: not re-armed: its reminder was cleared");
+}
+
+TEST_F(FireCycle, EveryHandlerAlertsWithItsOwnRow) {
+  for (const core::CategoryInfo& row : core::kCategories) startReminder(lib, row.category);
+  world.runFor(61s);
+  EXPECT_EQ(rec.count(Kind::ReminderFired), core::kCategoryCount);
+  EXPECT_EQ(details(rec, Kind::Banner),
+            "com.apple.mobilephone: requested: Missed Call! | "
+            "com.apple.MobileSMS: requested: Missed Message! | "
+            "com.apple.mobilemail: requested: Missed Mail! | "
+            "net.whatsapp.WhatsApp: requested: Missed Call! | "
+            "net.whatsapp.WhatsApp: requested: Missed Message! | "
+            "com.facebook.Messenger: requested: Missed Call! | "
+            "com.facebook.Messenger: requested: Missed Message! | "
+            "ph.telegra.Telegraph: requested: Missed Message! | "
+            "ch.threema.iapp: requested: Missed Message! | "
+            "com.viber: requested: Missed Message! | "
+            "com.viber: requested: Missed Call!");
+  EXPECT_EQ(rec.count(Kind::ReminderArmed), 2 * core::kCategoryCount) << "each re-armed itself once";
+}
+
+class FireCycleOnAPadInGerman : public FireCycle {
+ protected:
+  FireCycleOnAPadInGerman() : FireCycle({.idiom = device::Idiom::Pad, .language = "de"}) {}
+};
+
+TEST_F(FireCycleOnAPadInGerman, CallBannerNamesFaceTimeAndOnlyTheSmsTextStaysEnglish) {
+  startReminder(lib, Category::Call);
+  startReminder(lib, Category::Sms);
+  startReminder(lib, Category::Mail);
+  world.runFor(61s);
+  EXPECT_EQ(details(rec, Kind::Banner),
+            "com.apple.facetime: requested: Verpasster Anruf! | "
+            "com.apple.MobileSMS: requested: Missed Message! | "
+            "com.apple.mobilemail: requested: Verpasste E-Mail!");
+}
+
+}  // namespace
+}  // namespace qv::alerts

@@ -1,0 +1,114 @@
+#include "alerts/quiet_hours.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/alerts/alerts_test_support.h"
+
+namespace qv::alerts {
+namespace {
+
+using namespace std::chrono_literals;
+using timeline::Kind;
+
+class QuietHours : public ::testing::Test {
+ protected:
+  explicit QuietHours(sim::WorldConfig config = {}) : world(std::move(config)) {}
+
+  // Replaces the four window keys without telling anyone: the gate reads the domain itself.
+  void window(const pl::Dict& values) {
+    std::vector<std::string> removals;
+    for (const char* key : {"fromHour", "fromMin", "toHour", "toMin"})
+      if (!values.contains(key)) removals.push_back(key);
+    world.writeSettings(values, removals, /*notify=*/false);
+  }
+  bool gateAt(int day, int hour, int minute, int second) {
+    world.runUntil(world.localTime({2026, 12, day, hour, minute, second}));
+    return alertGate(lib);
+  }
+
+  sim::World world;
+  timeline::Recorder rec{world.timeline()};
+  core::Library& lib = world.library();
+};
+
+TEST_F(QuietHours, EdgesAreExcludedToTheSecond) {
+  window({{"fromHour", 8}, {"fromMin", 30}, {"toHour", 22}, {"toMin", 15}});
+  EXPECT_FALSE(gateAt(7, 8, 29, 59));
+  EXPECT_FALSE(gateAt(7, 8, 30, 0));
+  EXPECT_TRUE(gateAt(7, 8, 30, 1));
+  EXPECT_TRUE(gateAt(7, 22, 14, 59));
+  EXPECT_FALSE(gateAt(7, 22, 15, 0));
+  EXPECT_EQ(rec.ofKind(Kind::Decision).back().detail, "window 08:30-22:15, now 22:15:00: closed, no reminder starts");
+}
+
+TEST_F(QuietHours, WithoutSettingsOnlyTheLastMinuteAndMidnightAreQuiet) {
+  EXPECT_TRUE(gateAt(7, 23, 58, 59));
+  EXPECT_FALSE(gateAt(7, 23, 59, 0));
+  EXPECT_FALSE(gateAt(7, 23, 59, 59));
+  EXPECT_FALSE(gateAt(8, 0, 0, 0));
+  EXPECT_TRUE(gateAt(8, 0, 0, 1));
+}
+
+TEST_F(QuietHours, ZeroClosingFieldsMeanTheirDefaults) {
+  window({{"fromHour", 9}, {"toHour", 22}, {"toMin", 0}});
+  EXPECT_TRUE(gateAt(7, 22, 58, 59)) << "toMin 0 counts as 59";
+  EXPECT_FALSE(gateAt(7, 22, 59, 0));
+  window({{"toHour", 0}, {"toMin", 30}});
+  EXPECT_TRUE(gateAt(7, 23, 29, 59)) << "toHour 0 counts as 23";
+  EXPECT_FALSE(gateAt(7, 23, 30, 0));
+}
+
+TEST_F(QuietHours, OpeningAfterClosingLetsNothingStart) {
+  window({{"fromHour", 22}, {"toHour", 7}});
+  for (int hour : {8, 12, 21, 22, 23}) EXPECT_FALSE(gateAt(7, hour, 30, 0)) << hour;
+  for (int hour : {0, 3, 6, 7}) EXPECT_FALSE(gateAt(8, hour, 30, 0)) << hour;
+}
+
+TEST_F(QuietHours, ValuesOfTheWrongTypeOrOutOfRangeTakeTheirDefaults) {
+  // Values of the wrong type: a window value that is no number reads as absent.
+  window({{"fromHour", "9"}, {"fromMin", 75}, {"toHour", 25}, {"toMin", -5}});
+  EXPECT_TRUE(gateAt(7, 8, 30, 0));
+  const ActiveWindow w = activeWindow(lib.settings);
+  EXPECT_EQ((std::array{w.fromHour, w.fromMinute, w.toHour, w.toMinute}), (std::array{0, 0, 23, 59}));
+}
+
+TEST_F(QuietHours, AChangedWindowCountsAtTheNextCallWithoutANotification) {
+  EXPECT_TRUE(gateAt(7, 9, 0, 0));
+  window({{"fromHour", 10}});
+  EXPECT_FALSE(gateAt(7, 9, 0, 1));
+  EXPECT_EQ(lib.settings.number(core::Key::fromHour), 10);
+}
+
+// Europe/Berlin: on 2026-03-29 the clock jumps from 02:00 to 03:00; on 2026-10-25 it goes back
+// from 03:00 to 02:00, so 02:00-02:59 occurs twice.
+class QuietHoursOnClockJumps : public QuietHours {
+ protected:
+  QuietHoursOnClockJumps() : QuietHours({.timeZone = "Europe/Berlin", .start = {2026, 3, 29, 1, 0, 0}}) {}
+  bool gateAtLocal(const host::CalendarDate& d, dispatch::Duration later = {}) {
+    world.runUntil(world.localTime(d) + later);
+    return alertGate(lib);
+  }
+};
+
+TEST_F(QuietHoursOnClockJumps, AnEdgeInTheSkippedHourMovesForwardByTheJump) {
+  window({{"toHour", 2}, {"toMin", 30}});
+  EXPECT_TRUE(gateAtLocal({2026, 3, 29, 1, 59, 59}));
+  EXPECT_TRUE(gateAtLocal({2026, 3, 29, 3, 29, 59})) << "02:30 does not exist; the window closes at 03:30";
+  EXPECT_FALSE(gateAtLocal({2026, 3, 29, 3, 30, 0}));
+  window({{"fromHour", 2}, {"fromMin", 30}});
+  EXPECT_FALSE(gateAtLocal({2026, 3, 29, 3, 30, 0}));
+  EXPECT_TRUE(gateAtLocal({2026, 3, 29, 3, 30, 1}));
+  EXPECT_TRUE(gateAtLocal({2026, 3, 30, 2, 30, 1})) << "the next day is an ordinary day";
+}
+
+TEST_F(QuietHoursOnClockJumps, AnEdgeInTheRepeatedHourIsItsFirstOccurrence) {
+  window({{"toHour", 2}, {"toMin", 30}});
+  EXPECT_TRUE(gateAtLocal({2026, 10, 25, 2, 29, 59}));
+  EXPECT_FALSE(gateAtLocal({2026, 10, 25, 2, 30, 0}));
+  EXPECT_FALSE(gateAtLocal({2026, 10, 25, 2, 15, 0}, 1h)) << "02:15 the second time: the window has closed";
+  window({{"fromHour", 2}, {"fromMin", 30}});
+  EXPECT_TRUE(gateAtLocal({2026, 10, 25, 2, 15, 0}, 1h + 1s)) << "02:15 the second time: it opened at the first 02:30";
+}
+
+}  // namespace
+}  // namespace qv::alerts

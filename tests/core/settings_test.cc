@@ -1,0 +1,134 @@
+#include "core/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "core/helper_messages.h"
+#include "core/missed_helper.h"
+#include "sim/world.h"
+
+namespace qv::core {
+namespace {
+
+using namespace std::chrono_literals;
+using timeline::Kind;
+
+class SettingsLoading : public ::testing::Test {
+ protected:
+  explicit SettingsLoading(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  void save(const pl::Dict& values, const std::vector<std::string>& removals = {}) {
+    world.writeSettings(values, removals);
+    world.runUntilIdle();
+  }
+
+  sim::World world;
+  timeline::Recorder rec{world.timeline()};
+  Library& lib = world.library();
+  const Settings& settings = lib.settings;
+};
+
+TEST_F(SettingsLoading, IntervalsOfZeroOrLessMeanSixtySeconds) {
+  // Intervals of zero or less: a negative interval would make the timer due at once, a fire loop.
+  save({{"smsInt", -5}, {"phInt", 0}, {"mailInt", 30}, {"imInt", -0.5}});
+  EXPECT_EQ(settings.number(Key::smsInt), 60);
+  EXPECT_EQ(settings.number(Key::phInt), 60);
+  EXPECT_EQ(settings.number(Key::mailInt), 30);
+  EXPECT_EQ(settings.number(Key::imInt), 60);
+  lib.reminders.activeFlag(Category::Sms) = true;
+  host::send(lib.sharedHelper, hm::LoadsmsTimer);
+  world.runFor(59s);
+  EXPECT_EQ(rec.count(Kind::ReminderFired), 0u);
+  world.runFor(1s);
+  EXPECT_EQ(rec.count(Kind::ReminderFired), 1u);
+}
+
+TEST_F(SettingsLoading, ValuesOfTheWrongTypeReadAsAbsent) {
+  // Values of the wrong type: every lookup is typed, a mistyped value takes the key's default.
+  save({{"showStatus", "YES"},
+        {"globalSMS", "NO"},
+        {"smsInt", "30"},
+        {"currentSMSSound", 42},
+        {"otherApplications", "com.example.chat"},
+        {"torchCall", pl::Array{false}}});
+  EXPECT_FALSE(settings.flag(Key::showStatus));
+  EXPECT_FALSE(settings.showStatusEnabled());
+  EXPECT_TRUE(settings.flag(Key::globalSMS));
+  EXPECT_EQ(settings.number(Key::smsInt), 60);
+  EXPECT_EQ(settings.string(Key::currentSMSSound), "SMS 3.caf");
+  EXPECT_TRUE(settings.otherApplicationsList().empty());
+  EXPECT_FALSE(settings.listsApp("com.example.chat"));
+  EXPECT_TRUE(settings.flag(Key::torchCall));
+  save({{"otherApplications", pl::Array{"com.example.chat", 7, "com.example.mail"}}, {"showStatus", 1}});
+  EXPECT_EQ(settings.otherApplicationsList(), (std::vector<std::string>{"com.example.chat", "com.example.mail"}));
+  EXPECT_TRUE(settings.showStatusEnabled()) << "a number is read as a boolean, as the platform's numbers are";
+}
+
+TEST_F(SettingsLoading, OtherApplicationsAbsentGivesAnEmptyListAfterALoad) {
+  save({{"otherApplications", pl::Array{"com.example.chat"}}});
+  ASSERT_EQ(settings.otherApplicationsList().size(), 1u);
+  save({}, {"otherApplications"});
+  EXPECT_TRUE(settings.otherApplicationsList().empty());
+  ASSERT_NE(settings.dictionary(), nullptr);
+}
+
+TEST_F(SettingsLoading, EachChangeNotificationReloadsWholeWithoutMerging) {
+  const std::uint64_t before = settings.loadCount();
+  save({{"smsInt", 30}, {"showStatus", true}});
+  save({}, {"smsInt"});
+  EXPECT_EQ(settings.loadCount(), before + 2);
+  EXPECT_EQ(settings.number(Key::smsInt), 60) << "a key removed between the posts is absent";
+  EXPECT_TRUE(settings.showStatusEnabled());
+}
+
+TEST_F(SettingsLoading, FirstRunIsWrittenButNeverRead) {
+  auto readAll = [&] {
+    std::string all;
+    for (const SettingKey& k : kSettingKeys)
+      if (k.rule != Rule::WrittenOnly)
+        all += std::to_string(settings.flag(k.key)) + std::to_string(settings.number(k.key)) + settings.string(k.key);
+    return all;
+  };
+  const std::string without = readAll();
+  save({{"firstRun", false}});
+  EXPECT_EQ(readAll(), without) << "no reading of any key depends on firstRun";
+  EXPECT_EQ(settingKey(Key::firstRun).rule, Rule::WrittenOnly);
+}
+
+class SettingsBeforeIos8 : public SettingsLoading {
+ protected:
+  SettingsBeforeIos8()
+      : SettingsLoading({.release = "7.1",
+                         .settings = pl::Dict{{"globalMail", true},
+                                              {"globalSMS", false},
+                                              {"smsInt", 30},
+                                              {"showStatus", true},
+                                              {"otherApplications", pl::Array{"com.example.chat"}}}}) {}
+};
+
+TEST_F(SettingsBeforeIos8, NeverReadTheDomainSoEveryKeyTakesItsDefault) {
+  save({{"imInt", 45}});
+  EXPECT_EQ(settings.dictionary(), nullptr);
+  EXPECT_FALSE(settings.flag(Key::globalMail));
+  EXPECT_TRUE(settings.flag(Key::globalSMS));
+  EXPECT_EQ(settings.number(Key::smsInt), 60);
+  EXPECT_EQ(settings.number(Key::imInt), 60);
+  EXPECT_FALSE(settings.showStatusEnabled());
+  EXPECT_TRUE(settings.otherApplicationsList().empty());
+}
+
+class SettingsStartup : public SettingsLoading {
+ protected:
+  SettingsStartup() : SettingsLoading({.settings = pl::Dict{{"smsInt", 30}, {"showStatus", true}}}) {}
+};
+
+TEST_F(SettingsStartup, LoadsTheFileThatIsThereAndObservesChanges) {
+  EXPECT_EQ(settings.number(Key::smsInt), 30);
+  EXPECT_TRUE(settings.showStatusEnabled());
+  world.prefs().setValue("smsInt", nullptr, kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
+  EXPECT_EQ(settings.number(Key::smsInt), 30) << "settings change only at a load";
+  world.darwin().post("Preferences", kSettingsChangedNotification);
+  world.runUntilIdle();
+  EXPECT_EQ(settings.number(Key::smsInt), 60);
+}
+
+}  // namespace
+}  // namespace qv::core
