@@ -4,6 +4,9 @@
 
 #include "core/startup.h"
 #include "indicators/status_bar.h"
+#include "intake/home_screen_clearing.h"
+#include "intake/lock_screen_intake.h"
+#include "intake/notification_centre_intake.h"
 
 namespace qv::core {
 namespace msg = host::msg;
@@ -36,19 +39,26 @@ const std::array kGroupA = {
     passThroughRow<msg::updateAllBadges>("PhoneTabBarController"),
     passThroughRow<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
     passThroughRow<msg::updateBadgeString>("PHStarkGenericTableViewController"),
+    hookRow<msg::fireNotification, &intake::fireNotificationHook>("SBApplication"),
+    hookRow<msg::didAnimateActivation, &intake::didAnimateActivationHook>("SBApplication"),
 };
 
 const std::array kGroupB = {
     passThroughRow<msg::init>("BBServer"),
+    hookRow<msg::publishBulletin, &intake::publishBulletinHook>("BBServer"),
+    hookRow<msg::loadView, &intake::loadViewHook>("SBLockScreenNotificationListController"),
     passThroughRow<msg::observerRemoveBulletin>("SBLockScreenNotificationListController"),
+    hookRow<msg::observerAddBulletinPlayLights, &intake::addBulletinHook>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForAdditionOfItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::removeItemsForNotificationCenterPresentation>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForModificationOfItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForReplacingItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::removeCachedBannerForBulletinID>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForRemovalOfItem>("SBLockScreenNotificationListController"),
+    hookRow<msg::updateModelForRemovalOfItem, &intake::removeItemHook>("SBLockScreenNotificationListController"),
     passThroughRow<msg::prepareForTeardown>("SBLockScreenNotificationListController"),
     passThroughRow<msg::setInScreenOffMode>("SBLockScreenNotificationListController"),
+    hookRow<msg::fireNotification, &intake::fireNotificationHook>("UNLocalNotificationClient"),
 };
 
 const std::array kGroupC = {
@@ -60,10 +70,12 @@ const std::array kGroupC = {
     passThroughRow<msg::observerRemoveBulletin>("NCBulletinNotificationSource"),
     passThroughRow<msg::requestsClearingNotificationRequests>("NCBulletinNotificationSource"),
     passThroughRow<msg::observerAddBulletinPlayLights>("NCBulletinNotificationSource"),
+    hookRow<msg::executeAction, &intake::executeActionHook>("NCBulletinActionRunner"),
     passThroughRow<msg::postNotificationRequestCoalesced>("SBDashBoardNotificationDispatcher"),
     passThroughRow<msg::destinationPerformAction>("SBDashBoardNotificationDispatcher"),
     passThroughRow<msg::presentNotificationViewController>("SBNotificationBannerDestination"),
     passThroughRow<msg::presentFullscreenBulletinAlert>("SBLockScreenViewController"),
+    hookRow<msg::postNotificationWithRequest, &intake::postRequestHook>("NCNotificationDispatcher"),
     passThroughRow<msg::insertNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
     passThroughRow<msg::modifyNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
     passThroughRow<msg::removeNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
