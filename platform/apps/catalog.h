@@ -1,0 +1,38 @@
+// The apps the simulator knows by bundle identifier (Phone, Mail, Messages, WhatsApp,
+// Messenger, Telegram, Threema, Viber) with their processes and classes, the other apps
+// installed on the home screen at start, and the installer that gives a new process its app.
+// Any other app is a generic one: a UIApplication and a delegate of the class the scenario
+// names ("AppDelegate" when it names none).
+//   auto app = apps::installApp(host, apps::appSpecFor("ch.threema.iapp"));
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/apps/app.h"
+
+namespace qv::apps {
+
+inline constexpr const char* kGenericDelegateClass = "AppDelegate";
+
+// The catalogue's apps, in a fixed order.
+const std::vector<AppSpec>& knownApps();
+
+struct HomeScreenApp {
+  const char* bundleId;
+  const char* displayName;
+};
+// Apps on the home screen of a fresh device besides the catalogue's (they have no process here).
+const std::vector<HomeScreenApp>& otherHomeScreenApps();
+
+// The catalogue's entry, or a generic app named `displayName` (the bundle identifier when
+// empty) whose delegate class is `delegateClass`.
+AppSpec appSpecFor(std::string_view bundleId, std::string_view displayName = {},
+                   std::string_view delegateClass = kGenericDelegateClass);
+
+// Defines the app's classes in its process (before the library loads) and returns the app.
+std::unique_ptr<App> installApp(host::Host& host, const AppSpec& spec);
+
+}  // namespace qv::apps

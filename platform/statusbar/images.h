@@ -1,0 +1,25 @@
+// UIKit's image objects as far as the status bar needs them: UIImage (an image by name, or an
+// application's icon at a size) and _UILegibilityImageSet (an image with its shadow image).
+// Images carry no pixels; each says what it would show, which is what the timeline records.
+// Main-queue use. Example: describeImage(send(view, msg::contentsImage)) → "icon of App Store
+// (com.apple.AppStore) at 15 pt".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host/host.h"
+
+namespace qv::statusbar {
+
+// Defines UIImage and _UILegibilityImageSet in the process (once; before the library loads) and
+// returns the UIImage class.
+objc::Class* defineImageClasses(objc::Runtime& rt);
+
+// A new UIImage that shows `what` (a file name, or an app icon description).
+objc::Id makeImage(objc::Class* imageClass, std::string what);
+
+// What an image object shows, for the timeline: its description, or "no image" for null.
+std::string describeImage(objc::Object* image);
+
+}  // namespace qv::statusbar
