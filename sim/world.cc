@@ -96,7 +96,7 @@ World::World(WorldConfig config)
 
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
   springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device,
-                                          missingClassesOf(kSpringBoardBundle));
+                                           missingClassesOf(kSpringBoardBundle));
   springboard::TorchHardware torch{profile_.hasTorch, profile_.hasFlash, false};
   springBoard_->homeScreen = std::make_unique<springboard::HomeScreen>(
       springBoard_->host, torch, profile_.release.coreFoundationVersion < 1240.0);
@@ -160,8 +160,8 @@ Process* World::process(std::string_view bundleId) {
 Process& World::startProcess(const std::string& bundleId, const std::string& name) {
   if (Process* p = process(bundleId)) return *p;
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
-  auto p = std::make_unique<Process>(*services_, name, bundleId, "/var/mobile/Containers/Data/Application/" + name, device,
-                                     missingClassesOf(bundleId));
+  auto p = std::make_unique<Process>(*services_, name, bundleId, "/var/mobile/Containers/Data/Application/" + name,
+                                     device, missingClassesOf(bundleId));
   auto delegate = config_.appDelegateClasses.find(bundleId);
   const apps::AppSpec spec =
       apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(name),
@@ -176,7 +176,8 @@ Process& World::startProcess(const std::string& bundleId, const std::string& nam
 
 Process& World::startProcess(const std::string& bundleId) {
   if (Process* p = process(bundleId)) return *p;
-  return startProcess(bundleId, apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(bundleId)).processName);
+  const apps::AppSpec spec = apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(bundleId));
+  return startProcess(bundleId, spec.processName);
 }
 
 void World::endProcess(std::string_view bundleId) {

@@ -84,8 +84,9 @@ class Process {
   std::unique_ptr<statusbar::StatusBar> statusBar;      // the home-screen process only
   std::unique_ptr<telephony::CallManager> calls;        // the home-screen process only
   std::unique_ptr<apps::App> app;                       // app processes
-  std::unique_ptr<messaging::MessagingClasses> messaging;  // where the messaging framework is
   std::unique_ptr<core::Library> library;               // when the loader loaded it
+  // Where the process has the messaging framework.
+  std::unique_ptr<messaging::MessagingClasses> messaging;
 };
 
 class World {

@@ -15,7 +15,9 @@ namespace msg = host::msg;
 // Reaches the app's own (virtual) implementations from the runtime's method table.
 struct AppMethods {
   static App* of(void* ctx) { return static_cast<App*>(ctx); }
-  static bool finishWithOptions(void* ctx, Object*, Sel, Id, pl::Value options) { return of(ctx)->ownFinishLaunching(options); }
+  static bool finishWithOptions(void* ctx, Object*, Sel, Id, pl::Value options) {
+    return of(ctx)->ownFinishLaunching(options);
+  }
   static void finishOldStyle(void* ctx, Object*, Sel, Id) { of(ctx)->ownFinishLaunching(pl::Value()); }
   static void willEnterForeground(void* ctx, Object*, Sel, Id) { of(ctx)->ownWillEnterForeground(); }
   static void didBecomeActive(void* ctx, Object*, Sel, Id) { of(ctx)->ownDidBecomeActive(); }
@@ -25,23 +27,26 @@ struct AppMethods {
 
 const char* stateName(AppState state) {
   switch (state) {
-    case AppState::NotRunning: return "not running";
-    case AppState::Active: return "active";
-    case AppState::Inactive: return "inactive";
-    case AppState::Background: return "in the background";
+    case AppState::NotRunning:
+      return "not running";
+    case AppState::Active:
+      return "active";
+    case AppState::Inactive:
+      return "inactive";
+    case AppState::Background:
+      return "in the background";
   }
   return "in an unknown state";
 }
 
 App::App(host::Host& host, AppSpec spec) : host_(host), spec_(std::move(spec)) {
   objc::Class* uiApplication = defineClass("UIApplication", runtime().rootClass());
-  objc::Class* appClass = spec_.applicationClass == "UIApplication"
-                              ? uiApplication
-                              : defineClass(spec_.applicationClass, uiApplication);
+  objc::Class* appClass =
+      spec_.applicationClass == "UIApplication" ? uiApplication : defineClass(spec_.applicationClass, uiApplication);
   application_ = appClass->instantiate();
-  runtime().addClassMethod<Id()>(uiApplication, msg::sharedApplication.sel, [](void* ctx, Object*, Sel) {
-    return static_cast<App*>(ctx)->application();
-  }, this);
+  runtime().addClassMethod<Id()>(
+      uiApplication, msg::sharedApplication.sel,
+      [](void* ctx, Object*, Sel) { return static_cast<App*>(ctx)->application(); }, this);
   if (spec_.delegateClass.empty()) {
     delegate_ = application_;
     defineLifeCycleMethods(appClass);
@@ -64,7 +69,8 @@ void App::defineLifeCycleMethods(objc::Class* cls) {
   if (spec_.oldStyleLaunch)
     rt.addMethod<void(Id)>(cls, msg::applicationDidFinishLaunching.sel, &AppMethods::finishOldStyle, this);
   else
-    rt.addMethod<bool(Id, pl::Value)>(cls, msg::didFinishLaunchingWithOptions.sel, &AppMethods::finishWithOptions, this);
+    rt.addMethod<bool(Id, pl::Value)>(cls, msg::didFinishLaunchingWithOptions.sel, &AppMethods::finishWithOptions,
+                                      this);
   rt.addMethod<void(Id)>(cls, msg::applicationWillEnterForeground.sel, &AppMethods::willEnterForeground, this);
   rt.addMethod<void(Id)>(cls, msg::applicationDidBecomeActive.sel, &AppMethods::didBecomeActive, this);
   rt.addMethod<void(Id)>(cls, msg::applicationWillResignActive.sel, &AppMethods::willResignActive, this);
@@ -119,10 +125,14 @@ Status App::enterBackground() {
 
 Status App::open() {
   switch (state_) {
-    case AppState::NotRunning: return launch();
-    case AppState::Background: return enterForeground();
-    case AppState::Inactive: return becomeActive();
-    case AppState::Active: return Ok{};
+    case AppState::NotRunning:
+      return launch();
+    case AppState::Background:
+      return enterForeground();
+    case AppState::Inactive:
+      return becomeActive();
+    case AppState::Active:
+      return Ok{};
   }
   return Ok{};
 }

@@ -11,9 +11,12 @@ const std::vector<AppSpec>& knownApps() {
       {"com.apple.mobilephone", "Phone", "MobilePhone", AppFlavour::Phone, "PhoneApplication", "", true, false},
       {"com.apple.mobilemail", "Mail", "MobileMail", AppFlavour::Mail, "MailAppController", "", false, false},
       {"com.apple.MobileSMS", "Messages", "MobileSMS", AppFlavour::Messages, "SMSApplication", "", false, true},
-      {"net.whatsapp.WhatsApp", "WhatsApp", "WhatsApp", AppFlavour::WhatsApp, "UIApplication", "WhatsAppAppDelegate", false, false},
-      {"com.facebook.Messenger", "Messenger", "Messenger", AppFlavour::Messenger, "UIApplication", "MNAppDelegate", false, false},
-      {"ph.telegra.Telegraph", "Telegram", "Telegram", AppFlavour::Telegram, "UIApplication", "TGAppDelegate", false, false},
+      {"net.whatsapp.WhatsApp", "WhatsApp", "WhatsApp", AppFlavour::WhatsApp, "UIApplication", "WhatsAppAppDelegate",
+       false, false},
+      {"com.facebook.Messenger", "Messenger", "Messenger", AppFlavour::Messenger, "UIApplication", "MNAppDelegate",
+       false, false},
+      {"ph.telegra.Telegraph", "Telegram", "Telegram", AppFlavour::Telegram, "UIApplication", "TGAppDelegate", false,
+       false},
       {"ch.threema.iapp", "Threema", "Threema", AppFlavour::Threema, "UIApplication", "AppDelegate", false, false},
       {"com.viber", "Viber", "Viber", AppFlavour::Viber, "UIApplication", "ViberAppDelegate", false, false},
   };
@@ -22,7 +25,7 @@ const std::vector<AppSpec>& knownApps() {
 
 const std::vector<HomeScreenApp>& otherHomeScreenApps() {
   static const std::vector<HomeScreenApp> apps = {
-      {"com.apple.AppStore", "App Store"},   {"com.apple.mobilecal", "Calendar"}, {"com.apple.facetime", "FaceTime"},
+      {"com.apple.AppStore", "App Store"},   {"com.apple.mobilecal", "Calendar"},  {"com.apple.facetime", "FaceTime"},
       {"com.apple.Preferences", "Settings"}, {"com.apple.mobilesafari", "Safari"}, {"com.apple.reminders", "Reminders"},
   };
   return apps;
@@ -41,10 +44,14 @@ AppSpec appSpecFor(std::string_view bundleId, std::string_view displayName, std:
 
 std::unique_ptr<App> installApp(host::Host& host, const AppSpec& spec) {
   switch (spec.flavour) {
-    case AppFlavour::Phone: return std::make_unique<PhoneApp>(host, spec);
-    case AppFlavour::WhatsApp: return std::make_unique<WhatsAppApp>(host, spec);
-    case AppFlavour::Viber: return std::make_unique<ViberApp>(host, spec);
-    default: return std::make_unique<App>(host, spec);
+    case AppFlavour::Phone:
+      return std::make_unique<PhoneApp>(host, spec);
+    case AppFlavour::WhatsApp:
+      return std::make_unique<WhatsAppApp>(host, spec);
+    case AppFlavour::Viber:
+      return std::make_unique<ViberApp>(host, spec);
+    default:
+      return std::make_unique<App>(host, spec);
   }
 }
 

@@ -10,7 +10,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-PhoneApp* phoneOf(void* ctx) { return static_cast<PhoneApp*>(ctx); }
+PhoneApp* phoneOf(void* ctx) {
+  return static_cast<PhoneApp*>(ctx);
+}
 
 }  // namespace
 
@@ -23,16 +25,18 @@ PhoneApp::PhoneApp(host::Host& host, AppSpec spec) : App(host, std::move(spec)) 
   tabBar_ = tabBarClass->instantiate();
 
   starkClass_ = defineClass("PHStarkGenericTableViewController", rt.rootClass());
-  rt.addMethod<void(Id)>(starkClass_, msg::applicationBadgeChangedNotification.sel, [](void*, Object* self, Sel, Id) {
-    host::send(self, msg::updateBadgeString);
-  });
-  rt.addMethod<void()>(starkClass_, msg::updateBadgeString.sel, [](void* ctx, Object* self, Sel) {
-    phoneOf(ctx)->carPlayRedrawn(host::send(self, msg::badgeString));
-  }, this);
-  rt.addMethod<std::string()>(starkClass_, msg::badgeString.sel, [](void* ctx, Object*, Sel) {
-    const std::int64_t badge = phoneOf(ctx)->badge();
-    return badge > 0 ? std::to_string(badge) : std::string();
-  }, this);
+  rt.addMethod<void(Id)>(starkClass_, msg::applicationBadgeChangedNotification.sel,
+                         [](void*, Object* self, Sel, Id) { host::send(self, msg::updateBadgeString); });
+  rt.addMethod<void()>(
+      starkClass_, msg::updateBadgeString.sel,
+      [](void* ctx, Object* self, Sel) { phoneOf(ctx)->carPlayRedrawn(host::send(self, msg::badgeString)); }, this);
+  rt.addMethod<std::string()>(
+      starkClass_, msg::badgeString.sel,
+      [](void* ctx, Object*, Sel) {
+        const std::int64_t badge = phoneOf(ctx)->badge();
+        return badge > 0 ? std::to_string(badge) : std::string();
+      },
+      this);
 }
 
 bool PhoneApp::ownFinishLaunching(const pl::Value&) {
@@ -40,7 +44,9 @@ bool PhoneApp::ownFinishLaunching(const pl::Value&) {
   return true;
 }
 
-void PhoneApp::ownWillEnterForeground() { host::send(tabBar_, msg::updateAllBadges, nullptr); }
+void PhoneApp::ownWillEnterForeground() {
+  host::send(tabBar_, msg::updateAllBadges, nullptr);
+}
 
 void PhoneApp::setBadge(std::int64_t badge) {
   if (badge == badge_) return;

@@ -13,12 +13,12 @@ ViberApp::ViberApp(host::Host& host, AppSpec spec) : App(host, std::move(spec)) 
   objc::Runtime& rt = runtime();
   badgeManagerClass_ = defineClass("VIBBadgeManager", rt.rootClass());
   badgeManager_ = badgeManagerClass_->instantiate();
-  rt.addClassMethod<Id()>(badgeManagerClass_, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) {
-    return *static_cast<Id*>(ctx);
-  }, &badgeManager_);
-  rt.addMethod<void()>(badgeManagerClass_, msg::updateApplicationBadge.sel, [](void* ctx, Object*, Sel) {
-    static_cast<ViberApp*>(ctx)->badgeUpdated();
-  }, this);
+  rt.addClassMethod<Id()>(
+      badgeManagerClass_, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) { return *static_cast<Id*>(ctx); },
+      &badgeManager_);
+  rt.addMethod<void()>(
+      badgeManagerClass_, msg::updateApplicationBadge.sel,
+      [](void* ctx, Object*, Sel) { static_cast<ViberApp*>(ctx)->badgeUpdated(); }, this);
 }
 
 void ViberApp::ownDidBecomeActive() {

@@ -16,22 +16,27 @@ struct LocalNotification final : Object {
   pl::Value userInfo;
 };
 
-Id makeLocalNotificationObject(objc::Class* cls) { return std::make_shared<LocalNotification>(cls); }
+Id makeLocalNotificationObject(objc::Class* cls) {
+  return std::make_shared<LocalNotification>(cls);
+}
 
 void defineNotificationMethods(objc::Runtime& rt, objc::Class* delegate) {
   rt.addMethod<void(Id, pl::Value, Block)>(delegate, msg::didReceiveRemoteNotificationFetch.sel,
                                            [](void*, Object* self, Sel, Id app, pl::Value payload, Block done) {
-                                             host::send(self, msg::reallyDidReceiveRemoteNotificationFetch, app, payload, done);
+                                             host::send(self, msg::reallyDidReceiveRemoteNotificationFetch, app,
+                                                        payload, done);
                                            });
   rt.addMethod<void(Id, pl::Value, Block)>(delegate, msg::reallyDidReceiveRemoteNotificationFetch.sel,
                                            [](void*, Object* self, Sel, Id app, pl::Value payload, Block done) {
                                              host::send(self, msg::reallyDidReceiveRemoteNotification, app, payload);
                                              if (done) done();
                                            });
-  rt.addMethod<void(Id, pl::Value)>(delegate, msg::reallyDidReceiveRemoteNotification.sel, [](void*, Object*, Sel, Id, pl::Value) {});
-  rt.addMethod<void(Id, Id)>(delegate, msg::didReceiveLocalNotification.sel, [](void*, Object* self, Sel, Id app, Id note) {
-    host::send(self, msg::reallyDidReceiveLocalNotification, app, note);
-  });
+  rt.addMethod<void(Id, pl::Value)>(delegate, msg::reallyDidReceiveRemoteNotification.sel,
+                                    [](void*, Object*, Sel, Id, pl::Value) {});
+  rt.addMethod<void(Id, Id)>(delegate, msg::didReceiveLocalNotification.sel,
+                             [](void*, Object* self, Sel, Id app, Id note) {
+                               host::send(self, msg::reallyDidReceiveLocalNotification, app, note);
+                             });
   rt.addMethod<void(Id, Id)>(delegate, msg::reallyDidReceiveLocalNotification.sel, [](void*, Object*, Sel, Id, Id) {});
   rt.addMethod<void(Id, std::string, pl::Value, pl::Value, Block)>(
       delegate, msg::handleActionForRemoteNotification.sel,
@@ -39,7 +44,8 @@ void defineNotificationMethods(objc::Runtime& rt, objc::Class* delegate) {
         if (done) done();
       });
   rt.addMethod<void(Id, std::string, Id, pl::Value, Block)>(
-      delegate, msg::handleActionForLocalNotification.sel, [](void*, Object*, Sel, Id, std::string, Id, pl::Value, Block done) {
+      delegate, msg::handleActionForLocalNotification.sel,
+      [](void*, Object*, Sel, Id, std::string, Id, pl::Value, Block done) {
         if (done) done();
       });
 }
@@ -78,7 +84,9 @@ void WhatsAppApp::ownWillEnterForeground() {
   host::send(delegate(), msg::applicationReallyWillEnterForeground, application());
 }
 
-void WhatsAppApp::ownDidBecomeActive() { host::send(delegate(), msg::applicationReallyDidBecomeActive, application()); }
+void WhatsAppApp::ownDidBecomeActive() {
+  host::send(delegate(), msg::applicationReallyDidBecomeActive, application());
+}
 
 void WhatsAppApp::notifyWillEnterForegroundObservers() {
   host::send(tabBar_, msg::applicationWillEnterForeground, nullptr);
@@ -102,8 +110,8 @@ Status WhatsAppApp::receiveLocalNotification(pl::Value userInfo) {
 Status WhatsAppApp::handleRemoteAction(std::string identifier, pl::Value payload, pl::Value responseInfo) {
   if (Status refused = refuseUnlessRunning("handle a notification action"); !refused) return refused;
   note("handles the action " + identifier + " of a push");
-  host::send(delegate(), msg::handleActionForRemoteNotification, application(), std::move(identifier), std::move(payload),
-             std::move(responseInfo), completion());
+  host::send(delegate(), msg::handleActionForRemoteNotification, application(), std::move(identifier),
+             std::move(payload), std::move(responseInfo), completion());
   return Ok{};
 }
 

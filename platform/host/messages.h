@@ -63,7 +63,6 @@ inline const Message<Id()> currentDevice{"currentDevice"};         // UIDevice
 inline const Message<std::string()> systemVersion{"systemVersion"};
 inline const Message<std::int64_t()> userInterfaceIdiom{"userInterfaceIdiom"};
 inline const Message<Id()> whiteColor{"whiteColor"};               // UIColor
-inline const Message<Id()> sharedApplication{"sharedApplication"};   // UIApplication
 
 // --- Timers (PCSimpleTimer, and OtherTimerTest below it) ---------------------------------
 inline const Message<Id(double, std::string, Id, objc::Sel, pl::Value)> initTimer{
@@ -245,6 +244,7 @@ inline const Message<void(Id)> markMessageAsRead{"markMessageAsRead:"};  // IMCh
 inline const Message<void(Id)> markMessagesAsRead{"markMessagesAsRead:"};
 
 // --- App life cycle (app delegates and controllers) ---------------------------------------------
+inline const Message<Id()> sharedApplication{"sharedApplication"};  // UIApplication
 inline const Message<void(Id)> applicationDidBecomeActive{"applicationDidBecomeActive:"};
 inline const Message<void(Id)> applicationWillEnterForeground{"applicationWillEnterForeground:"};
 inline const Message<bool(Id, pl::Value)> didFinishLaunchingWithOptions{"application:didFinishLaunchingWithOptions:"};

@@ -54,12 +54,13 @@ MessagingClasses::MessagingClasses(MessageCenter& center, host::Host& host, std:
   if (registryClass) {
     registry_ = registryClass->instantiate();
     objc::as<RegistryObject>(registry_)->owner = this;
-    rt.addClassMethod<Id()>(registryClass, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) {
-      return static_cast<MessagingClasses*>(ctx)->registry();
-    }, this);
-    rt.addMethod<void(std::int64_t)>(registryClass, msg::unreadCountChanged.sel, [](void*, Object* self, Sel, std::int64_t n) {
-      if (auto* r = objc::as<RegistryObject>(self)) r->owner->heard_ = n;
-    });
+    rt.addClassMethod<Id()>(
+        registryClass, msg::sharedInstance.sel,
+        [](void* ctx, Object*, Sel) { return static_cast<MessagingClasses*>(ctx)->registry(); }, this);
+    rt.addMethod<void(std::int64_t)>(registryClass, msg::unreadCountChanged.sel,
+                                     [](void*, Object* self, Sel, std::int64_t n) {
+                                       if (auto* r = objc::as<RegistryObject>(self)) r->owner->heard_ = n;
+                                     });
     rt.addMethod<std::int64_t()>(registryClass, msg::unreadCount.sel, [](void*, Object* self, Sel) -> std::int64_t {
       auto* r = objc::as<RegistryObject>(self);
       return r ? r->owner->heardCount() : 0;
@@ -73,7 +74,9 @@ MessagingClasses::MessagingClasses(MessageCenter& center, host::Host& host, std:
   }
 }
 
-MessagingClasses::~MessagingClasses() { center_.detach(id_); }
+MessagingClasses::~MessagingClasses() {
+  center_.detach(id_);
+}
 
 Id MessagingClasses::chat(const std::string& name) {
   auto it = chats_.find(name);
@@ -96,7 +99,9 @@ Id MessagingClasses::makeMessage(const std::string& chat, std::uint64_t serial) 
   return message;
 }
 
-void MessagingClasses::tell(std::int64_t total) { host::send(registry_, msg::unreadCountChanged, total); }
+void MessagingClasses::tell(std::int64_t total) {
+  host::send(registry_, msg::unreadCountChanged, total);
+}
 
 std::unique_ptr<MessagingClasses> MessageCenter::attach(host::Host& host) {
   const std::uint64_t id = nextId_++;
@@ -106,11 +111,14 @@ std::unique_ptr<MessagingClasses> MessageCenter::attach(host::Host& host) {
   return classes;
 }
 
-void MessageCenter::detach(std::uint64_t id) { attached_.erase(id); }
+void MessageCenter::detach(std::uint64_t id) {
+  attached_.erase(id);
+}
 
 Status MessageCenter::arrive(const std::string& chat, std::int64_t count) {
   if (chat.empty()) return Error{"a message needs a chat"};
-  if (count < 1) return Error{"messages arriving in " + chat + ": the count must be at least 1, not " + std::to_string(count)};
+  if (count < 1)
+    return Error{"messages arriving in " + chat + ": the count must be at least 1, not " + std::to_string(count)};
   Chat& c = chats_[chat];
   for (std::int64_t i = 0; i < count; ++i) c.unread.insert(c.nextSerial++);
   timeline_.record("imagent", timeline::Kind::Host, "messages",
@@ -125,7 +133,8 @@ Status MessageCenter::read(MessagingClasses& reader, const std::string& chat, st
   if (unreadHere == 0) return Error{"no unread messages in " + chat};
   const std::int64_t n = count.value_or(unreadHere);
   if (n < 1 || n > unreadHere)
-    return Error{"cannot read " + std::to_string(n) + " of the " + plural(unreadHere, "unread message") + " in " + chat};
+    return Error{"cannot read " + std::to_string(n) + " of the " + plural(unreadHere, "unread message") + " in " +
+                 chat};
   auto newest = std::next(it->second.unread.begin(), n - 1);
   Id message = reader.makeMessage(chat, *newest);
   Id chatObject = reader.chat(chat);
@@ -133,9 +142,9 @@ Status MessageCenter::read(MessagingClasses& reader, const std::string& chat, st
     host::send(chatObject, msg::markMessageAsRead, message);
   else
     host::send(chatObject, msg::markMessagesAsRead, message);
-  reader.host().timeline().record(reader.host().processName(), timeline::Kind::Host, "messages",
-                                  "read " + plural(n, "message") + " in " + chat + " (" +
-                                      std::to_string(unreadCount()) + " unread)");
+  reader.host().timeline().record(
+      reader.host().processName(), timeline::Kind::Host, "messages",
+      "read " + plural(n, "message") + " in " + chat + " (" + std::to_string(unreadCount()) + " unread)");
   return Ok{};
 }
 

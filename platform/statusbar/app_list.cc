@@ -11,7 +11,9 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-ApplicationList* listOf(void* ctx) { return static_cast<ApplicationList*>(ctx); }
+ApplicationList* listOf(void* ctx) {
+  return static_cast<ApplicationList*>(ctx);
+}
 
 }  // namespace
 
@@ -21,13 +23,14 @@ ApplicationList::ApplicationList(host::Host& host, const springboard::HomeScreen
   objc::Class* cls = rt.defineClass("ALApplicationList", rt.rootClass());
   if (!cls) return;  // another layer defined it already; its answers stand
   shared_ = cls->instantiate();
-  rt.addClassMethod<Id()>(cls, msg::sharedApplicationList.sel, [](void* ctx, Object*, Sel) -> Id {
-    return listOf(ctx)->shared_;
-  }, this);
-  rt.addMethod<Id(std::uint64_t, std::string)>(cls, msg::iconOfSize.sel,
-                                               [](void* ctx, Object*, Sel, std::uint64_t size, std::string bundleId) {
-                                                 return listOf(ctx)->iconOf(size, bundleId);
-                                               }, this);
+  rt.addClassMethod<Id()>(
+      cls, msg::sharedApplicationList.sel, [](void* ctx, Object*, Sel) -> Id { return listOf(ctx)->shared_; }, this);
+  rt.addMethod<Id(std::uint64_t, std::string)>(
+      cls, msg::iconOfSize.sel,
+      [](void* ctx, Object*, Sel, std::uint64_t size, std::string bundleId) {
+        return listOf(ctx)->iconOf(size, bundleId);
+      },
+      this);
 }
 
 Id ApplicationList::iconOf(std::uint64_t size, const std::string& bundleId) const {

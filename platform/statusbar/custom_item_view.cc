@@ -18,7 +18,9 @@ struct CustomItemView final : Object {
   std::weak_ptr<Object> item;
 };
 
-Id makeView(objc::Class* cls) { return std::make_shared<CustomItemView>(cls); }
+Id makeView(objc::Class* cls) {
+  return std::make_shared<CustomItemView>(cls);
+}
 
 }  // namespace
 
@@ -29,12 +31,15 @@ objc::Class* defineCustomItemView(objc::Runtime& rt, objc::Class* imageClass) {
     auto* v = objc::as<CustomItemView>(self);
     return v ? v->item.lock() : nullptr;
   });
-  rt.addMethod<Id()>(cls, msg::contentsImage.sel, [](void* ctx, Object* self, Sel) -> Id {
-    Id item = host::send(self, msg::item);
-    const std::string name = host::send(item, msg::indicatorName);
-    if (name.empty()) return nullptr;
-    return makeImage(static_cast<objc::Class*>(ctx), "image " + name);
-  }, imageClass);
+  rt.addMethod<Id()>(
+      cls, msg::contentsImage.sel,
+      [](void* ctx, Object* self, Sel) -> Id {
+        Id item = host::send(self, msg::item);
+        const std::string name = host::send(item, msg::indicatorName);
+        if (name.empty()) return nullptr;
+        return makeImage(static_cast<objc::Class*>(ctx), "image " + name);
+      },
+      imageClass);
   rt.addMethod<double()>(cls, msg::standardPadding.sel, [](void*, Object*, Sel) { return kDefaultCustomViewPadding; });
   return cls;
 }

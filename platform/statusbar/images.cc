@@ -47,14 +47,15 @@ objc::Class* defineImageClasses(objc::Runtime& rt) {
   });
 
   objc::Class* set = defineOnce(rt, "_UILegibilityImageSet", &make<LegibilityImageSet>);
-  rt.addClassMethod<Id(Id, Id)>(set, msg::imageFromImageWithShadow.sel, [](void*, Object* cls, Sel, Id img, Id shadow) -> Id {
-    Id out = static_cast<objc::Class*>(cls)->instantiate();
-    if (auto* s = objc::as<LegibilityImageSet>(out)) {
-      s->image = std::move(img);
-      s->shadow = std::move(shadow);
-    }
-    return out;
-  });
+  rt.addClassMethod<Id(Id, Id)>(set, msg::imageFromImageWithShadow.sel,
+                                [](void*, Object* cls, Sel, Id img, Id shadow) -> Id {
+                                  Id out = static_cast<objc::Class*>(cls)->instantiate();
+                                  if (auto* s = objc::as<LegibilityImageSet>(out)) {
+                                    s->image = std::move(img);
+                                    s->shadow = std::move(shadow);
+                                  }
+                                  return out;
+                                });
   rt.addMethod<Id()>(set, msg::image.sel, [](void*, Object* self, Sel) -> Id {
     auto* s = objc::as<LegibilityImageSet>(self);
     return s ? s->image : nullptr;

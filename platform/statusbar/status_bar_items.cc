@@ -19,8 +19,12 @@ struct ItemObject final : Object {
   StatusBarItems::ItemState state;
 };
 
-Id makeItem(objc::Class* cls) { return std::make_shared<ItemObject>(cls); }
-StatusBarItems* itemsOf(void* ctx) { return static_cast<StatusBarItems*>(ctx); }
+Id makeItem(objc::Class* cls) {
+  return std::make_shared<ItemObject>(cls);
+}
+StatusBarItems* itemsOf(void* ctx) {
+  return static_cast<StatusBarItems*>(ctx);
+}
 
 // Every accessor tolerates a receiver of another kind (a subclass made with another factory).
 StatusBarItems::ItemState* stateOf(Object* self) {
@@ -37,21 +41,26 @@ std::string formatPadding(double padding) {
 void defineItemClass(objc::Runtime& rt, StatusBarItems* items) {
   objc::Class* cls = rt.defineClass("LSStatusBarItem", rt.rootClass(), &makeItem);
   if (!cls) return;
-  rt.addMethod<Id(std::string, std::int64_t)>(cls, msg::initWithIdentifierAlignment.sel,
-                                              [](void* ctx, Object* self, Sel, std::string identifier, std::int64_t alignment) -> Id {
-                                                if (auto* s = stateOf(self)) itemsOf(ctx)->initialised(self, *s, std::move(identifier), alignment);
-                                                return self->self();
-                                              }, items);
+  rt.addMethod<Id(std::string, std::int64_t)>(
+      cls, msg::initWithIdentifierAlignment.sel,
+      [](void* ctx, Object* self, Sel, std::string identifier, std::int64_t alignment) -> Id {
+        if (auto* s = stateOf(self)) itemsOf(ctx)->initialised(self, *s, std::move(identifier), alignment);
+        return self->self();
+      },
+      items);
   rt.addMethod<std::string()>(cls, msg::identifier.sel, [](void*, Object* self, Sel) -> std::string {
     auto* s = stateOf(self);
     return s ? s->identifier : std::string();
   });
-  rt.addMethod<void(std::string)>(cls, msg::setImageName.sel, [](void* ctx, Object* self, Sel, std::string name) {
-    auto* s = stateOf(self);
-    if (!s || s->imageName == name) return;
-    s->imageName = std::move(name);
-    itemsOf(ctx)->appearanceChanged(self, *s);
-  }, items);
+  rt.addMethod<void(std::string)>(
+      cls, msg::setImageName.sel,
+      [](void* ctx, Object* self, Sel, std::string name) {
+        auto* s = stateOf(self);
+        if (!s || s->imageName == name) return;
+        s->imageName = std::move(name);
+        itemsOf(ctx)->appearanceChanged(self, *s);
+      },
+      items);
   auto imageName = [](void*, Object* self, Sel) -> std::string {
     auto* s = stateOf(self);
     return s ? s->imageName : std::string();
@@ -59,9 +68,12 @@ void defineItemClass(objc::Runtime& rt, StatusBarItems* items) {
   rt.addMethod<std::string()>(cls, msg::imageName.sel, imageName);
   // The custom view reads the image name from its bound item under this name.
   rt.addMethod<std::string()>(cls, msg::indicatorName.sel, imageName);
-  rt.addMethod<void(bool)>(cls, msg::setVisible.sel, [](void* ctx, Object* self, Sel, bool visible) {
-    if (auto* s = stateOf(self)) itemsOf(ctx)->visibilityChanged(self, *s, visible);
-  }, items);
+  rt.addMethod<void(bool)>(
+      cls, msg::setVisible.sel,
+      [](void* ctx, Object* self, Sel, bool visible) {
+        if (auto* s = stateOf(self)) itemsOf(ctx)->visibilityChanged(self, *s, visible);
+      },
+      items);
   rt.addMethod<bool()>(cls, msg::isVisible.sel, [](void*, Object* self, Sel) {
     auto* s = stateOf(self);
     return s && s->visible;
@@ -70,12 +82,15 @@ void defineItemClass(objc::Runtime& rt, StatusBarItems* items) {
     auto* s = stateOf(self);
     return s ? s->customViewClass : std::string();
   });
-  rt.addMethod<void(std::string)>(cls, msg::setCustomViewClass.sel, [](void* ctx, Object* self, Sel, std::string name) {
-    auto* s = stateOf(self);
-    if (!s || s->customViewClass == name) return;
-    s->customViewClass = std::move(name);
-    itemsOf(ctx)->appearanceChanged(self, *s);
-  }, items);
+  rt.addMethod<void(std::string)>(
+      cls, msg::setCustomViewClass.sel,
+      [](void* ctx, Object* self, Sel, std::string name) {
+        auto* s = stateOf(self);
+        if (!s || s->customViewClass == name) return;
+        s->customViewClass = std::move(name);
+        itemsOf(ctx)->appearanceChanged(self, *s);
+      },
+      items);
 }
 
 }  // namespace

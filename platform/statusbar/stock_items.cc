@@ -24,15 +24,22 @@ struct StockItem final : Object {
   std::int64_t type = 0;
 };
 
-Id makeStockItem(objc::Class* cls) { return std::make_shared<StockItem>(cls); }
-StockStatusBar* barOf(void* ctx) { return static_cast<StockStatusBar*>(ctx); }
-bool validType(std::int64_t type) { return type >= 0 && type < static_cast<std::int64_t>(kStockItemTypes.size()); }
+Id makeStockItem(objc::Class* cls) {
+  return std::make_shared<StockItem>(cls);
+}
+StockStatusBar* barOf(void* ctx) {
+  return static_cast<StockStatusBar*>(ctx);
+}
+bool validType(std::int64_t type) {
+  return type >= 0 && type < static_cast<std::int64_t>(kStockItemTypes.size());
+}
 
 objc::Class* defineSingleton(objc::Runtime& rt, const char* name, Id* slot) {
   objc::Class* cls = rt.defineClass(name, rt.rootClass());
   if (!cls) return nullptr;
   *slot = cls->instantiate();
-  rt.addClassMethod<Id()>(cls, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) { return *static_cast<Id*>(ctx); }, slot);
+  rt.addClassMethod<Id()>(
+      cls, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) { return *static_cast<Id*>(ctx); }, slot);
   return cls;
 }
 
@@ -59,10 +66,12 @@ StockStatusBar::StockStatusBar(host::Host& host) : host_(host) {
 
   itemClass_ = rt.defineClass("UIStatusBarItem", rt.rootClass(), &makeStockItem);
   if (itemClass_) {
-    rt.addClassMethod<Id(std::int64_t, std::int64_t)>(itemClass_, msg::itemWithTypeIdiom.sel,
-                                                      [](void* ctx, Object*, Sel, std::int64_t type, std::int64_t idiom) {
-                                                        return barOf(ctx)->itemOfType(type, idiom);
-                                                      }, this);
+    rt.addClassMethod<Id(std::int64_t, std::int64_t)>(
+        itemClass_, msg::itemWithTypeIdiom.sel,
+        [](void* ctx, Object*, Sel, std::int64_t type, std::int64_t idiom) {
+          return barOf(ctx)->itemOfType(type, idiom);
+        },
+        this);
     rt.addMethod<std::string()>(itemClass_, msg::description.sel, [](void*, Object* self, Sel) {
       auto* item = objc::as<StockItem>(self);
       return item ? stockItemDescription(item->type) : std::string("<UIStatusBarItem>");
@@ -70,21 +79,23 @@ StockStatusBar::StockStatusBar(host::Host& host) : host_(host) {
   }
 
   if (objc::Class* aggregator = defineSingleton(rt, "SBStatusBarStateAggregator", &aggregator_)) {
-    rt.addMethod<bool(std::int64_t, bool)>(aggregator, msg::setItemEnabled.sel,
-                                           [](void* ctx, Object*, Sel, std::int64_t type, bool enabled) {
-                                             return barOf(ctx)->applyItem(type, enabled);
-                                           }, this);
-    rt.addMethod<void(bool)>(aggregator, msg::updateBatteryItems.sel, [](void* ctx, Object*, Sel, bool) {
-      barOf(ctx)->updateBatteryItems();
-    }, this);
+    rt.addMethod<bool(std::int64_t, bool)>(
+        aggregator, msg::setItemEnabled.sel,
+        [](void* ctx, Object*, Sel, std::int64_t type, bool enabled) { return barOf(ctx)->applyItem(type, enabled); },
+        this);
+    rt.addMethod<void(bool)>(
+        aggregator, msg::updateBatteryItems.sel,
+        [](void* ctx, Object*, Sel, bool) { barOf(ctx)->updateBatteryItems(); }, this);
   }
 
   if (objc::Class* provider = defineSingleton(rt, "SBStatusBarStateProvider", &provider_)) {
-    rt.addMethod<void()>(provider, msg::beginCoalescentBlock.sel, [](void* ctx, Object*, Sel) { barOf(ctx)->beginBlock(); }, this);
-    rt.addMethod<void()>(provider, msg::endCoalescentBlock.sel, [](void* ctx, Object*, Sel) { barOf(ctx)->endBlock(); }, this);
-    rt.addMethod<void(std::int64_t)>(provider, msg::updateStatusBarItem.sel, [](void* ctx, Object*, Sel, std::int64_t type) {
-      barOf(ctx)->pushUpdate(type);
-    }, this);
+    rt.addMethod<void()>(
+        provider, msg::beginCoalescentBlock.sel, [](void* ctx, Object*, Sel) { barOf(ctx)->beginBlock(); }, this);
+    rt.addMethod<void()>(
+        provider, msg::endCoalescentBlock.sel, [](void* ctx, Object*, Sel) { barOf(ctx)->endBlock(); }, this);
+    rt.addMethod<void(std::int64_t)>(
+        provider, msg::updateStatusBarItem.sel,
+        [](void* ctx, Object*, Sel, std::int64_t type) { barOf(ctx)->pushUpdate(type); }, this);
   }
 }
 
@@ -153,7 +164,9 @@ void StockStatusBar::clockMinuteChanged() {
   host::send(provider_, msg::endCoalescentBlock);
 }
 
-bool StockStatusBar::setItem(std::int64_t type, bool on) { return host::send(aggregator_, msg::setItemEnabled, type, on); }
+bool StockStatusBar::setItem(std::int64_t type, bool on) {
+  return host::send(aggregator_, msg::setItemEnabled, type, on);
+}
 
 void StockStatusBar::endBlock() {
   if (blockDepth_ == 0) return;

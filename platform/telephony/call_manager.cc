@@ -12,19 +12,26 @@ namespace msg = host::msg;
 
 const char* kindName(CallKind kind) {
   switch (kind) {
-    case CallKind::Phone: return "phone";
-    case CallKind::FaceTimeAudio: return "FaceTime audio";
-    case CallKind::FaceTimeVideo: return "FaceTime video";
+    case CallKind::Phone:
+      return "phone";
+    case CallKind::FaceTimeAudio:
+      return "FaceTime audio";
+    case CallKind::FaceTimeVideo:
+      return "FaceTime video";
   }
   return "call";
 }
 
 const char* stateName(std::int64_t state) {
   switch (state) {
-    case kNoCall: return "no call";
-    case kRinging: return "a call ringing";
-    case kConnecting: return "an outgoing call connecting";
-    case kConnected: return "a call connected";
+    case kNoCall:
+      return "no call";
+    case kRinging:
+      return "a call ringing";
+    case kConnecting:
+      return "an outgoing call connecting";
+    case kConnected:
+      return "a call connected";
   }
   return "an unknown state";
 }
@@ -33,11 +40,16 @@ const char* stateName(std::int64_t state) {
 
 const char* outcomeName(CallOutcome outcome) {
   switch (outcome) {
-    case CallOutcome::Completed: return "completed";
-    case CallOutcome::Missed: return "missed";
-    case CallOutcome::Declined: return "declined";
-    case CallOutcome::Cancelled: return "cancelled";
-    case CallOutcome::Unanswered: return "unanswered";
+    case CallOutcome::Completed:
+      return "completed";
+    case CallOutcome::Missed:
+      return "missed";
+    case CallOutcome::Declined:
+      return "declined";
+    case CallOutcome::Cancelled:
+      return "cancelled";
+    case CallOutcome::Unanswered:
+      return "unanswered";
   }
   return "ended";
 }
@@ -47,12 +59,13 @@ CallManager::CallManager(host::Host& home) : host_(home) {
   objc::Class* cls = rt.defineClass("IMAVCallManager", rt.rootClass());
   if (!cls) return;
   manager_ = cls->instantiate();
-  rt.addClassMethod<Id()>(cls, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) {
-    return static_cast<CallManager*>(ctx)->manager_;
-  }, this);
+  rt.addClassMethod<Id()>(
+      cls, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) { return static_cast<CallManager*>(ctx)->manager_; },
+      this);
   // The manager's own work at a post is telling its observers; none of them is simulated.
   rt.addMethod<void(std::string, std::int64_t, std::int64_t, bool, std::int64_t)>(
-      cls, msg::postStateChange.sel, [](void*, Object*, Sel, std::string, std::int64_t, std::int64_t, bool, std::int64_t) {});
+      cls, msg::postStateChange.sel,
+      [](void*, Object*, Sel, std::string, std::int64_t, std::int64_t, bool, std::int64_t) {});
 }
 
 Status CallManager::incomingCall(std::string caller, CallKind kind) {

@@ -44,10 +44,14 @@ TEST_F(AppLifeCycle, MailLaunchedFromScratchNeverHearsWillEnterForeground) {
   ASSERT_TRUE(mail.enterBackground());
   trace.note("|");
   ASSERT_TRUE(mail.enterForeground());
-  EXPECT_EQ(trace.trace(), "launched didBecomeActive | willResignActive didEnterBackground | willEnterForeground didBecomeActive");
+  EXPECT_EQ(trace.trace(),
+            "launched didBecomeActive | willResignActive didEnterBackground | willEnterForeground didBecomeActive");
   std::string events;
-  for (const timeline::Event& e : recorder.ofKind(Kind::Host)) events += e.process + ": " + e.subject + " " + e.detail + "; ";
-  EXPECT_EQ(events, "MobileMail: Mail launched; MobileMail: Mail goes to the background; MobileMail: Mail returns to the foreground; ");
+  for (const timeline::Event& e : recorder.ofKind(Kind::Host))
+    events += e.process + ": " + e.subject + " " + e.detail + "; ";
+  EXPECT_EQ(events,
+            "MobileMail: Mail launched; MobileMail: Mail goes to the background; MobileMail: Mail returns to the "
+            "foreground; ");
 }
 
 TEST_F(AppLifeCycle, StepsThatDoNotFitTheStateAreRefusedAndOpenPicksTheRightOne) {
@@ -134,8 +138,8 @@ TEST_F(AppLifeCycle, WhatsAppNotificationsReachTheirReallyVariantsAndComplete) {
   ASSERT_TRUE(whatsApp.receiveRemoteNotification(pl::Dict{{"aps", pl::Dict{}}}));
   ASSERT_TRUE(whatsApp.receiveLocalNotification(pl::Dict{{"jid", "anna"}}));
   ASSERT_TRUE(whatsApp.handleRemoteAction("reply", pl::Dict{}));
-  EXPECT_EQ(trace.trace(), "remote reallyFetch really local reallyLocal:" + pl::Value(pl::Dict{{"jid", "anna"}}).describe() +
-                               " remoteAction");
+  EXPECT_EQ(trace.trace(), "remote reallyFetch really local reallyLocal:" +
+                               pl::Value(pl::Dict{{"jid", "anna"}}).describe() + " remoteAction");
   EXPECT_EQ(whatsApp.completionsCalled(), 2);
 }
 

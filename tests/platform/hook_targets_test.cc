@@ -47,30 +47,30 @@ void expectTargets(sim::Process& process, std::initializer_list<Target> targets)
 
 TEST(HookTargets, HomeScreenClassesOfThisLayerAnswerEveryHookedSelector) {
   sim::World world(testing::withoutLibrary());
-  expectTargets(world.springBoard(),
-                {target<msg::initWithIdentifierAlignment>("LSStatusBarItem"),
-                 target<msg::contentsImage>("UIStatusBarCustomItemView"),
-                 target<msg::standardPadding>("UIStatusBarCustomItemView"),
-                 target<msg::unreadCountChanged>("IMChatRegistry"), target<msg::unreadCount>("IMChatRegistry"),
-                 target<msg::markMessageAsRead>("IMChat"), target<msg::markMessagesAsRead>("IMChat"),
-                 target<msg::setItemEnabled>("SBStatusBarStateAggregator"),
-                 target<msg::updateBatteryItems>("SBStatusBarStateAggregator"),
-                 target<msg::beginCoalescentBlock>("SBStatusBarStateProvider"),
-                 target<msg::endCoalescentBlock>("SBStatusBarStateProvider"),
-                 target<msg::updateStatusBarItem>("SBStatusBarStateProvider"),
-                 target<msg::postStateChange>("IMAVCallManager")});
+  expectTargets(
+      world.springBoard(),
+      {target<msg::initWithIdentifierAlignment>("LSStatusBarItem"),
+       target<msg::contentsImage>("UIStatusBarCustomItemView"),
+       target<msg::standardPadding>("UIStatusBarCustomItemView"), target<msg::unreadCountChanged>("IMChatRegistry"),
+       target<msg::unreadCount>("IMChatRegistry"), target<msg::markMessageAsRead>("IMChat"),
+       target<msg::markMessagesAsRead>("IMChat"), target<msg::setItemEnabled>("SBStatusBarStateAggregator"),
+       target<msg::updateBatteryItems>("SBStatusBarStateAggregator"),
+       target<msg::beginCoalescentBlock>("SBStatusBarStateProvider"),
+       target<msg::endCoalescentBlock>("SBStatusBarStateProvider"),
+       target<msg::updateStatusBarItem>("SBStatusBarStateProvider"), target<msg::postStateChange>("IMAVCallManager")});
 }
 
 TEST(HookTargets, EachAppsClassesAnswerInItsOwnProcessOnly) {
   sim::World world(testing::withoutLibrary());
-  expectTargets(world.startProcess("com.apple.mobilephone"),
-                {target<msg::applicationDidBecomeActive>("PhoneApplication"),
-                 target<msg::applicationWillEnterForeground>("PhoneApplication"),
-                 target<msg::applicationDidFinishLaunching>("PhoneApplication"),
-                 target<msg::badgeChanged>("PhoneTabBarController"), target<msg::updateAllBadges>("PhoneTabBarController"),
-                 target<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
-                 target<msg::updateBadgeString>("PHStarkGenericTableViewController"),
-                 target<msg::badgeString>("PHStarkGenericTableViewController")});
+  expectTargets(
+      world.startProcess("com.apple.mobilephone"),
+      {target<msg::applicationDidBecomeActive>("PhoneApplication"),
+       target<msg::applicationWillEnterForeground>("PhoneApplication"),
+       target<msg::applicationDidFinishLaunching>("PhoneApplication"),
+       target<msg::badgeChanged>("PhoneTabBarController"), target<msg::updateAllBadges>("PhoneTabBarController"),
+       target<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
+       target<msg::updateBadgeString>("PHStarkGenericTableViewController"),
+       target<msg::badgeString>("PHStarkGenericTableViewController")});
   expectTargets(world.startProcess("com.apple.mobilemail"),
                 {target<msg::applicationWillEnterForeground>("MailAppController"),
                  target<msg::didFinishLaunchingWithOptions>("MailAppController")});

@@ -72,7 +72,8 @@ TEST_F(StatusBarIcons, ShownItemRedrawsWhenItsImageChangesAndIdentifiersKeepThei
   host::send(mail, msg::setVisible, true);
   host::send(call, msg::setImageName, "QVCALL2");
   host::send(call, msg::setImageName, "QVCALL2");
-  EXPECT_EQ(iconTrace(recorder), "shown:quorvel.QVCALL:QVCALL shown:quorvel.QVMAIL:QVMAIL shown:quorvel.QVCALL:QVCALL2");
+  EXPECT_EQ(iconTrace(recorder),
+            "shown:quorvel.QVCALL:QVCALL shown:quorvel.QVMAIL:QVMAIL shown:quorvel.QVCALL:QVCALL2");
   EXPECT_EQ(items.shownIdentifiers(), (std::vector<std::string>{"quorvel.QVCALL", "quorvel.QVMAIL"}));
 }
 
@@ -129,8 +130,8 @@ TEST_F(CustomItemViews, ShownItemDrawsWhatItsViewClassAnswers) {
   objc::Slot<Id()> previousImage;
   objc::Slot<double()> previousPadding;
   rt.hookMessage<Id()>(view, msg::contentsImage.sel, &appIconImage, nullptr, &previousImage);
-  rt.hookMessage<double()>(view, msg::standardPadding.sel, [](void*, objc::Object*, objc::Sel) { return 4.0; }, nullptr,
-                           &previousPadding);
+  rt.hookMessage<double()>(
+      view, msg::standardPadding.sel, [](void*, objc::Object*, objc::Sel) { return 4.0; }, nullptr, &previousPadding);
   Id item = newItem("com.apple.AppStore", "com.apple.AppStore");
   host::send(item, msg::setCustomViewClass, "AppIconView");
   host::send(item, msg::setVisible, true);
@@ -147,8 +148,9 @@ TEST_F(CustomItemViews, BaseClassDrawsTheImageByNameWithSixPointsOfPadding) {
   host::send(item, msg::setCustomViewClass, "PlainView");
   host::send(item, msg::setVisible, true);
   host::send(item, msg::setImageName, "QVSMS2");
-  EXPECT_EQ(iconTrace(recorder),
-            "shown:quorvel.QVSMS:PlainView: image QVSMS, padding 6 shown:quorvel.QVSMS:PlainView: image QVSMS2, padding 6");
+  EXPECT_EQ(
+      iconTrace(recorder),
+      "shown:quorvel.QVSMS:PlainView: image QVSMS, padding 6 shown:quorvel.QVSMS:PlainView: image QVSMS2, padding 6");
 }
 
 TEST_F(CustomItemViews, ClassThatIsNoCustomViewLeavesThePlainImage) {
@@ -210,7 +212,8 @@ TEST_F(StockStatusBarItems, BatteryAndClockChangesRunInCoalescedBlocks) {
   testing::TraceHooks hooks(rt);
   hooks.on<msg::beginCoalescentBlock>("SBStatusBarStateProvider", "begin");
   hooks.on<msg::endCoalescentBlock>("SBStatusBarStateProvider", "end");
-  hooks.on<msg::updateStatusBarItem>("SBStatusBarStateProvider", [](std::int64_t t) { return "update" + std::to_string(t); });
+  hooks.on<msg::updateStatusBarItem>("SBStatusBarStateProvider",
+                                     [](std::int64_t t) { return "update" + std::to_string(t); });
   hooks.on<msg::updateBatteryItems>("SBStatusBarStateAggregator", "battery");
   hooks.on<msg::setItemEnabled>("SBStatusBarStateAggregator",
                                 [](std::int64_t t, bool on) { return "set" + std::to_string(t) + (on ? "+" : "-"); });

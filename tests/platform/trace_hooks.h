@@ -1,5 +1,5 @@
-// Test helpers for the host layer: a world without the library, and hooks that note each message a host class receives, in order, then call through,
-// so a test can check the order of hookable calls with one trace string.
+// Test helpers for the host layer: a world without the library, and hooks that note each message a host class receives,
+// in order, then call through, so a test can check the order of hookable calls with one trace string.
 //   TraceHooks hooks(world.springBoard().host.runtime());
 //   hooks.on<msg::setVisible>("LSStatusBarItem", [](bool v) { return v ? "show" : "hide"; });
 //   EXPECT_EQ(hooks.trace(), "show hide");
@@ -37,8 +37,7 @@ class TraceHooks {
   }
   // Notes what `describe` makes of the arguments each time `className` receives M.
   template <const auto& M, class Describe>
-    requires(!std::is_convertible_v<Describe, std::string>)
-  void on(std::string_view className, Describe describe) {
+  requires(!std::is_convertible_v<Describe, std::string>) void on(std::string_view className, Describe describe) {
     install<M>(className, std::move(describe));
   }
 
