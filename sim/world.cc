@@ -103,8 +103,10 @@ World::World(WorldConfig config)
   for (const apps::AppSpec& app : apps::knownApps()) home().installApp(app.bundleId, app.displayName);
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
   springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
+  if (config_.statusBarClock) statusBar().stock().startClock();
   springBoard_->calls = std::make_unique<telephony::CallManager>(springBoard_->host);
   springBoard_->messaging = messages_->attach(springBoard_->host);
+  messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
   if (!config_.startLocked) springBoard_->homeScreen->setLocked(false, "start");
   wireProcess(*springBoard_);
   if (config_.launchHomeScreen) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,8 @@ struct WorldConfig {
   bool loadLibrary = true;
   // The status-bar library in the home screen (LSStatusBarItem, UIStatusBarCustomItemView).
   bool statusBarLibrary = true;
+  // The status bar's clock changes at every whole minute (it never stops; off by default).
+  bool statusBarClock = false;
   // Classes a process lacks, by bundle identifier (fault injection).
   std::map<std::string, std::vector<std::string>, std::less<>> missingClasses;
   // The delegate class of apps the catalogue does not know, by bundle identifier ("AppDelegate"
@@ -123,7 +126,9 @@ class World {
   //   world.app<apps::WhatsAppApp>("net.whatsapp.WhatsApp").launch();
   template <class T = apps::App>
   T& app(const std::string& bundleId) {
-    return dynamic_cast<T&>(*startProcess(bundleId).app);
+    Process& p = startProcess(bundleId);
+    if (!p.app) throw std::invalid_argument(bundleId + " runs no app");
+    return dynamic_cast<T&>(*p.app);
   }
   // The process ends (the app is killed); a later start is a fresh process.
   void endProcess(std::string_view bundleId);

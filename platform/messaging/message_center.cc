@@ -173,6 +173,7 @@ void MessageCenter::markRead(const std::string& chat, std::uint64_t serial, bool
 
 void MessageCenter::announce() {
   const std::int64_t total = unreadCount();
+  if (onTotalChanged) onTotalChanged(total);
   for (const auto& [id, classes] : attached_) {
     host::Host& host = classes->host();
     host.scheduler().async(host.mainQueue(), [this, id = id, total] {

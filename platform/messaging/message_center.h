@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -73,6 +74,8 @@ class MessageCenter {
 
   std::int64_t unreadCount() const;
   std::int64_t unread(std::string_view chat) const;
+  // Told of each new total at once (the Messages icon's badge follows it).
+  std::function<void(std::int64_t)> onTotalChanged;
 
   // Internal to the classes: one message, or every message up to and including it, is read.
   void markRead(const std::string& chat, std::uint64_t serial, bool upTo);

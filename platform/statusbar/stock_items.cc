@@ -99,6 +99,20 @@ StockStatusBar::StockStatusBar(host::Host& host) : host_(host) {
   }
 }
 
+StockStatusBar::~StockStatusBar() {
+  if (nextTick_) nextTick_->cancel();
+}
+
+void StockStatusBar::startClock() {
+  if (nextTick_) nextTick_->cancel();
+  dispatch::Scheduler& scheduler = host_.scheduler();
+  const auto nextMinute = std::chrono::floor<std::chrono::minutes>(scheduler.now()) + std::chrono::minutes(1);
+  nextTick_ = scheduler.at(host_.mainQueue(), nextMinute, [this] {
+    clockMinuteChanged();
+    startClock();
+  });
+}
+
 bool StockStatusBar::enabled(std::int64_t type) const {
   return validType(type) && enabled_[static_cast<std::size_t>(type)];
 }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,7 @@ class StockStatusBar {
  public:
   // Defines UIStatusBarItem, SBStatusBarStateAggregator and SBStatusBarStateProvider.
   explicit StockStatusBar(host::Host& host);
+  ~StockStatusBar();
   StockStatusBar(const StockStatusBar&) = delete;
   StockStatusBar& operator=(const StockStatusBar&) = delete;
 
@@ -84,6 +86,9 @@ class StockStatusBar {
   void showBatteryPercentage(bool on);
   // The clock reaches a new minute: the time item is pushed again.
   void clockMinuteChanged();
+  // From now on the clock changes by itself at every whole minute. It never stops, so a world
+  // run until no work is left would not end; worlds turn it on only when asked.
+  void startClock();
   // Something of the device turns a stock item on or off (an alarm set, Bluetooth connected):
   // the aggregator's _setItem:enabled:, whose answer (whether anything changed) is returned.
   bool setItem(std::int64_t type, bool enabled);
@@ -108,6 +113,7 @@ class StockStatusBar {
   int blockDepth_ = 0;
   std::vector<std::int64_t> pending_;
   std::vector<std::int64_t> pushed_;
+  std::shared_ptr<dispatch::TimerHandle> nextTick_;
 };
 
 }  // namespace qv::statusbar

@@ -26,6 +26,7 @@ TEST_F(MessageService, RegistriesHearEachNewTotalOnTheirMainQueue) {
   ASSERT_TRUE(center.arrive("Anna", 2));
   ASSERT_TRUE(center.arrive("Bob"));
   EXPECT_EQ(host::send(home.registry(), msg::unreadCount), 0) << "not heard yet";
+  EXPECT_EQ(world.home().badge("com.apple.MobileSMS"), 3) << "the badge follows at once";
   world.runUntilIdle();
   EXPECT_EQ(springBoardHooks.trace(), "home:2 home:3");
   EXPECT_EQ(host::send(home.registry(), msg::unreadCount), 3);

@@ -226,5 +226,14 @@ TEST_F(StockStatusBarItems, BatteryAndClockChangesRunInCoalescedBlocks) {
   EXPECT_EQ(stock.pushedUpdates(), (std::vector<std::int64_t>{6, 7, 6, 0}));
 }
 
+TEST(StatusBarClock, PushesTheTimeItemAtEveryWholeMinuteWhenTurnedOn) {
+  sim::WorldConfig config = testing::withoutLibrary();
+  config.start.second = 30;
+  config.statusBarClock = true;
+  sim::World world(config);
+  world.runFor(std::chrono::seconds(150));
+  EXPECT_EQ(world.statusBar().stock().pushedUpdates(), (std::vector<std::int64_t>{0, 0, 0}));
+}
+
 }  // namespace
 }  // namespace qv::statusbar
