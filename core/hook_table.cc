@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/startup.h"
+#include "indicators/status_bar.h"
 
 namespace qv::core {
 namespace msg = host::msg;
@@ -21,6 +22,7 @@ const std::array kGroupA = {
     passThroughRow<msg::handleActionForRemoteNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::handleActionForLocalNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::updateApplicationBadge>("VIBBadgeManager"),
+    hookRow<msg::setItemEnabled, &indicators::setItemEnabledHook>("SBStatusBarStateAggregator"),
     passThroughRow<msg::updateBatteryItems>("SBStatusBarStateAggregator"),
     passThroughRow<msg::beginCoalescentBlock>("SBStatusBarStateProvider"),
     passThroughRow<msg::endCoalescentBlock>("SBStatusBarStateProvider"),

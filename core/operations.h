@@ -13,9 +13,17 @@ using RegisterOperations = void (*)(Library& library, objc::Class* missedHelper)
 
 // Start and clear operations of the fixed categories (registry.cc).
 void registerRegistryOperations(Library& library, objc::Class* missedHelper);
+}  // namespace qv::core
 
-inline constexpr std::array<RegisterOperations, 1> kOperationRegistrations = {
+namespace qv::indicators {
+// addStatusBarForIdentifier:, IconNameFromItem: and the stock-item operations (status_bar.cc).
+void registerStatusBarOperations(core::Library& library, objc::Class* missedHelper);
+}  // namespace qv::indicators
+
+namespace qv::core {
+inline constexpr std::array<RegisterOperations, 2> kOperationRegistrations = {
     &registerRegistryOperations,
+    &indicators::registerStatusBarOperations,
 };
 
 }  // namespace qv::core

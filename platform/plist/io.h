@@ -34,6 +34,7 @@ std::optional<Format> detectFormat(std::span<const std::uint8_t> bytes);
 
 // The value held by a complete XML or binary property list, or why it is not one.
 // Dates keep microsecond precision; integers above INT64_MAX keep their unsignedness.
+// Strings holding NUL are refused, since libplist would cut them short (or abort, for keys).
 Result<Value> parse(std::span<const std::uint8_t> bytes, ReadLimits limits = {});
 
 // The property list for `v`. Fails for null values, for uids in XML, for strings that are not

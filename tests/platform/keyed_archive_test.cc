@@ -228,7 +228,8 @@ TEST_F(HostileKeyedArchive, DeepestPermittedNestingDecodesWithoutOverflow) {
   const Bytes archived = pl::archive(deep);
   ASSERT_FALSE(archived.empty());
   EXPECT_TRUE(pl::unarchive(archived, widest));
-  EXPECT_TRUE(pl::archive(pl::Array{pl::Array{deep}}).empty());
+  const pl::Value tooDeep = pl::Array{pl::Value(pl::Array{deep})};  // explicit: Array{Array} would copy
+  EXPECT_TRUE(pl::archive(tooDeep).empty());
 }
 
 // ---- real archives ----

@@ -313,6 +313,21 @@ TEST_F(HostilePlistInput, NonStringDictionaryKeysAreErrors) {
   expectRejected(bytesOf("<plist><dict><integer>1</integer><string>x</string></dict></plist>"));
 }
 
+// Guards a fuzzer find: libplist aborts on an assertion when a dictionary key holds a NUL,
+// and silently cuts other strings there, so every string holding NUL is refused.
+TEST_F(HostilePlistInput, StringsHoldingNulAreErrorsNotAnAbort) {
+  BinaryPlist utf16Key;
+  utf16Key.objects = {utf16Key.dict({1}, {2}), {0x62, 0x00, 'a', 0x00, 0x00}, {0x09}};
+  expectRejected(utf16Key.build(), "NUL");
+  BinaryPlist asciiKey;
+  asciiKey.objects = {asciiKey.dict({1}, {2}), {0x52, 'a', 0x00}, {0x09}};
+  expectRejected(asciiKey.build(), "NUL");
+  expectRejected(bytesOf(std::string("<plist><dict><key>a\0b</key><true/></dict></plist>", 48)), "NUL");
+  BinaryPlist value;
+  value.objects = {{0x53, 'a', 0x00, 'b'}};
+  expectRejected(value.build(), "NUL");
+}
+
 TEST_F(HostilePlistInput, CircularReferencesAreErrors) {
   BinaryPlist selfContaining;
   selfContaining.objects = {selfContaining.array({0})};
@@ -391,7 +406,8 @@ TEST_F(HostilePlistInput, WritersHandleTheDeepestPermittedNesting) {
     ASSERT_TRUE(bytes) << bytes.error();
     EXPECT_TRUE(pl::parse(*bytes, widest));
   }
-  EXPECT_FALSE(pl::serialize(pl::Array{pl::Array{deep}}, pl::Format::Binary));
+  const pl::Value tooDeep = pl::Array{pl::Value(pl::Array{deep})};  // explicit: Array{Array} would copy
+  EXPECT_FALSE(pl::serialize(tooDeep, pl::Format::Binary));
 }
 
 TEST_F(HostilePlistInput, NestingAtTheLimitIsAcceptedAndOneMoreIsNot) {

@@ -152,8 +152,8 @@ class StructureChecker {
       case 0x6: {
         auto count = readCount(low, pos);
         if (!count) return fail(where + ": " + count.error());
-        const std::uint64_t unit = high == 0x6 ? 2 : 1;
-        if (*count > (tableStart_ - pos) / unit)
+        const std::uint64_t unitWidth = high == 0x6 ? 2 : 1;
+        if (*count > (tableStart_ - pos) / unitWidth)
           return fail(where + " claims " + std::to_string(*count) + " units, more than the object area holds");
         if (high == 0x5) {
           const auto* begin = bytes_.data() + pos;
@@ -163,6 +163,10 @@ class StructureChecker {
         if (high == 0x6) {
           if (auto s = checkUtf16(pos, *count, index); !s) return Error{s.error()};
         }
+        // libplist cuts strings at a NUL (and aborts on such a key), so none may hold one.
+        for (std::uint64_t i = 0; high != 0x4 && i < *count; ++i)
+          if (readBigEndian(bytes_.data() + pos + i * unitWidth, unitWidth) == 0)
+            return fail(where + " is a string holding a NUL character");
         return Shape{high == 0x4 ? Shape::Kind::Scalar : Shape::Kind::String};
       }
       case 0xA:

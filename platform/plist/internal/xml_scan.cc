@@ -21,6 +21,9 @@ class NestingScanner {
       : text_(text), maxDepth_(maxDepth), maxNodes_(maxNodes) {}
 
   Status run() {
+    // XML allows no NUL, and libplist's C strings would silently cut a text at one.
+    if (const auto nul = text_.find('\0'); nul != std::string_view::npos)
+      return fail("NUL byte at " + std::to_string(nul));
     std::size_t pos = 0;
     while ((pos = text_.find('<', pos)) != std::string_view::npos) {
       auto next = markupAt(pos);

@@ -1,0 +1,42 @@
+// Plays a scenario through a world: builds the world the scenario describes, schedules every
+// action at its instant on the home screen's main queue (the user and the network act there),
+// and runs the clock to the end. Each action is on the timeline before its effects.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "sim/scenario.h"
+#include "sim/world.h"
+
+namespace qv::sim {
+
+// The world a scenario describes (device, time, settings, apps).
+WorldConfig worldConfigFor(const Scenario& scenario);
+
+class Player {
+ public:
+  Player(World& world, const Scenario& scenario);
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+
+  // Schedules the actions; call once, before running.
+  void schedule();
+  // Runs to the end of the scenario (or `until`, if earlier).
+  void run();
+  void runUntil(dispatch::Instant until);
+  dispatch::Instant end() const { return start_ + scenario_.duration; }
+
+  // Performs one action now (what the scheduled task does).
+  void perform(const Action& a);
+
+ private:
+  void deliver(const NotificationSpec& n);
+  void note(const std::string& who, const std::string& what);
+
+  World& world_;
+  const Scenario& scenario_;
+  dispatch::Instant start_;
+};
+
+}  // namespace qv::sim

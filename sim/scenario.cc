@@ -1,0 +1,558 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <functional>
+#include <cctype>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "sim/presets.h"
+
+namespace qv::sim {
+namespace {
+
+using json = nlohmann::json;
+
+std::string join(const std::string& place, const std::string& key) { return place.empty() ? key : place + "." + key; }
+
+// Collects the first problem found, with the file and the place in the document.
+class Reader {
+ public:
+  explicit Reader(std::string_view file) : file_(file) {}
+  bool failed() const { return !error_.empty(); }
+  const std::string& error() const { return error_; }
+  void fail(const std::string& place, const std::string& what) {
+    if (error_.empty()) error_ = file_ + ": " + (place.empty() ? "" : place + ": ") + what;
+  }
+
+  std::string describe(const json& v) const {
+    std::string d = v.dump();
+    return d.size() > 40 ? d.substr(0, 37) + "..." : d;
+  }
+  bool string(const json& obj, const char* key, const std::string& place, std::string* out, bool required = false) {
+    auto it = obj.find(key);
+    if (it == obj.end()) {
+      if (required) fail(place, std::string("expected \"") + key + "\" (a string)");
+      return false;
+    }
+    if (!it->is_string()) {
+      fail(join(place, key), "expected a string, got " + describe(*it));
+      return false;
+    }
+    *out = it->get<std::string>();
+    return true;
+  }
+  bool boolean(const json& obj, const char* key, const std::string& place, bool* out) {
+    auto it = obj.find(key);
+    if (it == obj.end()) return false;
+    if (!it->is_boolean()) {
+      fail(join(place, key), "expected true or false, got " + describe(*it));
+      return false;
+    }
+    *out = it->get<bool>();
+    return true;
+  }
+  bool integer(const json& obj, const char* key, const std::string& place, std::int64_t* out) {
+    auto it = obj.find(key);
+    if (it == obj.end()) return false;
+    if (!it->is_number_integer()) {
+      fail(join(place, key), "expected a whole number, got " + describe(*it));
+      return false;
+    }
+    *out = it->get<std::int64_t>();
+    return true;
+  }
+  // Keys an object may hold; anything else is most likely a typing mistake.
+  void allowOnly(const json& obj, const std::string& place, std::initializer_list<const char*> keys) {
+    for (auto it = obj.begin(); it != obj.end(); ++it) {
+      if (std::find_if(keys.begin(), keys.end(), [&](const char* k) { return it.key() == k; }) == keys.end()) {
+        std::string known;
+        for (const char* k : keys) known += (known.empty() ? "" : ", ") + std::string(k);
+        fail(place, "unknown key \"" + it.key() + "\" (expected one of: " + known + ")");
+        return;
+      }
+    }
+  }
+
+ private:
+  std::string file_;
+  std::string error_;
+};
+
+std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
+  if (depth > 64) return std::nullopt;
+  switch (v.type()) {
+    case json::value_t::boolean: return pl::Value(v.get<bool>());
+    case json::value_t::number_integer: return pl::Value(v.get<std::int64_t>());
+    case json::value_t::number_unsigned: {
+      auto u = v.get<std::uint64_t>();
+      return u > static_cast<std::uint64_t>(INT64_MAX) ? pl::Value::unsignedInteger(u)
+                                                       : pl::Value(static_cast<std::int64_t>(u));
+    }
+    case json::value_t::number_float: return pl::Value(v.get<double>());
+    case json::value_t::string: return pl::Value(v.get<std::string>());
+    case json::value_t::array: {
+      pl::Array a;
+      for (const json& e : v) {
+        auto p = toPlist(e, depth + 1);
+        if (!p) return std::nullopt;
+        a.push_back(std::move(*p));
+      }
+      return pl::Value(std::move(a));
+    }
+    case json::value_t::object: {
+      pl::Dict d;
+      for (auto it = v.begin(); it != v.end(); ++it) {
+        auto p = toPlist(it.value(), depth + 1);
+        if (!p) return std::nullopt;
+        d.emplace(it.key(), std::move(*p));
+      }
+      return pl::Value(std::move(d));
+    }
+    default: return std::nullopt;  // null, binary, discarded
+  }
+}
+
+bool readDict(Reader& r, const json& obj, const char* key, const std::string& place, std::optional<pl::Dict>* out) {
+  auto it = obj.find(key);
+  if (it == obj.end()) return false;
+  if (!it->is_object()) {
+    r.fail(join(place, key), "expected an object (a dictionary), got " + r.describe(*it));
+    return false;
+  }
+  auto v = toPlist(*it);
+  if (!v) {
+    r.fail(join(place, key), "expected property-list values only (no null), nested at most 64 deep");
+    return false;
+  }
+  *out = *v->ifDict();
+  return true;
+}
+
+// "2026-12-07T07:30:00" or "2026-12-07 07:30".
+std::optional<host::CalendarDate> parseDateTime(std::string_view s) {
+  int y, mo, d, h, mi, sec = 0;
+  char sep;
+  std::string text(s);
+  int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &mo, &d, &sep, &h, &mi, &sec);
+  if (n < 6 || (sep != 'T' && sep != ' ')) return std::nullopt;
+  if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || sec < 0 || sec > 60)
+    return std::nullopt;
+  return host::CalendarDate{y, mo, d, h, mi, sec};
+}
+
+// "07:30" or "07:30:15" on the start day.
+std::optional<std::array<int, 3>> parseClock(std::string_view s) {
+  int h, m, sec = 0;
+  std::string text(s);
+  char tail = 0;
+  int n = std::sscanf(text.c_str(), "%2d:%2d:%2d%c", &h, &m, &sec, &tail);
+  if (n == 4 || n < 2) {
+    n = std::sscanf(text.c_str(), "%2d:%2d%c", &h, &m, &tail);
+    if (n != 2) return std::nullopt;
+    sec = 0;
+  }
+  if (h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 59) return std::nullopt;
+  return std::array<int, 3>{h, m, sec};
+}
+
+}  // namespace
+
+Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::CalendarDate& start,
+                                           const std::function<dispatch::Instant(const host::CalendarDate&)>& zone) {
+  if (!text.empty() && text[0] == '+') {
+    auto d = parseDuration(text.substr(1));
+    if (!d)
+      return Error{"expected a duration after \"+\" such as \"90s\", \"5m\", \"1h30m\" or \"0:05:00\", got \"" +
+                   std::string(text) + "\""};
+    return *d;
+  }
+  dispatch::Instant at;
+  if (auto full = parseDateTime(text)) {
+    at = zone(*full);
+  } else if (auto clock = parseClock(text)) {
+    host::CalendarDate d = start;
+    d.hour = (*clock)[0];
+    d.minute = (*clock)[1];
+    d.second = (*clock)[2];
+    at = zone(d);
+  } else {
+    return Error{"expected a time like \"07:31\", \"07:31:15\", \"2026-12-07T07:31\", \"+90s\" or \"+1h30m\", got \"" +
+                 std::string(text) + "\""};
+  }
+  if (at < zone(start)) return Error{"\"" + std::string(text) + "\" is before the scenario starts"};
+  return at - zone(start);
+}
+
+namespace {
+
+struct ActionSpecs {
+  const char* name;
+  ActionType type;
+};
+constexpr ActionSpecs kActions[] = {
+    {"notification", ActionType::Notification}, {"incoming-call", ActionType::IncomingCall},
+    {"answer-call", ActionType::AnswerCall},     {"end-call", ActionType::EndCall},
+    {"open-app", ActionType::OpenApp},           {"leave-app", ActionType::LeaveApp},
+    {"read-messages", ActionType::ReadMessages}, {"set-badge", ActionType::SetBadge},
+    {"remove-notification", ActionType::RemoveNotification},
+    {"act-on-notification", ActionType::ActOnNotification},
+    {"tap-banner", ActionType::TapBanner},       {"lock", ActionType::Lock},
+    {"unlock", ActionType::Unlock},              {"auto-lock", ActionType::AutoLock},
+    {"quiet-mode", ActionType::QuietMode},       {"settings", ActionType::Settings},
+    {"settings-file", ActionType::SettingsFile}, {"respring", ActionType::Respring},
+    {"note", ActionType::Note},
+};
+
+class Parser {
+ public:
+  Parser(Reader& r, Scenario& s) : r_(r), s_(s) {}
+
+  void device(const json& d) {
+    const std::string place = "device";
+    if (!d.is_object()) return r_.fail(place, "expected an object");
+    r_.allowOnly(d, place, {"ios", "kind", "torch", "flash", "language", "processor", "answersInterfaceIdiom"});
+    std::string ios, kind, processor;
+    if (r_.string(d, "ios", place, &ios)) {
+      if (!device::findRelease(ios)) return r_.fail(place + ".ios", device::findRelease(ios).error());
+      s_.world.release = ios;
+    }
+    if (r_.string(d, "kind", place, &kind)) {
+      if (kind == "iPhone")
+        s_.world.idiom = device::Idiom::Phone;
+      else if (kind == "iPad")
+        s_.world.idiom = device::Idiom::Pad;
+      else
+        return r_.fail(place + ".kind", "expected \"iPhone\" or \"iPad\", got \"" + kind + "\"");
+    }
+    r_.boolean(d, "torch", place, &s_.world.hasTorch);
+    r_.boolean(d, "flash", place, &s_.world.hasFlash);
+    r_.boolean(d, "answersInterfaceIdiom", place, &s_.world.answersInterfaceIdiom);
+    r_.string(d, "language", place, &s_.world.language);
+    if (r_.string(d, "processor", place, &processor)) {
+      if (processor != "64-bit" && processor != "32-bit")
+        return r_.fail(place + ".processor", "expected \"64-bit\" or \"32-bit\"");
+      s_.world.is64Bit = processor == "64-bit";
+    }
+  }
+
+  void apps(const json& a) {
+    if (!a.is_array()) return r_.fail("apps", "expected an array of apps");
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      const std::string place = "apps[" + std::to_string(i) + "]";
+      const json& app = a[i];
+      if (!app.is_object()) return r_.fail(place, "expected an object with \"bundleId\"");
+      r_.allowOnly(app, place, {"bundleId", "name", "badge"});
+      AppSpec spec;
+      if (!r_.string(app, "bundleId", place, &spec.bundleId, true)) return;
+      if (spec.bundleId.empty()) return r_.fail(place + ".bundleId", "expected a bundle identifier, got \"\"");
+      if (!r_.string(app, "name", place, &spec.name)) spec.name = spec.bundleId;
+      r_.integer(app, "badge", place, &spec.badge);
+      s_.apps.push_back(spec);
+    }
+  }
+
+  std::optional<dispatch::Duration> when(const json& v, const std::string& place) {
+    if (!v.is_string()) {
+      r_.fail(place, "expected a time like \"07:31\", \"07:31:15\", \"+90s\" or \"+1h30m\", got " + r_.describe(v));
+      return std::nullopt;
+    }
+    auto offset = offsetFromStart(v.get<std::string>(), s_.world.start, zoneInstant);
+    if (!offset) {
+      r_.fail(place, offset.error());
+      return std::nullopt;
+    }
+    return *offset;
+  }
+
+  void notification(const json& a, const std::string& place, Action& action) {
+    r_.allowOnly(a, place, {"at", "do", "event", "app", "categoryIdentifier", "remote", "local", "localFire", "badge",
+                            "title", "message", "label"});
+    NotificationSpec& n = action.notification;
+    r_.string(a, "event", place, &n.preset);
+    r_.string(a, "app", place, &n.app);
+    r_.string(a, "categoryIdentifier", place, &n.categoryIdentifier);
+    readDict(r_, a, "remote", place, &n.remote);
+    readDict(r_, a, "local", place, &n.local);
+    r_.boolean(a, "localFire", place, &n.localFire);
+    std::int64_t badge;
+    if (r_.integer(a, "badge", place, &badge)) n.badge = badge;
+    r_.string(a, "title", place, &n.title);
+    r_.string(a, "message", place, &n.message);
+    r_.string(a, "label", place, &n.label);
+    if (!n.preset.empty()) {
+      const Preset* p = findPreset(n.preset);
+      if (!p) return r_.fail(place + ".event", "unknown event \"" + n.preset + "\" (known: " + presetNames() + ")");
+      if (p->needsApp && n.app.empty()) return r_.fail(place, "event \"" + n.preset + "\" needs \"app\" (the listed app's bundle identifier)");
+      if (!p->needsApp && !n.app.empty() && n.app != p->app)
+        return r_.fail(place + ".app", "event \"" + n.preset + "\" belongs to " + std::string(p->app) + ", not " + n.app);
+    } else if (n.app.empty()) {
+      r_.fail(place, "expected \"event\" (a known notification) or \"app\" (a bundle identifier for a raw notification)");
+    }
+  }
+
+  void settingsValues(const json& a, const std::string& place, Action& action) {
+    auto set = a.find("set");
+    if (set != a.end()) {
+      if (!set->is_object()) return r_.fail(place + ".set", "expected an object of settings keys");
+      for (auto it = set->begin(); it != set->end(); ++it) {
+        if (it->is_null()) {
+          action.removals.push_back(it.key());
+          continue;
+        }
+        auto v = toPlist(it.value());
+        if (!v) return r_.fail(place + ".set." + it.key(), "expected a boolean, number, string or array");
+        action.values.emplace(it.key(), std::move(*v));
+      }
+    }
+    auto remove = a.find("remove");
+    if (remove != a.end()) {
+      if (!remove->is_array()) return r_.fail(place + ".remove", "expected an array of keys");
+      for (const json& k : *remove) {
+        if (!k.is_string()) return r_.fail(place + ".remove", "expected key names (strings)");
+        action.removals.push_back(k.get<std::string>());
+      }
+    }
+  }
+
+  void action(const json& a, std::size_t i) {
+    const std::string place = "actions[" + std::to_string(i) + "]";
+    if (!a.is_object()) return r_.fail(place, "expected an object with \"at\" and \"do\"");
+    Action action;
+    action.place = place;
+    std::string kind;
+    if (!r_.string(a, "do", place, &kind, true)) return;
+    auto spec = std::find_if(std::begin(kActions), std::end(kActions), [&](const ActionSpecs& s) { return kind == s.name; });
+    if (spec == std::end(kActions)) {
+      std::string known;
+      for (const auto& s : kActions) known += (known.empty() ? "" : ", ") + std::string(s.name);
+      return r_.fail(place + ".do", "unknown action \"" + kind + "\" (known: " + known + ")");
+    }
+    action.type = spec->type;
+    auto at = a.find("at");
+    if (at == a.end()) return r_.fail(place, "expected \"at\" (when it happens)");
+    auto offset = when(*at, place + ".at");
+    if (!offset) return;
+    action.at = *offset;
+    switch (action.type) {
+      case ActionType::Notification: notification(a, place, action); break;
+      case ActionType::IncomingCall:
+      case ActionType::AnswerCall:
+      case ActionType::EndCall:
+        r_.allowOnly(a, place, {"at", "do", "from"});
+        r_.string(a, "from", place, &action.app);
+        break;
+      case ActionType::OpenApp:
+      case ActionType::LeaveApp:
+        r_.allowOnly(a, place, {"at", "do", "app"});
+        r_.string(a, "app", place, &action.app, true);
+        break;
+      case ActionType::ReadMessages:
+        r_.allowOnly(a, place, {"at", "do", "count"});
+        action.count = -1;  // all
+        r_.integer(a, "count", place, &action.count);
+        break;
+      case ActionType::SetBadge:
+        r_.allowOnly(a, place, {"at", "do", "app", "value"});
+        r_.string(a, "app", place, &action.app, true);
+        if (!r_.integer(a, "value", place, &action.count) && !r_.failed()) r_.fail(place, "expected \"value\" (the badge number)");
+        break;
+      case ActionType::RemoveNotification:
+      case ActionType::ActOnNotification:
+      case ActionType::TapBanner:
+        r_.allowOnly(a, place, {"at", "do", "notification", "from"});
+        r_.string(a, "notification", place, &action.target);
+        if (action.type == ActionType::ActOnNotification) {
+          action.origin = "notification-centre";
+          r_.string(a, "from", place, &action.origin);
+          if (action.origin != "lock-screen" && action.origin != "notification-centre")
+            r_.fail(place + ".from", "expected \"lock-screen\" or \"notification-centre\"");
+        }
+        break;
+      case ActionType::QuietMode:
+        r_.allowOnly(a, place, {"at", "do", "on"});
+        if (!r_.boolean(a, "on", place, &action.on) && !r_.failed()) r_.fail(place, "expected \"on\": true or false");
+        break;
+      case ActionType::Settings:
+      case ActionType::SettingsFile:
+        r_.allowOnly(a, place, {"at", "do", "set", "remove"});
+        settingsValues(a, place, action);
+        break;
+      case ActionType::Note:
+        r_.allowOnly(a, place, {"at", "do", "text"});
+        r_.string(a, "text", place, &action.text, true);
+        break;
+      default: r_.allowOnly(a, place, {"at", "do"}); break;
+    }
+    s_.actions.push_back(std::move(action));
+  }
+
+  std::function<dispatch::Instant(const host::CalendarDate&)> zoneInstant;
+
+ private:
+  Reader& r_;
+  Scenario& s_;
+};
+
+}  // namespace
+
+const char* actionName(ActionType t) {
+  for (const auto& s : kActions)
+    if (s.type == t) return s.name;
+  return "?";
+}
+
+std::optional<dispatch::Duration> parseDuration(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  // "H:MM:SS" or "M:SS"
+  if (text.find(':') != std::string_view::npos) {
+    int a = 0, b = 0, c = 0;
+    std::string t(text);
+    char tail;
+    int n = std::sscanf(t.c_str(), "%d:%d:%d%c", &a, &b, &c, &tail);
+    if (n == 3 && a >= 0 && b >= 0 && b < 60 && c >= 0 && c < 60) return std::chrono::seconds(a * 3600 + b * 60 + c);
+    n = std::sscanf(t.c_str(), "%d:%d%c", &a, &b, &tail);
+    if (n == 2 && a >= 0 && b >= 0 && b < 60) return std::chrono::seconds(a * 60 + b);
+    return std::nullopt;
+  }
+  // A sequence of number+unit: "1h30m", "90s", "2d", "1.5s", "500ms".
+  dispatch::Duration total{};
+  std::size_t i = 0;
+  bool any = false;
+  while (i < text.size()) {
+    std::size_t j = i;
+    while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.')) ++j;
+    if (j == i) return std::nullopt;
+    double number = std::strtod(std::string(text.substr(i, j - i)).c_str(), nullptr);
+    std::size_t k = j;
+    while (k < text.size() && std::isalpha(static_cast<unsigned char>(text[k]))) ++k;
+    std::string_view unit = text.substr(j, k - j);
+    double seconds;
+    if (unit == "ms")
+      seconds = number / 1000;
+    else if (unit == "s")
+      seconds = number;
+    else if (unit == "m" || unit == "min")
+      seconds = number * 60;
+    else if (unit == "h")
+      seconds = number * 3600;
+    else if (unit == "d")
+      seconds = number * 86400;
+    else
+      return std::nullopt;
+    if (seconds > 400.0 * 86400) return std::nullopt;
+    total += dispatch::seconds(seconds);
+    any = true;
+    i = k;
+  }
+  if (!any) return std::nullopt;
+  return total;
+}
+
+Result<Scenario> parseScenario(std::string_view text, std::string_view fileName) {
+  Reader r(fileName);
+  json doc = json::parse(text.begin(), text.end(), nullptr, false, true);
+  if (doc.is_discarded()) {
+    // Parse again with exceptions on, only to get the position of the mistake.
+    try {
+      json ignored = json::parse(text.begin(), text.end(), nullptr, true, true);
+      (void)ignored;
+    } catch (const json::parse_error& e) {
+      std::string what = e.what();
+      auto pos = what.find("parse error");
+      return Error{std::string(fileName) + ": not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos))};
+    }
+    return Error{std::string(fileName) + ": not valid JSON"};
+  }
+  if (!doc.is_object()) return Error{std::string(fileName) + ": expected a JSON object at the top"};
+  Scenario s;
+  s.sourceFile = std::string(fileName);
+  r.allowOnly(doc, "", {"name", "description", "device", "start", "timeZone", "settings", "apps", "locked", "actions",
+                        "run", "seed", "$schema"});
+  r.string(doc, "name", "", &s.name);
+  r.string(doc, "description", "", &s.description);
+  Parser p(r, s);
+  if (auto d = doc.find("device"); d != doc.end()) p.device(*d);
+  std::string zone;
+  if (r.string(doc, "timeZone", "", &zone)) s.world.timeZone = zone;
+  tz::TimeZone timeZone = tz::TimeZone::utc();
+  if (s.world.timeZone != "UTC") {
+    auto z = tz::TimeZone::load(s.world.timeZone);
+    if (!z)
+      r.fail("timeZone", "expected a time-zone name such as \"Europe/Berlin\": " + z.error());
+    else
+      timeZone = *z;
+  }
+  p.zoneInstant = [&timeZone](const host::CalendarDate& d) {
+    return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, timeZone));
+  };
+  std::string start;
+  if (r.string(doc, "start", "", &start)) {
+    auto d = parseDateTime(start);
+    if (!d)
+      r.fail("start", "expected a local date and time like \"2026-12-07T07:30:00\", got \"" + start + "\"");
+    else
+      s.world.start = *d;
+  }
+  if (auto set = doc.find("settings"); set != doc.end()) {
+    std::optional<pl::Dict> settings;
+    readDict(r, doc, "settings", "", &settings);
+    s.world.settings = settings;
+  }
+  if (auto a = doc.find("apps"); a != doc.end()) p.apps(*a);
+  r.boolean(doc, "locked", "", &s.world.startLocked);
+  std::int64_t seed;
+  if (r.integer(doc, "seed", "", &seed)) s.seed = static_cast<std::uint64_t>(seed);
+  if (auto acts = doc.find("actions"); acts != doc.end()) {
+    if (!acts->is_array())
+      r.fail("actions", "expected an array of actions");
+    else
+      for (std::size_t i = 0; i < acts->size() && !r.failed(); ++i) p.action((*acts)[i], i);
+  }
+  auto run = doc.find("run");
+  if (run == doc.end()) {
+    r.fail("", "expected \"run\" (how long to play, such as \"2h\", or until a time such as \"12:00\")");
+  } else if (!r.failed()) {
+    // A clock time ("12:00") runs until then; a duration ("2h", "+2h") runs that long.
+    const std::string text = run->is_string() ? run->get<std::string>() : std::string();
+    if (!text.empty() && text.find(':') == std::string::npos) {
+      auto d = parseDuration(text[0] == '+' ? text.substr(1) : text);
+      if (!d)
+        r.fail("run", "expected a duration such as \"2h\" or \"90m\", or a time such as \"12:00\", got \"" + text + "\"");
+      else
+        s.duration = *d;
+    } else if (auto until = p.when(*run, "run")) {
+      s.duration = *until;
+    }
+  }
+  if (r.failed()) return Error{r.error()};
+  for (const Action& a : s.actions)
+    if (a.at > s.duration)
+      return Error{std::string(fileName) + ": " + a.place + ".at: comes after the end of the run (\"run\")"};
+  std::stable_sort(s.actions.begin(), s.actions.end(), [](const Action& a, const Action& b) { return a.at < b.at; });
+  return s;
+}
+
+Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::string_view text) {
+  tz::TimeZone zone = tz::TimeZone::utc();
+  if (scenario.world.timeZone != "UTC") {
+    auto z = tz::TimeZone::load(scenario.world.timeZone);
+    if (!z) return Error{z.error()};
+    zone = *z;
+  }
+  return offsetFromStart(text, scenario.world.start, [&zone](const host::CalendarDate& d) {
+    return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, zone));
+  });
+}
+
+Result<Scenario> loadScenarioFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Error{path + ": cannot be read"};
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  if (buffer.str().size() > 16u << 20) return Error{path + ": larger than 16 MiB; not a scenario"};
+  return parseScenario(buffer.str(), path);
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,82 @@
+#include "sim/scenario.h"
+
+#include <gtest/gtest.h>
+
+namespace qv::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+Result<Scenario> parse(const std::string& text) { return parseScenario(text, "s.json"); }
+
+TEST(ScenarioFormat, DefaultScenarioReadsAndIsInTimeOrder) {
+  auto s = parseScenario(defaultScenarioText(), "built-in");
+  ASSERT_TRUE(s) << s.error();
+  EXPECT_EQ(s->world.timeZone, "Europe/Berlin");
+  EXPECT_EQ(s->duration, 15min);
+  for (std::size_t i = 1; i < s->actions.size(); ++i) EXPECT_LE(s->actions[i - 1].at, s->actions[i].at);
+}
+
+TEST(ScenarioFormat, TimesMayBeClockTimesDatesOrOffsets) {
+  auto s = parse(R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00", "run": "3h", "actions": [
+      {"at": "+90s", "do": "lock"}, {"at": "03:30", "do": "unlock"}, {"at": "2026-03-29T01:00:05", "do": "auto-lock"},
+      {"at": "+0:05:00", "do": "note", "text": "x"}]})");
+  ASSERT_TRUE(s) << s.error();
+  ASSERT_EQ(s->actions.size(), 4u);
+  EXPECT_EQ(s->actions[0].at, 5s);
+  EXPECT_EQ(s->actions[1].at, 90s);
+  EXPECT_EQ(s->actions[2].at, 5min);
+  // 02:00 to 03:00 does not exist that night: 03:30 local is 1.5 hours after 01:00 local.
+  EXPECT_EQ(s->actions[3].at, 90min);
+}
+
+TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  } cases[] = {
+      {R"({"run": "1h", "actions": [{"at": "+1m", "do": "lock"}, {"at": 17, "do": "lock"}]})",
+       "s.json: actions[1].at: expected a time like"},
+      {R"({"run": "1h", "actions": [{"at": "+1m", "do": "dance"}]})", "s.json: actions[0].do: unknown action \"dance\""},
+      {R"({"run": "1h", "device": {"ios": "6.1"}})", "s.json: device.ios: unknown iOS release '6.1'"},
+      {R"({"run": "1h", "timeZone": "Mars/Olympus"})", "s.json: timeZone: expected a time-zone name"},
+      {R"({"run": "1h", "actions": [{"at": "+2h", "do": "lock"}]})", "s.json: actions[0].at: comes after the end"},
+      {R"({"run": "1h", "actions": [{"at": "+1m", "do": "notification", "event": "pigeon"}]})",
+       "s.json: actions[0].event: unknown event \"pigeon\""},
+      {R"({"run": "1h", "settings": {"showStatus": null}})", "s.json: settings: expected property-list values"},
+      {R"({"run": "1h", "colour": "blue"})", "s.json: unknown key \"colour\""},
+      {R"({"actions": []})", "s.json: expected \"run\""},
+      {R"({"run": "1h",})", "s.json: not valid JSON: parse error"},
+      {R"({"start": "2026-12-07T08:00", "run": "07:00"})", "s.json: run: \"07:00\" is before the scenario starts"},
+  };
+  for (const Case& c : cases) {
+    auto s = parse(c.text);
+    ASSERT_FALSE(s) << c.text;
+    EXPECT_NE(s.error().find(c.expected), std::string::npos) << "got: " << s.error();
+  }
+}
+
+TEST(ScenarioFormat, SettingsAndPayloadsBecomePropertyListValues) {
+  auto s = parse(R"({"run": "1h", "settings": {"showStatus": true, "smsInt": 30, "otherApplications": ["a.b"]},
+      "actions": [{"at": "+1m", "do": "notification", "app": "com.viber", "remote": {"aps": {"category": "CAT_MISSED_CALL"}}},
+                  {"at": "+2m", "do": "settings", "set": {"smsCount": 3, "showBanner": null}}]})");
+  ASSERT_TRUE(s) << s.error();
+  EXPECT_EQ(s->world.settings->at("smsInt"), pl::Value(30));
+  EXPECT_EQ(*pl::findString(*pl::findDict(*s->actions[0].notification.remote, "aps"), "category"), "CAT_MISSED_CALL");
+  EXPECT_EQ(s->actions[1].values.at("smsCount"), pl::Value(3));
+  EXPECT_EQ(s->actions[1].removals, std::vector<std::string>{"showBanner"});
+}
+
+TEST(ScenarioFormat, DurationsReadUnitsAndClockForms) {
+  EXPECT_EQ(parseDuration("1h30m"), 90min);
+  EXPECT_EQ(parseDuration("500ms"), 500ms);
+  EXPECT_EQ(parseDuration("2d"), 48h);
+  EXPECT_EQ(parseDuration("0:05:00"), 5min);
+  EXPECT_EQ(parseDuration("1:30"), 90s);
+  EXPECT_FALSE(parseDuration("soon"));
+  EXPECT_FALSE(parseDuration("5 parsecs"));
+  EXPECT_FALSE(parseDuration(""));
+}
+
+}  // namespace
+}  // namespace qv::sim
