@@ -1,16 +1,7 @@
 // One app process as iOS runs it: its application object and delegate classes in the
-// process's runtime, and the life cycle the simulator drives. Each step sends the app's own
-// methods through the runtime in the order UIKit does, so a hook sees them as on the device:
-//   launch:          didFinishLaunching (…WithOptions: or the older applicationDidFinishLaunching:),
-//                    then applicationDidBecomeActive:
-//   enterForeground: applicationWillEnterForeground:, the will-enter-foreground observers,
-//                    then applicationDidBecomeActive:
-//   becomeActive:    applicationDidBecomeActive: (after resignActive, e.g. a banner pulled down)
-//   resignActive:    applicationWillResignActive:
-//   enterBackground: applicationWillResignActive: (when active), applicationDidEnterBackground:
-// A step that does not fit the app's state is refused with a message. Each step is a timeline
-// event Kind::Host (subject: the app's name, detail: "launched", "returns to the foreground"…).
-// Main-queue use of the app's process.
+// process's runtime, and the life cycle the simulator drives, each step sending the app's own
+// methods through the runtime in UIKit's order. Main-queue use of the app's process.
+//   world.app("com.apple.mobilemail").launch();   // Kind::Host "Mail" "launched", then the sends
 #pragma once
 
 #include <memory>
@@ -42,6 +33,16 @@ struct AppSpec {
   bool messaging = false;
 };
 
+// The steps and what each sends to the delegate (or to the app object that is its own delegate):
+//   launch:          didFinishLaunching (…WithOptions: or the older applicationDidFinishLaunching:),
+//                    then applicationDidBecomeActive:
+//   enterForeground: applicationWillEnterForeground:, the will-enter-foreground observers,
+//                    then applicationDidBecomeActive:
+//   becomeActive:    applicationDidBecomeActive: (after resignActive, e.g. a banner pulled down)
+//   resignActive:    applicationWillResignActive:
+//   enterBackground: applicationWillResignActive: (when active), applicationDidEnterBackground:
+// A step that does not fit the app's state is refused with a message. Each step is a timeline
+// event Kind::Host (subject: the app's name, detail: "launched", "returns to the foreground"…).
 class App {
  public:
   // Defines the application and delegate classes in the process's runtime (before the library

@@ -1,8 +1,6 @@
-// The apps the simulator knows by bundle identifier (Phone, Mail, Messages, WhatsApp,
-// Messenger, Telegram, Threema, Viber) with their processes and classes, the other apps
-// installed on the home screen at start, and the installer that gives a new process its app.
-// Any other app is a generic one: a UIApplication and a delegate of the class the scenario
-// names ("AppDelegate" when it names none).
+// The apps the simulator knows by bundle identifier, with their processes and classes; any other
+// app is generic (a UIApplication and a delegate of the class the scenario names, "AppDelegate"
+// when it names none). Also the installer that gives a new process its app.
 //   auto app = apps::installApp(host, apps::appSpecFor("ch.threema.iapp"));
 #pragma once
 

@@ -1,15 +1,16 @@
-// The Phone app (com.apple.mobilephone): PhoneApplication, its own delegate, launched the older
-// way (applicationDidFinishLaunching:); PhoneTabBarController, whose badges are brought up to
-// date at launch and at each return (_updateAllBadges:) and on each badge change
-// (_badgeChanged:); and, while CarPlay is connected, PHStarkGenericTableViewController, which
-// hears of badge changes (applicationBadgeChangedNotification:) and redraws its badge text
-// (updateBadgeString, which asks badgeString). Main-queue use of the app's process.
+// The Phone app (com.apple.mobilephone): PhoneApplication, its tab bar and its CarPlay screen,
+// with the badge updates each of them runs. Main-queue use of the app's process.
 #pragma once
 
 #include "platform/apps/app.h"
 
 namespace qv::apps {
 
+// PhoneApplication is its own delegate, launched the older way (applicationDidFinishLaunching:).
+// PhoneTabBarController's badges are brought up to date at launch and at each return
+// (_updateAllBadges:) and on each badge change (_badgeChanged:). While CarPlay is connected,
+// PHStarkGenericTableViewController hears of badge changes (applicationBadgeChangedNotification:)
+// and redraws its badge text (updateBadgeString, which asks badgeString).
 class PhoneApp final : public App {
  public:
   PhoneApp(host::Host& host, AppSpec spec);

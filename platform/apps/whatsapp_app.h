@@ -1,11 +1,5 @@
-// WhatsApp (net.whatsapp.WhatsApp): WhatsAppAppDelegate, which answers every life-cycle and
-// notification method and does its real work in "really" variants (applicationWillEnterForeground:
-// calls applicationReallyWillEnterForeground:, applicationDidBecomeActive: calls
-// applicationReallyDidBecomeActive:, each notification method its really... counterpart); the
-// view controllers that observe the return to the foreground, in the order they were made:
-// WATabBarController (applicationWillEnterForeground:), the chat list (a WAViewController) and,
-// while a chat is open, a ChatViewController (a WAViewController subclass), each through
-// wa_applicationWillEnterForeground. The controllers exist from the first launch on.
+// WhatsApp (net.whatsapp.WhatsApp): its delegate with "really" variants of the life-cycle and
+// notification methods, and the view controllers that observe the return to the foreground.
 // Main-queue use of the app's process.
 #pragma once
 
@@ -16,6 +10,13 @@
 
 namespace qv::apps {
 
+// WhatsAppAppDelegate does its real work in "really" variants: applicationWillEnterForeground:
+// calls applicationReallyWillEnterForeground:, applicationDidBecomeActive: calls
+// applicationReallyDidBecomeActive:, each notification method its really… counterpart. At a
+// return to the foreground the observers follow the delegate, in the order they were made:
+// WATabBarController (applicationWillEnterForeground:), the chat list (a WAViewController) and,
+// while a chat is open, a ChatViewController (a WAViewController subclass), each through
+// wa_applicationWillEnterForeground. The controllers exist from the first launch on.
 class WhatsAppApp final : public App {
  public:
   WhatsAppApp(host::Host& host, AppSpec spec);

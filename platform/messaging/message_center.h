@@ -1,9 +1,5 @@
-// The device's message service as the processes see it: chats with their unread messages, and
-// in each process that has the messaging framework, IMChatRegistry (the unread total, told of
-// every change through unreadCountChanged:), IMChat per chat (markMessageAsRead:,
-// markMessagesAsRead:) and IMMessage. Reading happens in one process (an IMChat mark... sent
-// there); afterwards every process's registry hears the new total on its own main queue, as
-// the service's notifications arrive, in attachment order. Main-queue use.
+// The device's message service: chats with their unread messages, and the messaging classes of
+// each process that has them (IMChatRegistry, IMChat, IMMessage). Main-queue use.
 //   center.arrive("Anna", 2);  world.runUntilIdle();   // each registry: unreadCountChanged: 2
 //   center.read(messagesApp, "Anna", 1);                // markMessageAsRead:, then ...Changed: 1
 #pragma once
@@ -55,6 +51,10 @@ class MessagingClasses {
   std::map<std::string, objc::Id, std::less<>> chats_;
 };
 
+// Reading happens in one process (an IMChat mark… sent there); afterwards every process's
+// registry hears the new total through unreadCountChanged: on its own main queue, as the
+// service's notifications arrive, in attachment order. A registry's unreadCount is the total it
+// last heard.
 class MessageCenter {
  public:
   explicit MessageCenter(timeline::Timeline& timeline) : timeline_(timeline) {}

@@ -1,7 +1,6 @@
-// UIStatusBarCustomItemView: the status-bar library's base class for views that draw an item
-// themselves. The library makes one per shown item whose custom view class names a subclass,
-// binds it to the item and asks it what to draw. The base class draws the item's image by name
-// with a padding of 6 points. Main-queue use.
+// UIStatusBarCustomItemView: the base class of views that draw a status-bar item themselves;
+// the library binds one to each shown item that names a subclass. The base class draws the
+// item's image by name with a padding of 6 points. Main-queue use.
 //   Id view = makeCustomItemView(viewClass, item);  send(view, msg::contentsImage);
 #pragma once
 

@@ -1,8 +1,7 @@
-// UIKit's image objects as far as the status bar needs them: UIImage (an image by name, or an
-// application's icon at a size) and _UILegibilityImageSet (an image with its shadow image).
-// Images carry no pixels; each says what it would show, which is what the timeline records.
-// Main-queue use. Example: describeImage(send(view, msg::contentsImage)) → "icon of App Store
-// (com.apple.AppStore) at 15 pt".
+// UIKit's images as far as the status bar needs them: UIImage (by name, or an app's icon at a
+// size) and _UILegibilityImageSet (an image with its shadow). Images carry no pixels; each says
+// what it would show, which the timeline records. Main-queue use.
+//   describeImage(icon) gives "icon of App Store (com.apple.AppStore) at 15 pt".
 #pragma once
 
 #include <cstdint>

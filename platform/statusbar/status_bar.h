@@ -1,7 +1,6 @@
-// Everything of the status bar in the home screen, defined in its runtime before the library
-// loads: UIKit's images, the status-bar library (LSStatusBarItem, UIStatusBarCustomItemView),
-// the application list (ALApplicationList) and the home screen's own items. A device without
-// the status-bar library is one whose process leaves those two classes undefined.
+// Everything of the status bar in the home screen, defined before the library loads: images, the
+// status-bar library, the application list and the home screen's own items. A device without
+// the status-bar library is one whose home screen leaves kStatusBarLibraryClasses undefined.
 //   statusbar::StatusBar bar(host, home);  bar.items().isShown("quorvel.QVSMS");
 #pragma once
 

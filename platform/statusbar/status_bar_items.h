@@ -1,13 +1,7 @@
-// The status-bar library of the home screen: LSStatusBarItem objects and the icons they show.
-// One icon per identifier: the item most recently made visible (hidden → visible) with an
-// identifier is the one shown. A newer visible item with an identifier already shown leaves one
-// icon (redrawn when it draws something else). Hiding the shown item removes the icon, even when
-// older items with that identifier are still visible: they were superseded and show nothing
-// until made visible again. Hiding an older item, or changing its image, changes nothing on
-// screen. The library keeps the shown items alive, as the status bar keeps their icons.
-// Icons shown and hidden are timeline events (StatusIconShown/Hidden: subject the identifier,
-// detail what is drawn: the image name, or for a custom view "Class: image, padding N").
-// Main-queue use.
+// The status-bar library of the home screen: LSStatusBarItem objects and the icons they show,
+// one per identifier. Icons shown and hidden are timeline events (StatusIconShown/Hidden:
+// subject the identifier, detail what is drawn: the image name, or for a custom view
+// "Class: image, padding N"). Main-queue use.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +19,12 @@ inline constexpr std::int64_t kAlignLeft = 1;
 inline constexpr std::int64_t kAlignRight = 2;
 inline constexpr std::int64_t kAlignCenter = 4;
 
+// One icon per identifier: the item most recently made visible (hidden → visible) with an
+// identifier is the one shown. A newer visible item with an identifier already shown leaves one
+// icon (redrawn when it draws something else). Hiding the shown item removes the icon, even when
+// older items with that identifier are still visible: they were superseded and show nothing
+// until made visible again. Hiding an older item, or changing its image, changes nothing on
+// screen. The library keeps the shown items alive, as the status bar keeps their icons.
 class StatusBarItems {
  public:
   // Defines LSStatusBarItem; custom views must descend from `customViewBase`.

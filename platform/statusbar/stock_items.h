@@ -1,10 +1,6 @@
-// The home screen's own status-bar items: the item types (UIStatusBarItem itemWithType:idiom:,
-// one description object per type), the state aggregator that enables and disables types
-// (SBStatusBarStateAggregator) and the state provider that pushes changes to the status bar in
-// coalesced blocks (SBStatusBarStateProvider). Battery and clock changes reach them in the
-// order the home screen sends them: provider beginCoalescentBlock, aggregator work (each
-// enable through _setItem:enabled:), provider updateStatusBarItem:, endCoalescentBlock.
-// Main-queue use.
+// The home screen's own status-bar items: the item types (UIStatusBarItem itemWithType:idiom:),
+// the aggregator that enables and disables them (SBStatusBarStateAggregator) and the provider
+// that pushes changes in coalesced blocks (SBStatusBarStateProvider). Main-queue use.
 #pragma once
 
 #include <array>
@@ -62,6 +58,9 @@ std::optional<std::int64_t> stockItemType(std::string_view name);
 // The description of a type's item: "<UIStatusBarItem: 0x1c0a2b30> [Battery (Right)]".
 std::string stockItemDescription(std::int64_t type);
 
+// Battery and clock changes go through the classes in the order the home screen sends them:
+// provider beginCoalescentBlock, the aggregator's work (each item through _setItem:enabled:),
+// provider updateStatusBarItem:, endCoalescentBlock.
 class StockStatusBar {
  public:
   // Defines UIStatusBarItem, SBStatusBarStateAggregator and SBStatusBarStateProvider.

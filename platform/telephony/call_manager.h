@@ -1,13 +1,6 @@
 // The home screen's call manager (IMAVCallManager) and the calls the simulated user makes and
-// receives. Every change of call state is announced by two sends of
-// _postStateChangeNamed:fromState:toState:postType:type: through the runtime: first the
-// process-local post (post type false), then the distributed one (post type true), so a hook
-// sees both. States: 0 no call, 1 incoming and ringing, 2 outgoing and connecting, 3 connected.
-//   incoming: 0→1, answered: 1→3, hung up: 3→0, missed or declined: 1→0,
-//   outgoing: 0→2, the other side answers: 2→3, cancelled before an answer: 2→0.
-// One call at a time; a request that does not fit the current call is refused with a message.
-// Main-queue use. What happened is told to `onCallEnded` (the simulator posts the Phone app's
-// missed-call notification from there).
+// receives, each change of call state announced through the runtime. Main-queue use.
+//   calls.incomingCall("Anna");  calls.callerHangsUp();   // posts 0→1 (false, true), 1→0 (…)
 #pragma once
 
 #include <cstdint>
@@ -39,6 +32,14 @@ struct CallRecord {
 
 const char* outcomeName(CallOutcome outcome);
 
+// Every change of call state is announced by two sends of
+// _postStateChangeNamed:fromState:toState:postType:type:, first the process-local post (post
+// type false), then the distributed one (post type true), so a hook sees both:
+//   incoming: 0→1, answered: 1→3, hung up: 3→0, missed or declined: 1→0,
+//   outgoing: 0→2, the other side answers: 2→3, cancelled or unanswered: 2→0.
+// One call at a time; a request that does not fit the current call is refused with a message.
+// What happened is told to `onCallEnded` (the simulator posts the Phone app's missed-call
+// notification from there).
 class CallManager {
  public:
   // Defines IMAVCallManager (sharedInstance) in the home screen's runtime.
