@@ -1,11 +1,25 @@
 #include "core/library.h"
 
 #include "core/missed_helper.h"
+#include "platform/host/messages.h"
 
 namespace qv::core {
 
 Library::Library(host::Host& h) : host(h) {}
-Library::~Library() = default;
+Library::~Library() {
+  // Armed timers hold MissedHelper as their target and MissedHelper holds the timers: let go of
+  // them so the process's objects can be freed with it.
+  if (helperInstance_) {
+    MissedHelper& h = *static_cast<MissedHelper*>(helperInstance_.get());
+    for (auto& t : h.timers)
+      if (t) host::send(t, host::msg::invalidate);
+    h.timers = {};
+    h.statusBarItems = {};
+    h.otherTimer = nullptr;
+    h.statusBarItemOther = nullptr;
+  }
+  otherApps = {};
+}
 
 MissedHelper& Library::helper() { return *static_cast<MissedHelper*>(sharedHelper ? sharedHelper.get() : sharedInstance().get()); }
 

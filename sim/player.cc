@@ -27,8 +27,41 @@ void Player::note(const std::string& who, const std::string& what) {
 }
 
 void Player::deliver(const NotificationSpec& n) {
-  std::string what = n.preset.empty() ? "notification from " + n.app : n.preset;
+  springboard::Notifications& notes = world_.notifications();
+  PresetDelivery d;
+  if (const Preset* p = findPreset(n.preset)) d = p->build(notes.ios10(), n.app);
+  // Fields the scenario spells out win over the preset's.
+  if (!n.app.empty()) d.app = n.app;
+  if (!n.categoryIdentifier.empty()) d.categoryIdentifier = n.categoryIdentifier;
+  if (n.remote) d.remote = n.remote;
+  if (n.local) d.local = n.local;
+  if (n.localFire) d.localFire = true;
+  if (!n.title.empty()) d.title = n.title;
+  if (!n.message.empty()) d.message = n.message;
+  if (d.title.empty()) d.title = world_.home().displayName(d.app).value_or(d.app);
+  std::optional<std::int64_t> badge = n.badge;
+  if (!badge && d.badgeDelta != 0) badge = world_.home().badge(d.app) + d.badgeDelta;
+
+  std::string what = (n.preset.empty() ? "notification from " + d.app : n.preset) + ": " + d.title;
+  if (!d.message.empty()) what += (d.title.empty() ? "" : ": ") + d.message;
   note("Network", what);
+  springboard::IncomingNotification incoming;
+  incoming.bundleId = d.app;
+  incoming.title = d.title;
+  incoming.message = d.message;
+  incoming.categoryIdentifier = d.categoryIdentifier;
+  incoming.remotePayload = d.remote;
+  incoming.localPayload = d.local;
+  incoming.badge = badge;
+  incoming.firedLocalNotification = d.localFire;
+  latest_ = notes.deliver(incoming);
+  if (!n.label.empty()) labels_[n.label] = latest_;
+}
+
+springboard::NotificationHandle Player::target(const Action& a) const {
+  if (a.target.empty()) return latest_;
+  auto it = labels_.find(a.target);
+  return it == labels_.end() ? springboard::NotificationHandle{} : it->second;
 }
 
 void Player::perform(const Action& a) {
@@ -64,6 +97,21 @@ void Player::perform(const Action& a) {
       world_.writeSettings(a.values, a.removals, false);
       break;
     case ActionType::Note: note("Note", a.text); break;
+    case ActionType::RemoveNotification:
+      note("User", a.target.empty() ? "removes the latest notification" : "removes notification " + a.target);
+      if (!world_.notifications().removeFromLockScreen(target(a))) note("User", "(that notification is no longer shown)");
+      break;
+    case ActionType::ActOnNotification:
+      note("User", "acts on " + (a.target.empty() ? std::string("the latest notification") : "notification " + a.target) +
+                       " from the " + (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
+      if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
+                                                                              : springboard::kOriginNotificationCentre))
+        note("User", "(that notification is no longer shown)");
+      break;
+    case ActionType::TapBanner:
+      note("User", "taps the banner");
+      if (!world_.notifications().tapBanner()) note("User", "(no banner is on screen)");
+      break;
     default: note("User", std::string(actionName(a.type)) + " (not yet played by this build)"); break;
   }
 }

@@ -3,6 +3,7 @@
 // and runs the clock to the end. Each action is on the timeline before its effects.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -32,11 +33,14 @@ class Player {
 
  private:
   void deliver(const NotificationSpec& n);
+  springboard::NotificationHandle target(const Action& a) const;
   void note(const std::string& who, const std::string& what);
 
   World& world_;
   const Scenario& scenario_;
   dispatch::Instant start_;
+  std::map<std::string, springboard::NotificationHandle, std::less<>> labels_;
+  springboard::NotificationHandle latest_;
 };
 
 }  // namespace qv::sim

@@ -100,13 +100,19 @@ World::World(WorldConfig config)
   springboard::TorchHardware torch{profile_.hasTorch, profile_.hasFlash, false};
   springBoard_->homeScreen = std::make_unique<springboard::HomeScreen>(
       springBoard_->host, torch, profile_.release.coreFoundationVersion < 1240.0);
-  for (const apps::AppSpec& app : apps::knownApps()) home().installApp(app.bundleId, app.displayName);
+  for (const apps::AppSpec& app : apps::knownApps())
+    if (apps::isBuiltIn(app)) home().installApp(app.bundleId, app.displayName);
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
   springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
   if (config_.statusBarClock) statusBar().stock().startClock();
   springBoard_->calls = std::make_unique<telephony::CallManager>(springBoard_->host);
   springBoard_->messaging = messages_->attach(springBoard_->host);
   messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
+  springBoard_->notifications = std::make_unique<springboard::Notifications>(
+      springBoard_->host, *springBoard_->homeScreen, *springBoard_->foundation);
+  springBoard_->host.bulletinSink = [this](objc::Object* provider, const objc::Id& bulletin, bool toLockScreen) {
+    notifications().addFromDataProvider(provider, bulletin, toLockScreen);
+  };
   if (!config_.startLocked) springBoard_->homeScreen->setLocked(false, "start");
   wireProcess(*springBoard_);
   if (config_.launchHomeScreen) {

@@ -28,6 +28,7 @@
 #include "platform/messaging/message_center.h"
 #include "platform/prefs/store.h"
 #include "platform/springboard/home_screen.h"
+#include "platform/springboard/notifications.h"
 #include "platform/statusbar/status_bar.h"
 #include "platform/telephony/call_manager.h"
 #include "platform/time/timezone.h"
@@ -53,11 +54,11 @@ struct WorldConfig {
   std::string timeZone = "UTC";
   host::CalendarDate start{2026, 12, 7, 8, 0, 0};  // local time in `timeZone`
   // Where the device's files live; empty: a fresh temporary folder, removed with the world.
-  std::string rootDirectory;
+  std::string rootDirectory{};
   // The package to install (Sounds, Localizations, Filter.plist); empty: the source tree's.
-  std::string packageDirectory;
+  std::string packageDirectory{};
   // Settings written to the preferences file before anything starts (none: no file).
-  std::optional<pl::Dict> settings;
+  std::optional<pl::Dict> settings{};
   // Launch the home screen at once (run its launch hook); intake then opens 10 s later.
   bool launchHomeScreen = true;
   bool startLocked = false;
@@ -68,10 +69,10 @@ struct WorldConfig {
   // The status bar's clock changes at every whole minute (it never stops; off by default).
   bool statusBarClock = false;
   // Classes a process lacks, by bundle identifier (fault injection).
-  std::map<std::string, std::vector<std::string>, std::less<>> missingClasses;
+  std::map<std::string, std::vector<std::string>, std::less<>> missingClasses{};
   // The delegate class of apps the catalogue does not know, by bundle identifier ("AppDelegate"
   // when absent).
-  std::map<std::string, std::string, std::less<>> appDelegateClasses;
+  std::map<std::string, std::string, std::less<>> appDelegateClasses{};
 };
 
 class Process {
@@ -83,11 +84,12 @@ class Process {
 
   host::SimulatedHost host;
   std::unique_ptr<foundation::Foundation> foundation;
-  std::unique_ptr<springboard::HomeScreen> homeScreen;  // the home-screen process only
-  std::unique_ptr<statusbar::StatusBar> statusBar;      // the home-screen process only
-  std::unique_ptr<telephony::CallManager> calls;        // the home-screen process only
-  std::unique_ptr<apps::App> app;                       // app processes
-  std::unique_ptr<core::Library> library;               // when the loader loaded it
+  std::unique_ptr<springboard::HomeScreen> homeScreen;        // the home-screen process only
+  std::unique_ptr<statusbar::StatusBar> statusBar;            // the home-screen process only
+  std::unique_ptr<telephony::CallManager> calls;              // the home-screen process only
+  std::unique_ptr<apps::App> app;                             // app processes
+  std::unique_ptr<springboard::Notifications> notifications;  // the home-screen process only
+  std::unique_ptr<core::Library> library;                     // when the loader loaded it
   // Where the process has the messaging framework.
   std::unique_ptr<messaging::MessagingClasses> messaging;
 };
@@ -115,6 +117,8 @@ class World {
   springboard::HomeScreen& home() { return *springBoard_->homeScreen; }
   statusbar::StatusBar& statusBar() { return *springBoard_->statusBar; }
   telephony::CallManager& calls() { return *springBoard_->calls; }
+  // The home screen's notifications: deliver, remove, act on, tap banners, open apps.
+  springboard::Notifications& notifications() { return *springBoard_->notifications; }
   // The library in the home screen (it is always loaded there unless the filter says otherwise).
   core::Library& library() { return *springBoard_->library; }
   Process* process(std::string_view bundleId);

@@ -23,6 +23,8 @@ const std::vector<AppSpec>& knownApps() {
   return apps;
 }
 
+bool isBuiltIn(const AppSpec& spec) { return spec.bundleId.starts_with("com.apple."); }
+
 const std::vector<HomeScreenApp>& otherHomeScreenApps() {
   static const std::vector<HomeScreenApp> apps = {
       {"com.apple.AppStore", "App Store"},   {"com.apple.mobilecal", "Calendar"},  {"com.apple.facetime", "FaceTime"},

@@ -18,11 +18,14 @@ inline constexpr const char* kGenericDelegateClass = "AppDelegate";
 // The catalogue's apps, in a fixed order.
 const std::vector<AppSpec>& knownApps();
 
+// Whether an app comes with the device (on the home screen from the start).
+bool isBuiltIn(const AppSpec& spec);
+
 struct HomeScreenApp {
   const char* bundleId;
   const char* displayName;
 };
-// Apps on the home screen of a fresh device besides the catalogue's (they have no process here).
+// Built-in apps besides the catalogue's (they have no process here).
 const std::vector<HomeScreenApp>& otherHomeScreenApps();
 
 // The catalogue's entry, or a generic app named `displayName` (the bundle identifier when

@@ -200,9 +200,13 @@ void HomeScreen::setLocked(bool locked, const char* why) {
   if (locked_ == locked) return;
   locked_ = locked;
   host_.timeline().record(host_.processName(), timeline::Kind::Host, locked ? "locked" : "unlocked", why);
+  for (const auto& observer : observers_) observer(locked ? Change::Locked : Change::Unlocked);
 }
 
-void HomeScreen::finishLaunching() { host::send(springBoardApp, msg::applicationDidFinishLaunching, springBoardApp); }
+void HomeScreen::finishLaunching() {
+  host::send(springBoardApp, msg::applicationDidFinishLaunching, springBoardApp);
+  for (const auto& observer : observers_) observer(Change::Launched);
+}
 void HomeScreen::autoLock() { host::send(backlightController, msg::autoLockTimerFired, nullptr); }
 void HomeScreen::lock() { setLocked(true, "lock button"); }
 void HomeScreen::unlock() { host::send(lockScreenManager, msg::finishUIUnlock, 0, nullptr); }

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/host/host.h"
 #include "platform/objc/runtime.h"
@@ -61,6 +63,10 @@ class HomeScreen {
   // The user unlocks: SBLockScreenManager _finishUIUnlockFromSource:withOptions:.
   void unlock();
 
+  // Other parts of the home screen that follow its launch and lock state; told after the change.
+  enum class Change { Launched, Locked, Unlocked };
+  void addObserver(std::function<void(Change)> observer) { observers_.push_back(std::move(observer)); }
+
   // Internal to the classes.
   void setLocked(bool locked, const char* why);
   void recordTorch(bool on);
@@ -75,6 +81,7 @@ class HomeScreen {
   bool torchLit_ = false;
   mutable std::mutex torchMutex_;
   std::map<std::string, AppIcon, std::less<>> apps_;
+  std::vector<std::function<void(Change)>> observers_;
 };
 
 }  // namespace qv::springboard

@@ -1,0 +1,185 @@
+#include "platform/springboard/banners.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "platform/springboard/bulletins.h"
+#include "platform/springboard/internal/classes.h"
+
+namespace qv::springboard {
+namespace {
+
+using objc::Id;
+using objc::Object;
+using objc::Sel;
+namespace msg = host::msg;
+
+Banners* bannersOf(void* ctx) {
+  return static_cast<Banners*>(ctx);
+}
+
+struct BannerView final : Object {
+  using Object::Object;
+  host::Rect frame;
+};
+
+const char* reasonName(BannerDismissal reason) {
+  switch (reason) {
+    case BannerDismissal::Timeout:
+      return "timed out";
+    case BannerDismissal::Tapped:
+      return "tapped";
+    case BannerDismissal::Replaced:
+      return "replaced";
+    case BannerDismissal::Locked:
+      return "device locked";
+  }
+  return "?";
+}
+
+// "Anna — hi (content x 204, width 360)".
+std::string describeBanner(const Banners::Banner& b) {
+  std::ostringstream out;
+  out << b.title << " — " << b.message << " (content x " << b.content.x << ", width " << b.content.width << ")";
+  return out.str();
+}
+
+void defineBannerView(objc::Runtime& rt, objc::Class* view, Banners* banners) {
+  rt.addMethod<host::Rect()>(view, msg::frame.sel, [](void*, Object* self, Sel) {
+    auto* v = internal::self<BannerView>(self);
+    return v ? v->frame : host::Rect{};
+  });
+  // The content column: the whole width on a phone, a centred column on an iPad.
+  rt.addMethod<host::Rect(host::Rect)>(
+      view, msg::centeredBoundsForRect.sel,
+      [](void* ctx, Object* self, Sel, host::Rect r) {
+        auto* v = internal::self<BannerView>(self);
+        if (!v || !bannersOf(ctx)->screen().pad) return r;
+        const double width = std::min(r.width, Banners::kPadColumnWidth);
+        return host::Rect{(v->frame.width - width) / 2, r.y, width, r.height};
+      },
+      banners);
+  rt.addMethod<host::Rect()>(view, msg::centeredBounds.sel, [](void*, Object* self, Sel) {
+    auto* v = internal::self<BannerView>(self);
+    if (!v) return host::Rect{};
+    const host::Rect content{0, Banners::kContentTop, v->frame.width, Banners::kContentHeight};
+    return host::send(self, msg::centeredBoundsForRect, content);
+  });
+  rt.addMethod<void(std::int64_t)>(view, msg::noteDidDismissWithReason.sel, [](void*, Object*, Sel, std::int64_t) {});
+}
+
+void defineBulletinBannerController(objc::Runtime& rt, objc::Class* cls, Banners* banners) {
+  if (banners->screen().legacyAddBulletin) {
+    rt.addMethod<void(Id, Id, std::uint64_t)>(
+        cls, msg::observerAddBulletin.sel,
+        [](void* ctx, Object*, Sel, Id, Id bulletin, std::uint64_t) { bannersOf(ctx)->presentBulletin(bulletin); },
+        banners);
+  } else {
+    rt.addMethod<void(Id, Id, std::uint64_t, bool, host::Block)>(
+        cls, msg::observerAddBulletinPlayLights.sel,
+        [](void* ctx, Object*, Sel, Id, Id bulletin, std::uint64_t, bool, host::Block reply) {
+          bannersOf(ctx)->presentBulletin(bulletin);
+          if (reply) reply();
+        },
+        banners);
+  }
+}
+
+}  // namespace
+
+Banners::Banners(host::Host& host, foundation::Foundation& foundation, BannerScreen screen)
+    : host_(host), foundation_(foundation), screen_(screen) {
+  objc::Runtime& rt = host.runtime();
+  objc::Class* controller = internal::defineRootClass(rt, "SBBannerController");
+  bannerController_ = internal::allocInit(controller);
+  rt.addClassMethod<Id()>(
+      controller, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) { return bannersOf(ctx)->bannerController(); },
+      this);
+  rt.addMethod<Id()>(
+      controller, msg::bannerContext.sel,
+      [](void* ctx, Object*, Sel) -> Id {
+        const Banner* shown = bannersOf(ctx)->current();
+        return shown ? shown->context : nullptr;
+      },
+      this);
+  rt.addMethod<void()>(
+      controller, msg::replaceIntervalElapsed.sel,
+      [](void* ctx, Object*, Sel) { bannersOf(ctx)->replaceIntervalElapsed(); }, this);
+  rt.addMethod<void()>(
+      controller, msg::dismissIntervalElapsed.sel,
+      [](void* ctx, Object*, Sel) { bannersOf(ctx)->dismissIntervalElapsed(); }, this);
+
+  objc::Class* bulletinController = internal::defineRootClass(rt, "SBBulletinBannerController");
+  bulletinBannerController_ = internal::allocInit(bulletinController);
+  rt.addClassMethod<Id()>(
+      bulletinController, msg::sharedInstance.sel,
+      [](void* ctx, Object*, Sel) { return bannersOf(ctx)->bulletinBannerController(); }, this);
+  defineBulletinBannerController(rt, bulletinController, this);
+
+  viewClass_ = internal::defineRootClass(rt, "SBBannerContextView", &internal::makeObject<BannerView>);
+  defineBannerView(rt, viewClass_, this);
+  contextClass_ = internal::defineRootClass(rt, "SBUIBannerContext");
+}
+
+void Banners::presentBulletin(const Id& bulletin) {
+  const BulletinFields* f = bulletinFields(bulletin);
+  if (!f) return;
+  present(Banner{f->sectionID, f->title, f->message, bulletin, nullptr, nullptr, nullptr, {}});
+}
+
+void Banners::present(Banner banner) {
+  if (screenLocked && screenLocked()) {
+    internal::recordHost(host_, "banner", "not shown, the device is locked: " + banner.sectionID);
+    return;
+  }
+  if (!current_) return show(std::move(banner));
+  queue_.push_back(std::move(banner));
+  if (replaceable_) dismiss(BannerDismissal::Replaced);
+}
+
+void Banners::show(Banner banner) {
+  banner.view = viewClass_->instantiate();
+  internal::self<BannerView>(banner.view.get())->frame = host::Rect{0, 0, screen_.width, kFrameHeight};
+  banner.context = contextClass_->instantiate();
+  current_ = std::move(banner);
+  replaceable_ = false;
+  current_->content = host::send(current_->view, msg::centeredBounds);
+  host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, describeBanner(*current_));
+  foundation_.performAfterDelay(bannerController_, msg::replaceIntervalElapsed.sel, kReplaceInterval);
+  foundation_.performAfterDelay(bannerController_, msg::dismissIntervalElapsed.sel, kDismissInterval);
+}
+
+std::optional<Banners::Banner> Banners::dismiss(BannerDismissal reason) {
+  if (!current_) return std::nullopt;
+  foundation_.cancelPerforms(bannerController_.get(), msg::replaceIntervalElapsed.sel);
+  foundation_.cancelPerforms(bannerController_.get(), msg::dismissIntervalElapsed.sel);
+  host::send(current_->view, msg::noteDidDismissWithReason, static_cast<std::int64_t>(reason));
+  Banner gone = std::move(*current_);
+  current_.reset();
+  replaceable_ = false;
+  internal::recordHost(host_, "banner", std::string("dismissed, ") + reasonName(reason) + ": " + gone.sectionID);
+  if (reason == BannerDismissal::Locked)
+    queue_.clear();
+  else
+    showNextWaiting();
+  return gone;
+}
+
+void Banners::showNextWaiting() {
+  if (current_ || queue_.empty()) return;
+  Banner next = std::move(queue_.front());
+  queue_.pop_front();
+  show(std::move(next));
+}
+
+void Banners::replaceIntervalElapsed() {
+  if (!current_) return;
+  replaceable_ = true;
+  if (!queue_.empty()) dismiss(BannerDismissal::Replaced);
+}
+
+void Banners::dismissIntervalElapsed() {
+  if (current_) dismiss(BannerDismissal::Timeout);
+}
+
+}  // namespace qv::springboard

@@ -1,0 +1,82 @@
+#include "platform/springboard/bulletin_server.h"
+
+#include "platform/host/messages.h"
+#include "platform/springboard/bulletins.h"
+#include "platform/springboard/internal/classes.h"
+
+namespace qv::springboard {
+namespace {
+
+using objc::Id;
+using objc::Object;
+using objc::Sel;
+namespace msg = host::msg;
+
+BulletinServer* serverOf(void* ctx) {
+  return static_cast<BulletinServer*>(ctx);
+}
+
+// "WhatsApp — Anna: hi", the way a tester reads a posted notification.
+std::string describePost(const HomeScreen& home, const BulletinFields& f) {
+  std::string out = home.displayName(f.sectionID).value_or(f.sectionID) + " — " + f.title;
+  if (!f.subtitle.empty()) out += ": " + f.subtitle;
+  if (!f.message.empty()) out += ": " + f.message;
+  return out;
+}
+
+}  // namespace
+
+BulletinServer::BulletinServer(host::Host& host, HomeScreen& home) : host_(host), home_(home) {
+  objc::Runtime& rt = host.runtime();
+  class_ = internal::defineRootClass(rt, "BBServer");
+  rt.addMethod<Id()>(class_, msg::init.sel, [](void*, Object* self, Sel) { return self->self(); });
+  rt.addMethod<void(Id, std::uint64_t, bool)>(
+      class_, msg::publishBulletin.sel,
+      [](void* ctx, Object*, Sel, Id bulletin, std::uint64_t destinations, bool alwaysToLockScreen) {
+        serverOf(ctx)->published(bulletin, destinations, alwaysToLockScreen);
+      },
+      this);
+}
+
+const Id& BulletinServer::instance() {
+  if (!instance_) instance_ = internal::allocInit(class_);
+  return instance_;
+}
+
+void BulletinServer::publish(const Id& bulletin, std::uint64_t destinations, bool alwaysToLockScreen) {
+  host::send(instance(), msg::publishBulletin, bulletin, destinations, alwaysToLockScreen);
+}
+
+void BulletinServer::published(const Id& bulletin, std::uint64_t destinations, bool alwaysToLockScreen) {
+  auto* b = dynamic_cast<BulletinObject*>(bulletin.get());
+  if (!b) return;
+  BulletinFields& f = b->fields;
+  if (f.bulletinID.empty()) f.bulletinID = "bulletin-" + std::to_string(nextBulletinNumber_++);
+  bulletins_[bulletin.get()] = bulletin;
+  internal::recordHost(host_, "notification posted", describePost(home_, f));
+
+  std::uint64_t feeds = 0;
+  if (home_.locked()) {
+    feeds = kFeedLockScreen;
+  } else {
+    feeds = kFeedNotificationCentre;
+    if (!(appInFront && appInFront(f.sectionID))) feeds |= kFeedBanner;
+    if (alwaysToLockScreen) feeds |= kFeedLockScreen;
+  }
+  feeds &= destinations | (alwaysToLockScreen ? kFeedLockScreen : 0);
+  if (feeds && deliver) deliver(bulletin, feeds);
+}
+
+void BulletinServer::withdraw(const Id& bulletin) {
+  auto it = bulletins_.find(bulletin.get());
+  if (it == bulletins_.end()) return;
+  Id keep = std::move(it->second);
+  bulletins_.erase(it);
+  if (removed) removed(keep);
+}
+
+bool BulletinServer::holds(const Object* bulletin) const {
+  return bulletins_.count(bulletin) != 0;
+}
+
+}  // namespace qv::springboard

@@ -1,0 +1,172 @@
+#include "platform/springboard/notifications.h"
+
+#include <gtest/gtest.h>
+
+#include "sim/world.h"
+#include "tests/platform/call_trace.h"
+
+namespace qv::springboard {
+namespace {
+
+using timeline::Kind;
+namespace msg = host::msg;
+
+// A bulletin request built the way the system builds its lock-screen reminder bulletin.
+objc::Id reminderBulletin(objc::Runtime& rt, const std::string& section) {
+  objc::Id r = host::send(host::send(rt.getClass("BBBulletinRequest"), msg::alloc), msg::init);
+  host::send(r, msg::setTitle, "Quorvel");
+  host::send(r, msg::setMessage, "");
+  host::send(r, msg::setSubtitle, "Missed Message!");
+  host::send(r, msg::setSectionID, section);
+  host::send(r, msg::setRecordID, section + "/banner");
+  host::send(r, msg::setBulletinID, section);
+  host::send(r, msg::setDefaultAction, nullptr);
+  return r;
+}
+
+class DataProviderBulletins : public ::testing::Test {
+ protected:
+  explicit DataProviderBulletins(sim::WorldConfig config = {.release = "9.3", .startLocked = true})
+      : world(std::move(config)) {}
+  sim::World world;
+  host::SimulatedHost& host = world.springBoard().host;
+  timeline::Recorder recorder{world.timeline()};
+  test_support::CallTrace trace{host.runtime()};
+};
+
+TEST_F(DataProviderBulletins, ABulletinAddedByAProviderIsPublishedAndListedLikeAnyOther) {
+  trace.watch("BBServer", msg::publishBulletin, "publish");
+  trace.watch("SBLockScreenNotificationListController", msg::observerAddBulletinPlayLights, "add");
+  host.dataProviderAddBulletin(nullptr, reminderBulletin(host.runtime(), "com.apple.MobileSMS"), false);
+  world.notifications().deliver({.bundleId = "com.apple.MobileSMS", .title = "Anna", .message = "hi"});
+  EXPECT_EQ(trace.str(), "publish(11,NO) add(8,YES) publish(11,NO) add(8,YES)");
+  ASSERT_EQ(recorder.count(Kind::LockScreenBulletin, "com.apple.MobileSMS"), 2u);
+  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].detail, "Quorvel / Missed Message!");
+}
+
+TEST_F(DataProviderBulletins, WhatIsNoBulletinShowsNothingAndABulletinWithoutSectionTakesItsProviders) {
+  host.dataProviderAddBulletin(nullptr, nullptr, false);
+  host.dataProviderAddBulletin(nullptr, world.home().userAgent, true);
+  EXPECT_EQ(recorder.count(Kind::LockScreenBulletin), 0u);
+  objc::Runtime& rt = host.runtime();
+  objc::Class* provider = rt.defineClass("TestDataProvider", rt.rootClass());
+  rt.addMethod<std::string()>(provider, msg::sectionIdentifier.sel,
+                              [](void*, objc::Object*, objc::Sel) { return std::string("com.apple.mobilemail"); });
+  objc::Id bulletin = reminderBulletin(rt, "");
+  host.dataProviderAddBulletin(provider->instantiate().get(), bulletin, false);
+  EXPECT_EQ(recorder.count(Kind::LockScreenBulletin, "com.apple.mobilemail"), 1u);
+}
+
+class DataProviderBulletinsIos10 : public DataProviderBulletins {
+ protected:
+  DataProviderBulletinsIos10() : DataProviderBulletins({.release = "10.2"}) {}
+};
+
+TEST_F(DataProviderBulletinsIos10, ToLockScreenPostsThroughTheDispatcherToTheLockScreenEvenUnlocked) {
+  trace.watch("BBServer", msg::publishBulletin, "publish");
+  trace.watch("NCNotificationDispatcher", msg::postNotificationWithRequest, "post");
+  trace.watch("SBDashBoardNotificationDispatcher", msg::postNotificationRequestCoalesced, "dashboard");
+  host.dataProviderAddBulletin(nullptr, reminderBulletin(host.runtime(), "com.viber"), true);
+  EXPECT_EQ(trace.str(), "publish(11,YES) post dashboard");
+  EXPECT_EQ(recorder.count(Kind::LockScreenBulletin, "com.viber"), 1u);
+  EXPECT_EQ(recorder.count(Kind::Banner, "com.viber"), 1u) << "unlocked, it shows as a banner too";
+}
+
+class HomeScreenApplications : public ::testing::Test {
+ protected:
+  explicit HomeScreenApplications(sim::WorldConfig config = {.release = "9.3"}) : world(std::move(config)) {}
+  sim::World world;
+  Notifications& notes = world.notifications();
+  timeline::Recorder recorder{world.timeline()};
+  test_support::CallTrace trace{world.springBoard().host.runtime()};
+};
+
+TEST_F(HomeScreenApplications, InstallingAddsTheAppThenTellsInstalledAppsAndRestrictions) {
+  trace.watch("SBApplicationController", msg::applicationsAdded, "added");
+  trace.watch("SBApplicationController", msg::sendInstalledAppsDidChange, "installed");
+  trace.watch("SBApplicationRestrictionController", msg::noteApplicationIdentifiersDidChange, "restrictions");
+  notes.installApp("com.viber", "Viber");
+  EXPECT_EQ(trace.str(), "added installed restrictions");
+  EXPECT_EQ(world.home().displayName("com.viber"), "Viber");
+  trace.clear();
+  notes.installApp("com.viber", "Viber");
+  EXPECT_EQ(trace.str(), "installed restrictions") << "an update adds nothing";
+  EXPECT_EQ(host::send(notes.applications().application("com.viber"), msg::bundleIdentifier), "com.viber");
+}
+
+TEST_F(HomeScreenApplications, AFiredLocalNotificationReachesTheClientThenTheAppThenIsPublished) {
+  trace.watch("UNLocalNotificationClient", msg::fireNotification, "client");
+  trace.watch("SBApplication", msg::fireNotification, "app");
+  trace.watch("BBServer", msg::publishBulletin, "publish");
+  notes.deliver({.bundleId = "net.whatsapp.WhatsApp",
+                 .message = "Missed call",
+                 .localPayload = pl::Dict{{"missed-call-jid", "4915112345@s.whatsapp.net"}},
+                 .badge = 2,
+                 .firedLocalNotification = true});
+  EXPECT_EQ(trace.str(), "client app publish(11,NO)");
+  EXPECT_EQ(world.home().badge("net.whatsapp.WhatsApp"), 2);
+  std::vector<std::string> order;
+  for (const timeline::Event& e : recorder.ofKind(Kind::Host)) order.push_back(e.detail);
+  ASSERT_GE(order.size(), 2u);
+  EXPECT_EQ(order[0], "badge 2") << "the badge is set before the notification arrives";
+}
+
+TEST_F(HomeScreenApplications, TheUserOpeningAnAppSendsDidAnimateActivation) {
+  trace.watch("SBApplication", msg::didAnimateActivation, "activated");
+  notes.activateApp("com.viber");
+  EXPECT_EQ(trace.str(), "activated");
+  EXPECT_EQ(notes.applications().frontmost(), "com.viber");
+  notes.returnToHomeScreen();
+  EXPECT_EQ(notes.applications().frontmost(), "");
+}
+
+TEST_F(HomeScreenApplications, BadInputGetsAClearError) {
+  EXPECT_THROW(notes.deliver({.title = "no app"}), std::invalid_argument);
+  EXPECT_FALSE(notes.actOn(NotificationHandle{}));
+  sim::World ios10;
+  EXPECT_THROW(ios10.notifications().addCard("com.apple.Passbook"), std::logic_error);
+}
+
+TEST(NotificationClasses, EachSystemRangeHasItsOwnAndAppProcessesHaveNone) {
+  const std::vector<std::string> common = {"BBBulletin",
+                                           "BBBulletinRequest",
+                                           "BBAction",
+                                           "BBServer",
+                                           "SBBannerController",
+                                           "SBBulletinBannerController",
+                                           "SBBannerContextView",
+                                           "SBApplication",
+                                           "SBApplicationController",
+                                           "SBApplicationRestrictionController"};
+  const std::vector<std::string> older = {"SBLockScreenNotificationListController", "SBAwayBulletinListItem",
+                                          "SBSnoozedAlarmListItem", "SBAwayCardListItem", "UNLocalNotificationClient"};
+  const std::vector<std::string> newer = {"NCNotificationDispatcher",
+                                          "NCBulletinNotificationSource",
+                                          "NCBulletinActionRunner",
+                                          "SBDashBoardNotificationDispatcher",
+                                          "NCNotificationPriorityListViewController",
+                                          "UNSUserNotificationServer"};
+  sim::World ios9({.release = "9.3"});
+  sim::World ios10({.release = "10.0"});
+  objc::Runtime& rt9 = ios9.springBoard().host.runtime();
+  objc::Runtime& rt10 = ios10.springBoard().host.runtime();
+  objc::Runtime& app = ios10.startProcess("net.whatsapp.WhatsApp", "WhatsApp").host.runtime();
+  for (const std::string& name : common) {
+    EXPECT_NE(rt9.getClass(name), nullptr) << name;
+    EXPECT_NE(rt10.getClass(name), nullptr) << name;
+    EXPECT_EQ(app.getClass(name), nullptr) << name;
+  }
+  for (const std::string& name : older) {
+    EXPECT_NE(rt9.getClass(name), nullptr) << name;
+    EXPECT_EQ(rt10.getClass(name), nullptr) << name;
+    EXPECT_EQ(app.getClass(name), nullptr) << name;
+  }
+  for (const std::string& name : newer) {
+    EXPECT_EQ(rt9.getClass(name), nullptr) << name;
+    EXPECT_NE(rt10.getClass(name), nullptr) << name;
+    EXPECT_EQ(app.getClass(name), nullptr) << name;
+  }
+}
+
+}  // namespace
+}  // namespace qv::springboard

@@ -1,0 +1,164 @@
+#include "platform/springboard/lock_screen_list.h"
+
+#include <gtest/gtest.h>
+
+#include "sim/world.h"
+#include "tests/platform/call_trace.h"
+
+namespace qv::springboard {
+namespace {
+
+using namespace std::chrono_literals;
+using timeline::Kind;
+namespace msg = host::msg;
+
+constexpr const char* kList = "SBLockScreenNotificationListController";
+const IncomingNotification kAnna{.bundleId = "net.whatsapp.WhatsApp", .title = "Anna", .message = "hi"};
+const IncomingNotification kBen{.bundleId = "ph.telegra.Telegraph", .title = "Ben", .message = "yo"};
+
+class LockScreenRouting : public ::testing::Test {
+ protected:
+  sim::World world{{.release = "9.3", .startLocked = true}};
+  Notifications& notes = world.notifications();
+  timeline::Recorder recorder{world.timeline()};
+  test_support::CallTrace trace{world.springBoard().host.runtime()};
+
+  void watchAdditions() {
+    trace.watch("BBServer", msg::publishBulletin, "publish");
+    trace.watch(kList, msg::observerAddBulletinPlayLights, "add");
+    trace.watch(kList, msg::removeCachedBannerForBulletinID, "uncache");
+    trace.watch(kList, msg::updateModelAndViewForAdditionOfItem, "addItem");
+    trace.watch("SBBulletinBannerController", msg::observerAddBulletinPlayLights, "banner");
+  }
+  void watchRemovals() {
+    trace.watch(kList, msg::updateModelForRemovalOfItem, "model");
+    trace.watch(kList, msg::updateModelAndViewForRemovalOfItem, "view");
+    trace.watch(kList, msg::observerRemoveBulletin, "removeBulletin");
+  }
+  std::vector<std::string> titles(const std::vector<ShownNotification>& shown) {
+    std::vector<std::string> out;
+    for (const ShownNotification& s : shown) out.push_back(s.title);
+    return out;
+  }
+};
+
+TEST_F(LockScreenRouting, LockedDevicePublishesThenListsNewestFirst) {
+  watchAdditions();
+  notes.deliver(kAnna);
+  notes.deliver(kBen);
+  EXPECT_EQ(trace.str(),
+            "publish(11,NO) add(8,YES) uncache(notification-1) addItem "
+            "publish(11,NO) add(8,YES) uncache(notification-2) addItem");
+  EXPECT_EQ(titles(notes.lockScreenItems()), (std::vector<std::string>{"Ben", "Anna"}));
+  ASSERT_EQ(recorder.count(Kind::LockScreenBulletin), 2u);
+  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].subject, "net.whatsapp.WhatsApp");
+  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].detail, "Anna / hi");
+  EXPECT_EQ(recorder.count(Kind::Banner), 0u);
+}
+
+TEST_F(LockScreenRouting, UnlockedDeviceShowsABannerAndTheCentreButNotTheList) {
+  world.home().unlock();
+  watchAdditions();
+  notes.deliver(kAnna);
+  EXPECT_EQ(trace.str(), "publish(11,NO) banner(2,YES)");
+  EXPECT_TRUE(notes.lockScreenItems().empty());
+  EXPECT_EQ(titles(notes.notificationCentreItems()), (std::vector<std::string>{"Anna"}));
+  EXPECT_EQ(recorder.count(Kind::Banner, "net.whatsapp.WhatsApp"), 1u);
+}
+
+TEST_F(LockScreenRouting, AppInFrontGetsNoBannerOthersDo) {
+  world.home().unlock();
+  notes.activateApp("net.whatsapp.WhatsApp");
+  notes.deliver(kAnna);
+  notes.deliver(kBen);
+  EXPECT_EQ(recorder.count(Kind::Banner, "net.whatsapp.WhatsApp"), 0u);
+  EXPECT_EQ(recorder.count(Kind::Banner, "ph.telegra.Telegraph"), 1u);
+  EXPECT_EQ(notes.notificationCentreItems().size(), 2u);
+}
+
+TEST_F(LockScreenRouting, ViewLoadsWhenTheLockScreenAppearsAndUnlockHandsItemsToTheCentre) {
+  ASSERT_TRUE(notes.lockScreenList()->viewLoaded()) << "the device started locked, so the list loaded at launch";
+  trace.watch(kList, msg::loadView, "load");
+  trace.watch(kList, msg::setInScreenOffMode, "screenOff");
+  trace.watch(kList, msg::removeItemsForNotificationCenterPresentation, "toCentre");
+  trace.watch(kList, msg::prepareForTeardown, "teardown");
+  notes.deliver(kAnna);
+  notes.deliver(kBen);
+  world.home().unlock();
+  EXPECT_EQ(trace.str(), "screenOff(NO) toCentre teardown");
+  EXPECT_TRUE(notes.lockScreenItems().empty());
+  EXPECT_EQ(titles(notes.notificationCentreItems()), (std::vector<std::string>{"Ben", "Anna"}));
+  trace.clear();
+  world.home().lock();
+  EXPECT_EQ(trace.str(), "load screenOff(YES)");
+}
+
+TEST_F(LockScreenRouting, SwipingAwayRemovesModelThenViewThenClearsTheBulletin) {
+  watchRemovals();
+  NotificationHandle anna = notes.deliver(kAnna);
+  notes.deliver(kBen);
+  ASSERT_TRUE(notes.removeFromLockScreen(anna));
+  EXPECT_EQ(trace.str(), "model(YES) view removeBulletin");
+  EXPECT_EQ(titles(notes.lockScreenItems()), (std::vector<std::string>{"Ben"}));
+  EXPECT_EQ(notes.server().bulletinCount(), 1u);
+  EXPECT_FALSE(notes.removeFromLockScreen(anna)) << "it is shown nowhere any more";
+  EXPECT_FALSE(notes.removeFromLockScreen(NotificationHandle{999}));
+}
+
+TEST_F(LockScreenRouting, ActingOnAnItemRemovesItUnlocksAndOpensTheApp) {
+  watchRemovals();
+  std::string opened;
+  notes.openApp = [&](const std::string& bundleId) {
+    EXPECT_FALSE(world.home().locked()) << "the app opens only once the device is unlocked";
+    opened = bundleId;
+  };
+  NotificationHandle anna = notes.deliver(kAnna);
+  notes.deliver(kBen);
+  ASSERT_TRUE(notes.actOn(anna));
+  EXPECT_EQ(trace.str(), "model(YES) view removeBulletin");
+  EXPECT_EQ(opened, "net.whatsapp.WhatsApp");
+  EXPECT_EQ(titles(notes.notificationCentreItems()), (std::vector<std::string>{"Ben"}));
+  EXPECT_FALSE(notes.actOn(anna));
+}
+
+TEST_F(LockScreenRouting, ABulletinIdListedAlreadyReplacesOrModifiesItsItem) {
+  trace.watch(kList, msg::updateModelAndViewForAdditionOfItem, "addItem");
+  trace.watch(kList, msg::updateModelAndViewForReplacingItem, "replace");
+  trace.watch(kList, msg::updateModelAndViewForModificationOfItem, "modify");
+  Bulletins& b = notes.bulletins();
+  objc::Id first = b.makeRequest(
+      {.sectionID = "com.viber", .title = "Quorvel", .subtitle = "Missed Call!", .bulletinID = "com.viber"});
+  objc::Id second = b.makeRequest(
+      {.sectionID = "com.viber", .title = "Quorvel", .subtitle = "Missed Message!", .bulletinID = "com.viber"});
+  notes.server().publish(first, kAllDestinations, false);
+  notes.server().publish(second, kAllDestinations, false);
+  notes.server().publish(second, kAllDestinations, false);
+  EXPECT_EQ(trace.str(), "addItem replace modify");
+  ASSERT_EQ(notes.lockScreenItems().size(), 1u);
+  EXPECT_EQ(notes.lockScreenItems()[0].subtitle, "Missed Message!");
+  EXPECT_EQ(recorder.count(Kind::LockScreenBulletin, "com.viber"), 3u);
+}
+
+TEST_F(LockScreenRouting, ItemsOfOtherKindsAnswerWhatTheirKindHas) {
+  watchRemovals();
+  notes.addSnoozedAlarmBulletin("Wake up");
+  NotificationHandle card = notes.addCard("com.apple.Passbook");
+  notes.addSystemAlert();
+  notes.addSnoozedAlarm();
+  std::vector<std::string> kinds;
+  for (const ShownNotification& s : notes.lockScreenItems()) kinds.push_back(s.kind);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"SBSnoozedAlarmListItem", "SBAwaySystemAlertItem", "SBAwayCardListItem",
+                                             "SBSnoozedAlarmBulletinListItem"}));
+  const auto& items = notes.lockScreenList()->items();
+  EXPECT_EQ(host::send(host::send(items[2], msg::cardItem), msg::identifier), "com.apple.Passbook");
+  EXPECT_EQ(host::send(host::send(items[3], msg::activeBulletin), msg::sectionID), "com.apple.mobiletimer");
+  EXPECT_FALSE(objc::respondsTo(items[1].get(), msg::activeBulletin.sel));
+  EXPECT_TRUE(host::isKindOf(items[1].get(), "SBAwayListItem"));
+  EXPECT_FALSE(host::isKindOf(items[1].get(), "SBAwayBulletinListItem"));
+  ASSERT_TRUE(notes.removeFromLockScreen(card));
+  EXPECT_EQ(trace.str(), "model(YES) view");
+  EXPECT_EQ(notes.lockScreenItems().size(), 3u);
+}
+
+}  // namespace
+}  // namespace qv::springboard
