@@ -23,7 +23,9 @@ const std::vector<AppSpec>& knownApps() {
   return apps;
 }
 
-bool isBuiltIn(const AppSpec& spec) { return spec.bundleId.starts_with("com.apple."); }
+bool isBuiltIn(const AppSpec& spec) {
+  return spec.bundleId.starts_with("com.apple.");
+}
 
 const std::vector<HomeScreenApp>& otherHomeScreenApps() {
   static const std::vector<HomeScreenApp> apps = {
