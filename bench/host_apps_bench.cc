@@ -50,4 +50,3 @@ BENCHMARK(BM_MissedCall);
 }  // namespace
 }  // namespace qv
 
-BENCHMARK_MAIN();
