@@ -120,4 +120,3 @@ BENCHMARK(BM_AlertGateAfterTheFileChanged);
 }  // namespace
 }  // namespace qv
 
-BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/apps/catalog.h"
 #include "platform/plist/io.h"
 
 namespace qv::sim {
@@ -59,8 +60,9 @@ void linkTree(const std::filesystem::path& from, const std::filesystem::path& to
 }  // namespace
 
 Process::Process(host::WorldServices& services, std::string name, std::string bundleId, std::string home,
-                 const foundation::DeviceTraits& device)
+                 const foundation::DeviceTraits& device, std::vector<std::string> missingClasses)
     : host(services, std::move(name), std::move(bundleId), std::move(home)) {
+  host.runtime().leaveUndefined(std::move(missingClasses));
   foundation = std::make_unique<foundation::Foundation>(host, device);
 }
 
@@ -81,6 +83,7 @@ World::World(WorldConfig config)
     timeline_.record("cfprefsd", timeline::Kind::Host, "preferences", message);
   };
   sounds_ = std::make_unique<audio::SystemSounds>(clock_, timeline_, *root_);
+  messages_ = std::make_unique<messaging::MessageCenter>(timeline_);
   services_ = std::unique_ptr<host::WorldServices>(
       new host::WorldServices{clock_, timeline_, *darwin_, *prefs_, *root_, *sounds_, profile_, timeZone_});
   installPackage();
@@ -92,10 +95,19 @@ World::World(WorldConfig config)
   if (filter) filter_ = *filter;
 
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
-  springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device);
+  springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device,
+                                           missingClassesOf(kSpringBoardBundle));
   springboard::TorchHardware torch{profile_.hasTorch, profile_.hasFlash, false};
   springBoard_->homeScreen = std::make_unique<springboard::HomeScreen>(
       springBoard_->host, torch, profile_.release.coreFoundationVersion < 1240.0);
+  for (const apps::AppSpec& app : apps::knownApps())
+    if (apps::isBuiltIn(app)) home().installApp(app.bundleId, app.displayName);
+  for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
+  springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
+  if (config_.statusBarClock) statusBar().stock().startClock();
+  springBoard_->calls = std::make_unique<telephony::CallManager>(springBoard_->host);
+  springBoard_->messaging = messages_->attach(springBoard_->host);
+  messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
   springBoard_->notifications = std::make_unique<springboard::Notifications>(
       springBoard_->host, *springBoard_->homeScreen, *springBoard_->foundation);
   springBoard_->host.bulletinSink = [this](objc::Object* provider, const objc::Id& bulletin, bool toLockScreen) {
@@ -135,7 +147,16 @@ void World::installPackage() {
 
 void World::wireProcess(Process& p) {
   p.host.appNameLookup = [this](std::string_view bundleId) { return home().displayName(bundleId); };
-  if (filter_ && filter_->matches(p.host.mainBundleIdentifier())) p.library = core::Library::load(p.host);
+  if (config_.loadLibrary && filter_ && filter_->matches(p.host.mainBundleIdentifier()))
+    p.library = core::Library::load(p.host);
+}
+
+std::vector<std::string> World::missingClassesOf(std::string_view bundleId) const {
+  std::vector<std::string> missing;
+  if (auto it = config_.missingClasses.find(bundleId); it != config_.missingClasses.end()) missing = it->second;
+  if (bundleId == kSpringBoardBundle && !config_.statusBarLibrary)
+    for (const char* name : statusbar::kStatusBarLibraryClasses) missing.emplace_back(name);
+  return missing;
 }
 
 Process* World::process(std::string_view bundleId) {
@@ -147,11 +168,31 @@ Process* World::process(std::string_view bundleId) {
 Process& World::startProcess(const std::string& bundleId, const std::string& name) {
   if (Process* p = process(bundleId)) return *p;
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
-  auto p = std::make_unique<Process>(*services_, name, bundleId, "/var/mobile/Containers/Data/Application/" + name, device);
+  auto p = std::make_unique<Process>(*services_, name, bundleId, "/var/mobile/Containers/Data/Application/" + name,
+                                     device, missingClassesOf(bundleId));
+  auto delegate = config_.appDelegateClasses.find(bundleId);
+  const apps::AppSpec spec =
+      apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(name),
+                       delegate == config_.appDelegateClasses.end() ? apps::kGenericDelegateClass : delegate->second);
+  p->app = apps::installApp(p->host, spec);
+  if (spec.messaging) p->messaging = messages_->attach(p->host);
   Process& ref = *p;
   apps_.emplace(bundleId, std::move(p));
   wireProcess(ref);
   return ref;
+}
+
+Process& World::startProcess(const std::string& bundleId) {
+  if (Process* p = process(bundleId)) return *p;
+  const apps::AppSpec spec = apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(bundleId));
+  return startProcess(bundleId, spec.processName);
+}
+
+void World::endProcess(std::string_view bundleId) {
+  auto it = apps_.find(bundleId);
+  if (it == apps_.end()) return;
+  timeline_.record(it->second->host.processName(), timeline::Kind::Host, "process", "ended");
+  apps_.erase(it);
 }
 
 dispatch::Instant World::localTime(const host::CalendarDate& d) const { return instantOf(d, timeZone_); }

@@ -11,10 +11,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/library.h"
+#include "platform/apps/app.h"
 #include "platform/audio/system_sounds.h"
 #include "platform/darwin/notify_center.h"
 #include "platform/device/profile.h"
@@ -23,9 +25,12 @@
 #include "platform/fs/root.h"
 #include "platform/host/loader.h"
 #include "platform/host/simulated_host.h"
+#include "platform/messaging/message_center.h"
 #include "platform/prefs/store.h"
 #include "platform/springboard/home_screen.h"
 #include "platform/springboard/notifications.h"
+#include "platform/statusbar/status_bar.h"
+#include "platform/telephony/call_manager.h"
 #include "platform/time/timezone.h"
 #include "platform/timeline/timeline.h"
 
@@ -57,19 +62,36 @@ struct WorldConfig {
   // Launch the home screen at once (run its launch hook); intake then opens 10 s later.
   bool launchHomeScreen = true;
   bool startLocked = false;
+  // Load the library where the loader's filter says (false: a device without it, for host tests).
+  bool loadLibrary = true;
+  // The status-bar library in the home screen (LSStatusBarItem, UIStatusBarCustomItemView).
+  bool statusBarLibrary = true;
+  // The status bar's clock changes at every whole minute (it never stops; off by default).
+  bool statusBarClock = false;
+  // Classes a process lacks, by bundle identifier (fault injection).
+  std::map<std::string, std::vector<std::string>, std::less<>> missingClasses{};
+  // The delegate class of apps the catalogue does not know, by bundle identifier ("AppDelegate"
+  // when absent).
+  std::map<std::string, std::string, std::less<>> appDelegateClasses{};
 };
 
 class Process {
  public:
+  // `missingClasses` are left undefined in the process's runtime.
   Process(host::WorldServices& services, std::string name, std::string bundleId, std::string home,
-          const foundation::DeviceTraits& device);
+          const foundation::DeviceTraits& device, std::vector<std::string> missingClasses = {});
   ~Process();
 
   host::SimulatedHost host;
   std::unique_ptr<foundation::Foundation> foundation;
-  std::unique_ptr<springboard::HomeScreen> homeScreen;  // the home-screen process only
+  std::unique_ptr<springboard::HomeScreen> homeScreen;        // the home-screen process only
+  std::unique_ptr<statusbar::StatusBar> statusBar;            // the home-screen process only
+  std::unique_ptr<telephony::CallManager> calls;              // the home-screen process only
+  std::unique_ptr<apps::App> app;                             // app processes
   std::unique_ptr<springboard::Notifications> notifications;  // the home-screen process only
-  std::unique_ptr<core::Library> library;               // when the loader loaded it
+  std::unique_ptr<core::Library> library;                     // when the loader loaded it
+  // Where the process has the messaging framework.
+  std::unique_ptr<messaging::MessagingClasses> messaging;
 };
 
 class World {
@@ -87,11 +109,14 @@ class World {
   device::Profile& profile() { return profile_; }
   darwin::NotifyCenter& darwin() { return *darwin_; }
   audio::SystemSounds& sounds() { return *sounds_; }
+  messaging::MessageCenter& messages() { return *messages_; }
   const WorldConfig& config() const { return config_; }
 
   // --- Processes ---
   Process& springBoard() { return *springBoard_; }
   springboard::HomeScreen& home() { return *springBoard_->homeScreen; }
+  statusbar::StatusBar& statusBar() { return *springBoard_->statusBar; }
+  telephony::CallManager& calls() { return *springBoard_->calls; }
   // The home screen's notifications: deliver, remove, act on, tap banners, open apps.
   springboard::Notifications& notifications() { return *springBoard_->notifications; }
   // The library in the home screen (it is always loaded there unless the filter says otherwise).
@@ -99,6 +124,18 @@ class World {
   Process* process(std::string_view bundleId);
   // Starts an app process (if not running) with the library loaded when the filter names it.
   Process& startProcess(const std::string& bundleId, const std::string& name);
+  // The same, named as the app catalogue names the app's process.
+  Process& startProcess(const std::string& bundleId);
+  // The app of a bundle identifier, its process started (not the app launched) when needed:
+  //   world.app<apps::WhatsAppApp>("net.whatsapp.WhatsApp").launch();
+  template <class T = apps::App>
+  T& app(const std::string& bundleId) {
+    Process& p = startProcess(bundleId);
+    if (!p.app) throw std::invalid_argument(bundleId + " runs no app");
+    return dynamic_cast<T&>(*p.app);
+  }
+  // The process ends (the app is killed); a later start is a fresh process.
+  void endProcess(std::string_view bundleId);
 
   // --- Time ---
   dispatch::Instant now() const { return clock_.now(); }
@@ -113,6 +150,7 @@ class World {
 
  private:
   void installPackage();
+  std::vector<std::string> missingClassesOf(std::string_view bundleId) const;
   void wireProcess(Process& p);
 
   WorldConfig config_;
@@ -125,6 +163,7 @@ class World {
   std::unique_ptr<darwin::NotifyCenter> darwin_;
   std::unique_ptr<prefs::Store> prefs_;
   std::unique_ptr<audio::SystemSounds> sounds_;
+  std::unique_ptr<messaging::MessageCenter> messages_;
   std::unique_ptr<host::WorldServices> services_;
   std::optional<host::LoaderFilter> filter_;
   std::unique_ptr<Process> springBoard_;

@@ -231,6 +231,9 @@ inline const Message<double()> standardPadding{"standardPadding"};
 inline const Message<Id()> sharedApplicationList{"sharedApplicationList"};  // ALApplicationList
 inline const Message<Id(std::uint64_t, std::string)> iconOfSize{"iconOfSize:forDisplayIdentifier:"};
 inline const Message<Id(Id, Id)> imageFromImageWithShadow{"imageFromImage:withShadowImage:"};  // _UILegibilityImageSet
+inline const Message<Id()> image{"image"};
+inline const Message<Id()> shadowImage{"shadowImage"};
+inline const Message<Id(std::string)> imageNamed{"imageNamed:"};  // UIImage
 
 // --- Calls and messages ------------------------------------------------------------------------
 inline const Message<void(std::string, std::int64_t, std::int64_t, bool, std::int64_t)> postStateChange{
@@ -241,15 +244,20 @@ inline const Message<void(Id)> markMessageAsRead{"markMessageAsRead:"};  // IMCh
 inline const Message<void(Id)> markMessagesAsRead{"markMessagesAsRead:"};
 
 // --- App life cycle (app delegates and controllers) ---------------------------------------------
+inline const Message<Id()> sharedApplication{"sharedApplication"};  // UIApplication
 inline const Message<void(Id)> applicationDidBecomeActive{"applicationDidBecomeActive:"};
 inline const Message<void(Id)> applicationWillEnterForeground{"applicationWillEnterForeground:"};
 inline const Message<bool(Id, pl::Value)> didFinishLaunchingWithOptions{"application:didFinishLaunchingWithOptions:"};
+inline const Message<void(Id)> applicationWillResignActive{"applicationWillResignActive:"};
+inline const Message<void(Id)> applicationDidEnterBackground{"applicationDidEnterBackground:"};
 inline const Message<void(Id)> applicationReallyDidBecomeActive{"applicationReallyDidBecomeActive:"};
 inline const Message<void(Id)> applicationReallyWillEnterForeground{"applicationReallyWillEnterForeground:"};
 inline const Message<void()> waApplicationWillEnterForeground{"wa_applicationWillEnterForeground"};
 inline const Message<void(Id, Id)> reallyDidReceiveLocalNotification{"application:reallyDidReceiveLocalNotification:"};
 inline const Message<void(Id, Id)> didReceiveLocalNotification{"application:didReceiveLocalNotification:"};
 inline const Message<void(Id, pl::Value)> reallyDidReceiveRemoteNotification{"application:reallyDidReceiveRemoteNotification:"};
+inline const Message<void(Id, pl::Value, Block)> didReceiveRemoteNotificationFetch{
+    "application:didReceiveRemoteNotification:fetchCompletionHandler:"};
 inline const Message<void(Id, pl::Value, Block)> reallyDidReceiveRemoteNotificationFetch{
     "application:reallyDidReceiveRemoteNotification:fetchCompletionHandler:"};
 inline const Message<void(Id, std::string, pl::Value, pl::Value, Block)> handleActionForRemoteNotification{

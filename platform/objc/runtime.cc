@@ -3,6 +3,7 @@
 #include <cxxabi.h>
 
 #include <cstdlib>
+#include <iterator>
 
 namespace qv::objc {
 namespace {
@@ -145,8 +146,18 @@ Class* Runtime::defineClass(std::string_view name, Class* superclass, Class::Fac
   Class* cls = allocateClassPair(superclass, name);
   if (!cls) return nullptr;
   cls->factory_ = factory;
-  registerClassPair(cls);
+  if (!isLeftUndefined(name)) registerClassPair(cls);
   return cls;
+}
+
+void Runtime::leaveUndefined(std::vector<std::string> names) {
+  undefined_.insert(undefined_.end(), std::make_move_iterator(names.begin()), std::make_move_iterator(names.end()));
+}
+
+bool Runtime::isLeftUndefined(std::string_view name) const {
+  for (const std::string& n : undefined_)
+    if (n == name) return true;
+  return false;
 }
 
 std::vector<std::string> Runtime::classNames() const {

@@ -200,6 +200,11 @@ class Runtime {
   // (inherited when null).
   Class* defineClass(std::string_view name, Class* superclass, Class::Factory factory = nullptr);
   std::vector<std::string> classNames() const;
+  // Fault injection, before the host defines its classes: defineClass still makes classes of
+  // these names (the host's own objects keep working) but never registers them, so lookups by
+  // name find nothing, as in a process that lacks them.
+  void leaveUndefined(std::vector<std::string> names);
+  bool isLeftUndefined(std::string_view name) const;
 
   // class_addMethod: adds an implementation the class does not have itself; false when it has.
   template <class F>
@@ -240,6 +245,7 @@ class Runtime {
   std::string owner_;
   std::vector<std::unique_ptr<Class>> classes_;  // classes and metaclasses, owned here
   std::unordered_map<std::string, Class*> byName_;
+  std::vector<std::string> undefined_;
   Class* root_ = nullptr;
 };
 
