@@ -64,11 +64,10 @@ inline constexpr AppBlock kViber{"Viber", &isSection<kViberSection>, &viberBlock
 inline constexpr AppBlock kOther{"Other", &isListedApp, &otherBlock};
 inline constexpr AppBlock kTwitter{"Twitter", &isTwitterAfterOther, &twitterBlock};
 
-inline constexpr std::array kPublishOrder = {kCall,     kSms,    kWhatsApp, kMessenger, kTelegram,
+inline constexpr std::array kPublishOrder = {kCall,    kSms,   kWhatsApp, kMessenger, kTelegram,
                                              kThreema, kViber, kMail,     kOther,     kTwitter};
-inline constexpr std::array kLockScreenAddOrder = {kWhatsApp, kMessenger, kThreema, kViber,
-                                                   kMail,     kOther,     kTwitter};
-inline constexpr std::array kRequestOrder = {kMail,    kCall,    kSms,  kWhatsApp, kMessenger,
+inline constexpr std::array kLockScreenAddOrder = {kWhatsApp, kMessenger, kThreema, kViber, kMail, kOther, kTwitter};
+inline constexpr std::array kRequestOrder = {kMail,     kCall,    kSms,   kWhatsApp, kMessenger,
                                              kTelegram, kThreema, kViber, kOther,    kTwitter};
 
 // The blocks an entry point walks, in order (none for the local-notification and call-state

@@ -7,8 +7,12 @@ namespace {
 using core::Category;
 using core::Key;
 
-bool telegramGate(Evaluation& ev) { return gate(ev, "message", {Key::imSMSTeleg}); }
-bool threemaGate(Evaluation& ev) { return gate(ev, "message", {Key::thremaIm}); }
+bool telegramGate(Evaluation& ev) {
+  return gate(ev, "message", {Key::imSMSTeleg});
+}
+bool threemaGate(Evaluation& ev) {
+  return gate(ev, "message", {Key::thremaIm});
+}
 
 // A Threema new message: the payload's "threema" dictionary has "cmd" "newmsg".
 bool isNewMessage(const pl::Dict* payload) {

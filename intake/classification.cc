@@ -32,6 +32,7 @@ bool commonGate(Evaluation& ev) {
 }
 
 void walkBlocks(core::Library& library, EntryPoint entry, const IntakeNotification& note) {
+  assertOnMainThread(library);
   Evaluation ev(library, entry, note);
   if (!commonGate(ev)) return;
   bool matched = false;

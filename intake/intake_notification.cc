@@ -25,7 +25,9 @@ std::string_view apsCategory(const pl::Dict* payload) {
   return stringEntry(payload ? pl::findDict(*payload, "aps") : nullptr, "category");
 }
 
-const pl::Dict* Payloads::remote() const { return pl::findDict(note_.contextDict(), "remoteNotification"); }
+const pl::Dict* Payloads::remote() const {
+  return pl::findDict(note_.contextDict(), "remoteNotification");
+}
 
 const pl::Dict* Payloads::local() {
   if (!decoded_) {
@@ -36,10 +38,18 @@ const pl::Dict* Payloads::local() {
   return local_ ? &*local_ : nullptr;
 }
 
-std::string_view Payloads::remoteApsCategory() const { return apsCategory(remote()); }
-std::string_view Payloads::localCategory() { return stringEntry(local(), "category"); }
-std::string_view Payloads::localApsCategory() { return apsCategory(local()); }
+std::string_view Payloads::remoteApsCategory() const {
+  return apsCategory(remote());
+}
+std::string_view Payloads::localCategory() {
+  return stringEntry(local(), "category");
+}
+std::string_view Payloads::localApsCategory() {
+  return apsCategory(local());
+}
 
-bool Payloads::localHas(std::string_view key) { return hasString(local(), key); }
+bool Payloads::localHas(std::string_view key) {
+  return hasString(local(), key);
+}
 
 }  // namespace qv::intake

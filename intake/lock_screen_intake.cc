@@ -41,7 +41,9 @@ struct RemovalRow {
   std::optional<Category> clears;
 };
 
-bool always(Removal&) { return true; }
+bool always(Removal&) {
+  return true;
+}
 template <const std::string_view& Value>
 bool remoteAps(Removal& r) {
   return r.payloads->remoteApsCategory() == Value;
@@ -86,8 +88,8 @@ const std::array kRemovalRows = {
 };
 
 bool ignoredKind(const objc::Object* item) {
-  for (const char* kind : {"SBSnoozedAlarmListItem", "SBAwaySystemAlertItem", "SBAwayCardListItem",
-                           "SBSnoozedAlarmBulletinListItem"})
+  for (const char* kind :
+       {"SBSnoozedAlarmListItem", "SBAwaySystemAlertItem", "SBAwayCardListItem", "SBSnoozedAlarmBulletinListItem"})
     if (host::isKindOf(item, kind)) return true;
   return false;
 }
@@ -96,8 +98,7 @@ bool ignoredKind(const objc::Object* item) {
 // clears it as well, or the icon would stay for good.
 void clearFixed(core::Library& library, Category c) {
   if (!core::timerPresent(library, c) && !library.helper().statusBarItem(c)) return;
-  if (library.host.timeline().wantsDecisions())
-    library.explain(core::info(c).name, "cleared: " + std::string(kCause));
+  if (library.host.timeline().wantsDecisions()) library.explain(core::info(c).name, "cleared: " + std::string(kCause));
   clear(library, c);
 }
 
@@ -147,10 +148,9 @@ void loadViewHook(core::Library& library, const objc::Slot<void()>& previous, ob
   library.exported.notificationListController = self->weak_from_this().lock();
 }
 
-void addBulletinHook(core::Library& library,
-                     const objc::Slot<void(Id, Id, std::uint64_t, bool, Block)>& previous, objc::Object* self,
-                     objc::Sel sel, Id observer, Id bulletin, std::uint64_t feed, bool playLightsAndSirens,
-                     Block reply) {
+void addBulletinHook(core::Library& library, const objc::Slot<void(Id, Id, std::uint64_t, bool, Block)>& previous,
+                     objc::Object* self, objc::Sel sel, Id observer, Id bulletin, std::uint64_t feed,
+                     bool playLightsAndSirens, Block reply) {
   previous(self, sel, std::move(observer), bulletin, feed, playLightsAndSirens, std::move(reply));
   classifyLockScreenBulletin(library, recordOfBulletin(bulletin));
 }

@@ -27,10 +27,9 @@ void publishBulletinHook(core::Library& library, const objc::Slot<void(Id, std::
 // SBLockScreenNotificationListController loadView: keeps the controller in notificationListController.
 void loadViewHook(core::Library& library, const objc::Slot<void()>& previous, objc::Object* self, objc::Sel sel);
 // SBLockScreenNotificationListController observer:addBulletin:forFeed:playLightsAndSirens:withReply:.
-void addBulletinHook(core::Library& library,
-                     const objc::Slot<void(Id, Id, std::uint64_t, bool, Block)>& previous, objc::Object* self,
-                     objc::Sel sel, Id observer, Id bulletin, std::uint64_t feed, bool playLightsAndSirens,
-                     Block reply);
+void addBulletinHook(core::Library& library, const objc::Slot<void(Id, Id, std::uint64_t, bool, Block)>& previous,
+                     objc::Object* self, objc::Sel sel, Id observer, Id bulletin, std::uint64_t feed,
+                     bool playLightsAndSirens, Block reply);
 // SBLockScreenNotificationListController _updateModelForRemovalOfItem:updateView:.
 void removeItemHook(core::Library& library, const objc::Slot<void(Id, bool)>& previous, objc::Object* self,
                     objc::Sel sel, Id item, bool updateView);

@@ -13,8 +13,12 @@ constexpr std::string_view kAcceptDecline = "accept_decline";
 constexpr std::string_view kCallBack = "callback_message";
 constexpr std::string_view kReplyMute = "reply_mute";
 
-bool callGate(Evaluation& ev) { return gate(ev, "call-back", {Key::imCalFBMess}); }
-bool messageGate(Evaluation& ev) { return gate(ev, "message", {Key::imSMSFBMess}); }
+bool callGate(Evaluation& ev) {
+  return gate(ev, "call-back", {Key::imCalFBMess});
+}
+bool messageGate(Evaluation& ev) {
+  return gate(ev, "message", {Key::imSMSFBMess});
+}
 
 void incomingCall(Evaluation& ev) {
   ev.explain("incoming call seen; waiting for its call-back notification");

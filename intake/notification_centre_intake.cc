@@ -12,7 +12,9 @@ namespace {
 namespace msg = host::msg;
 using core::Category;
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
 
 }  // namespace
 
@@ -32,9 +34,8 @@ void postRequestHook(core::Library& library, const objc::Slot<void(objc::Id)>& p
   dispatch::Scheduler& scheduler = library.host.scheduler();
   dispatch::QueueRef main = library.host.mainQueue();
   core::Library* lib = &library;
-  scheduler.async(library.host.createSerialQueue(kRequestQueueLabel), [&scheduler, main, lib] {
-    scheduler.async(main, [lib] { decideOldestWaitingRequest(*lib); });
-  });
+  scheduler.async(library.host.createSerialQueue(kRequestQueueLabel),
+                  [&scheduler, main, lib] { scheduler.async(main, [lib] { decideOldestWaitingRequest(*lib); }); });
 }
 
 void clearOnNotificationAction(core::Library& library, const std::string& origin, const objc::Id& runner) {

@@ -41,7 +41,9 @@ void startAndShow(Evaluation& ev) {
 
 }  // namespace
 
-bool isListedApp(const Evaluation& ev) { return ev.library.settings.listsApp(ev.sectionID()); }
+bool isListedApp(const Evaluation& ev) {
+  return ev.library.settings.listsApp(ev.sectionID());
+}
 
 void otherBlock(Evaluation& ev) {
   if (!gate(ev, "listed app", {Key::otherEnabled})) return;
@@ -49,7 +51,9 @@ void otherBlock(Evaluation& ev) {
   if (decidesToStart(ev)) startAndShow(ev);
 }
 
-bool isTwitterAfterOther(const Evaluation& ev) { return ev.otherGatesPassed && ev.sectionID() == kTwitterSection; }
+bool isTwitterAfterOther(const Evaluation& ev) {
+  return ev.otherGatesPassed && ev.sectionID() == kTwitterSection;
+}
 
 void twitterBlock(Evaluation& ev) {
   if (!isTwitterInteraction(ev)) {

@@ -22,16 +22,16 @@ std::string windowText(const alerts::ActiveWindow& w) {
   return text;
 }
 
-// Main-thread state: the request rules must have been handed to the main queue. Tests may call
-// the rules from outside every queue.
-void assertMainThread(core::Library& library) {
+std::string_view nameOf(Category c) {
+  return core::info(c).name;
+}
+
+}  // namespace
+
+void assertOnMainThread(core::Library& library) {
   [[maybe_unused]] const dispatch::Queue* q = library.host.scheduler().currentQueue();
   assert(q == nullptr || q == library.host.mainQueue().get());
 }
-
-std::string_view nameOf(Category c) { return core::info(c).name; }
-
-}  // namespace
 
 std::string_view entryPointName(EntryPoint e) {
   switch (e) {
@@ -50,7 +50,6 @@ std::string_view entryPointName(EntryPoint e) {
 }
 
 bool gate(Evaluation& ev, std::string_view what, std::initializer_list<core::Key> keys) {
-  assertMainThread(ev.library);
   for (core::Key k : keys) {
     if (ev.library.settings.flag(k)) continue;
     ev.explain(what, " refused: \"", core::settingKey(k).name, "\" is off");
@@ -65,7 +64,9 @@ bool gate(Evaluation& ev, std::string_view what, std::initializer_list<core::Key
   return true;
 }
 
-bool running(core::Library& library, Category c) { return core::timerPresent(library, c); }
+bool running(core::Library& library, Category c) {
+  return core::timerPresent(library, c);
+}
 
 bool runningNotSpent(core::Library& library, Category c) {
   const objc::Id& timer = library.helper().timer(c);
@@ -160,8 +161,8 @@ void saveActionAndContext(Evaluation& ev, Category c) {
 
 std::int64_t appBadge(core::Library& library, std::string_view bundleId) {
   objc::Id controller = host::send(library.host.runtime().getClass("SBIconController"), msg::sharedInstance);
-  objc::Id icon = host::send(host::send(controller, msg::model), msg::applicationIconForBundleIdentifier,
-                             std::string(bundleId));
+  objc::Id icon =
+      host::send(host::send(controller, msg::model), msg::applicationIconForBundleIdentifier, std::string(bundleId));
   return host::send(icon, msg::badgeValue);
 }
 

@@ -18,6 +18,10 @@ namespace qv::intake {
 
 enum class EntryPoint : std::uint8_t { Publish, LockScreenAdd, Request, WhatsAppLocal, CallState };
 
+// Debug builds: the rules touch main-thread state, so they run on the main queue (or, in tests,
+// outside every queue), never on a request's own queue.
+void assertOnMainThread(core::Library& library);
+
 // "publish rules", "lock-screen add rules", ...
 std::string_view entryPointName(EntryPoint e);
 

@@ -33,10 +33,13 @@ constexpr std::array kLockScreenLocal = {ViberRow::Message, ViberRow::IncomingCa
 constexpr std::array kLockScreenRemote = {ViberRow::Message, ViberRow::MissedCall};
 constexpr std::array kRequest = {ViberRow::IncomingCall, ViberRow::MissedCall, ViberRow::Message};
 
-Category categoryFor(ViberRow row) { return row == ViberRow::Message ? Category::ViberMessage : Category::ViberCall; }
+Category categoryFor(ViberRow row) {
+  return row == ViberRow::Message ? Category::ViberMessage : Category::ViberCall;
+}
 
 bool rowGate(Evaluation& ev, ViberRow row) {
-  return row == ViberRow::Message ? gate(ev, "message", {Key::ViperImMess}) : gate(ev, "missed call", {Key::ViperImCall});
+  return row == ViberRow::Message ? gate(ev, "message", {Key::ViperImMess})
+                                  : gate(ev, "missed call", {Key::ViperImCall});
 }
 
 // One row's effect at one entry point; `local` says which payload the category came from.
@@ -88,8 +91,8 @@ std::span<const ViberRow> rowOrder(EntryPoint entry, bool local) {
 void viberBlock(Evaluation& ev) {
   const bool local = ev.ios7to9() && ev.payloads.local() != nullptr;
   const std::string_view category = ev.entry == EntryPoint::Request ? ev.categoryIdentifier()
-                                    : local                          ? ev.payloads.localCategory()
-                                                                     : ev.payloads.remoteApsCategory();
+                                    : local                         ? ev.payloads.localCategory()
+                                                                    : ev.payloads.remoteApsCategory();
   for (ViberRow row : rowOrder(ev.entry, local)) {
     if (category != categoryOf(row)) continue;
     apply(ev, row, local);

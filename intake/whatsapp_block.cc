@@ -13,8 +13,12 @@ constexpr std::string_view kJid = "jid";
 constexpr std::string_view kMissedCall = "missed-call";
 constexpr std::string_view kMessage = "message";
 
-bool callGate(Evaluation& ev) { return gate(ev, "missed call", {Key::globalIm, Key::imCalWats}); }
-bool messageGate(Evaluation& ev) { return gate(ev, "message", {Key::globalIm, Key::imSMSWats}); }
+bool callGate(Evaluation& ev) {
+  return gate(ev, "missed call", {Key::globalIm, Key::imCalWats});
+}
+bool messageGate(Evaluation& ev) {
+  return gate(ev, "message", {Key::globalIm, Key::imSMSWats});
+}
 
 // The local payload's rows are read only when there is no remote payload; "incoming-call-jid"
 // is tested first.

@@ -18,7 +18,9 @@ pl::Data readFile(const std::filesystem::path& p) {
   return pl::Data(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-pl::Dict localContext(pl::Value archive) { return pl::Dict{{"localNotification", std::move(archive)}}; }
+pl::Dict localContext(pl::Value archive) {
+  return pl::Dict{{"localNotification", std::move(archive)}};
+}
 
 // Contexts a rule must read as "no payload" or "no matching value".
 std::vector<std::pair<std::string, std::optional<pl::Dict>>> badContexts() {

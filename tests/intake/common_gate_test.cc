@@ -17,7 +17,8 @@ TEST_F(IntakeGate, BeforeIntakeOpensOnlyLocalNotificationsAndCallStateStart) {
   w.lib.intake.intakeReady = false;
   w.deliver({.bundleId = "ph.telegra.Telegraph", .categoryIdentifier = "message"});
   EXPECT_EQ(w.effects(), "");
-  EXPECT_EQ(w.decisions("ph.telegra.Telegraph"), "request rules: nothing done: intake not ready yet (opens 10 s after launch)");
+  EXPECT_EQ(w.decisions("ph.telegra.Telegraph"),
+            "request rules: nothing done: intake not ready yet (opens 10 s after launch)");
   w.world.notifications().applications().fireLocalNotification(
       "com.example.any", w.world.notifications().bulletins().makeLocalNotification({{"missed-call-jid", "49"}}));
   startCallReminderFromCallState(w.lib);
@@ -28,7 +29,8 @@ TEST_F(IntakeGate, GlobalSwitchOffStartsNothingAnywhere) {
   w.world.writeSettings({{"globalEnabled", false}});
   w.world.runUntilIdle();
   w.deliver({.bundleId = "ph.telegra.Telegraph", .firedLocalNotification = true});
-  w.deliver({.bundleId = "net.whatsapp.WhatsApp", .localPayload = pl::Dict{{"jid", "49"}}, .firedLocalNotification = true});
+  w.deliver(
+      {.bundleId = "net.whatsapp.WhatsApp", .localPayload = pl::Dict{{"jid", "49"}}, .firedLocalNotification = true});
   startCallReminderFromCallState(w.lib);
   EXPECT_EQ(w.effects(), "");
   EXPECT_EQ(w.decisions("ph.telegra.Telegraph"), "request rules: nothing done: global switch off");

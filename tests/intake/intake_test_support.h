@@ -31,7 +31,9 @@ inline pl::Dict allSwitchesOn() {
 }
 
 // {"aps": {"category": c}}
-inline pl::Dict aps(const char* category) { return pl::Dict{{"aps", pl::Dict{{"category", category}}}}; }
+inline pl::Dict aps(const char* category) {
+  return pl::Dict{{"aps", pl::Dict{{"category", category}}}};
+}
 
 class IntakeWorld {
  public:
@@ -59,8 +61,8 @@ class IntakeWorld {
   std::string effects() const {
     std::string out;
     for (const timeline::Event& e : rec.events()) {
-      const char* word = e.kind == Kind::ReminderCleared ? "cleared:"
-                         : e.kind == Kind::ReminderArmed ? "armed:"
+      const char* word = e.kind == Kind::ReminderCleared   ? "cleared:"
+                         : e.kind == Kind::ReminderArmed   ? "armed:"
                          : e.kind == Kind::StatusIconShown ? "shown:"
                                                            : nullptr;
       if (word) out += (out.empty() ? "" : " ") + std::string(word) + e.subject;

@@ -45,8 +45,8 @@ TEST_F(LockScreenRemoval, MailClearsLockedOrNotAndOtherItemKindsClearNothing) {
   w.startAsIntakeDoes(Category::Mail);
   w.startAsIntakeDoes(Category::Sms);
   springboard::Notifications& n = w.world.notifications();
-  for (auto item : {n.addSnoozedAlarm(), n.addSnoozedAlarmBulletin("Wake"), n.addCard("com.apple.MobileSMS"),
-                    n.addSystemAlert()})
+  for (auto item :
+       {n.addSnoozedAlarm(), n.addSnoozedAlarmBulletin("Wake"), n.addCard("com.apple.MobileSMS"), n.addSystemAlert()})
     remove(item);
   EXPECT_EQ(w.rec.count(Kind::ReminderCleared), 0u);
   objc::Id mail = itemOf(listed({.bundleId = "com.apple.mobilemail"}));

@@ -28,9 +28,10 @@ std::string temporaryFolder() {
 }
 
 pl::Dict stressSettings() {
-  pl::Dict d{{"imInt", 1}, {"smsInt", 1}, {"mailInt", 1}, {"phInt", 1}, {"imCount", 3}, {"smsCount", 3},
-             {"mailCount", 3}, {"phCount", 3}, {"showStatus", true}, {"globalMail", true}};
-  for (const char* key : {"imCalWats", "imSMSWats", "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImMess"}) d[key] = true;
+  pl::Dict d{{"imInt", 1},    {"smsInt", 1},    {"mailInt", 1}, {"phInt", 1},         {"imCount", 3},
+             {"smsCount", 3}, {"mailCount", 3}, {"phCount", 3}, {"showStatus", true}, {"globalMail", true}};
+  for (const char* key : {"imCalWats", "imSMSWats", "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImMess"})
+    d[key] = true;
   return d;
 }
 
@@ -45,7 +46,8 @@ class RequestConcurrency : public ::testing::Test {
         [this](const timeline::Event& e) {
           std::lock_guard lock(seenMutex);
           if (e.kind == Kind::ReminderFired) ++fires;
-          if (e.kind == Kind::Decision && e.detail.starts_with("request rules, ") && e.detail.ends_with("taken by this block"))
+          if (e.kind == Kind::Decision && e.detail.starts_with("request rules, ") &&
+              e.detail.ends_with("taken by this block"))
             decided.push_back(e.subject);
         },
         true);

@@ -33,7 +33,8 @@ TEST_F(RuleOrder, WhatsAppIncomingCallIsClearedBeforeTheMissedCallStarts) {
   locked.rec.clear();
   locked.deliver({.bundleId = "net.whatsapp.WhatsApp",
                   .localPayload = pl::Dict{{"missed-call-jid", "49"}, {"incoming-call-jid", "49"}}});
-  EXPECT_EQ(locked.effects(), "cleared:WhatsApp call armed:WhatsApp call shown:quorvel.WHCall | A:WhatsApp call C:WhatsApp call");
+  EXPECT_EQ(locked.effects(),
+            "cleared:WhatsApp call armed:WhatsApp call shown:quorvel.WHCall | A:WhatsApp call C:WhatsApp call");
 }
 
 TEST_F(RuleOrder, LocalNotificationRulesClearTheIncomingCallFirstAndMayStartBoth) {
@@ -52,9 +53,9 @@ TEST_F(RuleOrder, LocalNotificationRulesClearTheIncomingCallFirstAndMayStartBoth
 TEST_F(RuleOrder, ThreemaRemoteNewMessageOnTheLockScreenListLeavesARunningReminder) {
   w.startAsIntakeDoes(Category::ThreemaMessage);
   w.lib.reminders.counter(Category::ThreemaMessage) = 4;
-  classifyLockScreenBulletin(w.lib, {.sectionID = "ch.threema.iapp",
-                                     .context = pl::Dict{{"remoteNotification",
-                                                          pl::Dict{{"threema", pl::Dict{{"cmd", "newmsg"}}}}}}});
+  classifyLockScreenBulletin(
+      w.lib, {.sectionID = "ch.threema.iapp",
+              .context = pl::Dict{{"remoteNotification", pl::Dict{{"threema", pl::Dict{{"cmd", "newmsg"}}}}}}});
   EXPECT_EQ(w.lib.reminders.counter(Category::ThreemaMessage), 4);
 }
 

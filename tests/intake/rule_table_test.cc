@@ -18,13 +18,17 @@ struct Row {
   const char* expected = "";
 };
 
-void PrintTo(const Row& row, std::ostream* os) { *os << row.name; }
+void PrintTo(const Row& row, std::ostream* os) {
+  *os << row.name;
+}
 
 sim::WorldConfig configOf(Way w) {
   return {.release = w == Way::Ios10 ? "10.3" : "9.3", .startLocked = w == Way::Ios9Locked};
 }
 
-pl::Dict local(std::initializer_list<std::pair<const std::string, pl::Value>> entries) { return pl::Dict(entries); }
+pl::Dict local(std::initializer_list<std::pair<const std::string, pl::Value>> entries) {
+  return pl::Dict(entries);
+}
 
 class RuleTable : public ::testing::TestWithParam<Row> {};
 
@@ -48,6 +52,8 @@ const char* const kMessenger = "com.facebook.Messenger";
 const char* const kViber = "com.viber";
 const char* const kThreema = "ch.threema.iapp";
 
+// One row per line or two, as the written table reads.
+// clang-format off
 const Row kRows[] = {
     {"CallPublishOnlySaves", U, {.bundleId = kPhone}, {}, {}, "| A:call C:call"},
     {"CallRequestReplacesWithoutClearing", T, {.bundleId = kPhone}, {Category::Call}, {},
@@ -73,12 +79,14 @@ const Row kRows[] = {
      {.bundleId = kWhatsApp, .localPayload = local({{"missed-call-jid", "49"}, {"jid", "49"}})}, {}, {},
      "armed:WhatsApp call shown:quorvel.WHCall armed:WhatsApp message shown:quorvel.WHMess"
      " | A:WhatsApp call C:WhatsApp call C:WhatsApp message"},
-    {"WhatsAppListedIncomingCallClears", L, {.bundleId = kWhatsApp, .localPayload = local({{"incoming-call-jid", "49"}})},
+    {"WhatsAppListedIncomingCallClears", L,
+     {.bundleId = kWhatsApp, .localPayload = local({{"incoming-call-jid", "49"}})},
      {Category::WhatsAppCall}, {}, "cleared:WhatsApp call | A:WhatsApp call"},
     {"WhatsAppListedRemoteMissedCallIgnoresLocal", L,
      {.bundleId = kWhatsApp, .remotePayload = aps("missed-call"), .localPayload = local({{"jid", "49"}})},
      {Category::WhatsAppCall}, {},
-     "cleared:WhatsApp call armed:WhatsApp call shown:quorvel.WHCall | A:WhatsApp call C:WhatsApp call C:WhatsApp message"},
+     "cleared:WhatsApp call armed:WhatsApp call shown:quorvel.WHCall"
+     " | A:WhatsApp call C:WhatsApp call C:WhatsApp message"},
     {"WhatsAppRequestMissedCallRestarts", T, {.bundleId = kWhatsApp, .categoryIdentifier = "missed-call"},
      {Category::WhatsAppCall}, {},
      "cleared:WhatsApp call armed:WhatsApp call shown:quorvel.WHCall | A:WhatsApp call C:WhatsApp call"},
@@ -129,6 +137,7 @@ const Row kRows[] = {
     {"ViberRequestIncomingCall", T, {.bundleId = kViber, .categoryIdentifier = "CAT_INCOMING_CALL"},
      {Category::ViberCall}, {}, "cleared:Viber call"},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Rows, RuleTable, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.name); });
