@@ -13,7 +13,7 @@ namespace msg = host::msg;
 void clearOnAppActivation(core::Library& library, const objc::Object* application) {
   const std::string id = ask(application, msg::bundleIdentifier);
   if (id.empty() || !library.settings.listsApp(id)) return;
-  if (otherAppClearable(library, id)) clearOtherApp(library, id, "app opened");
+  if (listedAppClearable(library, id)) clearListedAppReminder(library, id, "app opened");
   // The shared item goes even while other listed apps keep reminding; their next fire or
   // start brings it back.
   if (objc::Id item = library.helper().statusBarItemOther) {

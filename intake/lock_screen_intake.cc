@@ -132,8 +132,8 @@ void clearOnLockScreenRemoval(core::Library& library, const Id& item) {
     if (row.whenLocked && !alerts::uiLocked(library)) continue;
     if (row.when(r)) applyRow(r, row);
   }
-  if (library.settings.listsApp(r.id) && otherAppClearable(library, r.id) && alerts::uiLocked(library))
-    clearOtherApp(library, r.id, kCause);
+  if (library.settings.listsApp(r.id) && listedAppClearable(library, r.id) && alerts::uiLocked(library))
+    clearListedAppReminder(library, r.id, kCause);
 }
 
 void publishBulletinHook(core::Library& library, const objc::Slot<void(Id, std::uint64_t, bool)>& previous,

@@ -50,7 +50,7 @@ void clearOnNotificationAction(core::Library& library, const std::string& origin
     library.explain(core::info(Category::Call).name, "clear asked by notification: " + cause);
     library.host.notifyPost(core::info(Category::Call).clearNotification);
   }
-  if (library.settings.listsApp(id) && otherAppClearable(library, id)) clearOtherApp(library, id, cause);
+  if (library.settings.listsApp(id) && listedAppClearable(library, id)) clearListedAppReminder(library, id, cause);
 }
 
 void executeActionHook(core::Library& library,

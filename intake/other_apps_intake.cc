@@ -27,7 +27,7 @@ std::string displayName(core::Library& library, const std::string& bundleId) {
 
 }  // namespace
 
-void startOtherApp(Evaluation& ev) {
+void startListedAppReminder(Evaluation& ev) {
   core::Library& lib = ev.library;
   const std::string& id = ev.sectionID();
   if (isActive(lib, id)) {
@@ -56,11 +56,11 @@ void showOtherItemAtStart(core::Library& library) {
   host::send(item, msg::setVisible, true);
 }
 
-bool otherAppClearable(core::Library& library, std::string_view bundleId) {
+bool listedAppClearable(core::Library& library, std::string_view bundleId) {
   return library.helper().otherTimer != nullptr || isActive(library, bundleId);
 }
 
-void clearOtherApp(core::Library& library, std::string_view bundleId, std::string_view cause) {
+void clearListedAppReminder(core::Library& library, std::string_view bundleId, std::string_view cause) {
   if (library.host.timeline().wantsDecisions())
     library.explain(bundleId, "cleared the listed app's reminder: " + std::string(cause));
   host::send(library.sharedHelper, core::hm::clearOtherTimer, std::string(bundleId));

@@ -11,15 +11,15 @@ namespace qv::intake {
 
 // Other start: unless the app is in activeOtherApps, list it, set its repeat count to 1 and
 // call LoadImTimer:test: with {"id", "identifier" (display name, else the bundle id)}.
-void startOtherApp(Evaluation& ev);
+void startListedAppReminder(Evaluation& ev);
 // The shared Other item, as a start shows it: only with "showStatus" on and while the item is
 // absent or hidden.
 void showOtherItemAtStart(core::Library& library);
 
 // Whether a listed app's reminder may be cleared: the latest Other timer is set, or the app is
 // still in activeOtherApps (another app's clear may have emptied the timer field).
-bool otherAppClearable(core::Library& library, std::string_view bundleId);
+bool listedAppClearable(core::Library& library, std::string_view bundleId);
 // clearOtherTimer: with the app, then forget it in activeOtherApps; `cause` is explained.
-void clearOtherApp(core::Library& library, std::string_view bundleId, std::string_view cause);
+void clearListedAppReminder(core::Library& library, std::string_view bundleId, std::string_view cause);
 
 }  // namespace qv::intake

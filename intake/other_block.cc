@@ -35,7 +35,7 @@ bool isTwitterInteraction(Evaluation& ev) {
 }
 
 void startAndShow(Evaluation& ev) {
-  startOtherApp(ev);
+  startListedAppReminder(ev);
   showOtherItemAtStart(ev.library);
 }
 
