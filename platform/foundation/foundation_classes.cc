@@ -59,11 +59,10 @@ void scheduleTimerImp(void*, Object* self, Sel) {
   host::Host& h = t->foundation->host();
   t->armed = true;
   t->foundation->timerArmed();
-  std::weak_ptr<Object> weak = self->self();
+  // The run loop retains a scheduled timer until it fires or is invalidated, as on the device: a
+  // timer nobody else references still fires.
   const auto due = h.scheduler().now() + dispatch::seconds(std::max(0.0, t->interval));
-  t->handle = h.scheduler().at(h.mainQueue(), due, [weak] {
-    if (Id timer = weak.lock()) host::send(timer, msg::fireTimerFired);
-  });
+  t->handle = h.scheduler().at(h.mainQueue(), due, [timer = self->self()] { host::send(timer, msg::fireTimerFired); });
 }
 
 void fireTimerFiredImp(void*, Object* self, Sel) {
