@@ -2,7 +2,9 @@
 // in table order. A row whose class the process lacks installs nothing.
 #include <array>
 
+#include "core/other_apps.h"
 #include "core/startup.h"
+#include "indicators/app_icon_view.h"
 #include "indicators/status_bar.h"
 #include "intake/home_screen_clearing.h"
 #include "intake/lock_screen_intake.h"
@@ -13,7 +15,12 @@ namespace msg = host::msg;
 
 namespace {
 const std::array kGroupA = {
+    hookRow<msg::initWithIdentifierAlignment, &statusBarItemInitHook>("LSStatusBarItem"),
     passThroughRow<msg::scheduleTimer>("PCSimpleTimer"),
+    hookRow<msg::fireTimerFired, &badgeCheckHook>("PCSimpleTimer"),
+    classCreationRow<&indicators::defineAppIconViewClass>(indicators::kAppIconViewClass),
+    hookRow<msg::contentsImage, &indicators::contentsImageHook>(indicators::kAppIconViewClass),
+    hookRow<msg::standardPadding, &indicators::standardPaddingHook>(indicators::kAppIconViewClass),
     passThroughRow<msg::unreadCount>("IMChatRegistry"),
     passThroughRow<msg::markMessageAsRead>("IMChat"),
     passThroughRow<msg::markMessagesAsRead>("IMChat"),

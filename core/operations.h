@@ -13,6 +13,8 @@ using RegisterOperations = void (*)(Library& library, objc::Class* missedHelper)
 
 // Start and clear operations of the fixed categories (registry.cc).
 void registerRegistryOperations(Library& library, objc::Class* missedHelper);
+// LoadImTimer:test: and clearOtherTimer: (other_apps.cc).
+void registerOtherAppOperations(Library& library, objc::Class* missedHelper);
 }  // namespace qv::core
 
 namespace qv::indicators {
@@ -26,8 +28,9 @@ void registerFireHandlers(core::Library& library, objc::Class* missedHelper);
 }  // namespace qv::alerts
 
 namespace qv::core {
-inline constexpr std::array<RegisterOperations, 3> kOperationRegistrations = {
+inline constexpr std::array<RegisterOperations, 4> kOperationRegistrations = {
     &registerRegistryOperations,
+    &registerOtherAppOperations,
     &indicators::registerStatusBarOperations,
     &alerts::registerFireHandlers,
 };

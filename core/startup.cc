@@ -2,6 +2,7 @@
 
 #include "core/library.h"
 #include "core/missed_helper.h"
+#include "core/other_apps.h"
 #include "core/settings_keys.h"
 
 namespace qv::core {
@@ -23,6 +24,7 @@ void runSettingsStartup(Library& library) {
 
 void runFirstInitialiser(Library& library) {
   defineMissedHelperClass(library);
+  defineOtherTimerClass(library);
   for (const HookRow& row : hookGroupA()) installHookRow(library, row);
   runSettingsStartup(library);
   const bool ios10 = library.host.coreFoundationVersion() >= kFirstCoreFoundationOfIos10;
