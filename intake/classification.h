@@ -1,8 +1,7 @@
-// The classification rules' five entry points. Each first passes the common gate ("globalEnabled",
-// and for the publish, lock-screen add and request rules `intakeReady`; the request rules also
-// ignore the clock app), then walks its app blocks in its fixed order. Main thread: the request
-// rules are handed to the main queue by the notification-centre hook. Decisions are explained on
-// the timeline.
+// The classification rules' five entry points: each passes the common gate ("globalEnabled"; for
+// the notification entries also `intakeReady`, the clock app, our own reminder bulletins), then
+// walks its app blocks in its fixed order, explaining each decision. Main thread (the request
+// rules are handed to the main queue).
 //   classifyPublishedBulletin(library, IntakeNotification{.sectionID = "com.viber", ...});
 #pragma once
 

@@ -1,7 +1,7 @@
-// The notification record the intake hooks hand to the classification rules, and the payload
-// views the rules read from its context. Every lookup is typed: a value of another type than the
-// rule expects reads as absent (an "aps" that is a string, a "type" that is a number, a
-// "localNotification" that is no archive). The local payload is unarchived once, on first use.
+// The record the intake hooks hand to the classification rules, and the payload views read from
+// its context. Every lookup is typed: a value of another type reads as absent (an "aps" that is a
+// string, a "type" that is a number, a "localNotification" that is no archive). The local payload
+// is unarchived once, on first use.
 //   Payloads p{host, note};  if (p.remoteApsCategory() == "missed-call") ...
 #pragma once
 

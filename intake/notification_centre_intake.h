@@ -1,8 +1,7 @@
-// Intake on iOS 10: the hooks on the notification dispatcher and the bulletin action runner.
-// A posted request is taken into the library's waiting list on the main thread and gets a
-// serial queue "com.tarnwick.qvm" of its own, which hands the request rules to the main queue;
-// each hand-off decides the oldest waiting request, so requests are decided one at a time, in
-// the order they were posted, on the main thread's state. Actions clear on the main queue.
+// Intake on iOS 10: hooks on the notification dispatcher and the action runner. A posted request
+// joins the library's waiting list and gets a serial queue "com.tarnwick.qvm", which hands the
+// rules to the main queue; each hand-off decides the oldest waiting request, so requests are
+// decided one at a time, in posting order, on main-thread state. Actions clear on the main queue.
 #pragma once
 
 #include <string>

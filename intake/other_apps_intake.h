@@ -1,6 +1,5 @@
-// What intake does with the reminders of listed apps: start one (once per app while it runs),
-// show the shared Other item at a start, and clear an app's reminder when the user dealt with
-// its notification. Main thread.
+// What intake does with the reminders of listed apps: start one (once per app while it runs)
+// and clear an app's reminder when the user dealt with its notification. Main thread.
 #pragma once
 
 #include <string_view>

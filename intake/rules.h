@@ -1,7 +1,7 @@
-// The vocabulary the app blocks are written in: one evaluation of one notification at one entry
-// point, the settings gates, the start variants (Restart, Start-if-idle, Replace, Load), Mark,
-// the saves, and the explanations each step leaves for --explain. Main thread only: the request
-// rules reach here through the main queue, never from their own queue.
+// The vocabulary of the app blocks: one evaluation of one notification at one entry point, the
+// settings gates, the start variants (Restart, Start-if-idle, Replace, Load), Mark, the saves, and
+// the explanations each step leaves for --explain. Main thread only (the request rules arrive
+// through the main queue, never on their own queue).
 //   if (gate(ev, "missed call", {Key::globalIm, Key::imCalWats})) restart(ev, Category::WhatsAppCall);
 #pragma once
 

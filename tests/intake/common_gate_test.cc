@@ -58,15 +58,11 @@ TEST_F(IntakeGate, AFixedAppExplainsEachGateInOneLine) {
   EXPECT_EQ(w.decisions("net.whatsapp.WhatsApp"),
             "request rules, WhatsApp: taken by this block / "
             "request rules, WhatsApp: message refused: quiet hours: window 08:30-22:15");
-}
-
-TEST_F(IntakeGate, StartIfIdleSaysItLeftARunningReminder) {
   IntakeWorld old({.release = "9.3"});
   old.startAsIntakeDoes(Category::ViberMessage);
   old.deliver({.bundleId = "com.viber", .remotePayload = aps("CAT_INCOMING_MESSAGE")});
   EXPECT_NE(old.decisions("com.viber").find("publish rules, Viber: Viber message already running: left as it is"),
-            std::string::npos)
-      << old.decisions("com.viber");
+            std::string::npos);
 }
 
 TEST_F(IntakeGate, OurOwnLockScreenReminderIsNoNewEvent) {

@@ -45,8 +45,9 @@ TEST_F(NotificationCentre, RequestsAreDecidedOnTheMainQueueOneAtATimeInArrivalOr
   EXPECT_TRUE(w.lib.intake.waitingRequests.empty());
 }
 
-TEST_F(NotificationCentre, ActingOnAMissedCallClearsTheCallReminderFromEitherList) {
-  for (const char* origin : {springboard::kOriginNotificationCentre, springboard::kOriginLockScreen}) {
+TEST_F(NotificationCentre, ActingOnAMissedCallClearsTheCallReminderFromEitherListButNotFromABanner) {
+  for (const char* origin :
+       {springboard::kOriginNotificationCentre, springboard::kOriginLockScreen, springboard::kOriginBanner}) {
     auto call = w.deliver({.bundleId = "com.apple.mobilephone"});
     ASSERT_TRUE(w.running(Category::Call));
     n.actOn(call, origin);
@@ -56,13 +57,6 @@ TEST_F(NotificationCentre, ActingOnAMissedCallClearsTheCallReminderFromEitherLis
   EXPECT_EQ(w.decisions("call"),
             "clear asked by notification: acted on from the notification centre / "
             "clear asked by notification: acted on from the lock screen");
-}
-
-TEST_F(NotificationCentre, ABannerActionClearsNothing) {
-  auto call = w.deliver({.bundleId = "com.apple.mobilephone"});
-  n.actOn(call, springboard::kOriginBanner);
-  w.world.runUntilIdle();
-  EXPECT_EQ(w.rec.count(Kind::DarwinPost, "com.tarnwick.missed.clearphoneTimer"), 0u);
 }
 
 TEST_F(NotificationCentre, WithTheGlobalSwitchOffRequestsStartNothingButActionsStillClear) {
