@@ -1,32 +1,71 @@
 // The hook table: group A in every process, then group B (iOS 7 to 9) or group C (iOS 10), each
-// in table order. A row whose class the process lacks installs nothing.
+// in table order. A row whose class the process lacks installs nothing. Group A also holds, at
+// their places, the two start-up steps that are not hooks: the run-time view class and the
+// method added to SBBannerContextView.
 #include <array>
 
+#include "appsignals/call_state.h"
+#include "appsignals/in_app_signals.h"
+#include "core/launch_hooks.h"
 #include "core/startup.h"
+#include "indicators/banner_layout.h"
 #include "indicators/status_bar.h"
 
 namespace qv::core {
 namespace msg = host::msg;
+using appsignals::clearSignalRow;
+namespace sig = appsignals;
 
 namespace {
 const std::array kGroupA = {
+    // LSStatusBarItem initWithIdentifier:alignment: (Other-app reminders)
     passThroughRow<msg::scheduleTimer>("PCSimpleTimer"),
+    // PCSimpleTimer _fireTimerFired (Other-app reminders)
+    // QuorvelAppIconStatusBarIconView: created here, then contentsImage and standardPadding
+    hookRow<msg::unreadCountChanged, &appsignals::unreadCountChangedHook>("IMChatRegistry"),
     passThroughRow<msg::unreadCount>("IMChatRegistry"),
     passThroughRow<msg::markMessageAsRead>("IMChat"),
     passThroughRow<msg::markMessagesAsRead>("IMChat"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kMailReturned>("MailAppController"),
     passThroughRow<msg::didFinishLaunchingWithOptions>("MailAppController"),
+    hookRow<msg::autoLockTimerFired, &autoLockHook>("SBBacklightController"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kPhoneOpened>("PhoneApplication"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kPhoneOpened>("PhoneApplication"),
+    clearSignalRow<msg::applicationDidFinishLaunching, sig::kPhoneOpened>("PhoneApplication"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kTelegramOpened>("TGAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kTelegramOpened>("TGAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kMessengerOpened>("MNAppDelegate"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kMessengerOpened>("MNAppDelegate"),
+    clearSignalRow<msg::applicationReallyDidBecomeActive, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationReallyWillEnterForeground, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::didFinishLaunchingWithOptions, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
     passThroughRow<msg::reallyDidReceiveLocalNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::didReceiveLocalNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::reallyDidReceiveRemoteNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::reallyDidReceiveRemoteNotificationFetch>("WhatsAppAppDelegate"),
     passThroughRow<msg::handleActionForRemoteNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::handleActionForLocalNotification>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kWhatsAppScreenReturned>("WATabBarController"),
+    clearSignalRow<msg::waApplicationWillEnterForeground, sig::kWhatsAppScreenReturned>("WAViewController"),
+    clearSignalRow<msg::waApplicationWillEnterForeground, sig::kWhatsAppScreenReturned>("ChatViewController"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kThreemaOpened>("AppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kThreemaOpened>("AppDelegate"),
+    clearSignalRow<msg::didFinishLaunchingWithOptions, sig::kThreemaLaunched>("AppDelegate"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kViberActive>("ViberAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kViberOpened>("ViberAppDelegate"),
+    clearSignalRow<msg::didFinishLaunchingWithOptions, sig::kViberOpened>("ViberAppDelegate"),
     passThroughRow<msg::updateApplicationBadge>("VIBBadgeManager"),
     hookRow<msg::setItemEnabled, &indicators::setItemEnabledHook>("SBStatusBarStateAggregator"),
     passThroughRow<msg::updateBatteryItems>("SBStatusBarStateAggregator"),
     passThroughRow<msg::beginCoalescentBlock>("SBStatusBarStateProvider"),
     passThroughRow<msg::endCoalescentBlock>("SBStatusBarStateProvider"),
     passThroughRow<msg::updateStatusBarItem>("SBStatusBarStateProvider"),
+    hookRow<msg::applicationDidFinishLaunching, &launchHook>("SpringBoard"),
+    hookRow<msg::noteDidDismissWithReason, &indicators::noteDidDismissHook>("SBBannerContextView"),
+    stepRow<&indicators::addPadContentFrameMethod>("SBBannerContextView", "_pad_modifiedContentFrameForFrame:"),
+    hookRow<msg::centeredBoundsForRect, &indicators::centeredBoundsForRectHook>("SBBannerContextView"),
     passThroughRow<msg::centeredBounds>("SBBannerContextView"),
     passThroughRow<msg::noteApplicationIdentifiersDidChange>("SBApplicationRestrictionController"),
     passThroughRow<msg::sendInstalledAppsDidChange>("SBApplicationController"),
@@ -36,19 +75,27 @@ const std::array kGroupA = {
     passThroughRow<msg::updateAllBadges>("PhoneTabBarController"),
     passThroughRow<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
     passThroughRow<msg::updateBadgeString>("PHStarkGenericTableViewController"),
+    passThroughRow<msg::badgeString>("PHStarkGenericTableViewController"),
+    // SBApplication _fireNotification: and didAnimateActivation (clearing in the home screen)
+    hookRow<msg::postStateChange, &appsignals::callStateChangedHook>("IMAVCallManager"),
 };
 
 const std::array kGroupB = {
     passThroughRow<msg::init>("BBServer"),
+    // BBServer publishBulletin:destinations:alwaysToLockScreen: (lock-screen intake)
+    // SBLockScreenNotificationListController loadView (lock-screen intake)
     passThroughRow<msg::observerRemoveBulletin>("SBLockScreenNotificationListController"),
+    // SBLockScreenNotificationListController observer:addBulletin:forFeed:playLightsAndSirens:withReply:
     passThroughRow<msg::updateModelAndViewForAdditionOfItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::removeItemsForNotificationCenterPresentation>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForModificationOfItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForReplacingItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::removeCachedBannerForBulletinID>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForRemovalOfItem>("SBLockScreenNotificationListController"),
+    // SBLockScreenNotificationListController _updateModelForRemovalOfItem:updateView:
     passThroughRow<msg::prepareForTeardown>("SBLockScreenNotificationListController"),
     passThroughRow<msg::setInScreenOffMode>("SBLockScreenNotificationListController"),
+    // UNLocalNotificationClient _fireNotification: (lock-screen intake)
 };
 
 const std::array kGroupC = {
@@ -60,10 +107,12 @@ const std::array kGroupC = {
     passThroughRow<msg::observerRemoveBulletin>("NCBulletinNotificationSource"),
     passThroughRow<msg::requestsClearingNotificationRequests>("NCBulletinNotificationSource"),
     passThroughRow<msg::observerAddBulletinPlayLights>("NCBulletinNotificationSource"),
+    // NCBulletinActionRunner executeAction:fromOrigin:withParameters:completion: (notification-centre intake)
     passThroughRow<msg::postNotificationRequestCoalesced>("SBDashBoardNotificationDispatcher"),
     passThroughRow<msg::destinationPerformAction>("SBDashBoardNotificationDispatcher"),
     passThroughRow<msg::presentNotificationViewController>("SBNotificationBannerDestination"),
     passThroughRow<msg::presentFullscreenBulletinAlert>("SBLockScreenViewController"),
+    // NCNotificationDispatcher postNotificationWithRequest: (notification-centre intake)
     passThroughRow<msg::insertNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
     passThroughRow<msg::modifyNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
     passThroughRow<msg::removeNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),

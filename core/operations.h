@@ -25,11 +25,17 @@ namespace qv::alerts {
 void registerFireHandlers(core::Library& library, objc::Class* missedHelper);
 }  // namespace qv::alerts
 
+namespace qv::alerts {
+// sortDescriptors and bulletinsFilteredBy:count:lastCleared: (banner_provider.cc).
+void registerDataProviderOperations(core::Library& library, objc::Class* missedHelper);
+}  // namespace qv::alerts
+
 namespace qv::core {
-inline constexpr std::array<RegisterOperations, 3> kOperationRegistrations = {
+inline constexpr RegisterOperations kOperationRegistrations[] = {
     &registerRegistryOperations,
     &indicators::registerStatusBarOperations,
     &alerts::registerFireHandlers,
+    &alerts::registerDataProviderOperations,
 };
 
 }  // namespace qv::core

@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "appsignals/clear_channel.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
 #include "core/settings_keys.h"
@@ -25,6 +26,7 @@ void runFirstInitialiser(Library& library) {
   defineMissedHelperClass(library);
   for (const HookRow& row : hookGroupA()) installHookRow(library, row);
   runSettingsStartup(library);
+  appsignals::registerClearObservers(library);
   const bool ios10 = library.host.coreFoundationVersion() >= kFirstCoreFoundationOfIos10;
   for (const HookRow& row : ios10 ? hookGroupC() : hookGroupB()) installHookRow(library, row);
 }
