@@ -33,6 +33,7 @@ device::Profile profileOf(const WorldConfig& c) {
   if (!release) throw std::invalid_argument(release.error());
   device::Profile p;
   p.release = *release;
+  if (c.coreFoundationVersion) p.release.coreFoundationVersion = *c.coreFoundationVersion;
   p.idiom = c.idiom;
   p.model = c.idiom == device::Idiom::Pad ? "iPad" : "iPhone";
   p.hasTorch = c.hasTorch;
@@ -110,6 +111,7 @@ World::World(WorldConfig config)
   messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
   springBoard_->notifications = std::make_unique<springboard::Notifications>(
       springBoard_->host, *springBoard_->homeScreen, *springBoard_->foundation);
+  notifications().openApp = [this](const std::string& bundleId) { openAppProcess(bundleId); };
   springBoard_->host.bulletinSink = [this](objc::Object* provider, const objc::Id& bulletin, bool toLockScreen) {
     notifications().addFromDataProvider(provider, bulletin, toLockScreen);
   };
@@ -145,8 +147,18 @@ void World::installPackage() {
   fs::create_directories(root / "private/var/mobile/Library/Preferences");
 }
 
+void World::openAppProcess(const std::string& bundleId) {
+  if (bundleId.empty() || bundleId == kSpringBoardBundle) return;
+  Process& p = startProcess(bundleId);
+  // The app runs its life cycle on its own main thread, after the home screen's step.
+  clock_.async(p.host.mainQueue(), [this, bundleId] {
+    if (Process* app = process(bundleId); app && app->app) (void)app->app->open();
+  });
+}
+
 void World::wireProcess(Process& p) {
   p.host.appNameLookup = [this](std::string_view bundleId) { return home().displayName(bundleId); };
+  if (config_.beforeLibraryLoads) config_.beforeLibraryLoads(p);
   if (config_.loadLibrary && filter_ && filter_->matches(p.host.mainBundleIdentifier()))
     p.library = core::Library::load(p.host);
 }

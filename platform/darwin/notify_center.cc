@@ -8,6 +8,11 @@ void NotifyCenter::addObserver(const dispatch::QueueRef& mainQueue, std::string 
   observers_.push_back(Observer{mainQueue, std::move(name), std::move(callback)});
 }
 
+void NotifyCenter::removeObservers(const dispatch::Queue* mainQueue) {
+  std::lock_guard lock(mutex_);
+  std::erase_if(observers_, [mainQueue](const Observer& o) { return o.queue.get() == mainQueue; });
+}
+
 int NotifyCenter::post(std::string_view process, std::string_view name) {
   timeline_.record(process, timeline::Kind::DarwinPost, name);
   std::vector<std::pair<dispatch::QueueRef, std::function<void()>>> targets;
