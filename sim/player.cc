@@ -22,6 +22,14 @@ void Player::run() { runUntil(end()); }
 
 void Player::runUntil(dispatch::Instant until) { world_.runUntil(std::min(until, end())); }
 
+void Player::refused(const Status& s) {
+  if (!s) note("Device", "(" + s.error() + ")");
+}
+
+std::string Player::appName(const std::string& bundleId) const {
+  return world_.home().displayName(bundleId).value_or(bundleId);
+}
+
 void Player::note(const std::string& who, const std::string& what) {
   world_.timeline().record(who, timeline::Kind::Action, what);
 }
@@ -39,12 +47,16 @@ void Player::deliver(const NotificationSpec& n) {
   if (!n.title.empty()) d.title = n.title;
   if (!n.message.empty()) d.message = n.message;
   if (d.title.empty()) d.title = world_.home().displayName(d.app).value_or(d.app);
-  std::optional<std::int64_t> badge = n.badge;
-  if (!badge && d.badgeDelta != 0) badge = world_.home().badge(d.app) + d.badgeDelta;
-
   std::string what = (n.preset.empty() ? "notification from " + d.app : n.preset) + ": " + d.title;
   if (!d.message.empty()) what += (d.title.empty() ? "" : ": ") + d.message;
   note("Network", what);
+  std::optional<std::int64_t> badge = n.badge;
+  if (d.app == "com.apple.MobileSMS" && !badge) {
+    // A new message raises the unread count, and the Messages badge follows it.
+    (void)world_.messages().arrive(d.title.empty() ? "Unknown" : d.title);
+  } else if (!badge && d.badgeDelta != 0) {
+    badge = world_.home().badge(d.app) + d.badgeDelta;
+  }
   springboard::IncomingNotification incoming;
   incoming.bundleId = d.app;
   incoming.title = d.title;
@@ -112,7 +124,42 @@ void Player::perform(const Action& a) {
       note("User", "taps the banner");
       if (!world_.notifications().tapBanner()) note("User", "(no banner is on screen)");
       break;
-    default: note("User", std::string(actionName(a.type)) + " (not yet played by this build)"); break;
+    case ActionType::IncomingCall: {
+      const std::string caller = a.app.empty() ? "Unknown caller" : a.app;
+      note("Network", "incoming call from " + caller);
+      refused(world_.calls().incomingCall(caller));
+      break;
+    }
+    case ActionType::AnswerCall:
+      note("User", "answers the call");
+      refused(world_.calls().answer());
+      break;
+    case ActionType::EndCall:
+      if (world_.calls().state() == telephony::kRinging) {
+        note("Network", "the caller hangs up before the call is answered");
+        refused(world_.calls().callerHangsUp());
+      } else {
+        note("User", "ends the call");
+        refused(world_.calls().hangUp());
+      }
+      break;
+    case ActionType::OpenApp:
+      note("User", "opens " + appName(a.app));
+      world_.openApp(a.app);
+      break;
+    case ActionType::LeaveApp:
+      note("User", "leaves " + appName(a.app) + " for the home screen");
+      world_.leaveApp(a.app);
+      break;
+    case ActionType::ReadMessages:
+      note("User", a.count < 0 ? "reads all new messages in Messages"
+                               : "reads " + std::to_string(a.count) + " new message(s) in Messages");
+      world_.readMessages(a.count < 0 ? std::nullopt : std::optional<std::int64_t>(a.count));
+      break;
+    case ActionType::Respring:
+      note("User", "restarts the home screen");
+      world_.respring();
+      break;
   }
 }
 

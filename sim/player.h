@@ -35,6 +35,8 @@ class Player {
   void deliver(const NotificationSpec& n);
   springboard::NotificationHandle target(const Action& a) const;
   void note(const std::string& who, const std::string& what);
+  void refused(const Status& s);
+  std::string appName(const std::string& bundleId) const;
 
   World& world_;
   const Scenario& scenario_;

@@ -1,6 +1,9 @@
 #include "sim/world.h"
 
 #include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 #include <stdexcept>
@@ -22,8 +25,17 @@ dispatch::Instant instantOf(const host::CalendarDate& d, const tz::TimeZone& zon
   return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, zone));
 }
 
+// Worlds are made and thrown away by the thousand in tests; a memory-backed folder keeps that
+// cheap (a disk with synchronous discard makes each removal cost milliseconds).
+std::filesystem::path temporaryBase() {
+  if (const char* dir = std::getenv("QV_WORLD_TMPDIR"); dir && *dir) return dir;
+  std::error_code ec;
+  if (::access("/dev/shm", W_OK) == 0 && std::filesystem::is_directory("/dev/shm", ec)) return "/dev/shm";
+  return std::filesystem::temp_directory_path();
+}
+
 std::string makeTemporaryRoot() {
-  std::string base = std::filesystem::temp_directory_path() / "quorvel-world-XXXXXX";
+  std::string base = temporaryBase() / "quorvel-world-XXXXXX";
   if (!::mkdtemp(base.data())) throw std::runtime_error("cannot create a temporary folder for the world");
   return base;
 }
@@ -95,14 +107,18 @@ World::World(WorldConfig config)
   auto filter = host::readLoaderFilter(*root_, kLoaderFilterPath);
   if (filter) filter_ = *filter;
 
+  buildHomeScreen();
+}
+
+void World::buildHomeScreen() {
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
   springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device,
                                            missingClassesOf(kSpringBoardBundle));
   springboard::TorchHardware torch{profile_.hasTorch, profile_.hasFlash, false};
   springBoard_->homeScreen = std::make_unique<springboard::HomeScreen>(
       springBoard_->host, torch, profile_.release.coreFoundationVersion < 1240.0);
-  for (const apps::AppSpec& app : apps::knownApps())
-    if (apps::isBuiltIn(app)) home().installApp(app.bundleId, app.displayName);
+  // Every app the simulator knows is on the home screen, so its name and badge are there.
+  for (const apps::AppSpec& app : apps::knownApps()) home().installApp(app.bundleId, app.displayName);
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
   springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
   if (config_.statusBarClock) statusBar().stock().startClock();
@@ -111,9 +127,15 @@ World::World(WorldConfig config)
   messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
   springBoard_->notifications = std::make_unique<springboard::Notifications>(
       springBoard_->host, *springBoard_->homeScreen, *springBoard_->foundation);
-  notifications().openApp = [this](const std::string& bundleId) { openAppProcess(bundleId); };
   springBoard_->host.bulletinSink = [this](objc::Object* provider, const objc::Id& bulletin, bool toLockScreen) {
     notifications().addFromDataProvider(provider, bulletin, toLockScreen);
+  };
+  // Taps on banners, notifications and their actions bring the app's process to the front.
+  notifications().openApp = [this](const std::string& bundleId) {
+    if (Process* p = &startProcess(bundleId); p->app) (void)p->app->open();
+  };
+  calls().onCallEnded = [this](const telephony::CallRecord& call) {
+    if (call.outcome == telephony::CallOutcome::Missed) postMissedCall(call);
   };
   if (!config_.startLocked) springBoard_->homeScreen->setLocked(false, "start");
   wireProcess(*springBoard_);
@@ -123,8 +145,15 @@ World::World(WorldConfig config)
   }
 }
 
+void World::retire(Process& p) {
+  clock_.retireProcess(p.host.processName());
+  darwin_->removeObservers(p.host.processName());
+}
+
 World::~World() {
+  for (auto& [id, p] : apps_) retire(*p);
   apps_.clear();
+  if (springBoard_) retire(*springBoard_);
   springBoard_.reset();
   if (ownsRoot_) {
     std::error_code ec;
@@ -145,15 +174,6 @@ void World::installPackage() {
                   fs::copy_options::overwrite_existing);
   }
   fs::create_directories(root / "private/var/mobile/Library/Preferences");
-}
-
-void World::openAppProcess(const std::string& bundleId) {
-  if (bundleId.empty() || bundleId == kSpringBoardBundle) return;
-  Process& p = startProcess(bundleId);
-  // The app runs its life cycle on its own main thread, after the home screen's step.
-  clock_.async(p.host.mainQueue(), [this, bundleId] {
-    if (Process* app = process(bundleId); app && app->app) (void)app->app->open();
-  });
 }
 
 void World::wireProcess(Process& p) {
@@ -200,10 +220,54 @@ Process& World::startProcess(const std::string& bundleId) {
   return startProcess(bundleId, spec.processName);
 }
 
+void World::openApp(const std::string& bundleId) {
+  notifications().activateApp(bundleId);
+  Process& p = startProcess(bundleId);
+  if (p.app) (void)p.app->open();
+}
+
+void World::leaveApp(const std::string& bundleId) {
+  notifications().returnToHomeScreen();
+  if (Process* p = process(bundleId); p && p->app) (void)p->app->enterBackground();
+}
+
+void World::readMessages(std::optional<std::int64_t> count) {
+  Process& messagesApp = startProcess("com.apple.MobileSMS");
+  if (!messagesApp.messaging) return;
+  for (const std::string& chat : messages_->chatsWithUnread()) {
+    std::int64_t unread = messages_->unread(chat);
+    std::int64_t take = count ? std::min(*count, unread) : unread;
+    if (take <= 0) break;
+    (void)messages_->read(*messagesApp.messaging, chat, take);
+    if (count) *count -= take;
+  }
+}
+
+void World::postMissedCall(const telephony::CallRecord& call) {
+  const bool faceTime = call.kind != telephony::CallKind::Phone;
+  const std::string app = faceTime ? "com.apple.facetime" : "com.apple.mobilephone";
+  springboard::IncomingNotification n;
+  n.bundleId = app;
+  n.title = faceTime ? "Missed FaceTime Call" : "Missed Call";
+  n.message = call.party;
+  if (notifications().ios10()) n.categoryIdentifier = app + ".missed-call";
+  n.badge = home().badge(app) + 1;
+  notifications().deliver(n);
+}
+
+void World::respring() {
+  timeline_.record("SpringBoard", timeline::Kind::Host, "home screen", "restarts");
+  // Apps keep running; the new home screen's library starts with nothing pending.
+  retire(*springBoard_);
+  springBoard_.reset();
+  buildHomeScreen();
+}
+
 void World::endProcess(std::string_view bundleId) {
   auto it = apps_.find(bundleId);
   if (it == apps_.end()) return;
   timeline_.record(it->second->host.processName(), timeline::Kind::Host, "process", "ended");
+  retire(*it->second);
   apps_.erase(it);
 }
 

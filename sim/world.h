@@ -146,6 +146,17 @@ class World {
   // The process ends (the app is killed); a later start is a fresh process.
   void endProcess(std::string_view bundleId);
 
+  // --- What the user does, as the device does it ---
+  // Opens an app from its icon: the home screen activates it, then the app launches, returns
+  // to the front or becomes active, as its state asks.
+  void openApp(const std::string& bundleId);
+  // Goes back to the home screen from the app in front.
+  void leaveApp(const std::string& bundleId);
+  // Reads `count` unread messages in Messages (all when none), opening it first.
+  void readMessages(std::optional<std::int64_t> count);
+  // The home screen restarts: a new home-screen process, its library loaded afresh.
+  void respring();
+
   // --- Time ---
   dispatch::Instant now() const { return clock_.now(); }
   void runFor(dispatch::Duration d) { clock_.advanceBy(d); }
@@ -159,10 +170,11 @@ class World {
 
  private:
   void installPackage();
-  // Brings an app's process to the front, as the home screen does when it opens the app.
-  void openAppProcess(const std::string& bundleId);
   std::vector<std::string> missingClassesOf(std::string_view bundleId) const;
   void wireProcess(Process& p);
+  void buildHomeScreen();
+  void retire(Process& p);
+  void postMissedCall(const telephony::CallRecord& call);
 
   WorldConfig config_;
   device::Profile profile_;

@@ -8,9 +8,9 @@ void NotifyCenter::addObserver(const dispatch::QueueRef& mainQueue, std::string 
   observers_.push_back(Observer{mainQueue, std::move(name), std::move(callback)});
 }
 
-void NotifyCenter::removeObservers(const dispatch::Queue* mainQueue) {
+void NotifyCenter::removeObservers(std::string_view process) {
   std::lock_guard lock(mutex_);
-  std::erase_if(observers_, [mainQueue](const Observer& o) { return o.queue.get() == mainQueue; });
+  std::erase_if(observers_, [&](const Observer& o) { return o.queue->process() == process; });
 }
 
 int NotifyCenter::post(std::string_view process, std::string_view name) {

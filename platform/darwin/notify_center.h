@@ -24,8 +24,8 @@ class NotifyCenter {
   // CFNotificationCenterAddObserver with immediate delivery: `callback` runs on `mainQueue`
   // for every later post of `name`, in post order.
   void addObserver(const dispatch::QueueRef& mainQueue, std::string name, std::function<void()> callback);
-  // Forgets every observer delivered on `mainQueue` (its process has ended).
-  void removeObservers(const dispatch::Queue* mainQueue);
+  // A process has ended: its observers hear nothing more.
+  void removeObservers(std::string_view process);
   // notify_post from `process`; returns how many observers it reached.
   int post(std::string_view process, std::string_view name);
   // How many observers a name has in all (for tests and start-up checks).

@@ -109,6 +109,9 @@ class Scheduler {
   virtual std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) = 0;
   // The queue whose work is running on the calling thread, or null outside any queue.
   virtual const Queue* currentQueue() const = 0;
+  // A process has ended: every queue it made so far runs nothing more; what was waiting on
+  // them (tasks, timers, sleeping work) is dropped.
+  virtual void retireProcess(const std::string& process) = 0;
 
   // co_await sleep(d) inside Work: the work resumes on its own queue once `d` has passed.
   struct SleepAwaiter {

@@ -31,6 +31,7 @@ struct ThreadedScheduler::TQueue final : Queue {
   std::condition_variable cv;
   std::vector<Item> heap;
   bool workerRunning = false;
+  bool retired = false;
   bool running = false;  // an item is executing now
   std::thread worker;
 };
@@ -62,6 +63,16 @@ Instant ThreadedScheduler::now() const {
 
 const Queue* ThreadedScheduler::currentQueue() const { return tlsCurrentQueue; }
 
+void ThreadedScheduler::retireProcess(const std::string& process) {
+  std::lock_guard lock(queuesMutex_);
+  for (auto& q : queues_) {
+    if (q->process() != process) continue;
+    std::lock_guard qlock(q->mutex);
+    q->retired = true;
+    q->heap.clear();
+  }
+}
+
 QueueRef ThreadedScheduler::createQueue(std::string label, std::string process, bool isMain) {
   auto q = std::make_shared<TQueue>(std::move(label), std::move(process), isMain);
   std::lock_guard lock(queuesMutex_);
@@ -73,6 +84,7 @@ void ThreadedScheduler::submit(const std::shared_ptr<TQueue>& q, Instant due, st
                                std::function<Work()> work, std::shared_ptr<TimerHandle> timer) {
   if (stopping_.load()) return;
   std::unique_lock lock(q->mutex);
+  if (q->retired) return;
   q->heap.push_back(TQueue::Item{due, seq_.fetch_add(1), std::move(task), std::move(work), std::move(timer)});
   std::push_heap(q->heap.begin(), q->heap.end(), TQueue::Later{});
   if (!q->workerRunning) {

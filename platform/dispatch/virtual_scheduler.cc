@@ -12,6 +12,7 @@ struct VirtualScheduler::VQueue final : Queue {
     std::function<Work()> work;
   };
   std::deque<Item> fifo;
+  bool retired = false;
   bool drainScheduled = false;
   bool busy = false;  // sleeping work in progress
 };
@@ -25,10 +26,24 @@ struct VirtualTimer final : TimerHandle {
 }  // namespace
 
 VirtualScheduler::VirtualScheduler(Instant start) : now_(start) {}
-VirtualScheduler::~VirtualScheduler() = default;
+VirtualScheduler::~VirtualScheduler() {
+  for (std::coroutine_handle<> h : sleeping_) h.destroy();
+}
 
 QueueRef VirtualScheduler::createQueue(std::string label, std::string process, bool isMain) {
-  return std::make_shared<VQueue>(std::move(label), std::move(process), isMain);
+  auto q = std::make_shared<VQueue>(std::move(label), std::move(process), isMain);
+  std::erase_if(queues_, [](const std::weak_ptr<VQueue>& w) { return w.expired(); });
+  queues_.push_back(q);
+  return q;
+}
+
+void VirtualScheduler::retireProcess(const std::string& process) {
+  for (const auto& weak : queues_) {
+    auto q = weak.lock();
+    if (!q || q->process() != process) continue;
+    q->retired = true;
+    q->fifo.clear();
+  }
 }
 
 void VirtualScheduler::push(Instant due, std::function<void()> action) {
@@ -44,13 +59,14 @@ void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
 
 void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task,
                                std::function<Work()> work) {
+  if (q->retired) return;
   q->fifo.push_back(VQueue::Item{std::move(task), std::move(work)});
   scheduleDrain(q);
 }
 
 void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   q->drainScheduled = false;
-  if (q->busy || q->fifo.empty()) return;
+  if (q->retired || q->busy || q->fifo.empty()) return;
   VQueue::Item item = std::move(q->fifo.front());
   q->fifo.pop_front();
   const Queue* previous = current_;
@@ -99,7 +115,18 @@ std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due
 
 void VirtualScheduler::resumeAfter(Duration d, std::coroutine_handle<> h) {
   const Queue* q = current_;
-  push(now_ + std::max(d, Duration::zero()), [this, q, h] {
+  std::weak_ptr<VQueue> weak;
+  for (const auto& w : queues_)
+    if (auto locked = w.lock(); locked.get() == q) weak = locked;
+  sleeping_.push_back(h);
+  push(now_ + std::max(d, Duration::zero()), [this, q, h, weak] {
+    std::erase(sleeping_, h);
+    auto queue = weak.lock();
+    // Work of a process that has ended is dropped, not resumed into objects that are gone.
+    if (queue && queue->retired) {
+      h.destroy();
+      return;
+    }
     const Queue* previous = current_;
     current_ = q;
     h.resume();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <vector>
+#include <string>
 
 #include "platform/dispatch/scheduler.h"
 
@@ -28,6 +29,7 @@ class VirtualScheduler final : public Scheduler {
   void after(const QueueRef& q, Duration delay, std::function<void()> task) override;
   std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) override;
   const Queue* currentQueue() const override { return current_; }
+  void retireProcess(const std::string& process) override;
 
   // Runs everything due now, including what that work schedules for now; time stays.
   // Returns false when it stopped at the event limit.
@@ -69,6 +71,8 @@ class VirtualScheduler final : public Scheduler {
   void drain(const std::shared_ptr<VQueue>& q);
   void runOne();
 
+  std::vector<std::weak_ptr<VQueue>> queues_;       // for retiring a process's queues
+  std::vector<std::coroutine_handle<>> sleeping_;   // destroyed with the scheduler if never resumed
   Instant now_;
   std::uint64_t seq_ = 0;
   std::uint64_t eventsRun_ = 0;

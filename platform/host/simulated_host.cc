@@ -17,8 +17,7 @@ SimulatedHost::SimulatedHost(WorldServices& world, std::string processName, std:
   runtime_.owner_data = this;
 }
 
-// The observers' callbacks belong to this process; no later post may reach them.
-SimulatedHost::~SimulatedHost() { world_.darwin.removeObservers(mainQueue_.get()); }
+SimulatedHost::~SimulatedHost() = default;
 
 dispatch::QueueRef SimulatedHost::createSerialQueue(std::string label) {
   return world_.scheduler.createQueue(std::move(label), name_, false);

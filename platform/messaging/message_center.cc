@@ -183,4 +183,11 @@ void MessageCenter::announce() {
   }
 }
 
+std::vector<std::string> MessageCenter::chatsWithUnread() const {
+  std::vector<std::string> out;
+  for (const auto& [name, chat] : chats_)
+    if (!chat.unread.empty()) out.push_back(name);
+  return out;
+}
+
 }  // namespace qv::messaging

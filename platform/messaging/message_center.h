@@ -73,6 +73,8 @@ class MessageCenter {
   Status read(MessagingClasses& reader, const std::string& chat, std::optional<std::int64_t> count = std::nullopt);
 
   std::int64_t unreadCount() const;
+  // The chats that hold unread messages, in name order.
+  std::vector<std::string> chatsWithUnread() const;
   std::int64_t unread(std::string_view chat) const;
   // Told of each new total at once (the Messages icon's badge follows it).
   std::function<void(std::int64_t)> onTotalChanged;

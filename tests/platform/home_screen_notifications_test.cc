@@ -85,11 +85,11 @@ TEST_F(HomeScreenApplications, InstallingAddsTheAppThenTellsInstalledAppsAndRest
   trace.watch("SBApplicationController", msg::applicationsAdded, "added");
   trace.watch("SBApplicationController", msg::sendInstalledAppsDidChange, "installed");
   trace.watch("SBApplicationRestrictionController", msg::noteApplicationIdentifiersDidChange, "restrictions");
-  notes.installApp("com.viber", "Viber");
+  notes.installApp("com.example.Notes", "Notes");
   EXPECT_EQ(trace.str(), "added installed restrictions");
-  EXPECT_EQ(world.home().displayName("com.viber"), "Viber");
+  EXPECT_EQ(world.home().displayName("com.example.Notes"), "Notes");
   trace.clear();
-  notes.installApp("com.viber", "Viber");
+  notes.installApp("com.example.Notes", "Notes");
   EXPECT_EQ(trace.str(), "installed restrictions") << "an update adds nothing";
   EXPECT_EQ(host::send(notes.applications().application("com.viber"), msg::bundleIdentifier), "com.viber");
 }
