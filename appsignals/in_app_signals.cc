@@ -16,8 +16,8 @@ void postClearSignal(core::Library& library, const ClearSignal& signal) {
     library.host.notifyPost(core::info(signal.posts[i]).clearNotification);
 }
 
-void unreadCountChangedHook(core::Library& library, const objc::Slot<void(std::int64_t)>& previous,
-                            objc::Object* self, objc::Sel sel, std::int64_t count) {
+void unreadCountChangedHook(core::Library& library, const objc::Slot<void(std::int64_t)>& previous, objc::Object* self,
+                            objc::Sel sel, std::int64_t count) {
   // The count is taken as the 32-bit value the messaging framework hands over.
   const auto unread = static_cast<std::int32_t>(count);
   if (unread < library.intake.smsBadgeSnapshot) {

@@ -38,8 +38,10 @@ inline constexpr ClearSignal kWhatsAppScreenReturned{
     "", {Category::WhatsAppCall, Category::WhatsAppMessage}, 2, PostsRun::After};
 inline constexpr ClearSignal kThreemaOpened{"", {Category::ThreemaMessage}, 1, PostsRun::After};
 inline constexpr ClearSignal kThreemaLaunched{"", {Category::ThreemaMessage}, 1, PostsRun::First};
-inline constexpr ClearSignal kViberActive{"com.viber", {Category::ViberMessage, Category::ViberCall}, 2, PostsRun::After};
-inline constexpr ClearSignal kViberOpened{"com.viber", {Category::ViberMessage, Category::ViberCall}, 2, PostsRun::First};
+inline constexpr ClearSignal kViberActive{
+    "com.viber", {Category::ViberMessage, Category::ViberCall}, 2, PostsRun::After};
+inline constexpr ClearSignal kViberOpened{
+    "com.viber", {Category::ViberMessage, Category::ViberCall}, 2, PostsRun::First};
 
 // Runs the process check and, when it passes, posts the signal's clear notifications in order.
 void postClearSignal(core::Library& library, const ClearSignal& signal);
@@ -74,7 +76,7 @@ constexpr core::HookRow clearSignalRow(std::string_view className) {
 
 // The replacement of IMChatRegistry unreadCountChanged:: a count below the badge recorded when
 // the SMS reminder started clears that reminder (and the record), then the call-through.
-void unreadCountChangedHook(core::Library& library, const objc::Slot<void(std::int64_t)>& previous,
-                            objc::Object* self, objc::Sel sel, std::int64_t count);
+void unreadCountChangedHook(core::Library& library, const objc::Slot<void(std::int64_t)>& previous, objc::Object* self,
+                            objc::Sel sel, std::int64_t count);
 
 }  // namespace qv::appsignals

@@ -19,7 +19,8 @@ void runSettingsStartup(Library& library) {
   host::Host& host = library.host;
   if (!host.fileExists(kSettingsFileTestedAtStartup)) host.removePersistentDomain(kSettingsDomain);
   library.settings.load(host);
-  host.addDarwinObserver(std::string(kSettingsChangedNotification), [&library] { library.settings.load(library.host); });
+  host.addDarwinObserver(std::string(kSettingsChangedNotification),
+                         [&library] { library.settings.load(library.host); });
 }
 
 void runFirstInitialiser(Library& library) {
@@ -31,7 +32,9 @@ void runFirstInitialiser(Library& library) {
   for (const HookRow& row : ios10 ? hookGroupC() : hookGroupB()) installHookRow(library, row);
 }
 
-void runSecondInitialiser(Library& library) { library.sharedHelper = library.sharedInstance(); }
+void runSecondInitialiser(Library& library) {
+  library.sharedHelper = library.sharedInstance();
+}
 
 void runThirdInitialiser(Library& library) {
   if (library.host.mainBundleIdentifier() != "com.apple.springboard") return;

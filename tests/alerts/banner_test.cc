@@ -57,8 +57,8 @@ TEST_F(ReminderBanner, EndsTheIntervalsThenDeliversOnFeedTwo) {
   hooks.on<msg::replaceIntervalElapsed>("SBBannerController", "replace");
   hooks.on<msg::dismissIntervalElapsed>("SBBannerController", "dismiss");
   hooks.on<msg::observerAddBulletinPlayLights>(
-      "SBBulletinBannerController", [](const objc::Id& observer, const objc::Id&, std::uint64_t feed, bool lights,
-                                       const host::Block& reply) {
+      "SBBulletinBannerController",
+      [](const objc::Id& observer, const objc::Id&, std::uint64_t feed, bool lights, const host::Block& reply) {
         return "add feed " + std::to_string(feed) + (observer ? " observer" : "") + (lights ? " lights" : "") +
                (reply ? " reply" : "");
       });
@@ -99,10 +99,9 @@ class ReminderBannerOnIos8 : public ReminderBanner {
 
 TEST_F(ReminderBannerOnIos8, UsesTheShorterDeliverySelector) {
   ::qv::testing::TraceHooks& hooks = traceHooks();
-  hooks.on<msg::observerAddBulletin>("SBBulletinBannerController",
-                                     [](const objc::Id&, const objc::Id&, std::uint64_t feed) {
-                                       return "add feed " + std::to_string(feed);
-                                     });
+  hooks.on<msg::observerAddBulletin>(
+      "SBBulletinBannerController",
+      [](const objc::Id&, const objc::Id&, std::uint64_t feed) { return "add feed " + std::to_string(feed); });
   showReminderBanner(lib, "Missed Mail!", "com.apple.mobilemail");
   EXPECT_EQ(hooks.trace(), "add feed 2");
   EXPECT_EQ(rec.count(Kind::Banner, "com.apple.mobilemail"), 1u);
@@ -158,7 +157,8 @@ TEST_F(LockScreenRepost, PostsEachArmedReminderOnceInCategoryOrder1700MsAfterAut
   std::string order;
   for (const auto& e : rec.ofKind(Kind::LockScreenBulletin)) order += e.subject + " ";
   EXPECT_EQ(order, "com.apple.MobileSMS com.apple.mobilemail ");
-  EXPECT_EQ(lockScreen(), "com.apple.mobilemail: Quorvel / Missed Mail! | com.apple.MobileSMS: Quorvel / Missed Message!")
+  EXPECT_EQ(lockScreen(),
+            "com.apple.mobilemail: Quorvel / Missed Mail! | com.apple.MobileSMS: Quorvel / Missed Message!")
       << "the lock screen lists the newest first";
   world.home().unlock();
   world.home().autoLock();
@@ -220,8 +220,7 @@ TEST_F(LockScreenRepost, NothingWhenTheDeviceIsUnlockedBeforeTheRepost) {
 
 TEST_F(LockScreenRepost, SwitchesDecideWhetherAutoLockRepostsAtAll) {
   for (const auto& [values, posts] : {std::pair{pl::Dict{{"globalEnabled", false}, {"showBanner", true}}, false},
-                                      std::pair{pl::Dict{{"showBanner", false}}, false},
-                                      std::pair{pl::Dict{}, true}}) {
+                                      std::pair{pl::Dict{{"showBanner", false}}, false}, std::pair{pl::Dict{}, true}}) {
     sim::World w{{.settings = values}};
     timeline::Recorder r{w.timeline()};
     w.library().intake.savedDefaultAction[core::index(Category::Mail)] =

@@ -21,7 +21,8 @@ class CallState : public ::testing::Test {
   }
   // The call manager announcing one change of state (process-local post unless `distributed`).
   void post(std::int64_t from, std::int64_t to, bool distributed = false) {
-    objc::Id manager = host::send(world.springBoard().host.runtime().getClass("IMAVCallManager"), host::msg::sharedInstance);
+    objc::Id manager =
+        host::send(world.springBoard().host.runtime().getClass("IMAVCallManager"), host::msg::sharedInstance);
     host::send(manager, host::msg::postStateChange, std::string("IMAVChatStateChangedNotification"), from, to,
                distributed, std::int64_t{0});
   }
@@ -67,10 +68,10 @@ TEST_F(CallState, ANewCallStopsTheReminderAndLeavesItsIcon) {
 TEST_F(CallState, OtherChangesOnlyCallThrough) {
   startReminder(lib, Category::Call);
   const objc::Id running = helper.timer(Category::Call);
-  post(0, 3);                // connected straight away
-  post(0, 1, true);          // the distributed post of a ring
-  post(1, 0, true);          // the distributed post of a missed call
-  post(2, 0);                // an outgoing call given up
+  post(0, 3);        // connected straight away
+  post(0, 1, true);  // the distributed post of a ring
+  post(1, 0, true);  // the distributed post of a missed call
+  post(2, 0);        // an outgoing call given up
   world.runFor(2s);
   EXPECT_EQ(helper.timer(Category::Call), running);
   EXPECT_EQ(rec.count(Kind::ReminderArmed, "call"), 1u) << "only the start above";

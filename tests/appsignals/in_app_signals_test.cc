@@ -53,8 +53,8 @@ class InAppSignals : public ::testing::Test {
     if (!p.app) return;
     tracer = std::make_unique<testing::TraceHooks>(p.host.runtime());
     const apps::AppSpec& spec = p.app->spec();
-    traceOwnLifeCycle(*tracer, p.host.runtime(), spec.delegateClass.empty() ? spec.applicationClass : spec.delegateClass,
-                      "");
+    traceOwnLifeCycle(*tracer, p.host.runtime(),
+                      spec.delegateClass.empty() ? spec.applicationClass : spec.delegateClass, "");
     traceOwnLifeCycle(*tracer, p.host.runtime(), "WATabBarController", "tabBar.");
     traceOwnLifeCycle(*tracer, p.host.runtime(), "WAViewController", "list.");
   }
@@ -172,8 +172,7 @@ TEST_P(OpeningAnApp, ClearsExactlyItsOwnCategoriesThroughTheChannel) {
 INSTANTIATE_TEST_SUITE_P(
     EachApp, OpeningAnApp,
     ::testing::Values(AppClears{"com.apple.mobilephone", {Category::Call}, {Category::Call}},
-                      AppClears{"com.apple.mobilemail", {}, {Category::Mail}},
-                      AppClears{"com.apple.MobileSMS", {}, {}},
+                      AppClears{"com.apple.mobilemail", {}, {Category::Mail}}, AppClears{"com.apple.MobileSMS", {}, {}},
                       AppClears{"net.whatsapp.WhatsApp",
                                 {Category::WhatsAppCall, Category::WhatsAppMessage},
                                 {Category::WhatsAppCall, Category::WhatsAppMessage}},

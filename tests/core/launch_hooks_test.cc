@@ -24,7 +24,8 @@ class LaunchHook : public ::testing::Test {
     return world.prefs().copyValue(key, kSettingsDomain, prefs::User::Current, scope);
   }
   pl::Dict mainFile() {
-    return world.springBoard().host.dictionaryWithContentsOfFile("/var/mobile" + std::string(kSettingsFileUnderHome))
+    return world.springBoard()
+        .host.dictionaryWithContentsOfFile("/var/mobile" + std::string(kSettingsFileUnderHome))
         .value_or(pl::Dict{});
   }
 
@@ -37,8 +38,8 @@ TEST_F(LaunchHook, FirstRunLandsForThisHostBesideTheFileItIsLookedForIn) {
   EXPECT_EQ(stored("firstRun", prefs::HostScope::Current), pl::Value(true));
   EXPECT_FALSE(stored("firstRun", prefs::HostScope::Any).has_value());
   EXPECT_FALSE(mainFile().contains("firstRun")) << "so the next launch writes it again";
-  EXPECT_TRUE(world.root().exists(world.prefs().devicePath(kSettingsDomain, prefs::User::Current,
-                                                           prefs::HostScope::Current)));
+  EXPECT_TRUE(
+      world.root().exists(world.prefs().devicePath(kSettingsDomain, prefs::User::Current, prefs::HostScope::Current)));
   EXPECT_EQ(mainFile().at("smsInt"), pl::Value(30)) << "the main file keeps its keys";
 }
 

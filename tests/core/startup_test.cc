@@ -111,7 +111,8 @@ const std::vector<Row> kWrittenGroupC = {
     {"NCBulletinNotificationSource", "observer:addBulletin:forFeed:playLightsAndSirens:withReply:"},
     {"NCBulletinActionRunner", "executeAction:fromOrigin:withParameters:completion:"},
     {"SBDashBoardNotificationDispatcher", "postNotificationRequest:forCoalescedNotification:"},
-    {"SBDashBoardNotificationDispatcher", "destination:performAction:forNotificationRequest:withParameters:completion:"},
+    {"SBDashBoardNotificationDispatcher",
+     "destination:performAction:forNotificationRequest:withParameters:completion:"},
     {"SBNotificationBannerDestination", "_presentNotificationViewControllerForRequest:modal:completion:"},
     {"SBLockScreenViewController", "presentFullscreenBulletinAlertWithItem:"},
     {"NCNotificationDispatcher", "postNotificationWithRequest:"},
@@ -171,7 +172,8 @@ class StartUp : public ::testing::TestWithParam<const char*> {};
 TEST_P(StartUp, HomeScreenInstallsEveryRowItsClassesAllowInTableOrder) {
   sim::World world({.release = GetParam()});
   const bool ios10 = world.profile().release.coreFoundationVersion >= 1348.0;
-  std::vector<Row> expected = expectedIn(world.springBoard(), {&kWrittenGroupA, ios10 ? &kWrittenGroupC : &kWrittenGroupB});
+  std::vector<Row> expected =
+      expectedIn(world.springBoard(), {&kWrittenGroupA, ios10 ? &kWrittenGroupC : &kWrittenGroupB});
   expected.emplace_back("NSObject", "doesNotRecognizeSelector:");
   EXPECT_EQ(installed(world.library()), expected);
   EXPECT_GT(expected.size(), 40u) << "the home screen has most of the table's classes";
@@ -194,7 +196,8 @@ TEST(StartUpInAnApp, InstallsOnlyItsOwnHooksAndStillObservesEveryNotification) {
   EXPECT_EQ(world.darwin().observerCount(kSettingsChangedNotification, "Telegram"), 1);
   int clearObservers = 0;
   for (const CategoryInfo& row : kCategories)
-    if (!row.clearNotification.empty()) clearObservers += world.darwin().observerCount(row.clearNotification, "Telegram");
+    if (!row.clearNotification.empty())
+      clearObservers += world.darwin().observerCount(row.clearNotification, "Telegram");
   EXPECT_EQ(clearObservers, 10);
   EXPECT_NE(telegram.host.runtime().getClass("QuorvelAppIconStatusBarIconView"), nullptr);
 }

@@ -26,8 +26,8 @@ class BannerLayout : public ::testing::Test {
           config.beforeLibraryLoads = [this](sim::Process& p) {
             if (!p.homeScreen) return;
             hooks.emplace(p.host.runtime());
-            hooks->on<msg::noteDidDismissWithReason>("SBBannerContextView",
-                                                     [](std::int64_t reason) { return "own " + std::to_string(reason); });
+            hooks->on<msg::noteDidDismissWithReason>(
+                "SBBannerContextView", [](std::int64_t reason) { return "own " + std::to_string(reason); });
           };
           return config;
         }()) {}
