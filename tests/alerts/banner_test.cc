@@ -131,6 +131,24 @@ class LockScreenRepost : public ::testing::Test {
     lib.intake.savedContext[core::index(c)] = std::move(context);
     startReminder(lib, c);
   }
+  // Auto-locks with an SMS reminder in its third alert (intake open) and checks that what comes
+  // back through the home screen's publish steps is recognisably ours and changes nothing.
+  void expectRepostLeavesTheReminderAsItWas() {
+    world.runFor(11s);
+    started(Category::Sms);
+    lib.reminders.counter(Category::Sms) = 3;
+    world.home().autoLock();
+    world.runFor(2s);
+    const auto items = world.notifications().lockScreenItems();
+    ASSERT_EQ(items.size(), 1u);
+    const springboard::BulletinFields* f =
+        springboard::bulletinFields(world.notifications().bulletinOf(items[0].handle));
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(isReminderBulletin(f->title, f->recordID, f->sectionID));
+    EXPECT_EQ(lib.reminders.counter(Category::Sms), 3) << "not marked again";
+    EXPECT_EQ(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "its action is not saved again";
+    EXPECT_EQ(rec.count(Kind::ReminderArmed, "SMS"), 1u) << "not restarted";
+  }
   std::string lockScreen() {
     std::string out;
     for (const auto& item : world.notifications().lockScreenItems())
@@ -164,6 +182,11 @@ TEST_F(LockScreenRepost, PostsEachArmedReminderOnceInCategoryOrder1700MsAfterAut
   world.home().autoLock();
   world.runFor(5s);
   EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 2u) << "each saved action is used once";
+}
+
+TEST_F(LockScreenRepost, ARepostedBulletinIsNotTakenForANewEvent) {
+  // Our own lock-screen bulletins coming back as new events.
+  expectRepostLeavesTheReminderAsItWas();
 }
 
 TEST_F(LockScreenRepost, CarriesTheSavedActionAndContextWithEveryFieldOfItsColumn) {
@@ -263,6 +286,11 @@ class LockScreenRepostOnIos9 : public LockScreenRepost {
  protected:
   LockScreenRepostOnIos9() : LockScreenRepost({.release = "9.3"}) {}
 };
+
+TEST_F(LockScreenRepostOnIos9, ARepostedBulletinIsNotTakenForANewEvent) {
+  // Our own lock-screen bulletins coming back as new events.
+  expectRepostLeavesTheReminderAsItWas();
+}
 
 TEST_F(LockScreenRepostOnIos9, PostsToTheLockScreenListAndTappingOpensTheApp) {
   started(Category::Mail);
