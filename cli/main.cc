@@ -7,9 +7,11 @@
 #include <string>
 #include <thread>
 
+#include "sim/invariants.h"
 #include "sim/output.h"
 #include "sim/player.h"
 #include "sim/presets.h"
+#include "sim/random_scenario.h"
 #include "sim/scenario.h"
 
 namespace {
@@ -31,6 +33,11 @@ options:
   --realtime        play at wall-clock speed (with --speed X, X times faster)
   --speed X         speed factor for --realtime
   --print-default   print the built-in scenario (a starting point for your own)
+  --random          play a random scenario made from the seed (with --days D, default 1)
+  --check           check the device's invariants throughout; a broken one ends the run with
+                    status 1 and the command that replays it
+  --dump-scenario   print the scenario (handy with --random) as JSON instead of playing it
+  --quiet           print no timeline (the summary and broken invariants still show)
   --events          list the notification events scenarios can name
   --help            this text
 )";
@@ -46,8 +53,13 @@ struct Options {
   std::string until;
   bool realtime = false;
   double speed = 1.0;
-  std::uint64_t seed = 0;
+  std::uint64_t seed = 1;
   bool seedGiven = false;
+  bool random = false;
+  double days = 1;
+  bool check = false;
+  bool dump = false;
+  bool quiet = false;
 };
 
 }  // namespace
@@ -69,6 +81,19 @@ int main(int argc, char** argv) {
       o.output.verbose = true;
     } else if (arg == "--no-summary") {
       o.output.summary = false;
+    } else if (arg == "--random") {
+      o.random = true;
+    } else if (arg == "--check") {
+      o.check = true;
+    } else if (arg == "--dump-scenario") {
+      o.dump = true;
+    } else if (arg == "--quiet") {
+      o.quiet = true;
+    } else if (arg == "--days") {
+      const char* v = value("--days");
+      char* end = nullptr;
+      o.days = v ? std::strtod(v, &end) : 0;
+      if (!v || *end || !(o.days > 0) || o.days > 366) return usageError("--days needs a number of days (up to 366)");
     } else if (arg == "--realtime") {
       o.realtime = true;
     } else if (arg == "--until") {
@@ -106,14 +131,21 @@ int main(int argc, char** argv) {
     }
   }
 
-  Result<sim::Scenario> scenario = o.scenarioFile.empty()
-                                       ? sim::parseScenario(sim::defaultScenarioText(), "built-in scenario")
-                                       : sim::loadScenarioFile(o.scenarioFile);
+  if (o.random && !o.scenarioFile.empty()) return usageError("--random plays no scenario file");
+  Result<sim::Scenario> scenario =
+      o.random ? Result<sim::Scenario>(sim::randomScenario(
+                     {.seed = o.seed, .span = dispatch::seconds(o.days * 86400.0), .actionsPerHour = 40, .release = {}}))
+      : o.scenarioFile.empty() ? sim::parseScenario(sim::defaultScenarioText(), "built-in scenario")
+                               : sim::loadScenarioFile(o.scenarioFile);
   if (!scenario) {
     std::fprintf(stderr, "quorvel-sim: %s\n", scenario.error().c_str());
     return 2;
   }
   if (o.seedGiven) scenario->seed = o.seed;
+  if (o.dump) {
+    std::printf("%s\n", sim::scenarioToJson(*scenario).c_str());
+    return 0;
+  }
 
   std::unique_ptr<sim::World> world;
   try {
@@ -137,11 +169,21 @@ int main(int argc, char** argv) {
   // Events up to now (the home screen's launch) were not heard; print them from here on.
   world->timeline().addListener(
       [&](const timeline::Event& e) {
-        printer.print(e);
+        if (!o.quiet) printer.print(e);
         summary.observe(e);
         if (o.realtime) std::fflush(stdout);
       },
       out.explain);
+  std::unique_ptr<sim::InvariantChecker> checker;
+  if (o.check) {
+    checker = std::make_unique<sim::InvariantChecker>(*world);
+    world->clock().afterEachEvent = [&] { checker->checkState(); };
+    player.afterAction = [&](const sim::Action& a) {
+      if (a.type == sim::ActionType::Settings || a.type == sim::ActionType::SettingsFile)
+        checker->settingsWritten(a.values, a.removals);
+      checker->checkSettingsFile();
+    };
+  }
   if (!out.json) {
     std::printf("%s\n", scenario->name.empty() ? scenario->sourceFile.c_str() : scenario->name.c_str());
     if (!scenario->description.empty()) std::printf("%s\n", scenario->description.c_str());
@@ -159,7 +201,23 @@ int main(int argc, char** argv) {
       world->runUntil(due);
     }
   }
-  player.runUntil(stopAt);
+  if (checker) {
+    // Stop at the first broken invariant, so the timeline ends where it broke.
+    dispatch::Instant due;
+    while (checker->ok() && world->clock().nextDue(&due) && due <= stopAt) world->clock().runNext();
+    if (checker->ok()) world->runUntil(stopAt);
+    checker->checkSettingsFile();
+  } else {
+    player.runUntil(stopAt);
+  }
   if (out.summary) summary.print(stdout, clock, out.json);
+  if (checker && !checker->ok()) {
+    std::fprintf(stderr, "quorvel-sim: invariant broken at %s\n", checker->violation()->c_str());
+    if (o.random)
+      std::fprintf(stderr, "replay: quorvel-sim --random --seed %llu --days %g --check\n",
+                   static_cast<unsigned long long>(scenario->seed), o.days);
+    return 1;
+  }
+  if (checker && !out.json) std::printf("  invariants held through %llu checks\n", static_cast<unsigned long long>(checker->checks()));
   return 0;
 }

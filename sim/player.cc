@@ -12,10 +12,19 @@ Player::Player(World& world, const Scenario& scenario)
 }
 
 void Player::schedule() {
+  // The scenario's own queue outlives a restarting home screen; each action is handed to the home
+  // screen's main queue of the moment, where the user's touches and the network arrive.
+  dispatch::QueueRef scenarioQueue = world_.clock().createQueue("scenario", "Scenario", false);
   for (const Action& a : scenario_.actions) {
     const Action* action = &a;
-    world_.clock().at(world_.springBoard().host.mainQueue(), start_ + a.at, [this, action] { perform(*action); });
+    world_.clock().at(scenarioQueue, start_ + a.at, [this, action] {
+      world_.clock().async(world_.springBoard().host.mainQueue(), [this, action] {
+        perform(*action);
+        if (afterAction) afterAction(*action);
+      });
+    });
   }
+  scenarioQueue_ = scenarioQueue;
 }
 
 void Player::run() { runUntil(end()); }
@@ -105,8 +114,8 @@ void Player::perform(const Action& a) {
       world_.writeSettings(a.values, a.removals, true);
       break;
     case ActionType::SettingsFile:
-      note("Settings", "an outside tool rewrites the settings file");
-      world_.writeSettings(a.values, a.removals, false);
+      note("Settings", "another tool edits the settings file (no change notification)");
+      world_.editSettingsFile(a.values, a.removals);
       break;
     case ActionType::Note: note("Note", a.text); break;
     case ActionType::RemoveNotification:

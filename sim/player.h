@@ -3,6 +3,7 @@
 // and runs the clock to the end. Each action is on the timeline before its effects.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -30,6 +31,8 @@ class Player {
 
   // Performs one action now (what the scheduled task does).
   void perform(const Action& a);
+  // Told after each action has been performed (invariant checks).
+  std::function<void(const Action&)> afterAction;
 
  private:
   void deliver(const NotificationSpec& n);
@@ -43,6 +46,7 @@ class Player {
   dispatch::Instant start_;
   std::map<std::string, springboard::NotificationHandle, std::less<>> labels_;
   springboard::NotificationHandle latest_;
+  dispatch::QueueRef scenarioQueue_;
 };
 
 }  // namespace qv::sim

@@ -148,6 +148,12 @@ const Preset* findPreset(std::string_view name) {
   return nullptr;
 }
 
+std::vector<std::string> presetList() {
+  std::vector<std::string> out;
+  for (const Preset& p : kPresets) out.emplace_back(p.name);
+  return out;
+}
+
 std::string presetNames() {
   std::string out;
   for (const Preset& p : kPresets) out += (out.empty() ? "" : ", ") + std::string(p.name);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/plist/value.h"
 
@@ -35,5 +36,6 @@ struct Preset {
 
 const Preset* findPreset(std::string_view name);
 std::string presetNames();
+std::vector<std::string> presetList();
 
 }  // namespace qv::sim

@@ -278,4 +278,15 @@ void World::writeSettings(const pl::Dict& values, const std::vector<std::string>
   if (notify) darwin_->post("Preferences", core::kSettingsChangedNotification);
 }
 
+void World::editSettingsFile(const pl::Dict& values, const std::vector<std::string>& removals) {
+  const std::string path = prefs_->devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
+  pl::Dict contents;
+  if (auto bytes = root_->read(path))
+    if (auto v = pl::parse(*bytes); v && v->ifDict()) contents = *v->ifDict();
+  for (const std::string& k : removals) contents.erase(k);
+  for (const auto& [k, v] : values) contents[k] = v;
+  auto bytes = pl::serialize(pl::Value(std::move(contents)), pl::Format::Xml);
+  if (bytes) (void)root_->writeAtomic(path, *bytes);
+}
+
 }  // namespace qv::sim

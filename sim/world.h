@@ -167,6 +167,8 @@ class World {
 
   // --- The settings pane: writes keys (null removes) and posts the change notification ---
   void writeSettings(const pl::Dict& values, const std::vector<std::string>& removals = {}, bool notify = true);
+  // Another tool edits the settings file on disk (XML), behind the preferences daemon's back.
+  void editSettingsFile(const pl::Dict& values, const std::vector<std::string>& removals = {});
 
  private:
   void installPackage();

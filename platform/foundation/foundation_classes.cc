@@ -31,7 +31,7 @@ struct SimpleTimer final : Object {
   void disarm() {
     if (armed) {
       armed = false;
-      foundation->timerDisarmed();
+      foundation->timerDisarmed(this);
     }
   }
 };
@@ -58,12 +58,12 @@ void scheduleTimerImp(void*, Object* self, Sel) {
   if (!t || !t->valid || t->armed) return;
   host::Host& h = t->foundation->host();
   t->armed = true;
-  t->foundation->timerArmed();
-  std::weak_ptr<Object> weak = self->self();
+  t->foundation->timerArmed(self, t->foundation->nextTimerOrder++);
+  // The run loop keeps an armed timer alive until it fires or is invalidated, even when no one
+  // else holds it any more.
+  Id timer = self->self();
   const auto due = h.scheduler().now() + dispatch::seconds(std::max(0.0, t->interval));
-  t->handle = h.scheduler().at(h.mainQueue(), due, [weak] {
-    if (Id timer = weak.lock()) host::send(timer, msg::fireTimerFired);
-  });
+  t->handle = h.scheduler().at(h.mainQueue(), due, [timer] { host::send(timer, msg::fireTimerFired); });
 }
 
 void fireTimerFiredImp(void*, Object* self, Sel) {
@@ -183,6 +183,29 @@ Foundation::Foundation(host::Host& host, DeviceTraits device) : host_(host), dev
                                          foundationOf(ctx)->cancelPerforms(target.get(), sel);
                                        },
                                        this);
+}
+
+void Foundation::timerArmed(objc::Object* timer, std::uint64_t order) {
+  armed_[order] = timer->self();
+  armedOrder_[timer] = order;
+}
+
+void Foundation::timerDisarmed(objc::Object* timer) {
+  auto it = armedOrder_.find(timer);
+  if (it == armedOrder_.end()) return;
+  armed_.erase(it->second);
+  armedOrder_.erase(it);
+}
+
+std::vector<Foundation::ArmedTimer> Foundation::armedTimerList() const {
+  std::vector<ArmedTimer> out;
+  for (const auto& [order, weak] : armed_) {
+    objc::Id t = weak.lock();
+    auto* timer = objc::as<SimpleTimer>(t);
+    if (!timer) continue;
+    out.push_back(ArmedTimer{t, timer->selector.name(), timer->serviceIdentifier});
+  }
+  return out;
 }
 
 void Foundation::performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay) {

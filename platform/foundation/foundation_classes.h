@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,15 +33,22 @@ class Foundation {
   host::Host& host() { return host_; }
   const DeviceTraits& device() const { return device_; }
   // Timers armed and not yet fired or invalidated in this process.
-  std::size_t armedTimers() const { return armed_; }
+  std::size_t armedTimers() const { return armed_.size(); }
+  struct ArmedTimer {
+    objc::Id timer;
+    std::string selector;           // what it sends when it fires
+    std::string serviceIdentifier;  // its loggingIdentifier
+  };
+  // The armed timers, in the order they were armed.
+  std::vector<ArmedTimer> armedTimerList() const;
   // performSelector:withObject:afterDelay: (no argument) on the main queue.
   void performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay);
   // Delayed performs still pending for a target and selector.
   std::size_t pendingPerforms(const objc::Object* target, objc::Sel sel) const;
 
   // Internal to the timer class.
-  void timerArmed() { ++armed_; }
-  void timerDisarmed() { --armed_; }
+  void timerArmed(objc::Object* timer, std::uint64_t order);
+  void timerDisarmed(objc::Object* timer);
   void cancelPerforms(const objc::Object* target, objc::Sel sel);
 
  private:
@@ -52,7 +60,11 @@ class Foundation {
   };
   host::Host& host_;
   DeviceTraits device_;
-  std::size_t armed_ = 0;
+  std::map<std::uint64_t, std::weak_ptr<objc::Object>> armed_;  // by arming order
+  std::map<const objc::Object*, std::uint64_t> armedOrder_;
+
+ public:
+  std::uint64_t nextTimerOrder = 0;
   std::vector<Perform> performs_;
   std::uint64_t nextPerformId_ = 0;
 

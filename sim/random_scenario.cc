@@ -1,0 +1,272 @@
+#include "sim/random_scenario.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+#include <random>
+
+#include "platform/device/profile.h"
+#include "sim/presets.h"
+
+namespace qv::sim {
+namespace {
+
+// Draws from mt19937_64's raw output only, so a seed means the same run with any library.
+class Dice {
+ public:
+  explicit Dice(std::uint64_t seed) : engine_(seed) {}
+  std::uint64_t below(std::uint64_t n) { return n == 0 ? 0 : engine_() % n; }
+  std::int64_t between(std::int64_t lo, std::int64_t hi) { return lo + static_cast<std::int64_t>(below(hi - lo + 1)); }
+  bool chance(double p) { return static_cast<double>(engine_() >> 11) * 0x1.0p-53 < p; }
+  template <class T, std::size_t N>
+  const T& pick(const T (&items)[N]) {
+    return items[below(N)];
+  }
+  template <class T>
+  const T& pick(const std::vector<T>& items) {
+    return items[below(items.size())];
+  }
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+const char* const kZones[] = {"UTC", "Europe/Berlin", "America/New_York", "Asia/Kolkata", "Australia/Sydney"};
+const char* const kLanguages[] = {"en", "de", "fr", "es", "it", "nl", "pt", "ja"};
+const char* const kSounds[] = {"SMS 1.caf", "SMS 2.caf", "SMS 3.caf", "Tri-tone.caf", "Chime.caf", "Bell.caf"};
+const char* const kListedApps[] = {"com.example.Chat", "com.example.Shop", "com.atebits.Tweetie2", "com.apple.mobilecal"};
+const char* const kFlagKeys[] = {
+    "globalEnabled", "globalSMS", "globalMail", "globalCall", "globalIm", "imCalWats", "imSMSWats", "imCalFBMess",
+    "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImCall", "ViperImMess", "otherEnabled", "showStatus",
+    "soundsms", "soundCall", "soundMail", "soundIm", "soundOther", "vibesms", "vibeCall", "vibeMail", "vibeIm",
+    "vibeOther", "torchSmS", "torchCall", "torchMail", "torchIm", "torchOther", "locktorchSmS", "locktorchC",
+    "locktorchM", "locktorchIm", "locktorchOther", "unSmS", "unCaLL", "unMAil", "unIM", "unOther", "showBanner"};
+const char* const kIntervalKeys[] = {"smsInt", "phInt", "mailInt", "imInt", "otherInt"};
+const char* const kCountKeys[] = {"smsCount", "phCount", "mailCount", "imCount", "otherCount"};
+const char* const kSoundKeys[] = {"currentSMSSound", "currentCallSound", "currentMailSound", "currentIMSound",
+                                  "currentOtherSound"};
+const char* const kOpenableApps[] = {"com.apple.mobilephone", "com.apple.MobileSMS", "com.apple.mobilemail",
+                                     "net.whatsapp.WhatsApp",  "com.facebook.Messenger", "ph.telegra.Telegraph",
+                                     "ch.threema.iapp",        "com.viber", "com.example.Chat", "com.example.Shop"};
+
+pl::Value randomSettingValue(Dice& dice, const std::string& key) {
+  if (std::find(std::begin(kIntervalKeys), std::end(kIntervalKeys), key) != std::end(kIntervalKeys))
+    return pl::Value(dice.chance(0.1) ? dice.between(-5, 0) : dice.between(5, 180));
+  if (std::find(std::begin(kCountKeys), std::end(kCountKeys), key) != std::end(kCountKeys))
+    return pl::Value(dice.chance(0.3) ? std::int64_t{0} : dice.between(1, 6));
+  if (std::find(std::begin(kSoundKeys), std::end(kSoundKeys), key) != std::end(kSoundKeys))
+    return dice.chance(0.05) ? pl::Value("Missing.caf") : pl::Value(dice.pick(kSounds));
+  return pl::Value(dice.chance(0.7));
+}
+
+pl::Dict randomSettings(Dice& dice, std::vector<std::string>& listed) {
+  pl::Dict s;
+  // Most runs should start reminders: the master switches lean on.
+  s["globalEnabled"] = pl::Value(dice.chance(0.95));
+  for (const char* key : kFlagKeys)
+    if (dice.chance(0.6)) s[key] = randomSettingValue(dice, key);
+  for (const char* key : kIntervalKeys)
+    if (dice.chance(0.5)) s[key] = randomSettingValue(dice, key);
+  for (const char* key : kCountKeys)
+    if (dice.chance(0.5)) s[key] = randomSettingValue(dice, key);
+  for (const char* key : kSoundKeys)
+    if (dice.chance(0.3)) s[key] = randomSettingValue(dice, key);
+  if (dice.chance(0.3)) {
+    s["fromHour"] = pl::Value(dice.between(0, 10));
+    s["toHour"] = pl::Value(dice.between(14, 23));
+  }
+  pl::Array apps;
+  for (const char* app : kListedApps)
+    if (dice.chance(0.5)) {
+      apps.emplace_back(app);
+      listed.emplace_back(app);
+    }
+  s["otherApplications"] = pl::Value(std::move(apps));
+  return s;
+}
+
+Action at(dispatch::Duration when, ActionType type, std::size_t index) {
+  Action a;
+  a.at = when;
+  a.type = type;
+  a.place = "random[" + std::to_string(index) + "]";
+  return a;
+}
+
+}  // namespace
+
+Scenario randomScenario(const RandomScenarioOptions& options) {
+  Dice dice(options.seed);
+  Scenario s;
+  s.seed = options.seed;
+  s.name = "random run, seed " + std::to_string(options.seed);
+  s.sourceFile = "random scenario (seed " + std::to_string(options.seed) + ")";
+  const auto& releases = device::knownReleases();
+  s.world.release = options.release.empty() ? dice.pick(releases).version : options.release;
+  s.world.idiom = dice.chance(0.25) ? device::Idiom::Pad : device::Idiom::Phone;
+  s.world.hasTorch = dice.chance(0.9);
+  s.world.hasFlash = dice.chance(0.9);
+  s.world.is64Bit = dice.chance(0.8);
+  s.world.language = dice.pick(kLanguages);
+  s.world.timeZone = dice.pick(kZones);
+  s.world.start = host::CalendarDate{2026, static_cast<int>(dice.between(1, 12)), static_cast<int>(dice.between(1, 28)),
+                                     static_cast<int>(dice.between(0, 23)), static_cast<int>(dice.between(0, 59)), 0};
+  s.world.startLocked = dice.chance(0.5);
+  std::vector<std::string> listed;
+  s.world.settings = randomSettings(dice, listed);
+  s.apps = {{"com.example.Chat", "Chat", 0}, {"com.example.Shop", "Shop", 0}};
+  s.duration = options.span;
+
+  const double perSecond = options.actionsPerHour / 3600.0;
+  const auto count = static_cast<std::size_t>(perSecond * std::chrono::duration<double>(options.span).count());
+  std::vector<dispatch::Duration> times;
+  for (std::size_t i = 0; i < count; ++i)
+    times.push_back(dispatch::Duration(static_cast<std::int64_t>(dice.below(static_cast<std::uint64_t>(options.span.count())))));
+  std::sort(times.begin(), times.end());
+
+  bool ringing = false;
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    const dispatch::Duration t = times[i];
+    const std::uint64_t roll = dice.below(100);
+    Action a;
+    if (roll < 45) {
+      a = at(t, ActionType::Notification, i);
+      const Preset* p = nullptr;
+      do {
+        p = findPreset(dice.pick(presetList()));
+      } while (!p);
+      a.notification.preset = p->name;
+      if (p->needsApp) a.notification.app = listed.empty() || dice.chance(0.3) ? "com.example.Shop" : dice.pick(listed);
+    } else if (roll < 53) {
+      a = at(t, ringing ? (dice.chance(0.5) ? ActionType::AnswerCall : ActionType::EndCall) : ActionType::IncomingCall, i);
+      if (a.type == ActionType::IncomingCall) a.app = "Caller " + std::to_string(dice.below(5));
+      ringing = a.type == ActionType::IncomingCall;
+      if (a.type == ActionType::AnswerCall) {
+        s.actions.push_back(a);
+        a = at(t + std::chrono::seconds(dice.between(5, 300)), ActionType::EndCall, i);
+        if (a.at > options.span) continue;
+      }
+    } else if (roll < 65) {
+      a = at(t, ActionType::OpenApp, i);
+      a.app = dice.pick(kOpenableApps);
+    } else if (roll < 70) {
+      a = at(t, ActionType::ReadMessages, i);
+      a.count = dice.chance(0.5) ? -1 : dice.between(1, 3);
+    } else if (roll < 76) {
+      a = at(t, dice.chance(0.5) ? ActionType::RemoveNotification : ActionType::ActOnNotification, i);
+      a.origin = dice.chance(0.5) ? "lock-screen" : "notification-centre";
+    } else if (roll < 78) {
+      a = at(t, ActionType::TapBanner, i);
+    } else if (roll < 86) {
+      const ActionType kinds[] = {ActionType::Lock, ActionType::Unlock, ActionType::AutoLock};
+      a = at(t, dice.pick(kinds), i);
+    } else if (roll < 89) {
+      a = at(t, ActionType::QuietMode, i);
+      a.on = dice.chance(0.4);
+    } else if (roll < 95) {
+      a = at(t, ActionType::Settings, i);
+      const std::size_t changes = static_cast<std::size_t>(dice.between(1, 4));
+      for (std::size_t k = 0; k < changes; ++k) {
+        std::string key = dice.chance(0.7) ? dice.pick(kFlagKeys) : dice.pick(kIntervalKeys);
+        if (dice.chance(0.1))
+          a.removals.push_back(key);
+        else
+          a.values[key] = randomSettingValue(dice, key);
+      }
+    } else if (roll < 98) {
+      a = at(t, ActionType::SettingsFile, i);
+      a.values = randomSettings(dice, listed);
+    } else if (roll < 99) {
+      a = at(t, ActionType::SetBadge, i);
+      a.app = dice.pick(kOpenableApps);
+      a.count = dice.between(0, 3);
+    } else {
+      a = at(t, ActionType::Respring, i);
+    }
+    s.actions.push_back(std::move(a));
+  }
+  std::stable_sort(s.actions.begin(), s.actions.end(), [](const Action& a, const Action& b) { return a.at < b.at; });
+  return s;
+}
+
+namespace {
+nlohmann::ordered_json toJson(const pl::Value& v) {
+  switch (v.type()) {
+    case pl::Value::Type::Bool: return *v.ifBool();
+    case pl::Value::Type::Integer: return *v.ifInteger();
+    case pl::Value::Type::Real: return *v.ifReal();
+    case pl::Value::Type::String: return *v.ifString();
+    case pl::Value::Type::Array: {
+      auto a = nlohmann::ordered_json::array();
+      for (const pl::Value& e : *v.ifArray()) a.push_back(toJson(e));
+      return a;
+    }
+    case pl::Value::Type::Dict: {
+      auto o = nlohmann::ordered_json::object();
+      for (const auto& [k, e] : *v.ifDict()) o[k] = toJson(e);
+      return o;
+    }
+    default: return nullptr;
+  }
+}
+
+std::string offset(dispatch::Duration d) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+  return ms % 1000 == 0 ? "+" + std::to_string(ms / 1000) + "s" : "+" + std::to_string(ms) + "ms";
+}
+}  // namespace
+
+std::string scenarioToJson(const Scenario& s) {
+  nlohmann::ordered_json j;
+  j["name"] = s.name;
+  j["device"] = {{"ios", s.world.release},
+                 {"kind", s.world.idiom == device::Idiom::Pad ? "iPad" : "iPhone"},
+                 {"torch", s.world.hasTorch},
+                 {"flash", s.world.hasFlash},
+                 {"language", s.world.language},
+                 {"processor", s.world.is64Bit ? "64-bit" : "32-bit"}};
+  j["timeZone"] = s.world.timeZone;
+  char start[32];
+  std::snprintf(start, sizeof start, "%04d-%02d-%02dT%02d:%02d:%02d", s.world.start.year, s.world.start.month,
+                s.world.start.day, s.world.start.hour, s.world.start.minute, s.world.start.second);
+  j["start"] = start;
+  j["locked"] = s.world.startLocked;
+  if (s.world.settings) j["settings"] = toJson(pl::Value(*s.world.settings));
+  for (const AppSpec& a : s.apps) j["apps"].push_back({{"bundleId", a.bundleId}, {"name", a.name}, {"badge", a.badge}});
+  j["actions"] = nlohmann::ordered_json::array();
+  for (const Action& a : s.actions) {
+    nlohmann::ordered_json o;
+    o["at"] = offset(a.at);
+    o["do"] = actionName(a.type);
+    switch (a.type) {
+      case ActionType::Notification:
+        if (!a.notification.preset.empty()) o["event"] = a.notification.preset;
+        if (!a.notification.app.empty()) o["app"] = a.notification.app;
+        break;
+      case ActionType::IncomingCall: o["from"] = a.app; break;
+      case ActionType::OpenApp:
+      case ActionType::LeaveApp: o["app"] = a.app; break;
+      case ActionType::ReadMessages:
+        if (a.count >= 0) o["count"] = a.count;
+        break;
+      case ActionType::SetBadge:
+        o["app"] = a.app;
+        o["value"] = a.count;
+        break;
+      case ActionType::ActOnNotification: o["from"] = a.origin; break;
+      case ActionType::QuietMode: o["on"] = a.on; break;
+      case ActionType::Settings:
+      case ActionType::SettingsFile:
+        if (!a.values.empty()) o["set"] = toJson(pl::Value(a.values));
+        if (!a.removals.empty()) o["remove"] = a.removals;
+        break;
+      case ActionType::Note: o["text"] = a.text; break;
+      default: break;
+    }
+    j["actions"].push_back(o);
+  }
+  j["run"] = offset(s.duration).substr(1);
+  j["seed"] = s.seed;
+  return j.dump(2);
+}
+
+}  // namespace qv::sim
