@@ -34,10 +34,10 @@ struct HookRow {
   // Installs the row's replacement on `cls` (null: the class is missing, nothing happens).
   // For a step, runs the step with the class of that name (null when it does not exist yet).
   bool (*install)(Library& library, objc::Class* cls);
-  const char* (*selector)();    // null for a step
+  const char* (*selector)();    // null (or naming "") for a step
   std::string_view stepName{};  // what a step does, for listings
-  bool isHook() const { return selector != nullptr; }
-  std::string_view name() const { return selector ? std::string_view(selector()) : stepName; }
+  bool isHook() const { return selector != nullptr && *selector() != '\0'; }
+  std::string_view name() const { return isHook() ? std::string_view(selector()) : stepName; }
 };
 
 namespace detail {
