@@ -5,7 +5,7 @@
 #include "alerts/quiet_hours.h"
 #include "core/library.h"
 #include "core/registry.h"
-#include "intake/call_start.h"
+#include "intake/classification.h"
 
 namespace qv::appsignals {
 namespace {

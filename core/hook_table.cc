@@ -10,6 +10,9 @@
 #include "core/startup.h"
 #include "indicators/banner_layout.h"
 #include "indicators/status_bar.h"
+#include "intake/home_screen_clearing.h"
+#include "intake/lock_screen_intake.h"
+#include "intake/notification_centre_intake.h"
 
 namespace qv::core {
 namespace msg = host::msg;
@@ -76,26 +79,27 @@ const std::array kGroupA = {
     passThroughRow<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
     passThroughRow<msg::updateBadgeString>("PHStarkGenericTableViewController"),
     passThroughRow<msg::badgeString>("PHStarkGenericTableViewController"),
-    // SBApplication _fireNotification: and didAnimateActivation (clearing in the home screen)
+    hookRow<msg::fireNotification, &intake::fireNotificationHook>("SBApplication"),
+    hookRow<msg::didAnimateActivation, &intake::didAnimateActivationHook>("SBApplication"),
     hookRow<msg::postStateChange, &appsignals::callStateChangedHook>("IMAVCallManager"),
 };
 
 const std::array kGroupB = {
     passThroughRow<msg::init>("BBServer"),
-    // BBServer publishBulletin:destinations:alwaysToLockScreen: (lock-screen intake)
-    // SBLockScreenNotificationListController loadView (lock-screen intake)
+    hookRow<msg::publishBulletin, &intake::publishBulletinHook>("BBServer"),
+    hookRow<msg::loadView, &intake::loadViewHook>("SBLockScreenNotificationListController"),
     passThroughRow<msg::observerRemoveBulletin>("SBLockScreenNotificationListController"),
-    // SBLockScreenNotificationListController observer:addBulletin:forFeed:playLightsAndSirens:withReply:
+    hookRow<msg::observerAddBulletinPlayLights, &intake::addBulletinHook>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForAdditionOfItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::removeItemsForNotificationCenterPresentation>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForModificationOfItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForReplacingItem>("SBLockScreenNotificationListController"),
     passThroughRow<msg::removeCachedBannerForBulletinID>("SBLockScreenNotificationListController"),
     passThroughRow<msg::updateModelAndViewForRemovalOfItem>("SBLockScreenNotificationListController"),
-    // SBLockScreenNotificationListController _updateModelForRemovalOfItem:updateView:
+    hookRow<msg::updateModelForRemovalOfItem, &intake::removeItemHook>("SBLockScreenNotificationListController"),
     passThroughRow<msg::prepareForTeardown>("SBLockScreenNotificationListController"),
     passThroughRow<msg::setInScreenOffMode>("SBLockScreenNotificationListController"),
-    // UNLocalNotificationClient _fireNotification: (lock-screen intake)
+    hookRow<msg::fireNotification, &intake::fireNotificationHook>("UNLocalNotificationClient"),
 };
 
 const std::array kGroupC = {
@@ -107,12 +111,12 @@ const std::array kGroupC = {
     passThroughRow<msg::observerRemoveBulletin>("NCBulletinNotificationSource"),
     passThroughRow<msg::requestsClearingNotificationRequests>("NCBulletinNotificationSource"),
     passThroughRow<msg::observerAddBulletinPlayLights>("NCBulletinNotificationSource"),
-    // NCBulletinActionRunner executeAction:fromOrigin:withParameters:completion: (notification-centre intake)
+    hookRow<msg::executeAction, &intake::executeActionHook>("NCBulletinActionRunner"),
     passThroughRow<msg::postNotificationRequestCoalesced>("SBDashBoardNotificationDispatcher"),
     passThroughRow<msg::destinationPerformAction>("SBDashBoardNotificationDispatcher"),
     passThroughRow<msg::presentNotificationViewController>("SBNotificationBannerDestination"),
     passThroughRow<msg::presentFullscreenBulletinAlert>("SBLockScreenViewController"),
-    // NCNotificationDispatcher postNotificationWithRequest: (notification-centre intake)
+    hookRow<msg::postNotificationWithRequest, &intake::postRequestHook>("NCNotificationDispatcher"),
     passThroughRow<msg::insertNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
     passThroughRow<msg::modifyNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),
     passThroughRow<msg::removeNotificationRequestCoalesced>("NCNotificationPriorityListViewController"),

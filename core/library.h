@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -63,6 +64,9 @@ struct IntakeState {
   std::int32_t smsBadgeSnapshot = 0;
   std::array<objc::Id, kCategoryCount> savedDefaultAction;  // WhatsApp message uses the call slot
   std::array<pl::Value, kCategoryCount> savedContext;       // Null when none
+  // iOS 10 requests posted and not yet decided, oldest first: each request's queue hands the
+  // rules to the main queue, which decides the oldest, so requests keep their arrival order.
+  std::deque<objc::Id> waitingRequests;
 };
 
 struct StatusBarState {

@@ -1,0 +1,76 @@
+// The notification record the intake hooks hand to the classification rules, and the payload
+// views the rules read from its context. Every lookup is typed: a value of another type than the
+// rule expects reads as absent (an "aps" that is a string, a "type" that is a number, a
+// "localNotification" that is no archive). The local payload is unarchived once, on first use.
+//   Payloads p{host, note};  if (p.remoteApsCategory() == "missed-call") ...
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/host/host.h"
+#include "platform/objc/runtime.h"
+#include "platform/plist/value.h"
+
+namespace qv::intake {
+
+struct IntakeNotification {
+  std::string sectionID{};
+  std::optional<std::string> categoryIdentifier{};  // iOS 10 requests only
+  std::optional<pl::Dict> context{};                // absent reads as an empty dictionary
+  objc::Id defaultAction{};                         // the actions entry "default", or null
+  // Only to tell our own lock-screen reminder bulletins from the apps' notifications.
+  std::string title{};
+  std::string recordID{};
+
+  // The context, empty when absent.
+  const pl::Dict& contextDict() const;
+  // The context as it is saved for the lock-screen re-post: null when absent.
+  pl::Value savedContextValue() const { return context ? pl::Value(*context) : pl::Value(); }
+};
+
+// Whether a record is one of the reminder bulletins this system posts to the lock screen itself
+// (title "Quorvel", record identifier = section identifier + "/banner").
+bool isOwnReminderBulletin(const IntakeNotification& note);
+
+inline constexpr std::string_view kOwnBulletinTitle = "Quorvel";
+inline constexpr std::string_view kOwnRecordSuffix = "/banner";
+
+// The payloads inside a record's context.
+class Payloads {
+ public:
+  Payloads(host::Host& host, const IntakeNotification& note) : host_(host), note_(note) {}
+  Payloads(const Payloads&) = delete;
+  Payloads& operator=(const Payloads&) = delete;
+
+  // The context entry "remoteNotification" when it is a dictionary.
+  const pl::Dict* remote() const;
+  // The userInfo of the local notification archived in the context entry "localNotification";
+  // null when that entry is missing, not data, or does not unarchive.
+  const pl::Dict* local();
+
+  // "aps" then "category" of the remote payload; "" when either is missing or mistyped.
+  std::string_view remoteApsCategory() const;
+  // "category" of the local payload.
+  std::string_view localCategory();
+  // "aps" then "category" of the local payload.
+  std::string_view localApsCategory();
+  // Whether the local payload holds `key` with a string value (the jids are strings).
+  bool localHas(std::string_view key);
+
+ private:
+  host::Host& host_;
+  const IntakeNotification& note_;
+  bool decoded_ = false;
+  std::optional<pl::Dict> local_;
+};
+
+// "aps" then "category" of a payload dictionary; "" when missing or mistyped.
+std::string_view apsCategory(const pl::Dict* payload);
+// A string entry of a payload; "" when missing or mistyped.
+std::string_view stringEntry(const pl::Dict* payload, std::string_view key);
+// Whether a payload holds `key` with a string value.
+bool hasString(const pl::Dict* payload, std::string_view key);
+
+}  // namespace qv::intake

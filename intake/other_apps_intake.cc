@@ -1,0 +1,70 @@
+#include "intake/other_apps_intake.h"
+
+#include <algorithm>
+
+#include "core/helper_messages.h"
+#include "core/missed_helper.h"
+#include "indicators/status_bar.h"
+#include "platform/host/messages.h"
+
+namespace qv::intake {
+namespace {
+
+namespace msg = host::msg;
+
+constexpr std::string_view kOtherItemIdentifier = "com.apple.AppStore";
+constexpr std::string_view kOtherItemViewClass = "QuorvelAppIconStatusBarIconView";
+
+bool isActive(const core::Library& library, std::string_view bundleId) {
+  const auto& active = library.otherApps.activeOtherApps;
+  return active && std::find(active->begin(), active->end(), bundleId) != active->end();
+}
+
+std::string displayName(core::Library& library, const std::string& bundleId) {
+  std::optional<std::string> name = library.host.localizedApplicationName(bundleId);
+  return name && !name->empty() ? *name : bundleId;
+}
+
+}  // namespace
+
+void startListedAppReminder(Evaluation& ev) {
+  core::Library& lib = ev.library;
+  const std::string& id = ev.sectionID();
+  if (isActive(lib, id)) {
+    ev.explain("already running: left as it is");
+    return;
+  }
+  ev.explain("started the listed app's reminder");
+  if (!lib.otherApps.activeOtherApps) lib.otherApps.activeOtherApps.emplace();
+  lib.otherApps.activeOtherApps->push_back(id);
+  if (!lib.otherApps.otherRepeatCounts) lib.otherApps.otherRepeatCounts.emplace();
+  (*lib.otherApps.otherRepeatCounts)[id] = 1;
+  pl::Value userInfo = pl::Dict{{"id", id}, {"identifier", displayName(lib, id)}};
+  host::send(lib.sharedHelper, core::hm::LoadImTimerTest, std::move(userInfo), id);
+}
+
+void showOtherItemAtStart(core::Library& library) {
+  if (!library.settings.showStatusEnabled()) return;
+  core::MissedHelper& helper = library.helper();
+  if (helper.statusBarItemOther && host::send(helper.statusBarItemOther, msg::isVisible)) return;
+  host::send(library.sharedHelper, core::hm::addStatusBarForIdentifier, std::string(kOtherItemIdentifier));
+  objc::Id item = indicators::makeStatusBarItem(library, std::string(kOtherItemIdentifier));
+  helper.statusBarItemOther = item;
+  if (host::send(item, msg::customViewClass).empty())
+    host::send(item, msg::setCustomViewClass, std::string(kOtherItemViewClass));
+  host::send(item, msg::setImageName, std::string(kOtherItemIdentifier));
+  host::send(item, msg::setVisible, true);
+}
+
+bool listedAppClearable(core::Library& library, std::string_view bundleId) {
+  return library.helper().otherTimer != nullptr || isActive(library, bundleId);
+}
+
+void clearListedAppReminder(core::Library& library, std::string_view bundleId, std::string_view cause) {
+  if (library.host.timeline().wantsDecisions())
+    library.explain(bundleId, "cleared the listed app's reminder: " + std::string(cause));
+  host::send(library.sharedHelper, core::hm::clearOtherTimer, std::string(bundleId));
+  if (auto& active = library.otherApps.activeOtherApps) std::erase(*active, bundleId);
+}
+
+}  // namespace qv::intake

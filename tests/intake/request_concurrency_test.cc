@@ -1,0 +1,127 @@
+// The iOS 10 request rules on real threads: every request's queue runs on a thread of its own
+// and races the others to hand its rules to the main queue. Built to be run under
+// ThreadSanitizer (-DQV_SANITIZE=thread).
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "core/registry.h"
+#include "platform/dispatch/threaded_scheduler.h"
+#include "platform/statusbar/status_bar.h"
+#include "sim/world.h"
+
+namespace qv::intake {
+namespace {
+
+using namespace std::chrono_literals;
+using springboard::IncomingNotification;
+using timeline::Kind;
+
+std::string temporaryFolder() {
+  std::string base = std::filesystem::temp_directory_path() / "quorvel-requests-XXXXXX";
+  if (!::mkdtemp(base.data())) return {};
+  return base;
+}
+
+pl::Dict stressSettings() {
+  pl::Dict d{{"imInt", 1},    {"smsInt", 1},    {"mailInt", 1}, {"phInt", 1},         {"imCount", 3},
+             {"smsCount", 3}, {"mailCount", 3}, {"phCount", 3}, {"showStatus", true}, {"globalMail", true}};
+  for (const char* key : {"imCalWats", "imSMSWats", "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImMess"})
+    d[key] = true;
+  return d;
+}
+
+// An iOS 10 home screen with the library loaded, its queues on real threads at 20 times real speed.
+class RequestConcurrency : public ::testing::Test {
+ protected:
+  RequestConcurrency() {
+    (void)prefs.setValues(stressSettings(), {}, core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
+    library = core::Library::load(host);
+    library->intake.intakeReady = true;
+    timeline.addListener(
+        [this](const timeline::Event& e) {
+          std::lock_guard lock(seenMutex);
+          if (e.kind == Kind::ReminderFired) ++fires;
+          if (e.kind == Kind::Decision && e.detail.starts_with("request rules, ") &&
+              e.detail.ends_with("taken by this block"))
+            decided.push_back(e.subject);
+        },
+        true);
+  }
+  ~RequestConcurrency() override {
+    // Stop every reminder so nothing fires into a library that is going away.
+    clock.runSync(host.mainQueue(), [this] {
+      for (const core::CategoryInfo& row : core::kCategories) core::clearCategory(*library, row.category);
+    });
+    // A fire's delayed steps (its vibration) are not due yet when the queues first fall quiet.
+    std::this_thread::sleep_for(300ms);
+    clock.waitQuiet(5000ms);
+    library.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+  }
+
+  std::string folder = temporaryFolder();
+  dispatch::ThreadedScheduler clock{dispatch::Instant{} + 1000s, 20.0};
+  timeline::Timeline timeline{clock};
+  fs::Root root{folder};
+  darwin::NotifyCenter darwin{clock, timeline};
+  prefs::Store prefs{root, "5A1E1C2B-7D4F-4E8A-9B3C-0F6D2E1A4B7C"};
+  audio::SystemSounds sounds{clock, timeline, root};
+  device::Profile profile;  // iOS 10.3
+  tz::TimeZone zone = tz::TimeZone::utc();
+  host::WorldServices services{clock, timeline, darwin, prefs, root, sounds, profile, zone};
+  host::SimulatedHost host{services, "SpringBoard", "com.apple.springboard", "/var/mobile"};
+  foundation::Foundation foundation{host, {}};
+  springboard::HomeScreen home{host, {.hasTorch = false}, false};
+  statusbar::StatusBar statusBar{host, home};
+  springboard::Notifications notes{host, home, foundation};
+  std::unique_ptr<core::Library> library;
+
+  std::mutex seenMutex;
+  std::vector<std::string> decided;
+  std::size_t fires = 0;
+};
+
+TEST_F(RequestConcurrency, RequestsPostedTogetherAreDecidedOnceEachInArrivalOrder) {
+  ASSERT_FALSE(folder.empty());
+  const std::vector<IncomingNotification> burst = {
+      {.bundleId = "ph.telegra.Telegraph", .categoryIdentifier = "message"},
+      {.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "message"},
+      {.bundleId = "com.viber", .categoryIdentifier = "CAT_INCOMING_MESSAGE"},
+      {.bundleId = "com.apple.mobilemail", .badge = 2},
+      {.bundleId = "com.facebook.Messenger", .categoryIdentifier = "reply_mute"},
+      {.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "missed-call"},
+      {.bundleId = "com.apple.MobileSMS", .badge = 4},
+      {.bundleId = "ch.threema.iapp"},
+      {.bundleId = "com.apple.mobilephone"},
+  };
+  std::vector<std::string> posted;
+  for (int round = 0; round < 12; ++round) {
+    clock.runSync(host.mainQueue(), [&] {
+      springboard::NotificationHandle last;
+      for (const IncomingNotification& n : burst) {
+        last = notes.deliver(n);
+        posted.push_back(n.bundleId);
+      }
+      // Clears and actions land between the waiting requests' hand-offs.
+      core::clearCategory(*library, core::kCategories[round % core::kCategoryCount].category);
+      notes.actOn(last, springboard::kOriginNotificationCentre);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(round % 2 ? 70 : 10));
+  }
+  ASSERT_TRUE(clock.waitQuiet(10000ms));
+  bool drained = false;
+  clock.runSync(host.mainQueue(), [&] { drained = library->intake.waitingRequests.empty(); });
+  EXPECT_TRUE(drained);
+  std::lock_guard lock(seenMutex);
+  EXPECT_EQ(decided, posted);
+  EXPECT_GT(fires, 0u) << "reminders fired while requests were being decided";
+}
+
+}  // namespace
+}  // namespace qv::intake
