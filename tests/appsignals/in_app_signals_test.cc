@@ -228,5 +228,20 @@ TEST_F(UnreadCount, ReadingInMessagesReachesTheHomeScreen) {
   EXPECT_EQ(rec.count(Kind::ReminderCleared, "SMS"), 1u);
 }
 
+TEST_F(UnreadCount, AHugeBadgeStillLetsReadingClearTheSmsReminder) {
+  // Badge values outside 32 bits: the recorded badge is clamped, so a fall in the unread count still clears.
+  world.runFor(11s);
+  ASSERT_TRUE(world.messages().arrive("Anna", 1));
+  world.runUntilIdle();
+  world.notifications().deliver({.bundleId = "com.apple.MobileSMS", .title = "Anna", .message = "hi",
+                                 .badge = std::int64_t{1} << 31});
+  world.runUntilIdle();
+  ASSERT_NE(lib.helper().timer(Category::Sms), nullptr);
+  world.readMessages(std::nullopt);
+  world.runUntilIdle();
+  EXPECT_EQ(lib.helper().timer(Category::Sms), nullptr);
+  EXPECT_EQ(rec.count(Kind::ReminderCleared, "SMS"), 1u);
+}
+
 }  // namespace
 }  // namespace qv::appsignals
