@@ -131,12 +131,12 @@ class LockScreenRepost : public ::testing::Test {
     lib.intake.savedContext[core::index(c)] = std::move(context);
     startReminder(lib, c);
   }
-  // Auto-locks with an SMS reminder in its third alert (intake open) and checks that what comes
+  // Auto-locks with a Telegram reminder in its third alert (intake open) and checks that what comes
   // back through the home screen's publish steps is recognisably ours and changes nothing.
   void expectRepostLeavesTheReminderAsItWas() {
     world.runFor(11s);
-    started(Category::Sms);
-    lib.reminders.counter(Category::Sms) = 3;
+    started(Category::TelegramMessage);
+    lib.reminders.counter(Category::TelegramMessage) = 3;
     world.home().autoLock();
     world.runFor(2s);
     const auto items = world.notifications().lockScreenItems();
@@ -145,9 +145,10 @@ class LockScreenRepost : public ::testing::Test {
         springboard::bulletinFields(world.notifications().bulletinOf(items[0].handle));
     ASSERT_NE(f, nullptr);
     EXPECT_TRUE(isReminderBulletin(f->title, f->recordID, f->sectionID));
-    EXPECT_EQ(lib.reminders.counter(Category::Sms), 3) << "not marked again";
-    EXPECT_EQ(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "its action is not saved again";
-    EXPECT_EQ(rec.count(Kind::ReminderArmed, "SMS"), 1u) << "not restarted";
+    EXPECT_EQ(lib.reminders.counter(Category::TelegramMessage), 3) << "not marked again";
+    EXPECT_EQ(lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)], nullptr)
+        << "its action is not saved again";
+    EXPECT_EQ(rec.count(Kind::ReminderArmed, "Telegram message"), 1u) << "not restarted";
   }
   std::string lockScreen() {
     std::string out;
