@@ -7,7 +7,9 @@
 #include "appsignals/call_state.h"
 #include "appsignals/in_app_signals.h"
 #include "core/launch_hooks.h"
+#include "core/other_apps.h"
 #include "core/startup.h"
+#include "indicators/app_icon_view.h"
 #include "indicators/banner_layout.h"
 #include "indicators/status_bar.h"
 
@@ -18,10 +20,12 @@ namespace sig = appsignals;
 
 namespace {
 const std::array kGroupA = {
-    // LSStatusBarItem initWithIdentifier:alignment: (Other-app reminders)
+    hookRow<msg::initWithIdentifierAlignment, &statusBarItemInitHook>("LSStatusBarItem"),
     passThroughRow<msg::scheduleTimer>("PCSimpleTimer"),
-    // PCSimpleTimer _fireTimerFired (Other-app reminders)
-    // QuorvelAppIconStatusBarIconView: created here, then contentsImage and standardPadding
+    hookRow<msg::fireTimerFired, &badgeCheckHook>("PCSimpleTimer"),
+    classCreationRow<&indicators::defineAppIconViewClass>(indicators::kAppIconViewClass),
+    hookRow<msg::contentsImage, &indicators::contentsImageHook>(indicators::kAppIconViewClass),
+    hookRow<msg::standardPadding, &indicators::standardPaddingHook>(indicators::kAppIconViewClass),
     hookRow<msg::unreadCountChanged, &appsignals::unreadCountChangedHook>("IMChatRegistry"),
     passThroughRow<msg::unreadCount>("IMChatRegistry"),
     passThroughRow<msg::markMessageAsRead>("IMChat"),

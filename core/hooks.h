@@ -99,6 +99,12 @@ constexpr HookRow stepRow(std::string_view className, std::string_view what) {
   return HookRow{className, Step, nullptr, what};
 }
 
+// A row that creates one of the library's own classes at its place in the table; it hooks nothing.
+template <bool (*Create)(Library&)>
+constexpr HookRow classCreationRow(std::string_view className) {
+  return HookRow{className, [](Library& library, objc::Class*) { return Create(library); }, nullptr, className};
+}
+
 // Installs one row on the class of that name in the library's process.
 inline bool installHookRow(Library& library, const HookRow& row) {
   return row.install(library, library.host.runtime().getClass(row.className));

@@ -13,6 +13,8 @@ using RegisterOperations = void (*)(Library& library, objc::Class* missedHelper)
 
 // Start and clear operations of the fixed categories (registry.cc).
 void registerRegistryOperations(Library& library, objc::Class* missedHelper);
+// LoadImTimer:test: and clearOtherTimer: (other_apps.cc).
+void registerOtherAppOperations(Library& library, objc::Class* missedHelper);
 }  // namespace qv::core
 
 namespace qv::indicators {
@@ -33,6 +35,7 @@ void registerDataProviderOperations(core::Library& library, objc::Class* missedH
 namespace qv::core {
 inline constexpr RegisterOperations kOperationRegistrations[] = {
     &registerRegistryOperations,
+    &registerOtherAppOperations,
     &indicators::registerStatusBarOperations,
     &alerts::registerFireHandlers,
     &alerts::registerDataProviderOperations,

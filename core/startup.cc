@@ -3,6 +3,7 @@
 #include "appsignals/clear_channel.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
+#include "core/other_apps.h"
 #include "core/settings_keys.h"
 
 namespace qv::core {
@@ -25,6 +26,7 @@ void runSettingsStartup(Library& library) {
 
 void runFirstInitialiser(Library& library) {
   defineMissedHelperClass(library);
+  defineOtherTimerClass(library);
   for (const HookRow& row : hookGroupA()) installHookRow(library, row);
   runSettingsStartup(library);
   appsignals::registerClearObservers(library);
