@@ -133,11 +133,6 @@ TEST_F(StockStatusItems, IconNameNeverFailsWhateverTheDescription) {
   EXPECT_EQ(iconName(nullptr), "");
 }
 
-TEST_F(StockStatusItems, NoStockItemIsKeptDisabled) {
-  for (std::int64_t type = 0; type < static_cast<std::int64_t>(statusbar::kStockItemTypes.size()); ++type)
-    EXPECT_FALSE(host::send(lib.sharedHelper, hm::isDisabledStatus, stockItem(type))) << type;
-}
-
 TEST_F(StockStatusItems, SetItemReachesTheAggregatorWithTheCallersValue) {
   const std::int64_t alarm = *statusbar::stockItemType("Alarm");
   stock.setItem(alarm, true);
