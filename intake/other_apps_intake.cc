@@ -4,16 +4,12 @@
 
 #include "core/helper_messages.h"
 #include "core/missed_helper.h"
-#include "indicators/status_bar.h"
 #include "platform/host/messages.h"
 
 namespace qv::intake {
 namespace {
 
 namespace msg = host::msg;
-
-constexpr std::string_view kOtherItemIdentifier = "com.apple.AppStore";
-constexpr std::string_view kOtherItemViewClass = "QuorvelAppIconStatusBarIconView";
 
 bool isActive(const core::Library& library, std::string_view bundleId) {
   const auto& active = library.otherApps.activeOtherApps;
@@ -41,19 +37,6 @@ void startListedAppReminder(Evaluation& ev) {
   (*lib.otherApps.otherRepeatCounts)[id] = 1;
   pl::Value userInfo = pl::Dict{{"id", id}, {"identifier", displayName(lib, id)}};
   host::send(lib.sharedHelper, core::hm::LoadImTimerTest, std::move(userInfo), id);
-}
-
-void showOtherItemAtStart(core::Library& library) {
-  if (!library.settings.showStatusEnabled()) return;
-  core::MissedHelper& helper = library.helper();
-  if (helper.statusBarItemOther && host::send(helper.statusBarItemOther, msg::isVisible)) return;
-  host::send(library.sharedHelper, core::hm::addStatusBarForIdentifier, std::string(kOtherItemIdentifier));
-  objc::Id item = indicators::makeStatusBarItem(library, std::string(kOtherItemIdentifier));
-  helper.statusBarItemOther = item;
-  if (host::send(item, msg::customViewClass).empty())
-    host::send(item, msg::setCustomViewClass, std::string(kOtherItemViewClass));
-  host::send(item, msg::setImageName, std::string(kOtherItemIdentifier));
-  host::send(item, msg::setVisible, true);
 }
 
 bool listedAppClearable(core::Library& library, std::string_view bundleId) {

@@ -12,9 +12,6 @@ namespace qv::intake {
 // Other start: unless the app is in activeOtherApps, list it, set its repeat count to 1 and
 // call LoadImTimer:test: with {"id", "identifier" (display name, else the bundle id)}.
 void startListedAppReminder(Evaluation& ev);
-// The shared Other item, as a start shows it: only with "showStatus" on and while the item is
-// absent or hidden.
-void showOtherItemAtStart(core::Library& library);
 
 // Whether a listed app's reminder may be cleared: the latest Other timer is set, or the app is
 // still in activeOtherApps (another app's clear may have emptied the timer field).

@@ -1,4 +1,5 @@
 // The Other block (apps listed in "otherApplications") and the Twitter block that follows it.
+#include "indicators/other_app_item.h"
 #include "intake/app_blocks.h"
 #include "intake/other_apps_intake.h"
 
@@ -36,7 +37,8 @@ bool isTwitterInteraction(Evaluation& ev) {
 
 void startAndShow(Evaluation& ev) {
   startListedAppReminder(ev);
-  showOtherItemAtStart(ev.library);
+  // Shown again whether or not the app was running, when it is missing or hidden.
+  indicators::showOtherAppItem(ev.library, indicators::OtherItemCheck::Intake);
 }
 
 }  // namespace

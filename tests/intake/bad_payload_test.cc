@@ -50,6 +50,7 @@ std::vector<std::pair<std::string, std::optional<pl::Dict>>> badContexts() {
 }
 
 TEST(BadPayloads, StartNothingThatDependsOnThemAndNeverCrash) {
+  // Values of the wrong type.
   IntakeWorld w({.release = "9.3"});
   w.lib.intake.messengerCallPending = true;
   const auto contexts = badContexts();
@@ -75,6 +76,7 @@ TEST(BadPayloads, AWellFormedArchiveStillDecodes) {
 }
 
 TEST(BadPayloads, MistypedSettingsTakeTheirDefaults) {
+  // Values of the wrong type.
   pl::Dict settings = allSwitchesOn();
   settings["imCalWats"] = "yes";
   settings["otherApplications"] = "net.whatsapp.WhatsApp";

@@ -69,8 +69,8 @@ TEST_F(IntakeGate, StartIfIdleSaysItLeftARunningReminder) {
       << old.decisions("com.viber");
 }
 
-// Our own lock-screen bulletins coming back as new events.
 TEST_F(IntakeGate, OurOwnLockScreenReminderIsNoNewEvent) {
+  // Our own lock-screen bulletins coming back as new events.
   for (const char* release : {"9.3", "10.3"}) {
     IntakeWorld locked({.release = release, .startLocked = true});
     locked.world.home().setBadge("com.apple.MobileSMS", 2);

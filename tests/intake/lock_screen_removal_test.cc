@@ -56,6 +56,10 @@ TEST_F(LockScreenRemoval, MailClearsLockedOrNotAndOtherItemKindsClearNothing) {
   EXPECT_TRUE(w.running(Category::Sms));
 }
 
+TEST_F(LockScreenRemoval, TheListControllerIsExportedOnceItLoadedItsView) {
+  EXPECT_EQ(w.lib.exported.notificationListController, w.world.notifications().lockScreenList()->controller());
+}
+
 TEST_F(LockScreenRemoval, APhoneNotificationClearsThroughTheClearNotification) {
   auto call = listed({.bundleId = "com.apple.mobilephone"});
   remove(call);
@@ -71,8 +75,8 @@ TEST_F(LockScreenRemoval, GlobalSwitchOffClearsNothingAndTheListStillRemoves) {
   EXPECT_TRUE(w.world.notifications().lockScreenItems().empty());
 }
 
-// Icons left for good after a repeat limit.
 TEST_F(LockScreenRemoval, AReminderThatReachedItsLimitLosesItsIconWithItsNotification) {
+  // Icons left for good after a repeat limit.
   w.world.writeSettings({{"imCount", 1}});
   auto telegram = w.deliver({.bundleId = "ph.telegra.Telegraph"});
   w.world.runFor(61s);

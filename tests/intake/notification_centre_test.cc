@@ -42,8 +42,8 @@ class NotificationCentre : public ::testing::Test {
   springboard::Notifications& n = w.world.notifications();
 };
 
-// Request rules off the main thread.
 TEST_F(NotificationCentre, RequestsAreDecidedOnTheMainQueueOneAtATimeInArrivalOrder) {
+  // Request rules off the main thread.
   StartWatch::install(w.lib);
   n.deliver({.bundleId = "ph.telegra.Telegraph"});
   n.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "message"});

@@ -88,6 +88,7 @@ class RequestConcurrency : public ::testing::Test {
 };
 
 TEST_F(RequestConcurrency, RequestsPostedTogetherAreDecidedOnceEachInArrivalOrder) {
+  // Request rules off the main thread.
   ASSERT_FALSE(folder.empty());
   const std::vector<IncomingNotification> burst = {
       {.bundleId = "ph.telegra.Telegraph", .categoryIdentifier = "message"},

@@ -59,8 +59,8 @@ TEST_F(RuleOrder, ThreemaRemoteNewMessageOnTheLockScreenListLeavesARunningRemind
   EXPECT_EQ(w.lib.reminders.counter(Category::ThreemaMessage), 4);
 }
 
-// Start-if-idle and a spent timer.
 TEST_F(RuleOrder, StartIfIdleStartsAgainOverASpentTimer) {
+  // Start-if-idle and a spent timer.
   const IncomingNotification message{.bundleId = "com.viber", .remotePayload = aps("CAT_INCOMING_MESSAGE")};
   w.deliver(message);
   objc::send<void()>(w.lib.sharedHelper, objc::Sel::intern("clearViperCallTimer"));  // the pair's shared flag
@@ -72,8 +72,8 @@ TEST_F(RuleOrder, StartIfIdleStartsAgainOverASpentTimer) {
   EXPECT_EQ(w.effects(), "armed:Viber message | A:Viber message C:Viber message") << "its icon never went";
 }
 
-// Badge values outside 32 bits.
 TEST_F(RuleOrder, SmsBadgeIsKeptWithinZeroAndInt32Max) {
+  // Badge values outside 32 bits.
   const std::int64_t int32Max = std::numeric_limits<std::int32_t>::max();
   for (auto [badge, kept] : std::initializer_list<std::pair<std::int64_t, std::int64_t>>{
            {3, 3}, {-5, 0}, {int32Max + 1, int32Max}, {(std::int64_t{1} << 32) + 3, int32Max}}) {
