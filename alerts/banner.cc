@@ -47,11 +47,6 @@ std::string reminderRecordId(std::string_view sectionId) {
   return id;
 }
 
-bool isReminderBulletin(std::string_view title, std::string_view recordId, std::string_view sectionId) {
-  return title == kBulletinTitle && recordId.size() == sectionId.size() + kRecordIdSuffix.size() &&
-         recordId.starts_with(sectionId) && recordId.ends_with(kRecordIdSuffix);
-}
-
 void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId) {
   if (isPad(library)) library.alerts.ipadBanner = true;
   Id bannerController = sharedInstanceOf(library, "SBBannerController");

@@ -35,8 +35,6 @@ constexpr bool addsToLockScreen(double coreFoundationVersion) {
 
 // The record identifier of every reminder bulletin of a section.
 std::string reminderRecordId(std::string_view sectionId);
-// Whether a bulletin's title and record id are those of our own reminder bulletins.
-bool isReminderBulletin(std::string_view title, std::string_view recordId, std::string_view sectionId);
 
 // Shows a reminder banner with `message` for the app whose section identifier is `sectionId`.
 void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId);

@@ -144,7 +144,8 @@ class LockScreenRepost : public ::testing::Test {
     const springboard::BulletinFields* f =
         springboard::bulletinFields(world.notifications().bulletinOf(items[0].handle));
     ASSERT_NE(f, nullptr);
-    EXPECT_TRUE(isReminderBulletin(f->title, f->recordID, f->sectionID));
+    EXPECT_EQ(f->title, "Quorvel");
+    EXPECT_EQ(f->recordID, f->sectionID + "/banner");
     EXPECT_EQ(lib.reminders.counter(Category::TelegramMessage), 3) << "not marked again";
     EXPECT_EQ(lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)], nullptr)
         << "its action is not saved again";
@@ -314,14 +315,6 @@ TEST(BulletinDataProvider, SortsByDateNewestFirstAndHandsOutNoBulletins) {
   EXPECT_EQ(host::send(descriptors[0], msg::key), "date");
   EXPECT_FALSE(host::send(descriptors[0], msg::ascending));
   EXPECT_EQ(host::send(helper, msg::bulletinsFilteredBy, std::uint64_t{0}, std::uint64_t{10}, pl::Value()), nullptr);
-}
-
-TEST(ReminderBulletinIdentity, MatchesOnlyOurTitleAndTheSectionsRecordId) {
-  EXPECT_TRUE(isReminderBulletin("Quorvel", "com.viber/banner", "com.viber"));
-  EXPECT_FALSE(isReminderBulletin("Quorvel", "com.viber/banner", "com.viber.other"));
-  EXPECT_FALSE(isReminderBulletin("Anna", "com.viber/banner", "com.viber"));
-  EXPECT_FALSE(isReminderBulletin("Quorvel", "notification-3", "com.viber"));
-  EXPECT_EQ(reminderRecordId("com.apple.MobileSMS"), "com.apple.MobileSMS/banner");
 }
 
 }  // namespace
