@@ -1,14 +1,69 @@
-// Until the banner controller's delivery is built, a reminder banner is recorded as a request
-// on the timeline (subject: section identifier), so that fires can be followed and tested.
-#include "alerts/banner.h"
+#include "alerts/banner_request.h"
 
+#include <chrono>
+#include <optional>
+
+#include "alerts/banner.h"
 #include "core/library.h"
+#include "platform/host/messages.h"
 
 namespace qv::alerts {
+namespace {
 
-void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId) {
-  if (!library.host.timeline().active()) return;
-  library.record(timeline::Kind::Banner, sectionId, "requested: " + message);
+namespace msg = host::msg;
+using objc::Id;
+
+constexpr double kSecondsFrom1970To2001 = 978307200.0;
+
+// What differs between the two requests; everything else is common.
+struct RequestText {
+  std::optional<pl::Value> context;  // not set at all when absent
+  std::string message;
+  std::optional<std::string> subtitle;
+  bool showsMessagePreview;
+  Id defaultAction;
+};
+
+Id buildRequest(core::Library& library, const std::string& sectionId, const RequestText& text) {
+  objc::Class* cls = library.host.runtime().getClass("BBBulletinRequest");
+  Id request = host::send(host::send(cls, msg::alloc), msg::init);
+  if (!request) return nullptr;
+  const std::string recordId = reminderRecordId(sectionId);
+  const pl::Value now = currentDate(library);
+  host::send(request, msg::setTitle, std::string(kBulletinTitle));
+  if (text.context) host::send(request, msg::setContext, *text.context);
+  host::send(request, msg::setMessage, text.message);
+  if (text.subtitle) host::send(request, msg::setSubtitle, *text.subtitle);
+  host::send(request, msg::setSectionID, sectionId);
+  host::send(request, msg::setRecordID, recordId);
+  host::send(request, msg::setBulletinID, sectionId);
+  host::send(request, msg::setPublisherBulletinID, sectionId);
+  host::send(request, msg::setClearable, true);
+  host::send(request, msg::setShowsMessagePreview, text.showsMessagePreview);
+  host::send(request, msg::setDate, now);
+  host::send(request, msg::setPublicationDate, now);
+  host::send(request, msg::setLastInterruptDate, now);
+  host::send(request, msg::setDefaultAction, text.defaultAction);
+  return request;
+}
+
+}  // namespace
+
+pl::Value currentDate(core::Library& library) {
+  const auto sinceEpoch = library.host.scheduler().now().time_since_epoch();
+  return pl::Date{std::chrono::duration<double>(sinceEpoch).count() - kSecondsFrom1970To2001};
+}
+
+Id makeBannerRequest(core::Library& library, const std::string& message, const std::string& sectionId) {
+  objc::Class* action = library.host.runtime().getClass("BBAction");
+  // Tapping opens the app; the block itself has nothing to do.
+  Id open = host::send(action, msg::actionWithLaunchBundleID, sectionId, host::Block([] {}));
+  return buildRequest(library, sectionId, RequestText{std::nullopt, message, std::nullopt, true, open});
+}
+
+Id makeLockScreenRequest(core::Library& library, const std::string& text, const std::string& sectionId,
+                         const Id& defaultAction, const pl::Value& context) {
+  return buildRequest(library, sectionId, RequestText{context, "", text, false, defaultAction});
 }
 
 }  // namespace qv::alerts

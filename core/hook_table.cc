@@ -1,10 +1,16 @@
 // The hook table: group A in every process, then group B (iOS 7 to 9) or group C (iOS 10), each
-// in table order. A row whose class the process lacks installs nothing.
+// in table order. A row whose class the process lacks installs nothing. Group A also holds, at
+// their places, the two start-up steps that are not hooks: the run-time view class and the
+// method added to SBBannerContextView.
 #include <array>
 
+#include "appsignals/call_state.h"
+#include "appsignals/in_app_signals.h"
+#include "core/launch_hooks.h"
 #include "core/other_apps.h"
 #include "core/startup.h"
 #include "indicators/app_icon_view.h"
+#include "indicators/banner_layout.h"
 #include "indicators/status_bar.h"
 #include "intake/home_screen_clearing.h"
 #include "intake/lock_screen_intake.h"
@@ -12,6 +18,8 @@
 
 namespace qv::core {
 namespace msg = host::msg;
+using appsignals::clearSignalRow;
+namespace sig = appsignals;
 
 namespace {
 const std::array kGroupA = {
@@ -21,22 +29,50 @@ const std::array kGroupA = {
     classCreationRow<&indicators::defineAppIconViewClass>(indicators::kAppIconViewClass),
     hookRow<msg::contentsImage, &indicators::contentsImageHook>(indicators::kAppIconViewClass),
     hookRow<msg::standardPadding, &indicators::standardPaddingHook>(indicators::kAppIconViewClass),
+    hookRow<msg::unreadCountChanged, &appsignals::unreadCountChangedHook>("IMChatRegistry"),
     passThroughRow<msg::unreadCount>("IMChatRegistry"),
     passThroughRow<msg::markMessageAsRead>("IMChat"),
     passThroughRow<msg::markMessagesAsRead>("IMChat"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kMailReturned>("MailAppController"),
     passThroughRow<msg::didFinishLaunchingWithOptions>("MailAppController"),
+    hookRow<msg::autoLockTimerFired, &autoLockHook>("SBBacklightController"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kPhoneOpened>("PhoneApplication"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kPhoneOpened>("PhoneApplication"),
+    clearSignalRow<msg::applicationDidFinishLaunching, sig::kPhoneOpened>("PhoneApplication"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kTelegramOpened>("TGAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kTelegramOpened>("TGAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kMessengerOpened>("MNAppDelegate"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kMessengerOpened>("MNAppDelegate"),
+    clearSignalRow<msg::applicationReallyDidBecomeActive, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationReallyWillEnterForeground, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::didFinishLaunchingWithOptions, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kWhatsAppDelegateOpened>("WhatsAppAppDelegate"),
     passThroughRow<msg::reallyDidReceiveLocalNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::didReceiveLocalNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::reallyDidReceiveRemoteNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::reallyDidReceiveRemoteNotificationFetch>("WhatsAppAppDelegate"),
     passThroughRow<msg::handleActionForRemoteNotification>("WhatsAppAppDelegate"),
     passThroughRow<msg::handleActionForLocalNotification>("WhatsAppAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kWhatsAppScreenReturned>("WATabBarController"),
+    clearSignalRow<msg::waApplicationWillEnterForeground, sig::kWhatsAppScreenReturned>("WAViewController"),
+    clearSignalRow<msg::waApplicationWillEnterForeground, sig::kWhatsAppScreenReturned>("ChatViewController"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kThreemaOpened>("AppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kThreemaOpened>("AppDelegate"),
+    clearSignalRow<msg::didFinishLaunchingWithOptions, sig::kThreemaLaunched>("AppDelegate"),
+    clearSignalRow<msg::applicationDidBecomeActive, sig::kViberActive>("ViberAppDelegate"),
+    clearSignalRow<msg::applicationWillEnterForeground, sig::kViberOpened>("ViberAppDelegate"),
+    clearSignalRow<msg::didFinishLaunchingWithOptions, sig::kViberOpened>("ViberAppDelegate"),
     passThroughRow<msg::updateApplicationBadge>("VIBBadgeManager"),
     hookRow<msg::setItemEnabled, &indicators::setItemEnabledHook>("SBStatusBarStateAggregator"),
     passThroughRow<msg::updateBatteryItems>("SBStatusBarStateAggregator"),
     passThroughRow<msg::beginCoalescentBlock>("SBStatusBarStateProvider"),
     passThroughRow<msg::endCoalescentBlock>("SBStatusBarStateProvider"),
     passThroughRow<msg::updateStatusBarItem>("SBStatusBarStateProvider"),
+    hookRow<msg::applicationDidFinishLaunching, &launchHook>("SpringBoard"),
+    hookRow<msg::noteDidDismissWithReason, &indicators::noteDidDismissHook>("SBBannerContextView"),
+    stepRow<&indicators::addPadContentFrameMethod>("SBBannerContextView", "_pad_modifiedContentFrameForFrame:"),
+    hookRow<msg::centeredBoundsForRect, &indicators::centeredBoundsForRectHook>("SBBannerContextView"),
     passThroughRow<msg::centeredBounds>("SBBannerContextView"),
     passThroughRow<msg::noteApplicationIdentifiersDidChange>("SBApplicationRestrictionController"),
     passThroughRow<msg::sendInstalledAppsDidChange>("SBApplicationController"),
@@ -46,8 +82,10 @@ const std::array kGroupA = {
     passThroughRow<msg::updateAllBadges>("PhoneTabBarController"),
     passThroughRow<msg::applicationBadgeChangedNotification>("PHStarkGenericTableViewController"),
     passThroughRow<msg::updateBadgeString>("PHStarkGenericTableViewController"),
+    passThroughRow<msg::badgeString>("PHStarkGenericTableViewController"),
     hookRow<msg::fireNotification, &intake::fireNotificationHook>("SBApplication"),
     hookRow<msg::didAnimateActivation, &intake::didAnimateActivationHook>("SBApplication"),
+    hookRow<msg::postStateChange, &appsignals::callStateChangedHook>("IMAVCallManager"),
 };
 
 const std::array kGroupB = {

@@ -1,7 +1,9 @@
 // How the library installs a hook: a replacement is a plain function that receives the
 // library, the slot holding the previous implementation, and the receiver, selector and
 // arguments of the message. `hookRow<msg::X, &replacement>("Class")` makes one row of a hook
-// table; `passThroughRow<msg::X>("Class")` one whose replacement only calls through.
+// table; `passThroughRow<msg::X>("Class")` one whose replacement only calls through;
+// `stepRow<&fn>("Class", "what")` a start-up step at its place in the table (a class created,
+// a method added) that is not a hook.
 //   void loadViewHook(Library& lib, const objc::Slot<void()>& previous, objc::Object* self, objc::Sel sel);
 #pragma once
 
@@ -30,8 +32,12 @@ struct HookTraits<R(A...)> {
 struct HookRow {
   std::string_view className;
   // Installs the row's replacement on `cls` (null: the class is missing, nothing happens).
+  // For a step, runs the step with the class of that name (null when it does not exist yet).
   bool (*install)(Library& library, objc::Class* cls);
-  const char* (*selector)();
+  const char* (*selector)();    // null (or naming "") for a step
+  std::string_view stepName{};  // what a step does, for listings
+  bool isHook() const { return selector != nullptr && *selector() != '\0'; }
+  std::string_view name() const { return isHook() ? std::string_view(selector()) : stepName; }
 };
 
 namespace detail {
@@ -87,10 +93,16 @@ constexpr HookRow passThroughRow(std::string_view className) {
   return hookRow<M, &detail::PassThrough<F>::call>(className);
 }
 
+// A start-up step in table order; `what` (a selector or a description) names it in listings.
+template <bool (*Step)(Library&, objc::Class*)>
+constexpr HookRow stepRow(std::string_view className, std::string_view what) {
+  return HookRow{className, Step, nullptr, what};
+}
+
 // A row that creates one of the library's own classes at its place in the table; it hooks nothing.
 template <bool (*Create)(Library&)>
 constexpr HookRow classCreationRow(std::string_view className) {
-  return HookRow{className, [](Library& library, objc::Class*) { return Create(library); }, [] { return ""; }};
+  return HookRow{className, [](Library& library, objc::Class*) { return Create(library); }, nullptr, className};
 }
 
 // Installs one row on the class of that name in the library's process.

@@ -27,12 +27,18 @@ namespace qv::alerts {
 void registerFireHandlers(core::Library& library, objc::Class* missedHelper);
 }  // namespace qv::alerts
 
+namespace qv::alerts {
+// sortDescriptors and bulletinsFilteredBy:count:lastCleared: (banner_provider.cc).
+void registerDataProviderOperations(core::Library& library, objc::Class* missedHelper);
+}  // namespace qv::alerts
+
 namespace qv::core {
-inline constexpr std::array<RegisterOperations, 4> kOperationRegistrations = {
+inline constexpr RegisterOperations kOperationRegistrations[] = {
     &registerRegistryOperations,
     &registerOtherAppOperations,
     &indicators::registerStatusBarOperations,
     &alerts::registerFireHandlers,
+    &alerts::registerDataProviderOperations,
 };
 
 }  // namespace qv::core

@@ -1,5 +1,6 @@
 #include "core/startup.h"
 
+#include "appsignals/clear_channel.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
 #include "core/other_apps.h"
@@ -19,7 +20,8 @@ void runSettingsStartup(Library& library) {
   host::Host& host = library.host;
   if (!host.fileExists(kSettingsFileTestedAtStartup)) host.removePersistentDomain(kSettingsDomain);
   library.settings.load(host);
-  host.addDarwinObserver(std::string(kSettingsChangedNotification), [&library] { library.settings.load(library.host); });
+  host.addDarwinObserver(std::string(kSettingsChangedNotification),
+                         [&library] { library.settings.load(library.host); });
 }
 
 void runFirstInitialiser(Library& library) {
@@ -27,11 +29,14 @@ void runFirstInitialiser(Library& library) {
   defineOtherTimerClass(library);
   for (const HookRow& row : hookGroupA()) installHookRow(library, row);
   runSettingsStartup(library);
+  appsignals::registerClearObservers(library);
   const bool ios10 = library.host.coreFoundationVersion() >= kFirstCoreFoundationOfIos10;
   for (const HookRow& row : ios10 ? hookGroupC() : hookGroupB()) installHookRow(library, row);
 }
 
-void runSecondInitialiser(Library& library) { library.sharedHelper = library.sharedInstance(); }
+void runSecondInitialiser(Library& library) {
+  library.sharedHelper = library.sharedInstance();
+}
 
 void runThirdInitialiser(Library& library) {
   if (library.host.mainBundleIdentifier() != "com.apple.springboard") return;

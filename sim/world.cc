@@ -45,6 +45,7 @@ device::Profile profileOf(const WorldConfig& c) {
   if (!release) throw std::invalid_argument(release.error());
   device::Profile p;
   p.release = *release;
+  if (c.coreFoundationVersion) p.release.coreFoundationVersion = *c.coreFoundationVersion;
   p.idiom = c.idiom;
   p.model = c.idiom == device::Idiom::Pad ? "iPad" : "iPhone";
   p.hasTorch = c.hasTorch;
@@ -177,6 +178,7 @@ void World::installPackage() {
 
 void World::wireProcess(Process& p) {
   p.host.appNameLookup = [this](std::string_view bundleId) { return home().displayName(bundleId); };
+  if (config_.beforeLibraryLoads) config_.beforeLibraryLoads(p);
   if (config_.loadLibrary && filter_ && filter_->matches(p.host.mainBundleIdentifier()))
     p.library = core::Library::load(p.host);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,8 +44,13 @@ inline constexpr const char* kSoundsDirectory = "/Library/Application Support/Qu
 inline constexpr const char* kLocalizationsDirectory = "/Library/Application Support/Quorvel/Localizations";
 inline constexpr const char* kLoaderFilterPath = "/Library/Loader/DynamicLibraries/Quorvel.plist";
 
+class Process;
+
 struct WorldConfig {
   std::string release = "10.3";
+  // The CoreFoundation version number the device reports, when not the release's own (for
+  // versions between releases: 1347.99, 1348.23).
+  std::optional<double> coreFoundationVersion{};
   device::Idiom idiom = device::Idiom::Phone;
   bool hasTorch = true;
   bool hasFlash = true;
@@ -73,6 +79,9 @@ struct WorldConfig {
   // The delegate class of apps the catalogue does not know, by bundle identifier ("AppDelegate"
   // when absent).
   std::map<std::string, std::string, std::less<>> appDelegateClasses{};
+  // Runs on each new process after its host classes exist and before the loader loads the
+  // library (tests hook host methods here to see what runs inside the library's hooks).
+  std::function<void(Process&)> beforeLibraryLoads{};
 };
 
 class Process {

@@ -100,6 +100,31 @@ Id make(objc::Class* cls) {
   return std::make_shared<T>(cls);
 }
 
+struct SortDescriptor final : Object {
+  using Object::Object;
+  std::string key;
+  bool ascending = true;
+};
+
+void defineSortDescriptor(objc::Runtime& rt) {
+  objc::Class* cls = rt.defineClass("NSSortDescriptor", rt.rootClass(), &make<SortDescriptor>);
+  rt.addClassMethod<Id(std::string, bool)>(cls, msg::sortDescriptorWithKey.sel,
+                                           [](void*, Object* c, Sel, std::string key, bool ascending) {
+                                             Id d = static_cast<objc::Class*>(c)->instantiate();
+                                             objc::as<SortDescriptor>(d)->key = std::move(key);
+                                             objc::as<SortDescriptor>(d)->ascending = ascending;
+                                             return d;
+                                           });
+  rt.addMethod<std::string()>(cls, msg::key.sel, [](void*, Object* self, Sel) {
+    auto* d = objc::as<SortDescriptor>(self);
+    return d ? d->key : std::string();
+  });
+  rt.addMethod<bool()>(cls, msg::ascending.sel, [](void*, Object* self, Sel) {
+    auto* d = objc::as<SortDescriptor>(self);
+    return d && d->ascending;
+  });
+}
+
 }  // namespace
 
 Foundation::Foundation(host::Host& host, DeviceTraits device) : host_(host), device_(std::move(device)) {
@@ -150,6 +175,8 @@ Foundation::Foundation(host::Host& host, DeviceTraits device) : host_(host), dev
     objc::as<Color>(c)->name = "white";
     return c;
   });
+
+  defineSortDescriptor(rt);
 
   rt.addClassMethod<void(Id, Sel, Id)>(root, msg::cancelPreviousPerformRequests.sel,
                                        [](void* ctx, Object*, Sel, Id target, Sel sel, Id) {

@@ -1,5 +1,6 @@
 // The Foundation-level host classes every simulated process has: NSRunLoop (mainRunLoop),
-// PCSimpleTimer (one-shot timers on the main run loop, subclassable), UIDevice, UIColor, and
+// PCSimpleTimer (one-shot timers on the main run loop, subclassable), UIDevice, UIColor,
+// NSSortDescriptor (sortDescriptorWithKey:ascending:, key, ascending), and
 // NSObject's delayed performs (performSelector:withObject:afterDelay: and
 // cancelPreviousPerformRequestsWithTarget:selector:object:). Main-queue use only.
 #pragma once

@@ -5,7 +5,8 @@
 // Conventions: objects are objc::Id (null is nil), NSString is std::string (nil reads ""),
 // dictionaries and other property-list objects are pl::Value (Null is nil), dictionaries of
 // objects are ObjectMap, NSInteger is
-// int64_t, CGFloat and NSTimeInterval are double, BOOL is bool, blocks are std::function.
+// int64_t, CGFloat and NSTimeInterval are double, BOOL is bool, blocks are std::function,
+// arrays of objects are ObjectList.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/objc/runtime.h"
 #include "platform/plist/value.h"
@@ -23,6 +25,8 @@ using objc::Id;
 using Block = std::function<void()>;
 // An NSDictionary of objects (a bulletin's actions by name).
 using ObjectMap = std::map<std::string, Id, std::less<>>;
+// An NSArray of objects (sort descriptors).
+using ObjectList = std::vector<Id>;
 
 struct Rect {
   double x = 0, y = 0, width = 0, height = 0;
@@ -63,6 +67,9 @@ inline const Message<Id()> currentDevice{"currentDevice"};         // UIDevice
 inline const Message<std::string()> systemVersion{"systemVersion"};
 inline const Message<std::int64_t()> userInterfaceIdiom{"userInterfaceIdiom"};
 inline const Message<Id()> whiteColor{"whiteColor"};               // UIColor
+inline const Message<Id(std::string, bool)> sortDescriptorWithKey{"sortDescriptorWithKey:ascending:"};  // NSSortDescriptor
+inline const Message<std::string()> key{"key"};
+inline const Message<bool()> ascending{"ascending"};
 
 // --- Timers (PCSimpleTimer, and OtherTimerTest below it) ---------------------------------
 inline const Message<Id(double, std::string, Id, objc::Sel, pl::Value)> initTimer{
@@ -134,7 +141,7 @@ inline const Message<std::string()> launchBundleID{"launchBundleID"};
 // BBDataProvider, answered by MissedHelper.
 inline const Message<std::string()> sectionIdentifier{"sectionIdentifier"};
 inline const Message<void(std::string)> setSectionIdentifier{"setSectionIdentifier:"};
-inline const Message<Id()> sortDescriptors{"sortDescriptors"};
+inline const Message<ObjectList()> sortDescriptors{"sortDescriptors"};
 inline const Message<Id(std::uint64_t, std::uint64_t, pl::Value)> bulletinsFilteredBy{
     "bulletinsFilteredBy:count:lastCleared:"};
 

@@ -95,22 +95,27 @@ TEST_F(FireCycle, APartnerReachingItsLimitEndsTheOtherAfterOneMoreAlert) {
             "Viber call: repeat limit 2 reached | Viber message: not re-armed: its reminder was cleared");
 }
 
+// Starts are spaced wider than a banner stays on screen (5 s), so every fire's banner shows.
 TEST_F(FireCycle, EveryHandlerAlertsWithItsOwnRow) {
-  for (const core::CategoryInfo& row : core::kCategories) startReminder(lib, row.category);
-  world.runFor(61s);
+  const dispatch::Instant start = world.now();
+  for (const core::CategoryInfo& row : core::kCategories) {
+    startReminder(lib, row.category);
+    world.runFor(5500ms);
+  }
+  world.runUntil(start + 116s);
   EXPECT_EQ(rec.count(Kind::ReminderFired), core::kCategoryCount);
   EXPECT_EQ(details(rec, Kind::Banner),
-            "com.apple.mobilephone: requested: Missed Call! | "
-            "com.apple.MobileSMS: requested: Missed Message! | "
-            "com.apple.mobilemail: requested: Missed Mail! | "
-            "net.whatsapp.WhatsApp: requested: Missed Call! | "
-            "net.whatsapp.WhatsApp: requested: Missed Message! | "
-            "com.facebook.Messenger: requested: Missed Call! | "
-            "com.facebook.Messenger: requested: Missed Message! | "
-            "ph.telegra.Telegraph: requested: Missed Message! | "
-            "ch.threema.iapp: requested: Missed Message! | "
-            "com.viber: requested: Missed Message! | "
-            "com.viber: requested: Missed Call!");
+            "com.apple.mobilephone: Quorvel — Missed Call! (content x 0, width 375) | "
+            "com.apple.MobileSMS: Quorvel — Missed Message! (content x 0, width 375) | "
+            "com.apple.mobilemail: Quorvel — Missed Mail! (content x 0, width 375) | "
+            "net.whatsapp.WhatsApp: Quorvel — Missed Call! (content x 0, width 375) | "
+            "net.whatsapp.WhatsApp: Quorvel — Missed Message! (content x 0, width 375) | "
+            "com.facebook.Messenger: Quorvel — Missed Call! (content x 0, width 375) | "
+            "com.facebook.Messenger: Quorvel — Missed Message! (content x 0, width 375) | "
+            "ph.telegra.Telegraph: Quorvel — Missed Message! (content x 0, width 375) | "
+            "ch.threema.iapp: Quorvel — Missed Message! (content x 0, width 375) | "
+            "com.viber: Quorvel — Missed Message! (content x 0, width 375) | "
+            "com.viber: Quorvel — Missed Call! (content x 0, width 375)");
   EXPECT_EQ(rec.count(Kind::ReminderArmed), 2 * core::kCategoryCount) << "each re-armed itself once";
 }
 
@@ -120,14 +125,16 @@ class FireCycleOnAPadInGerman : public FireCycle {
 };
 
 TEST_F(FireCycleOnAPadInGerman, CallBannerNamesFaceTimeAndOnlyTheSmsTextStaysEnglish) {
-  startReminder(lib, Category::Call);
-  startReminder(lib, Category::Sms);
-  startReminder(lib, Category::Mail);
-  world.runFor(61s);
+  const dispatch::Instant start = world.now();
+  for (Category c : {Category::Call, Category::Sms, Category::Mail}) {
+    startReminder(lib, c);
+    world.runFor(6s);
+  }
+  world.runUntil(start + 73s);
   EXPECT_EQ(details(rec, Kind::Banner),
-            "com.apple.facetime: requested: Verpasster Anruf! | "
-            "com.apple.MobileSMS: requested: Missed Message! | "
-            "com.apple.mobilemail: requested: Verpasste E-Mail!");
+            "com.apple.facetime: Quorvel — Verpasster Anruf! (content x 15, width 738) | "
+            "com.apple.MobileSMS: Quorvel — Missed Message! (content x 15, width 738) | "
+            "com.apple.mobilemail: Quorvel — Verpasste E-Mail! (content x 15, width 738)");
 }
 
 }  // namespace

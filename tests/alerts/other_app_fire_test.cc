@@ -38,10 +38,10 @@ TEST_F(OtherAppFire, ShowsOnlyItsBannerByDefaultAndNeitherCountsNorRearms) {
   world.home().installApp("com.example.chat", "Chat");
   fireOnce("com.example.chat");
   EXPECT_EQ(details(rec, Kind::ReminderFired), "com.example.chat: alert, no limit");
-  EXPECT_EQ(details(rec, Kind::Banner), "com.example.chat: requested: Missed Chat");
+  EXPECT_EQ(details(rec, Kind::Banner), "com.example.chat: Quorvel — Missed Chat (content x 0, width 375)");
   EXPECT_EQ(rec.count(Kind::Sound) + rec.count(Kind::Vibration) + rec.count(Kind::TorchOn), 0u);
   EXPECT_EQ(rec.count(Kind::ReminderArmed), 0u);
-  EXPECT_FALSE(lib.otherApps.otherRepeatCounts.has_value());
+  EXPECT_TRUE(!lib.otherApps.otherRepeatCounts || lib.otherApps.otherRepeatCounts->empty());
 }
 
 TEST_F(OtherAppFire, AnAppWithoutADisplayNameIsNamedByItsBundleIdentifier) {
@@ -50,8 +50,8 @@ TEST_F(OtherAppFire, AnAppWithoutADisplayNameIsNamedByItsBundleIdentifier) {
   fireOnce("com.example.unknown");
   fireOnce("com.example.blank");
   EXPECT_EQ(details(rec, Kind::Banner),
-            "com.example.unknown: requested: Missed com.example.unknown | "
-            "com.example.blank: requested: Missed com.example.blank");
+            "com.example.unknown: Quorvel — Missed com.example.unknown (content x 0, width 375) | "
+            "com.example.blank: Quorvel — Missed com.example.blank (content x 0, width 375)");
 }
 
 TEST_F(OtherAppFire, ItsOwnKeysSwitchSoundVibrationAndTorch) {
@@ -71,7 +71,7 @@ class OtherAppFireInGerman : public OtherAppFire {
 TEST_F(OtherAppFireInGerman, BannerPutsTheLocalisedWordBeforeTheName) {
   world.home().installApp("com.example.chat", "Chat");
   fireOnce("com.example.chat");
-  EXPECT_EQ(details(rec, Kind::Banner), "com.example.chat: requested: Verpasst in Chat");
+  EXPECT_EQ(details(rec, Kind::Banner), "com.example.chat: Quorvel — Verpasst in Chat (content x 0, width 375)");
 }
 
 class ScreenFlash : public OtherAppFire {

@@ -28,6 +28,16 @@ struct StartWatch {
 
 class NotificationCentre : public ::testing::Test {
  protected:
+  // Acting on a notification would also open its app, whose own hooks post clears too; these
+  // tests look at the home screen's clears alone.
+  NotificationCentre() { n.openApp = {}; }
+  std::string clearCauses() {
+    std::string out;
+    for (const timeline::Event& e : w.rec.ofKind(Kind::Decision))
+      if (e.subject == "call" && e.detail.starts_with("clear asked")) out += (out.empty() ? "" : " / ") + e.detail;
+    return out;
+  }
+
   IntakeWorld w{{.release = "10.3"}};
   springboard::Notifications& n = w.world.notifications();
 };
@@ -54,7 +64,7 @@ TEST_F(NotificationCentre, ActingOnAMissedCallClearsTheCallReminderFromEitherLis
     w.world.runUntilIdle();
   }
   EXPECT_EQ(w.rec.count(Kind::DarwinPost, "com.tarnwick.missed.clearphoneTimer"), 2u);
-  EXPECT_EQ(w.decisions("call"),
+  EXPECT_EQ(clearCauses(),
             "clear asked by notification: acted on from the notification centre / "
             "clear asked by notification: acted on from the lock screen");
 }

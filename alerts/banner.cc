@@ -1,0 +1,62 @@
+#include "alerts/banner.h"
+
+#include "alerts/banner_request.h"
+#include "alerts/home_state.h"
+#include "core/library.h"
+#include "platform/host/messages.h"
+
+namespace qv::alerts {
+namespace {
+
+namespace msg = host::msg;
+using objc::Id;
+
+Id sharedInstanceOf(core::Library& library, std::string_view className) {
+  return host::send(library.host.runtime().getClass(className), msg::sharedInstance);
+}
+
+// Both intervals of the banner on screen run out now, so a new banner is not kept waiting.
+void endBannerIntervals(core::Library& library, const Id& bannerController) {
+  objc::Class* nsObject = library.host.runtime().getClass("NSObject");
+  host::send(nsObject, msg::cancelPreviousPerformRequests, bannerController, msg::replaceIntervalElapsed.sel, nullptr);
+  host::send(nsObject, msg::cancelPreviousPerformRequests, bannerController, msg::dismissIntervalElapsed.sel, nullptr);
+  host::send(bannerController, msg::replaceIntervalElapsed);
+  host::send(bannerController, msg::dismissIntervalElapsed);
+}
+
+// The older controllers take observer:addBulletin:forFeed:, the newer ones the lights-and-sirens
+// form; a controller with neither shows nothing.
+bool deliverBanner(core::Library& library, const Id& request) {
+  Id controller = sharedInstanceOf(library, "SBBulletinBannerController");
+  if (objc::respondsTo(controller.get(), msg::observerAddBulletin.sel)) {
+    host::send(controller, msg::observerAddBulletin, nullptr, request, kBannerFeed);
+    return true;
+  }
+  if (objc::respondsTo(controller.get(), msg::observerAddBulletinPlayLights.sel)) {
+    host::send(controller, msg::observerAddBulletinPlayLights, nullptr, request, kBannerFeed, true, host::Block{});
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string reminderRecordId(std::string_view sectionId) {
+  std::string id(sectionId);
+  id += kRecordIdSuffix;
+  return id;
+}
+
+void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId) {
+  if (isPad(library)) library.alerts.ipadBanner = true;
+  Id bannerController = sharedInstanceOf(library, "SBBannerController");
+  if (host::send(bannerController, msg::bannerContext)) {
+    library.explain(sectionId, "no reminder banner: another banner is on screen");
+    return;
+  }
+  endBannerIntervals(library, bannerController);
+  Id request = makeBannerRequest(library, message, sectionId);
+  if (!deliverBanner(library, request)) library.explain(sectionId, "no reminder banner: no way to deliver it");
+}
+
+}  // namespace qv::alerts
