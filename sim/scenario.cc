@@ -244,12 +244,12 @@ class Parser {
       const json& app = a[i];
       if (!app.is_object()) return r_.fail(place, "expected an object with \"bundleId\"");
       r_.allowOnly(app, place, {"bundleId", "name", "badge"});
-      AppSpec spec;
-      if (!r_.string(app, "bundleId", place, &spec.bundleId, true)) return;
-      if (spec.bundleId.empty()) return r_.fail(place + ".bundleId", "expected a bundle identifier, got \"\"");
-      if (!r_.string(app, "name", place, &spec.name)) spec.name = spec.bundleId;
-      r_.integer(app, "badge", place, &spec.badge);
-      s_.apps.push_back(spec);
+      AppSpec appSpec;
+      if (!r_.string(app, "bundleId", place, &appSpec.bundleId, true)) return;
+      if (appSpec.bundleId.empty()) return r_.fail(place + ".bundleId", "expected a bundle identifier, got \"\"");
+      if (!r_.string(app, "name", place, &appSpec.name)) appSpec.name = appSpec.bundleId;
+      r_.integer(app, "badge", place, &appSpec.badge);
+      s_.apps.push_back(appSpec);
     }
   }
 
@@ -323,13 +323,13 @@ class Parser {
     action.place = place;
     std::string kind;
     if (!r_.string(a, "do", place, &kind, true)) return;
-    auto spec = std::find_if(std::begin(kActions), std::end(kActions), [&](const ActionSpecs& s) { return kind == s.name; });
-    if (spec == std::end(kActions)) {
+    auto appSpec = std::find_if(std::begin(kActions), std::end(kActions), [&](const ActionSpecs& s) { return kind == s.name; });
+    if (appSpec == std::end(kActions)) {
       std::string known;
       for (const auto& s : kActions) known += (known.empty() ? "" : ", ") + std::string(s.name);
       return r_.fail(place + ".do", "unknown action \"" + kind + "\" (known: " + known + ")");
     }
-    action.type = spec->type;
+    action.type = appSpec->type;
     auto at = a.find("at");
     if (at == a.end()) return r_.fail(place, "expected \"at\" (when it happens)");
     auto offset = when(*at, place + ".at");

@@ -203,11 +203,11 @@ Process& World::startProcess(const std::string& bundleId, const std::string& nam
   auto p = std::make_unique<Process>(*services_, name, bundleId, "/var/mobile/Containers/Data/Application/" + name,
                                      device, missingClassesOf(bundleId));
   auto delegate = config_.appDelegateClasses.find(bundleId);
-  const apps::AppSpec spec =
+  const apps::AppSpec appSpec =
       apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(name),
                        delegate == config_.appDelegateClasses.end() ? apps::kGenericDelegateClass : delegate->second);
-  p->app = apps::installApp(p->host, spec);
-  if (spec.messaging) p->messaging = messages_->attach(p->host);
+  p->app = apps::installApp(p->host, appSpec);
+  if (appSpec.messaging) p->messaging = messages_->attach(p->host);
   Process& ref = *p;
   apps_.emplace(bundleId, std::move(p));
   wireProcess(ref);
@@ -216,8 +216,8 @@ Process& World::startProcess(const std::string& bundleId, const std::string& nam
 
 Process& World::startProcess(const std::string& bundleId) {
   if (Process* p = process(bundleId)) return *p;
-  const apps::AppSpec spec = apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(bundleId));
-  return startProcess(bundleId, spec.processName);
+  const apps::AppSpec appSpec = apps::appSpecFor(bundleId, home().displayName(bundleId).value_or(bundleId));
+  return startProcess(bundleId, appSpec.processName);
 }
 
 void World::openApp(const std::string& bundleId) {

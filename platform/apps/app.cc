@@ -39,19 +39,19 @@ const char* stateName(AppState state) {
   return "in an unknown state";
 }
 
-App::App(host::Host& host, AppSpec spec) : host_(host), spec_(std::move(spec)) {
+App::App(host::Host& host, AppSpec appSpec) : host_(host), appSpec_(std::move(appSpec)) {
   objc::Class* uiApplication = defineClass("UIApplication", runtime().rootClass());
   objc::Class* appClass =
-      spec_.applicationClass == "UIApplication" ? uiApplication : defineClass(spec_.applicationClass, uiApplication);
+      appSpec_.applicationClass == "UIApplication" ? uiApplication : defineClass(appSpec_.applicationClass, uiApplication);
   application_ = appClass->instantiate();
   runtime().addClassMethod<Id()>(
       uiApplication, msg::sharedApplication.sel,
       [](void* ctx, Object*, Sel) { return static_cast<App*>(ctx)->application(); }, this);
-  if (spec_.delegateClass.empty()) {
+  if (appSpec_.delegateClass.empty()) {
     delegate_ = application_;
     defineLifeCycleMethods(appClass);
   } else {
-    objc::Class* delegateClass = defineClass(spec_.delegateClass, runtime().rootClass());
+    objc::Class* delegateClass = defineClass(appSpec_.delegateClass, runtime().rootClass());
     delegate_ = delegateClass->instantiate();
     defineLifeCycleMethods(delegateClass);
   }
@@ -66,7 +66,7 @@ objc::Class* App::defineClass(std::string_view name, objc::Class* superclass, ob
 
 void App::defineLifeCycleMethods(objc::Class* cls) {
   objc::Runtime& rt = runtime();
-  if (spec_.oldStyleLaunch)
+  if (appSpec_.oldStyleLaunch)
     rt.addMethod<void(Id)>(cls, msg::applicationDidFinishLaunching.sel, &AppMethods::finishOldStyle, this);
   else
     rt.addMethod<bool(Id, pl::Value)>(cls, msg::didFinishLaunchingWithOptions.sel, &AppMethods::finishWithOptions,
@@ -81,7 +81,7 @@ Status App::launch(pl::Value options) {
   if (state_ != AppState::NotRunning) return refuse("launch");
   note("launched");
   state_ = AppState::Inactive;
-  if (spec_.oldStyleLaunch)
+  if (appSpec_.oldStyleLaunch)
     host::send(delegate_, msg::applicationDidFinishLaunching, application_);
   else
     (void)host::send(delegate_, msg::didFinishLaunchingWithOptions, application_, std::move(options));
@@ -143,11 +143,11 @@ void App::sendDidBecomeActive() {
 }
 
 Status App::refuse(std::string_view step) const {
-  return Error{spec_.displayName + " cannot " + std::string(step) + " while " + stateName(state_)};
+  return Error{appSpec_.displayName + " cannot " + std::string(step) + " while " + stateName(state_)};
 }
 
 void App::note(std::string_view what) {
-  host_.timeline().record(host_.processName(), timeline::Kind::Host, spec_.displayName, what);
+  host_.timeline().record(host_.processName(), timeline::Kind::Host, appSpec_.displayName, what);
 }
 
 }  // namespace qv::apps

@@ -47,12 +47,12 @@ class App {
  public:
   // Defines the application and delegate classes in the process's runtime (before the library
   // loads) and makes the two objects.
-  App(host::Host& host, AppSpec spec);
+  App(host::Host& host, AppSpec appSpec);
   virtual ~App();
   App(const App&) = delete;
   App& operator=(const App&) = delete;
 
-  const AppSpec& spec() const { return spec_; }
+  const AppSpec& appSpec() const { return appSpec_; }
   AppState state() const { return state_; }
   host::Host& host() { return host_; }
   objc::Id application() const { return application_; }
@@ -92,7 +92,7 @@ class App {
   void defineLifeCycleMethods(objc::Class* cls);
   void sendDidBecomeActive();
 
-  AppSpec spec_;
+  AppSpec appSpec_;
   AppState state_ = AppState::NotRunning;
   objc::Id application_;
   objc::Id delegate_;

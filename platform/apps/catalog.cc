@@ -23,8 +23,8 @@ const std::vector<AppSpec>& knownApps() {
   return apps;
 }
 
-bool isBuiltIn(const AppSpec& spec) {
-  return spec.bundleId.starts_with("com.apple.");
+bool isBuiltIn(const AppSpec& appSpec) {
+  return appSpec.bundleId.starts_with("com.apple.");
 }
 
 const std::vector<HomeScreenApp>& otherHomeScreenApps() {
@@ -36,26 +36,26 @@ const std::vector<HomeScreenApp>& otherHomeScreenApps() {
 }
 
 AppSpec appSpecFor(std::string_view bundleId, std::string_view displayName, std::string_view delegateClass) {
-  for (const AppSpec& spec : knownApps())
-    if (spec.bundleId == bundleId) return spec;
-  AppSpec spec;
-  spec.bundleId = bundleId;
-  spec.displayName = displayName.empty() ? std::string(bundleId) : std::string(displayName);
-  spec.processName = spec.displayName;
-  spec.delegateClass = delegateClass.empty() ? kGenericDelegateClass : delegateClass;
-  return spec;
+  for (const AppSpec& appSpec : knownApps())
+    if (appSpec.bundleId == bundleId) return appSpec;
+  AppSpec appSpec;
+  appSpec.bundleId = bundleId;
+  appSpec.displayName = displayName.empty() ? std::string(bundleId) : std::string(displayName);
+  appSpec.processName = appSpec.displayName;
+  appSpec.delegateClass = delegateClass.empty() ? kGenericDelegateClass : delegateClass;
+  return appSpec;
 }
 
-std::unique_ptr<App> installApp(host::Host& host, const AppSpec& spec) {
-  switch (spec.flavour) {
+std::unique_ptr<App> installApp(host::Host& host, const AppSpec& appSpec) {
+  switch (appSpec.flavour) {
     case AppFlavour::Phone:
-      return std::make_unique<PhoneApp>(host, spec);
+      return std::make_unique<PhoneApp>(host, appSpec);
     case AppFlavour::WhatsApp:
-      return std::make_unique<WhatsAppApp>(host, spec);
+      return std::make_unique<WhatsAppApp>(host, appSpec);
     case AppFlavour::Viber:
-      return std::make_unique<ViberApp>(host, spec);
+      return std::make_unique<ViberApp>(host, appSpec);
     default:
-      return std::make_unique<App>(host, spec);
+      return std::make_unique<App>(host, appSpec);
   }
 }
 

@@ -19,7 +19,7 @@ inline constexpr const char* kGenericDelegateClass = "AppDelegate";
 const std::vector<AppSpec>& knownApps();
 
 // Whether an app comes with the device (on the home screen from the start).
-bool isBuiltIn(const AppSpec& spec);
+bool isBuiltIn(const AppSpec& appSpec);
 
 struct HomeScreenApp {
   const char* bundleId;
@@ -34,6 +34,6 @@ AppSpec appSpecFor(std::string_view bundleId, std::string_view displayName = {},
                    std::string_view delegateClass = kGenericDelegateClass);
 
 // Defines the app's classes in its process (before the library loads) and returns the app.
-std::unique_ptr<App> installApp(host::Host& host, const AppSpec& spec);
+std::unique_ptr<App> installApp(host::Host& host, const AppSpec& appSpec);
 
 }  // namespace qv::apps

@@ -16,7 +16,7 @@ PhoneApp* phoneOf(void* ctx) {
 
 }  // namespace
 
-PhoneApp::PhoneApp(host::Host& host, AppSpec spec) : App(host, std::move(spec)) {
+PhoneApp::PhoneApp(host::Host& host, AppSpec appSpec) : App(host, std::move(appSpec)) {
   objc::Runtime& rt = runtime();
   objc::Class* tabBarClass = defineClass("PhoneTabBarController", rt.rootClass());
   auto updateTabBar = [](void* ctx, Object*, Sel, Id) { phoneOf(ctx)->tabBarUpdated(); };

@@ -13,7 +13,7 @@ namespace qv::apps {
 // and redraws its badge text (updateBadgeString, which asks badgeString).
 class PhoneApp final : public App {
  public:
-  PhoneApp(host::Host& host, AppSpec spec);
+  PhoneApp(host::Host& host, AppSpec appSpec);
 
   // The Phone app's badge changes (a missed call, a voicemail).
   void setBadge(std::int64_t badge);

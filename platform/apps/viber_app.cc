@@ -9,7 +9,7 @@ using objc::Object;
 using objc::Sel;
 namespace msg = host::msg;
 
-ViberApp::ViberApp(host::Host& host, AppSpec spec) : App(host, std::move(spec)) {
+ViberApp::ViberApp(host::Host& host, AppSpec appSpec) : App(host, std::move(appSpec)) {
   objc::Runtime& rt = runtime();
   badgeManagerClass_ = defineClass("VIBBadgeManager", rt.rootClass());
   badgeManager_ = badgeManagerClass_->instantiate();

@@ -9,7 +9,7 @@ namespace qv::apps {
 
 class ViberApp final : public App {
  public:
-  ViberApp(host::Host& host, AppSpec spec);
+  ViberApp(host::Host& host, AppSpec appSpec);
 
   // How often the badge manager has brought the app's badge up to date.
   int badgeUpdates() const { return badgeUpdates_; }

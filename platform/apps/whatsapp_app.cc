@@ -52,7 +52,7 @@ void defineNotificationMethods(objc::Runtime& rt, objc::Class* delegate) {
 
 }  // namespace
 
-WhatsAppApp::WhatsAppApp(host::Host& host, AppSpec spec) : App(host, std::move(spec)) {
+WhatsAppApp::WhatsAppApp(host::Host& host, AppSpec appSpec) : App(host, std::move(appSpec)) {
   objc::Runtime& rt = runtime();
   objc::Class* delegateClass = delegate()->isa();
   rt.addMethod<void(Id)>(delegateClass, msg::applicationReallyWillEnterForeground.sel, [](void*, Object*, Sel, Id) {});

@@ -19,7 +19,7 @@ namespace qv::apps {
 // wa_applicationWillEnterForeground. The controllers exist from the first launch on.
 class WhatsAppApp final : public App {
  public:
-  WhatsAppApp(host::Host& host, AppSpec spec);
+  WhatsAppApp(host::Host& host, AppSpec appSpec);
 
   // --- Notifications delivered to the running app (refused when it is not running) ---
   // A push: application:didReceiveRemoteNotification:fetchCompletionHandler:.

@@ -52,9 +52,9 @@ class InAppSignals : public ::testing::Test {
   void traceApp(sim::Process& p) {
     if (!p.app) return;
     tracer = std::make_unique<testing::TraceHooks>(p.host.runtime());
-    const apps::AppSpec& spec = p.app->spec();
+    const apps::AppSpec& appSpec = p.app->appSpec();
     traceOwnLifeCycle(*tracer, p.host.runtime(),
-                      spec.delegateClass.empty() ? spec.applicationClass : spec.delegateClass, "");
+                      appSpec.delegateClass.empty() ? appSpec.applicationClass : appSpec.delegateClass, "");
     traceOwnLifeCycle(*tracer, p.host.runtime(), "WATabBarController", "tabBar.");
     traceOwnLifeCycle(*tracer, p.host.runtime(), "WAViewController", "list.");
   }

@@ -20,7 +20,7 @@ class AppLifeCycle : public ::testing::Test {
   // Traces the five life-cycle messages of `cls` in the app's process.
   testing::TraceHooks& traceLifeCycle(App& app, const std::string& cls) {
     hooks = std::make_unique<testing::TraceHooks>(app.host().runtime());
-    if (app.spec().oldStyleLaunch)
+    if (app.appSpec().oldStyleLaunch)
       hooks->on<msg::applicationDidFinishLaunching>(cls, "launched");
     else
       hooks->on<msg::didFinishLaunchingWithOptions>(cls, "launched");

@@ -107,10 +107,10 @@ TEST(HookTargets, EachAppsClassesAnswerInItsOwnProcessOnly) {
 
 TEST(HookTargets, LibraryLoadsIntoEveryCatalogueAppAndHooksItsClasses) {
   sim::World world;
-  for (const apps::AppSpec& spec : apps::knownApps()) {
-    sim::Process& p = world.startProcess(spec.bundleId);
-    ASSERT_NE(p.library, nullptr) << spec.bundleId;
-    ASSERT_TRUE(p.app->launch()) << spec.bundleId;
+  for (const apps::AppSpec& appSpec : apps::knownApps()) {
+    sim::Process& p = world.startProcess(appSpec.bundleId);
+    ASSERT_NE(p.library, nullptr) << appSpec.bundleId;
+    ASSERT_TRUE(p.app->launch()) << appSpec.bundleId;
     ASSERT_TRUE(p.app->enterBackground());
     ASSERT_TRUE(p.app->enterForeground());
   }
