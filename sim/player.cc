@@ -56,8 +56,10 @@ void Player::deliver(const NotificationSpec& n) {
   if (!n.title.empty()) d.title = n.title;
   if (!n.message.empty()) d.message = n.message;
   if (d.title.empty()) d.title = world_.home().displayName(d.app).value_or(d.app);
-  std::string what = (n.preset.empty() ? "notification from " + d.app : n.preset) + ": " + d.title;
-  if (!d.message.empty()) what += (d.title.empty() ? "" : ": ") + d.message;
+  // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
+  std::string what = appName(d.app) + ": " + d.title;
+  if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
+  what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) + (d.localFire ? ", fired locally" : "") + ")";
   note("Network", what);
   std::optional<std::int64_t> badge = n.badge;
   if (d.app == "com.apple.MobileSMS" && !badge) {
