@@ -121,19 +121,6 @@ Result<Scenario> scenarioFor(const Options& o) {
   return s;
 }
 
-std::string settingValue(const pl::Value& v) {
-  if (const bool* b = v.ifBool()) return *b ? "on" : "off";
-  if (const std::int64_t* i = v.ifInteger()) return std::to_string(*i);
-  if (const double* d = v.ifReal()) return std::to_string(*d);
-  if (const std::string* s = v.ifString()) return "\"" + *s + "\"";
-  if (const pl::Array* a = v.ifArray()) {
-    std::string out;
-    for (const pl::Value& e : *a) out += (out.empty() ? "" : ", ") + settingValue(e);
-    return "[" + out + "]";
-  }
-  return "(value)";
-}
-
 void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Instant stopAt, const LocalClock& clock) {
   std::fprintf(out, "%s\n", s.name.empty() ? s.sourceFile.c_str() : s.name.c_str());
   if (!s.description.empty()) std::fprintf(out, "%s\n", s.description.c_str());
@@ -141,9 +128,7 @@ void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Ins
   std::fprintf(out, "iOS %s %s, %s, %04d-%02d-%02d from %s to %s\n", world.profile().release.version.c_str(),
                world.profile().model.c_str(), s.world.timeZone.c_str(), from.year, from.month, from.day,
                clockStamp(clock, world.now()).substr(0, 8).c_str(), clockStamp(clock, stopAt).substr(0, 8).c_str());
-  std::string settings;
-  if (s.world.settings)
-    for (const auto& [key, value] : *s.world.settings) settings += (settings.empty() ? "" : ", ") + key + " " + settingValue(value);
+  const std::string settings = s.world.settings ? describeSettings(*s.world.settings) : "";
   std::fprintf(out, "settings: %s\n\n", settings.empty() ? "none (every key at its default)" : settings.c_str());
 }
 

@@ -39,6 +39,10 @@ std::string Player::appName(const std::string& bundleId) const {
   return world_.home().displayName(bundleId).value_or(bundleId);
 }
 
+std::string Player::notificationName(const Action& a) const {
+  return a.target.empty() ? "the latest notification" : "the notification \"" + a.target + "\"";
+}
+
 void Player::note(const std::string& who, const std::string& what) {
   world_.timeline().record(who, timeline::Kind::Action, what);
 }
@@ -112,21 +116,23 @@ void Player::perform(const Action& a) {
       home.setBadge(a.app, a.count);
       break;
     case ActionType::Settings:
-      note("Settings", "the settings pane saves " + std::to_string(a.values.size() + a.removals.size()) + " key(s)");
+      note("Settings", "the settings pane saves " + describeSettings(a.values, a.removals));
       world_.writeSettings(a.values, a.removals, true);
       break;
     case ActionType::SettingsFile:
-      note("Settings", "another tool edits the settings file (no change notification)");
+      note("Settings", "another tool writes " + describeSettings(a.values, a.removals) +
+                           " into the settings file (no change notification)");
       world_.editSettingsFile(a.values, a.removals);
       break;
     case ActionType::Note: note("Note", a.text); break;
     case ActionType::RemoveNotification:
-      note("User", a.target.empty() ? "removes the latest notification" : "removes notification " + a.target);
+      note("User", (world_.notifications().ios10() ? "clears " : "swipes ") + notificationName(a) +
+                       (world_.notifications().ios10() ? " from the notification centre" : " off the lock screen"));
       if (!world_.notifications().removeFromLockScreen(target(a))) note("User", "(that notification is no longer shown)");
       break;
     case ActionType::ActOnNotification:
-      note("User", "acts on " + (a.target.empty() ? std::string("the latest notification") : "notification " + a.target) +
-                       " from the " + (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
+      note("User", "acts on " + notificationName(a) + " from the " +
+                       (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
       if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
                                                                               : springboard::kOriginNotificationCentre))
         note("User", "(that notification is no longer shown)");
@@ -149,6 +155,8 @@ void Player::perform(const Action& a) {
       if (world_.calls().state() == telephony::kRinging) {
         note("Network", "the caller hangs up before the call is answered");
         refused(world_.calls().callerHangsUp());
+        // The Phone app's missed-call notification is the one later actions name by default.
+        if (world_.lastMissedCallNotification()) latest_ = world_.lastMissedCallNotification();
       } else {
         note("User", "ends the call");
         refused(world_.calls().hangUp());

@@ -403,6 +403,30 @@ const char* actionName(ActionType t) {
   return "?";
 }
 
+namespace {
+
+std::string settingValue(const pl::Value& v) {
+  if (const bool* b = v.ifBool()) return *b ? "on" : "off";
+  if (const std::int64_t* i = v.ifInteger()) return std::to_string(*i);
+  if (v.ifReal()) return json(*v.ifReal()).dump();
+  if (const std::string* s = v.ifString()) return json(*s).dump();
+  if (const pl::Array* a = v.ifArray()) {
+    std::string out;
+    for (const pl::Value& e : *a) out += (out.empty() ? "" : ", ") + settingValue(e);
+    return "[" + out + "]";
+  }
+  return "(" + std::string(v.ifDict() ? "dictionary" : "value") + ")";
+}
+
+}  // namespace
+
+std::string describeSettings(const pl::Dict& values, const std::vector<std::string>& removals) {
+  std::string out;
+  for (const auto& [key, value] : values) out += (out.empty() ? "" : ", ") + key + " " + settingValue(value);
+  for (const std::string& key : removals) out += (out.empty() ? "" : ", ") + key + " removed";
+  return out;
+}
+
 std::optional<dispatch::Duration> parseDuration(std::string_view text) {
   if (text.empty()) return std::nullopt;
   // "H:MM:SS" or "M:SS"

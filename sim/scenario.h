@@ -104,6 +104,10 @@ Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::Ca
 // The same for a scenario already read (its start and time zone).
 Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::string_view text);
 
+// Settings as a tester reads them: "showStatus on, smsInt 30, otherApplications [\"a.b\"]";
+// removed keys read "key removed".
+std::string describeSettings(const pl::Dict& values, const std::vector<std::string>& removals = {});
+
 // "90s", "1h30m", "0:05:00" as a duration; none when the text is no duration.
 std::optional<dispatch::Duration> parseDuration(std::string_view text);
 

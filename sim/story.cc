@@ -25,7 +25,7 @@ const char* label(Kind k) {
     case Kind::TorchOn: return "torch on";
     case Kind::TorchOff: return "torch off";
     case Kind::ScreenFlash: return "screen flash";
-    case Kind::ScreenWake: return "screen wakes";
+    case Kind::ScreenWake: return "screen wake";
     case Kind::SystemSound: return "system sound";
     case Kind::Banner: return "banner";
     case Kind::LockScreenBulletin: return "lock screen";
@@ -102,8 +102,22 @@ void StoryWriter::flush() {
   instant_.clear();
 }
 
+// What one run of the request rules records: its decisions and what they did to reminders.
+bool partOfRequestRules(const Event& e) {
+  switch (e.kind) {
+    case Kind::Decision:
+    case Kind::ReminderArmed:
+    case Kind::ReminderCleared:
+    case Kind::ReminderEnded:
+    case Kind::StatusIconShown:
+    case Kind::StatusIconHidden:
+    case Kind::DarwinPost: return true;
+    default: return false;
+  }
+}
+
 // On iOS 10 the request rules run on their own queue after the home screen has shown the
-// notification; their decisions read best right after the notification they explain.
+// notification; what they decided and did reads best right after the notification itself.
 void StoryWriter::moveRequestDecisions() {
   for (std::size_t i = 0; i < instant_.size();) {
     const Event& first = instant_[i];
@@ -113,7 +127,7 @@ void StoryWriter::moveRequestDecisions() {
     }
     // The run ends where the rules of the next request begin.
     std::size_t end = i + 1;
-    while (end < instant_.size() && instant_[end].kind == Kind::Decision &&
+    while (end < instant_.size() && partOfRequestRules(instant_[end]) &&
            !(startsWith(instant_[end].detail, "request rules") && instant_[end].subject != first.subject))
       ++end;
     const std::string posted = name(first.subject) + " — ";
@@ -135,6 +149,7 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
   std::string group;                  // the reminder whose alert is being told
   for (const Event& e : instant_) {
     if (e.kind == Kind::ReminderFired) {
+      noteArmed(e);
       group = e.subject;
       lines.push_back({&e, label(e.kind), describe(e)});
       fireEnds.push_back(lines.size());
@@ -146,6 +161,7 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
     if (!group.empty() && (effectOfFire(e) || ownLife)) {
       if (e.kind == Kind::Decision && e.subject == group && startsWith(e.detail, "quiet mode")) vibrations_.pop_back();
       if (ownLife) group.clear();
+      noteArmed(e);
       if (e.kind == Kind::ReminderArmed || hidden(e)) continue;  // the re-arm after its own alert
       lines.push_back({&e, label(e.kind), describe(e), true});
       fireEnds.back() = lines.size();
@@ -157,9 +173,11 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
                                       describe(e)}});
       continue;
     }
+    const bool restart = e.kind == Kind::ReminderArmed && armed_.count(e.subject);
+    noteArmed(e);
     if (hidden(e)) continue;
     Line line{&e, label(e.kind), describe(e)};
-    if (e.kind == Kind::ReminderArmed && armed_.count(e.subject)) line.text = name(e.subject) + " - restarted, " + e.detail;
+    if (restart) line.text = name(e.subject) + " - restarted, " + e.detail;
     if (e.kind == Kind::Vibration || (e.kind == Kind::Decision && e.subject == "vibration")) {
       const std::string owner = vibrationOwner(e);
       if (!owner.empty())
@@ -169,7 +187,6 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
     lines.push_back(std::move(line));
   }
   placeTorchLines(lines, fireEnds, torch);
-  for (const Event& e : instant_) noteArmed(e);
   return lines;
 }
 
@@ -275,7 +292,7 @@ void StoryWriter::write(const Line& line) {
     lastDay_ = day;
   }
   const std::string lab = line.indented ? "  " + line.label : line.label;
-  std::fprintf(out_, "%s  %-12s  %-13s %s\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), lab.c_str(),
+  std::fprintf(out_, "%s  %-12s  %-14s %s\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), lab.c_str(),
                line.text.c_str());
 }
 

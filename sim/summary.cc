@@ -74,8 +74,12 @@ void Summary::observe(const Event& e) {
     case Kind::Decision:
       if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos) lastClearDecision_ = {e.time, e.detail};
       break;
+    // Reminder banners and re-posted bulletins carry the title "Quorvel"; the rest are the apps' own.
     case Kind::Banner:
       if (startsWith(e.detail, "Quorvel")) ++reminderBanners_;
+      break;
+    case Kind::LockScreenBulletin:
+      if (startsWith(e.detail, "Quorvel")) ++reminderBulletins_;
       break;
     case Kind::TorchOn:
       if (e.time >= torchSequenceStart_ + 3500ms) {
@@ -129,7 +133,7 @@ void Summary::print(std::FILE* out, const LocalClock& clock, bool json) const {
     j["vibrations"] = count(Kind::Vibration);
     j["torchBlinks"] = torchBlinks_;
     j["reminderBanners"] = reminderBanners_;
-    j["lockScreenBulletins"] = count(Kind::LockScreenBulletin);
+    j["reminderBulletins"] = reminderBulletins_;
     std::fprintf(out, "%s\n", j.dump().c_str());
     return;
   }
@@ -143,9 +147,8 @@ void Summary::print(std::FILE* out, const LocalClock& clock, bool json) const {
     if (r.starts > 1) alerts += " (started " + std::to_string(r.starts) + " times)";
     std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), alerts.c_str(), "", endingText(r, clock).c_str());
   }
-  std::fprintf(out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, lock-screen bulletins %zu\n",
-               count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_,
-               count(Kind::LockScreenBulletin));
+  std::fprintf(out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
+               count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);
 }
 
 }  // namespace qv::sim

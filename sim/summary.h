@@ -50,6 +50,7 @@ class Summary {
   std::map<std::string, std::size_t, std::less<>> index_;
   std::map<timeline::Kind, std::size_t> counts_;
   std::size_t reminderBanners_ = 0;
+  std::size_t reminderBulletins_ = 0;
   std::size_t torchBlinks_ = 0;
   dispatch::Instant torchSequenceStart_ = dispatch::Instant::min();
   struct Cause {
