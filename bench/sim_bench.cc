@@ -5,9 +5,9 @@
 // after 10 and after 30 days: once reminders have ended it must not grow with the scenario.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "sim/player.h"
 #include "sim/presets.h"
@@ -44,9 +44,9 @@ constexpr Arrival kArrivals[] = {
 
 pl::Dict monthSettings() {
   pl::Dict s;
-  for (const char* key : {"globalEnabled", "globalSMS", "globalMail", "globalCall", "globalIm", "imCalWats", "imSMSWats",
-                          "imCalFBMess", "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImCall", "ViperImMess",
-                          "otherEnabled", "showStatus", "soundMail"})
+  for (const char* key : {"globalEnabled", "globalSMS", "globalMail", "globalCall", "globalIm", "imCalWats",
+                          "imSMSWats", "imCalFBMess", "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImCall",
+                          "ViperImMess", "otherEnabled", "showStatus", "soundMail"})
     s[key] = pl::Value(true);
   for (const char* key : {"smsInt", "phInt", "mailInt", "imInt", "otherInt"}) s[key] = pl::Value(std::int64_t{60});
   s["otherApplications"] = pl::Value(pl::Array{pl::Value("com.example.Chat"), pl::Value("com.atebits.Tweetie2")});
@@ -115,8 +115,8 @@ Kept kept(sim::World& world) {
   return {residentKiB(), n.lockScreenItems().size(), n.notificationCentreItems().size(), n.recordCount()};
 }
 
-// Args: 9 or 10 (the system range); 1 to listen to the timeline (fires are counted then). Each iteration plays the whole month in a fresh world; the
-// figures of the last iteration are reported.
+// Args: 9 or 10 (the system range); 1 to listen to the timeline (fires are counted then). Each iteration plays the
+// whole month in a fresh world; the figures of the last iteration are reported.
 void BM_MonthOfNotifications(benchmark::State& state) {
   const sim::Scenario scenario = monthScenario(state.range(0) == 9 ? "9.3" : "10.3");
   std::size_t fires = 0;
@@ -153,7 +153,12 @@ void BM_MonthOfNotifications(benchmark::State& state) {
   state.counters["shown_day10"] = static_cast<double>(day10.lockScreen + day10.centre);
   state.counters["shown_day30"] = static_cast<double>(day30.lockScreen + day30.centre);
 }
-BENCHMARK(BM_MonthOfNotifications)->Args({9, 1})->Args({10, 1})->Args({10, 0})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_MonthOfNotifications)
+    ->Args({9, 1})
+    ->Args({10, 1})
+    ->Args({10, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 }  // namespace qv

@@ -73,18 +73,30 @@ Problem parseOptions(const std::vector<std::string>& args, Options& o) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasValue = i + 1 < args.size();
-    if (arg == "--json") o.output.json = true;
-    else if (arg == "--explain") o.output.explain = true;
-    else if (arg == "--verbose") o.output.verbose = true;
-    else if (arg == "--no-summary") o.output.summary = false;
-    else if (arg == "--random") o.random = true;
-    else if (arg == "--check") o.check = true;
-    else if (arg == "--dump-scenario") o.dump = true;
-    else if (arg == "--quiet") o.quiet = true;
-    else if (arg == "--realtime") o.realtime = true;
-    else if (arg == "--print-default") o.printDefault = true;
-    else if (arg == "--events") o.listEvents = true;
-    else if (arg == "--help" || arg == "-h") o.help = true;
+    if (arg == "--json")
+      o.output.json = true;
+    else if (arg == "--explain")
+      o.output.explain = true;
+    else if (arg == "--verbose")
+      o.output.verbose = true;
+    else if (arg == "--no-summary")
+      o.output.summary = false;
+    else if (arg == "--random")
+      o.random = true;
+    else if (arg == "--check")
+      o.check = true;
+    else if (arg == "--dump-scenario")
+      o.dump = true;
+    else if (arg == "--quiet")
+      o.quiet = true;
+    else if (arg == "--realtime")
+      o.realtime = true;
+    else if (arg == "--print-default")
+      o.printDefault = true;
+    else if (arg == "--events")
+      o.listEvents = true;
+    else if (arg == "--help" || arg == "-h")
+      o.help = true;
     else if (arg == "--days") {
       if (Problem p = number(hasValue ? args[++i] : "", &o.days, "--days needs a number of days (up to 366)")) return p;
       if (o.days > 366) return "--days needs a number of days (up to 366)";
@@ -138,8 +150,8 @@ void playInRealTime(World& world, TimelinePrinter& printer, dispatch::Instant st
   const dispatch::Instant virtualStart = world.now();
   dispatch::Instant due;
   while (world.clock().nextDue(&due) && due <= stopAt) {
-    std::this_thread::sleep_until(realStart +
-                                  std::chrono::duration_cast<std::chrono::steady_clock::duration>((due - virtualStart) / speed));
+    std::this_thread::sleep_until(
+        realStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>((due - virtualStart) / speed));
     world.runUntil(due);
     printer.flush();
     std::fflush(out);
@@ -181,7 +193,8 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     checker = std::make_unique<InvariantChecker>(*world);
     world->clock().afterEachEvent = [&] { checker->checkState(); };
     player.afterAction = [&](const Action& a) {
-      if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile) checker->settingsWritten(a.values, a.removals);
+      if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile)
+        checker->settingsWritten(a.values, a.removals);
       checker->checkSettingsFile();
     };
   }

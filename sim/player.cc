@@ -4,10 +4,11 @@
 
 namespace qv::sim {
 
-WorldConfig worldConfigFor(const Scenario& scenario) { return scenario.world; }
+WorldConfig worldConfigFor(const Scenario& scenario) {
+  return scenario.world;
+}
 
-Player::Player(World& world, const Scenario& scenario)
-    : world_(world), scenario_(scenario), start_(world.now()) {
+Player::Player(World& world, const Scenario& scenario) : world_(world), scenario_(scenario), start_(world.now()) {
   for (const AppSpec& app : scenario_.apps) world_.home().installApp(app.bundleId, app.name, app.badge);
 }
 
@@ -27,9 +28,13 @@ void Player::schedule() {
   scenarioQueue_ = scenarioQueue;
 }
 
-void Player::run() { runUntil(end()); }
+void Player::run() {
+  runUntil(end());
+}
 
-void Player::runUntil(dispatch::Instant until) { world_.runUntil(std::min(until, end())); }
+void Player::runUntil(dispatch::Instant until) {
+  world_.runUntil(std::min(until, end()));
+}
 
 void Player::refused(const Status& s) {
   if (!s) note("Device", "(" + s.error() + ")");
@@ -63,7 +68,8 @@ void Player::deliver(const NotificationSpec& n) {
   // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
   std::string what = appName(d.app) + ": " + d.title;
   if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
-  what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) + (d.localFire ? ", fired locally" : "") + ")";
+  what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
+          (d.localFire ? ", fired locally" : "") + ")";
   note("Network", what);
   std::optional<std::int64_t> badge = n.badge;
   if (d.app == "com.apple.MobileSMS" && !badge) {
@@ -94,7 +100,9 @@ springboard::NotificationHandle Player::target(const Action& a) const {
 void Player::perform(const Action& a) {
   springboard::HomeScreen& home = world_.home();
   switch (a.type) {
-    case ActionType::Notification: deliver(a.notification); break;
+    case ActionType::Notification:
+      deliver(a.notification);
+      break;
     case ActionType::Lock:
       note("User", "presses the lock button");
       home.lock();
@@ -124,17 +132,20 @@ void Player::perform(const Action& a) {
                            " into the settings file (no change notification)");
       world_.editSettingsFile(a.values, a.removals);
       break;
-    case ActionType::Note: note("Note", a.text); break;
+    case ActionType::Note:
+      note("Note", a.text);
+      break;
     case ActionType::RemoveNotification:
       note("User", (world_.notifications().ios10() ? "clears " : "swipes ") + notificationName(a) +
                        (world_.notifications().ios10() ? " from the notification centre" : " off the lock screen"));
-      if (!world_.notifications().removeFromLockScreen(target(a))) note("User", "(that notification is no longer shown)");
+      if (!world_.notifications().removeFromLockScreen(target(a)))
+        note("User", "(that notification is no longer shown)");
       break;
     case ActionType::ActOnNotification:
       note("User", "acts on " + notificationName(a) + " from the " +
                        (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
       if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
-                                                                              : springboard::kOriginNotificationCentre))
+                                                                             : springboard::kOriginNotificationCentre))
         note("User", "(that notification is no longer shown)");
       break;
     case ActionType::TapBanner:

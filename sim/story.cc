@@ -16,29 +16,50 @@ constexpr dispatch::Duration kVibrationDelay = 300ms;
 constexpr dispatch::Duration kBlinkSequence = 3500ms;
 constexpr std::string_view kSharedItem = "com.apple.AppStore";
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
 
 const char* label(Kind k) {
   switch (k) {
-    case Kind::Sound: return "sound";
-    case Kind::Vibration: return "vibration";
-    case Kind::TorchOn: return "torch on";
-    case Kind::TorchOff: return "torch off";
-    case Kind::ScreenFlash: return "screen flash";
-    case Kind::ScreenWake: return "screen wake";
-    case Kind::SystemSound: return "system sound";
-    case Kind::Banner: return "banner";
-    case Kind::LockScreenBulletin: return "lock screen";
-    case Kind::StatusIconShown: return "icon shown";
-    case Kind::StatusIconHidden: return "icon hidden";
-    case Kind::DarwinPost: return "darwin post";
-    case Kind::ReminderArmed: return "armed";
-    case Kind::ReminderFired: return "alert";
-    case Kind::ReminderEnded: return "ended";
-    case Kind::ReminderCleared: return "cleared";
-    case Kind::Action: return ">>";
-    case Kind::Host: return "device";
-    case Kind::Decision: return "why";
+    case Kind::Sound:
+      return "sound";
+    case Kind::Vibration:
+      return "vibration";
+    case Kind::TorchOn:
+      return "torch on";
+    case Kind::TorchOff:
+      return "torch off";
+    case Kind::ScreenFlash:
+      return "screen flash";
+    case Kind::ScreenWake:
+      return "screen wake";
+    case Kind::SystemSound:
+      return "system sound";
+    case Kind::Banner:
+      return "banner";
+    case Kind::LockScreenBulletin:
+      return "lock screen";
+    case Kind::StatusIconShown:
+      return "icon shown";
+    case Kind::StatusIconHidden:
+      return "icon hidden";
+    case Kind::DarwinPost:
+      return "darwin post";
+    case Kind::ReminderArmed:
+      return "armed";
+    case Kind::ReminderFired:
+      return "alert";
+    case Kind::ReminderEnded:
+      return "ended";
+    case Kind::ReminderCleared:
+      return "cleared";
+    case Kind::Action:
+      return ">>";
+    case Kind::Host:
+      return "device";
+    case Kind::Decision:
+      return "why";
   }
   return "?";
 }
@@ -53,9 +74,12 @@ bool effectOfFire(const Event& e) {
     case Kind::Banner:
     case Kind::StatusIconShown:
     case Kind::StatusIconHidden:
-    case Kind::Decision: return true;
-    case Kind::Host: return e.subject == "banner";
-    default: return false;
+    case Kind::Decision:
+      return true;
+    case Kind::Host:
+      return e.subject == "banner";
+    default:
+      return false;
   }
 }
 
@@ -111,8 +135,10 @@ bool partOfRequestRules(const Event& e) {
     case Kind::ReminderEnded:
     case Kind::StatusIconShown:
     case Kind::StatusIconHidden:
-    case Kind::DarwinPost: return true;
-    default: return false;
+    case Kind::DarwinPost:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -134,7 +160,8 @@ void StoryWriter::moveRequestDecisions() {
     for (std::size_t k = i; k-- > 0;) {
       const Event& e = instant_[k];
       if (e.kind != Kind::Host || e.subject != "notification posted" || !startsWith(e.detail, posted)) continue;
-      std::rotate(instant_.begin() + static_cast<std::ptrdiff_t>(k + 1), instant_.begin() + static_cast<std::ptrdiff_t>(i),
+      std::rotate(instant_.begin() + static_cast<std::ptrdiff_t>(k + 1),
+                  instant_.begin() + static_cast<std::ptrdiff_t>(i),
                   instant_.begin() + static_cast<std::ptrdiff_t>(end));
       break;
     }
@@ -157,7 +184,7 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
       continue;
     }
     const bool ownLife = e.subject == group && (e.kind == Kind::ReminderArmed || e.kind == Kind::ReminderEnded ||
-                                                 e.kind == Kind::ReminderCleared);
+                                                e.kind == Kind::ReminderCleared);
     if (!group.empty() && (effectOfFire(e) || ownLife)) {
       if (e.kind == Kind::Decision && e.subject == group && startsWith(e.detail, "quiet mode")) vibrations_.pop_back();
       if (ownLife) group.clear();
@@ -169,8 +196,8 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
     }
     group.clear();
     if (startsTorchSequence(e) || isTorchRefusal(e)) {
-      torch.push_back({lines.size(), {&e, options_.verbose || e.kind == Kind::Decision ? label(e.kind) : "torch",
-                                      describe(e)}});
+      torch.push_back(
+          {lines.size(), {&e, options_.verbose || e.kind == Kind::Decision ? label(e.kind) : "torch", describe(e)}});
       continue;
     }
     const bool restart = e.kind == Kind::ReminderArmed && armed_.count(e.subject);
@@ -208,11 +235,16 @@ void StoryWriter::placeTorchLines(std::vector<Line>& lines, const std::vector<st
 // Which reminders hold an armed timer, so a start over a running one reads as a restart.
 void StoryWriter::noteArmed(const Event& e) {
   switch (e.kind) {
-    case Kind::ReminderArmed: armed_.insert(e.subject); break;
+    case Kind::ReminderArmed:
+      armed_.insert(e.subject);
+      break;
     case Kind::ReminderFired:
     case Kind::ReminderEnded:
-    case Kind::ReminderCleared: armed_.erase(e.subject); break;
-    default: break;
+    case Kind::ReminderCleared:
+      armed_.erase(e.subject);
+      break;
+    default:
+      break;
   }
 }
 
@@ -225,13 +257,18 @@ bool StoryWriter::startsTorchSequence(const Event& e) {
 
 bool StoryWriter::hidden(const Event& e) const {
   switch (e.kind) {
-    case Kind::Decision: return !options_.explain;
-    case Kind::DarwinPost: return !options_.verbose;
-    case Kind::TorchOn: return !options_.verbose && e.time != torchSequenceStart_;
-    case Kind::TorchOff: return !options_.verbose;
+    case Kind::Decision:
+      return !options_.explain;
+    case Kind::DarwinPost:
+      return !options_.verbose;
+    case Kind::TorchOn:
+      return !options_.verbose && e.time != torchSequenceStart_;
+    case Kind::TorchOff:
+      return !options_.verbose;
     case Kind::Host:
       return e.subject == "banner" && startsWith(e.detail, "dismissed") && !options_.verbose && !options_.explain;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -256,16 +293,25 @@ std::string StoryWriter::name(const std::string& subject) const {
 std::string StoryWriter::describe(const Event& e) const {
   auto withDetail = [&](std::string text) { return e.detail.empty() ? text : text + " - " + e.detail; };
   switch (e.kind) {
-    case Kind::Sound: return e.subject + (e.detail.empty() ? "" : " (" + e.detail + ")");
-    case Kind::Vibration: return e.detail;
-    case Kind::TorchOn: return options_.verbose ? e.subject : "blinks 5 times (3.5 s)";
-    case Kind::ScreenFlash: return "the screen flashes " + e.subject;
-    case Kind::ScreenWake: return "the screen lights up";
-    case Kind::Banner: return name(e.subject) + ": " + bannerText(e.detail);
-    case Kind::LockScreenBulletin: return name(e.subject) + ": " + e.detail;
+    case Kind::Sound:
+      return e.subject + (e.detail.empty() ? "" : " (" + e.detail + ")");
+    case Kind::Vibration:
+      return e.detail;
+    case Kind::TorchOn:
+      return options_.verbose ? e.subject : "blinks 5 times (3.5 s)";
+    case Kind::ScreenFlash:
+      return "the screen flashes " + e.subject;
+    case Kind::ScreenWake:
+      return "the screen lights up";
+    case Kind::Banner:
+      return name(e.subject) + ": " + bannerText(e.detail);
+    case Kind::LockScreenBulletin:
+      return name(e.subject) + ": " + e.detail;
     case Kind::StatusIconShown:
-    case Kind::StatusIconHidden: return iconName(e.subject) + " (" + e.subject + ")";
-    case Kind::Action: return e.subject;
+    case Kind::StatusIconHidden:
+      return iconName(e.subject) + " (" + e.subject + ")";
+    case Kind::Action:
+      return e.subject;
     case Kind::ReminderArmed: {
       // A listed app's timer carries the app's name, which the subject already shows.
       const std::string shown = name(e.subject);
@@ -279,7 +325,8 @@ std::string StoryWriter::describe(const Event& e) const {
       if (startsWith(e.detail, shown + " ")) return shown + " - " + e.detail.substr(shown.size() + 1);
       return withDetail(shown);
     }
-    default: return withDetail(name(e.subject));
+    default:
+      return withDetail(name(e.subject));
   }
 }
 

@@ -9,9 +9,13 @@ using timeline::Event;
 using timeline::Kind;
 using namespace std::chrono_literals;
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
 
-std::string hhmmss(const LocalClock& clock, dispatch::Instant t) { return clockStamp(clock, t).substr(0, 8); }
+std::string hhmmss(const LocalClock& clock, dispatch::Instant t) {
+  return clockStamp(clock, t).substr(0, 8);
+}
 
 // "User" / "opens Phone" as a reason: "when the user opens Phone".
 std::string actionCause(const Event& e) {
@@ -70,9 +74,12 @@ void Summary::observe(const Event& e) {
       r.running = false;
       break;
     }
-    case Kind::Action: lastAction_ = {e.time, actionCause(e)}; break;
+    case Kind::Action:
+      lastAction_ = {e.time, actionCause(e)};
+      break;
     case Kind::Decision:
-      if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos) lastClearDecision_ = {e.time, e.detail};
+      if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos)
+        lastClearDecision_ = {e.time, e.detail};
       break;
     // Reminder banners and re-posted bulletins carry the title "Quorvel"; the rest are the apps' own.
     case Kind::Banner:
@@ -87,7 +94,8 @@ void Summary::observe(const Event& e) {
         ++torchBlinks_;
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -147,8 +155,9 @@ void Summary::print(std::FILE* out, const LocalClock& clock, bool json) const {
     if (r.starts > 1) alerts += " (started " + std::to_string(r.starts) + " times)";
     std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), alerts.c_str(), "", endingText(r, clock).c_str());
   }
-  std::fprintf(out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
-               count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);
+  std::fprintf(
+      out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
+      count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);
 }
 
 }  // namespace qv::sim

@@ -30,8 +30,8 @@ std::string firstDifference(const std::string& expected, const std::string& actu
     const bool moreA = static_cast<bool>(std::getline(a, la));
     if (!moreE && !moreA) return "texts differ only in their last newline";
     if (le != la || moreE != moreA)
-      return "line " + std::to_string(line) + "\n  expected: " + (moreE ? le : "(end)") + "\n  actual:   " +
-             (moreA ? la : "(end)");
+      return "line " + std::to_string(line) + "\n  expected: " + (moreE ? le : "(end)") +
+             "\n  actual:   " + (moreA ? la : "(end)");
   }
 }
 

@@ -21,8 +21,8 @@ class Story : public ::testing::Test {
     {
       LocalClock clock = [](dispatch::Instant t) {
         const auto s = std::chrono::duration_cast<std::chrono::seconds>(t.time_since_epoch()).count();
-        return host::CalendarDate{2026, 12, 7, static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60),
-                                  static_cast<int>(s % 60)};
+        return host::CalendarDate{
+            2026, 12, 7, static_cast<int>(s / 3600 % 24), static_cast<int>(s / 60 % 60), static_cast<int>(s % 60)};
       };
       AppNames names = [](std::string_view id) -> std::optional<std::string> {
         if (id == "com.apple.MobileSMS") return "Messages";
@@ -44,10 +44,11 @@ class Story : public ::testing::Test {
 };
 
 TEST_F(Story, AlertShowsItsEffectsUnderItAndLeavesOutItsOwnReArm) {
-  std::string story = tell({at(0s, Kind::ReminderFired, "SMS", "alert 1 of 3"), at(0s, Kind::Sound, "SMS 3.caf", "1.10 s"),
-                            at(0s, Kind::Banner, "com.apple.MobileSMS", "Quorvel — Missed Message! (content x 0, width 375)"),
-                            at(0s, Kind::ReminderArmed, "SMS", "next alert in 60 s"),
-                            at(300ms, Kind::Vibration, "pattern", "[true, 300, false, 300]")});
+  std::string story =
+      tell({at(0s, Kind::ReminderFired, "SMS", "alert 1 of 3"), at(0s, Kind::Sound, "SMS 3.caf", "1.10 s"),
+            at(0s, Kind::Banner, "com.apple.MobileSMS", "Quorvel — Missed Message! (content x 0, width 375)"),
+            at(0s, Kind::ReminderArmed, "SMS", "next alert in 60 s"),
+            at(300ms, Kind::Vibration, "pattern", "[true, 300, false, 300]")});
   EXPECT_EQ(story,
             "08:00:00.000  SpringBoard   alert          SMS - alert 1 of 3\n"
             "08:00:00.000  SpringBoard     sound        SMS 3.caf (1.10 s)\n"
@@ -56,10 +57,10 @@ TEST_F(Story, AlertShowsItsEffectsUnderItAndLeavesOutItsOwnReArm) {
 }
 
 TEST_F(Story, BlinkGoesUnderItsAlertOnlyWhenEveryAlertOfTheInstantAskedForOne) {
-  std::string one = tell({at(0s, Kind::ReminderFired, "call", "alert 1, no limit"),
-                          at(0s, Kind::ReminderArmed, "call", "next alert in 60 s"),
-                          at(0s, Kind::Action, "opens Phone"), at(0s, Kind::TorchOn, "torch"),
-                          at(200ms, Kind::TorchOff, "torch"), at(700ms, Kind::TorchOn, "torch")});
+  std::string one =
+      tell({at(0s, Kind::ReminderFired, "call", "alert 1, no limit"),
+            at(0s, Kind::ReminderArmed, "call", "next alert in 60 s"), at(0s, Kind::Action, "opens Phone"),
+            at(0s, Kind::TorchOn, "torch"), at(200ms, Kind::TorchOff, "torch"), at(700ms, Kind::TorchOn, "torch")});
   EXPECT_EQ(one,
             "08:00:00.000  SpringBoard   alert          call - alert 1, no limit\n"
             "08:00:00.000  SpringBoard     torch        blinks 5 times (3.5 s)\n"
@@ -73,11 +74,11 @@ TEST_F(Story, BlinkGoesUnderItsAlertOnlyWhenEveryAlertOfTheInstantAskedForOne) {
 }
 
 TEST_F(Story, VibrationsFollowTheirAlertsInOrderSkippingThoseSilencedByQuietMode) {
-  std::string story = tell({at(0s, Kind::ReminderFired, "call"), at(0s, Kind::Decision, "call", "quiet mode: no sound"),
-                            at(0s, Kind::ReminderFired, "SMS"), at(0s, Kind::ReminderFired, "mail"),
-                            at(300ms, Kind::Decision, "vibration", "off: vibeMail"),
-                            at(300ms, Kind::Vibration, "pattern")},
-                           {.explain = true});
+  std::string story =
+      tell({at(0s, Kind::ReminderFired, "call"), at(0s, Kind::Decision, "call", "quiet mode: no sound"),
+            at(0s, Kind::ReminderFired, "SMS"), at(0s, Kind::ReminderFired, "mail"),
+            at(300ms, Kind::Decision, "vibration", "off: vibeMail"), at(300ms, Kind::Vibration, "pattern")},
+           {.explain = true});
   // Mail's task ran after SMS's, but the vibration that happened belongs to SMS: mail's was refused.
   EXPECT_NE(story.find("why            vibration - off: vibeMail (SMS alert)"), std::string::npos) << story;
 }
