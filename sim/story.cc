@@ -1,6 +1,7 @@
 #include "sim/story.h"
 
 #include <algorithm>
+#include <set>
 
 #include "core/categories.h"
 
@@ -109,21 +110,10 @@ std::string iconName(const std::string& identifier) {
   return identifier;
 }
 
-}  // namespace
-
-StoryWriter::StoryWriter(std::FILE* out, OutputOptions options, LocalClock clock, AppNames names)
-    : out_(out), options_(options), clock_(std::move(clock)), names_(std::move(names)) {}
-
-void StoryWriter::add(const Event& e) {
-  if (!instant_.empty() && instant_.front().time != e.time) flush();
-  instant_.push_back(e);
-}
-
-void StoryWriter::flush() {
-  if (instant_.empty()) return;
-  moveRequestDecisions();
-  for (const Line& line : arrange()) write(line);
-  instant_.clear();
+// An observer's answer to a clear notification ("cleared by ...", "... ignored: ...").
+bool answersClearNotification(const Event& e) {
+  return e.kind == Kind::Decision &&
+         (startsWith(e.detail, "cleared by ") || startsWith(e.detail, "clear notification ignored"));
 }
 
 // What one run of the request rules records: its decisions and what they did to reminders.
@@ -140,6 +130,29 @@ bool partOfRequestRules(const Event& e) {
     default:
       return false;
   }
+}
+
+}  // namespace
+
+StoryWriter::StoryWriter(std::FILE* out, OutputOptions options, LocalClock clock, AppNames names)
+    : out_(out), options_(options), clock_(std::move(clock)), names_(std::move(names)) {}
+
+void StoryWriter::add(const Event& e) {
+  if (!instant_.empty() && instant_.front().time != e.time) flush();
+  instant_.push_back(e);
+}
+
+void StoryWriter::flush() {
+  if (instant_.empty()) return;
+  moveRequestDecisions();
+  // A clear notification posted several times is heard by every process each time; its
+  // decision reads once per process and instant (JSON keeps every one).
+  std::set<std::string> told;
+  for (const Line& line : arrange()) {
+    if (answersClearNotification(*line.event) && !told.insert(line.event->process + '\n' + line.text).second) continue;
+    write(line);
+  }
+  instant_.clear();
 }
 
 // On iOS 10 the request rules run on their own queue after the home screen has shown the

@@ -96,5 +96,25 @@ TEST_F(Story, RequestRuleDecisionsComeRightAfterTheNotificationTheyExplain) {
             "08:00:00.000  SpringBoard   banner         Messages: Anna — hi\n");
 }
 
+TEST_F(Story, AClearNotificationHeardSeveralTimesIsExplainedOncePerProcessWhileOtherDecisionsAllShow) {
+  Event inApp = at(0s, Kind::Decision, "Viber call", "clear notification ignored: no reminder pending");
+  inApp.process = "Viber";
+  std::string story =
+      tell({at(0s, Kind::Decision, "Viber call", "cleared by com.tarnwick.missed.clearViperCallTimer"),
+            at(0s, Kind::ReminderCleared, "Viber call"), inApp,
+            at(0s, Kind::Decision, "Viber call", "clear notification ignored: no reminder pending"), inApp,
+            at(0s, Kind::Decision, "Viber call", "clear notification ignored: no reminder pending"),
+            at(0s, Kind::Decision, "alert gate", "open"), at(0s, Kind::Decision, "alert gate", "open")},
+           {.explain = true});
+  EXPECT_EQ(
+      story,
+      "08:00:00.000  SpringBoard   why            Viber call - cleared by com.tarnwick.missed.clearViperCallTimer\n"
+      "08:00:00.000  SpringBoard   cleared        Viber call\n"
+      "08:00:00.000  Viber         why            Viber call - clear notification ignored: no reminder pending\n"
+      "08:00:00.000  SpringBoard   why            Viber call - clear notification ignored: no reminder pending\n"
+      "08:00:00.000  SpringBoard   why            alert gate - open\n"
+      "08:00:00.000  SpringBoard   why            alert gate - open\n");
+}
+
 }  // namespace
 }  // namespace qv::sim
