@@ -2,6 +2,8 @@
 // bulletins, and handles to those alone.
 #include <gtest/gtest.h>
 
+#include "core/library.h"
+#include "core/missed_helper.h"
 #include "sim/world.h"
 
 namespace qv::sim {
@@ -53,6 +55,18 @@ TEST_P(LongRun, ARemovedNotificationIsForgottenAndItsHandleNamesNothing) {
   EXPECT_EQ(notes.recordCount(), 0u);
   EXPECT_FALSE(notes.removeFromLockScreen(h));
   EXPECT_EQ(notes.server().bulletinCount(), 0u);
+}
+
+TEST_P(LongRun, AnOldNotificationLeavingTheLockScreenIsNoUserRemovalAndClearsNoReminder) {
+  world.writeSettings({{"showStatus", true}});
+  world.runFor(15s);  // intake opens 10 s after launch
+  world.home().lock();
+  for (std::size_t i = 0; i <= springboard::kBulletinsKeptPerApp; ++i) {
+    (void)world.messages().arrive("Anna");
+    deliver("com.apple.MobileSMS", static_cast<int>(i));
+  }
+  ASSERT_EQ(shownFrom("com.apple.MobileSMS"), springboard::kBulletinsKeptPerApp);
+  EXPECT_NE(world.library().helper().timer(core::Category::Sms), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(SystemRanges, LongRun, ::testing::Values("9.3", "10.3"));
