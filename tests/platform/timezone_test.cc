@@ -58,9 +58,9 @@ struct TzifParts {
       }
       out.insert(out.end(), {'T', 'Z', 'i', 'f', static_cast<std::uint8_t>(ver)});
       out.insert(out.end(), 15, 0);
-      for (std::uint64_t count : {std::uint64_t{0}, std::uint64_t{0}, std::uint64_t{leapCount},
-                                  std::uint64_t{times.size()}, std::uint64_t{types.size()},
-                                  std::uint64_t{chars.size()}}) {
+      for (std::uint64_t count :
+           {std::uint64_t{0}, std::uint64_t{0}, std::uint64_t{leapCount}, std::uint64_t{times.size()},
+            std::uint64_t{types.size()}, std::uint64_t{chars.size()}}) {
         be(count, 4);
       }
       for (std::int64_t t : times) be(static_cast<std::uint64_t>(t), wide ? 8 : 4);
@@ -114,51 +114,60 @@ TEST_F(ZoneDatabase, UtcHasNoOffsetAtAnyTime) {
   }
 }
 
-TEST_F(ZoneDatabase, BerlinChangesClocksAtOneUtcOnTheLastSundaysOfMarchAndOctober) {
-  TimeZone berlin = zone("Europe/Berlin");
-  EXPECT_EQ(berlin.abbreviationAt(utcInstant(2026, 3, 29, 0, 59, 59)), "CET");
-  EXPECT_EQ(berlin.offsetSecondsAt(utcInstant(2026, 3, 29, 1)), 7200);
-  EXPECT_TRUE(berlin.isDaylightSavingAt(utcInstant(2026, 3, 29, 1)));
-  EXPECT_EQ(berlin.abbreviationAt(utcInstant(2026, 10, 25, 0, 59, 59)), "CEST");
-  EXPECT_EQ(berlin.offsetSecondsAt(utcInstant(2026, 10, 25, 1)), 3600);
-}
+// Each row: a zone, an instant (UTC), the offset then, and the abbreviation where it is checked.
+struct OffsetRow {
+  const char* zone;
+  sys_seconds at;
+  int offset;
+  const char* abbreviation = nullptr;
+};
 
-TEST_F(ZoneDatabase, FarFutureFollowsTheFilesRule) {
-  TimeZone berlin = zone("Europe/Berlin");
-  EXPECT_EQ(berlin.offsetSecondsAt(utcInstant(2090, 3, 26, 0, 59, 59)), 3600);
-  EXPECT_EQ(berlin.offsetSecondsAt(utcInstant(2090, 3, 26, 1)), 7200);
-  EXPECT_EQ(berlin.offsetSecondsAt(utcInstant(2090, 10, 29, 1)), 3600);
-  TimeZone newYork = zone("America/New_York");
-  EXPECT_EQ(newYork.abbreviationAt(utcInstant(2090, 3, 12, 6, 59, 59)), "EST");
-  EXPECT_EQ(newYork.abbreviationAt(utcInstant(2090, 3, 12, 7)), "EDT");
-  EXPECT_EQ(newYork.offsetSecondsAt(utcInstant(2090, 11, 5, 5, 59, 59)), -14400);
-  EXPECT_EQ(newYork.offsetSecondsAt(utcInstant(2090, 11, 5, 6)), -18000);
-}
-
-TEST_F(ZoneDatabase, NewYorkChangesClocksOnTheSecondSundayOfMarchAndFirstOfNovember) {
-  TimeZone newYork = zone("America/New_York");
-  EXPECT_EQ(newYork.offsetSecondsAt(utcInstant(2026, 3, 8, 6, 59, 59)), -18000);
-  EXPECT_EQ(newYork.offsetSecondsAt(utcInstant(2026, 3, 8, 7)), -14400);
-  EXPECT_EQ(newYork.offsetSecondsAt(utcInstant(2026, 11, 1, 5, 59, 59)), -14400);
-  EXPECT_EQ(newYork.offsetSecondsAt(utcInstant(2026, 11, 1, 6)), -18000);
-}
-
-TEST_F(ZoneDatabase, HalfHourOffsetsKeepTheirHistoryAndRule) {
-  TimeZone kolkata = zone("Asia/Kolkata");
-  EXPECT_EQ(kolkata.offsetSecondsAt(utcInstant(2026, 6, 1)), 19800);
-  EXPECT_EQ(kolkata.offsetSecondsAt(utcInstant(2090, 1, 1)), 19800);
-  EXPECT_EQ(kolkata.offsetSecondsAt(utcInstant(1943, 1, 1)), 23400);
-  TimeZone tehran = zone("Asia/Tehran");  // its rule is the quoted "<+0330>-3:30"
-  EXPECT_EQ(tehran.offsetSecondsAt(utcInstant(2090, 1, 1)), 12600);
-  EXPECT_EQ(tehran.abbreviationAt(utcInstant(2090, 1, 1)), "+0330");
-}
-
-TEST_F(ZoneDatabase, LordHoweMovesItsClocksByHalfAnHour) {
-  TimeZone lordHowe = zone("Australia/Lord_Howe");
-  EXPECT_EQ(lordHowe.offsetSecondsAt(utcInstant(2026, 4, 4, 14, 59, 59)), 39600);
-  EXPECT_EQ(lordHowe.offsetSecondsAt(utcInstant(2026, 4, 4, 15)), 37800);
-  EXPECT_EQ(lordHowe.offsetSecondsAt(utcInstant(2090, 9, 30, 15, 29, 59)), 37800);
-  EXPECT_EQ(lordHowe.offsetSecondsAt(utcInstant(2090, 9, 30, 15, 30)), 39600);
+TEST_F(ZoneDatabase, OffsetsChangeWhereEachZonesTableAndFooterRuleSay) {
+  const OffsetRow rows[] = {
+      // Berlin: last Sundays of March and October at 01:00 UTC, now and from the footer rule.
+      {"Europe/Berlin", utcInstant(2026, 3, 29, 0, 59, 59), 3600, "CET"},
+      {"Europe/Berlin", utcInstant(2026, 3, 29, 1), 7200},
+      {"Europe/Berlin", utcInstant(2026, 10, 25, 0, 59, 59), 7200, "CEST"},
+      {"Europe/Berlin", utcInstant(2026, 10, 25, 1), 3600},
+      {"Europe/Berlin", utcInstant(2090, 3, 26, 0, 59, 59), 3600},
+      {"Europe/Berlin", utcInstant(2090, 3, 26, 1), 7200},
+      {"Europe/Berlin", utcInstant(2090, 10, 29, 1), 3600},
+      // New York: second Sunday of March, first of November.
+      {"America/New_York", utcInstant(2026, 3, 8, 6, 59, 59), -18000},
+      {"America/New_York", utcInstant(2026, 3, 8, 7), -14400},
+      {"America/New_York", utcInstant(2026, 11, 1, 5, 59, 59), -14400},
+      {"America/New_York", utcInstant(2026, 11, 1, 6), -18000},
+      {"America/New_York", utcInstant(2090, 3, 12, 6, 59, 59), -18000, "EST"},
+      {"America/New_York", utcInstant(2090, 3, 12, 7), -14400, "EDT"},
+      {"America/New_York", utcInstant(2090, 11, 5, 5, 59, 59), -14400},
+      {"America/New_York", utcInstant(2090, 11, 5, 6), -18000},
+      // Half-hour offsets keep their history and rule; Tehran's rule is the quoted "<+0330>-3:30".
+      {"Asia/Kolkata", utcInstant(2026, 6, 1), 19800},
+      {"Asia/Kolkata", utcInstant(2090, 1, 1), 19800},
+      {"Asia/Kolkata", utcInstant(1943, 1, 1), 23400},
+      {"Asia/Tehran", utcInstant(2090, 1, 1), 12600, "+0330"},
+      // Lord Howe moves its clocks by half an hour.
+      {"Australia/Lord_Howe", utcInstant(2026, 4, 4, 14, 59, 59), 39600},
+      {"Australia/Lord_Howe", utcInstant(2026, 4, 4, 15), 37800},
+      {"Australia/Lord_Howe", utcInstant(2090, 9, 30, 15, 29, 59), 37800},
+      {"Australia/Lord_Howe", utcInstant(2090, 9, 30, 15, 30), 39600},
+      // Version-3 rule times beyond the day: Nuuk at -1:00 local on Sunday, Jerusalem at 26:00 on Thursday.
+      {"America/Nuuk", utcInstant(2090, 3, 26, 0, 59, 59), -7200},
+      {"America/Nuuk", utcInstant(2090, 3, 26, 1), -3600},
+      {"America/Nuuk", utcInstant(2090, 10, 29, 1), -7200},
+      {"Asia/Jerusalem", utcInstant(2090, 3, 23, 23, 59, 59), 7200, "IST"},
+      {"Asia/Jerusalem", utcInstant(2090, 3, 24), 10800, "IDT"},
+      {"Asia/Jerusalem", utcInstant(2090, 10, 28, 23), 7200, "IST"},
+  };
+  for (const OffsetRow& row : rows) {
+    const TimeZone z = zone(row.zone);
+    EXPECT_EQ(z.offsetSecondsAt(row.at), row.offset)
+        << row.zone << " " << formatCivil(toCivil(row.at, TimeZone::utc()));
+    if (row.abbreviation) {
+      EXPECT_EQ(z.abbreviationAt(row.at), row.abbreviation) << row.zone;
+    }
+  }
+  EXPECT_TRUE(zone("Europe/Berlin").isDaylightSavingAt(utcInstant(2026, 3, 29, 1)));
 }
 
 TEST_F(ZoneDatabase, DublinWinterTimeIsTheDaylightSavingSideOfItsRule) {
@@ -170,20 +179,7 @@ TEST_F(ZoneDatabase, DublinWinterTimeIsTheDaylightSavingSideOfItsRule) {
     EXPECT_EQ(dublin.abbreviationAt(utcInstant(y, 7, 1)), "IST");
   }
   // Only the negative-saving form of the data marks winter as daylight-saving time.
-  EXPECT_NE(dublin.isDaylightSavingAt(utcInstant(2090, 1, 15)),
-            dublin.isDaylightSavingAt(utcInstant(2090, 7, 1)));
-}
-
-TEST_F(ZoneDatabase, RuleTimesBeyondTheDayFromVersionThreeFiles) {
-  // Nuuk changes at -1:00 local on Sunday (Saturday 23:00); Jerusalem at 26:00 on Thursday.
-  TimeZone nuuk = zone("America/Nuuk");
-  EXPECT_EQ(nuuk.offsetSecondsAt(utcInstant(2090, 3, 26, 0, 59, 59)), -7200);
-  EXPECT_EQ(nuuk.offsetSecondsAt(utcInstant(2090, 3, 26, 1)), -3600);
-  EXPECT_EQ(nuuk.offsetSecondsAt(utcInstant(2090, 10, 29, 1)), -7200);
-  TimeZone jerusalem = zone("Asia/Jerusalem");
-  EXPECT_EQ(jerusalem.abbreviationAt(utcInstant(2090, 3, 23, 23, 59, 59)), "IST");
-  EXPECT_EQ(jerusalem.abbreviationAt(utcInstant(2090, 3, 24)), "IDT");
-  EXPECT_EQ(jerusalem.abbreviationAt(utcInstant(2090, 10, 28, 23)), "IST");
+  EXPECT_NE(dublin.isDaylightSavingAt(utcInstant(2090, 1, 15)), dublin.isDaylightSavingAt(utcInstant(2090, 7, 1)));
 }
 
 TEST_F(ZoneDatabase, TransitionsContinueAcrossTheEndOfTheFilesTable) {
@@ -216,8 +212,7 @@ TEST_F(CivilConversion, SkippedTimeMovesForwardByTheLengthOfTheGap) {
   EXPECT_EQ(toCivil(t, berlin), (CivilTime{2026, 3, 29, 3, 30, 0}));
 
   TimeZone lordHowe = zone("Australia/Lord_Howe");
-  EXPECT_EQ(toCivil(fromCivil({2026, 10, 4, 2, 15, 0}, lordHowe), lordHowe),
-            (CivilTime{2026, 10, 4, 2, 45, 0}));
+  EXPECT_EQ(toCivil(fromCivil({2026, 10, 4, 2, 15, 0}, lordHowe), lordHowe), (CivilTime{2026, 10, 4, 2, 45, 0}));
 }
 
 TEST_F(CivilConversion, RepeatedTimeGivesTheEarlierInstant) {
@@ -252,8 +247,7 @@ TEST_F(CivilConversion, OutOfRangeFieldsCarryIntoTheNextUnit) {
   EXPECT_EQ(fromCivil({2026, 1, 1, 24, 0, -1}, z), utcInstant(2026, 1, 1, 23, 59, 59));
   EXPECT_EQ(weekdayOf({2026, 3, 29, 0, 0, 0}), 0);
   EXPECT_EQ(weekdayOf({2026, 3, 28, 24, 0, 0}), 0);
-  EXPECT_EQ(toCivil(utcInstant(1969, 12, 31, 23, 59, 59), z),
-            (CivilTime{1969, 12, 31, 23, 59, 59}));
+  EXPECT_EQ(toCivil(utcInstant(1969, 12, 31, 23, 59, 59), z), (CivilTime{1969, 12, 31, 23, 59, 59}));
 }
 
 class PosixRuleZone : public ::testing::Test {
@@ -278,8 +272,7 @@ TEST_F(PosixRuleZone, JulianDaysSkipOrCountTheLeapDay) {
 
 TEST_F(PosixRuleZone, DaylightSavingAllYearWhenEndMeetsNextStart) {
   TimeZone z = rule("EST5EDT,0/0,J365/25");
-  for (sys_seconds t :
-       {utcInstant(2026, 1, 1, 5), utcInstant(2026, 6, 1), utcInstant(2026, 12, 31, 23)}) {
+  for (sys_seconds t : {utcInstant(2026, 1, 1, 5), utcInstant(2026, 6, 1), utcInstant(2026, 12, 31, 23)}) {
     EXPECT_EQ(z.abbreviationAt(t), "EDT");
   }
   EXPECT_TRUE(z.transitionsBetween(utcInstant(2026, 1, 1), utcInstant(2028, 1, 1)).empty());
@@ -298,10 +291,9 @@ TEST_F(PosixRuleZone, ExplicitDaylightOffsetAndNegativeChangeTime) {
 }
 
 TEST_F(PosixRuleZone, MalformedRulesNameWhereTheyWentWrong) {
-  for (const char* bad :
-       {"", "CE-1", "CET", "CET-25", "CET-1CEST,M3.5.0", "CET-1CEST,M13.1.0,M10.5.0",
-        "CET-1CEST,M3.6.0,M10.5.0", "CET-1CEST,M3.5.7,M10.5.0", "<+03-3",
-        "CET-1CEST,M3.5.0/168,M10.5.0", "CET-1CEST,J0,J365", "UTC0x", "CET-1:60"}) {
+  for (const char* bad : {"", "CE-1", "CET", "CET-25", "CET-1CEST,M3.5.0", "CET-1CEST,M13.1.0,M10.5.0",
+                          "CET-1CEST,M3.6.0,M10.5.0", "CET-1CEST,M3.5.7,M10.5.0", "<+03-3",
+                          "CET-1CEST,M3.5.0/168,M10.5.0", "CET-1CEST,J0,J365", "UTC0x", "CET-1:60"}) {
     auto z = TimeZone::fromPosixRule(bad);
     ASSERT_FALSE(z.ok()) << bad;
     EXPECT_NE(z.error().find("position"), std::string::npos) << z.error();
@@ -311,17 +303,15 @@ TEST_F(PosixRuleZone, MalformedRulesNameWhereTheyWentWrong) {
 class TimeZoneFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ =
-        std::filesystem::temp_directory_path() /
-        ("qv_tz_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ = std::filesystem::temp_directory_path() /
+           ("qv_tz_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   Result<TimeZone> loadBytes(const std::vector<std::uint8_t>& bytes) {
     std::ofstream(dir_ / "Test", std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return TimeZone::load("Test", dir_.string());
   }
 
@@ -329,9 +319,8 @@ class TimeZoneFiles : public ::testing::Test {
 };
 
 TEST_F(TimeZoneFiles, NamesThatLeaveTheDatabaseAreRefused) {
-  for (const char* bad :
-       {"", "/etc/passwd", "../etc/passwd", "Europe/../../etc/passwd", "./UTC", "Europe//Berlin",
-        "Europe/Berlin/", "Europe/Berlin\n", "Europe\\Berlin"}) {
+  for (const char* bad : {"", "/etc/passwd", "../etc/passwd", "Europe/../../etc/passwd", "./UTC", "Europe//Berlin",
+                          "Europe/Berlin/", "Europe/Berlin\n", "Europe\\Berlin"}) {
     auto z = TimeZone::load(bad, dir_.string());
     ASSERT_FALSE(z.ok()) << bad;
     EXPECT_NE(z.error().find("time-zone name"), std::string::npos) << z.error();
@@ -423,8 +412,8 @@ TEST_F(TimeZoneFiles, CorruptedBytesNeverCrashConversions) {
     }
     auto z = TimeZone::fromTzif("corrupt", bytes);
     if (!z.ok()) continue;
-    for (sys_seconds t : {utcInstant(1800, 1, 1), utcInstant(2026, 3, 8, 7), utcInstant(2300, 1, 1),
-                          sys_seconds::max(), sys_seconds::min()}) {
+    for (sys_seconds t : {utcInstant(1800, 1, 1), utcInstant(2026, 3, 8, 7), utcInstant(2300, 1, 1), sys_seconds::max(),
+                          sys_seconds::min()}) {
       fromCivil(toCivil(t, *z), *z);
     }
   }
