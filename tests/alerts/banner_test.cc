@@ -137,8 +137,7 @@ class LockScreenRepost : public ::testing::Test {
     world.runFor(11s);
     started(Category::TelegramMessage);
     lib.reminders.counter(Category::TelegramMessage) = 3;
-    world.home().autoLock();
-    world.runFor(2s);
+    autoLockAndRepost();
     const auto items = world.notifications().lockScreenItems();
     ASSERT_EQ(items.size(), 1u);
     const springboard::BulletinFields* f =
@@ -150,6 +149,11 @@ class LockScreenRepost : public ::testing::Test {
     EXPECT_EQ(lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)], nullptr)
         << "its action is not saved again";
     EXPECT_EQ(rec.count(Kind::ReminderArmed, "Telegram message"), 1u) << "not restarted";
+  }
+  // The device locks itself and the 1.7 s repost has run.
+  void autoLockAndRepost() {
+    world.home().autoLock();
+    world.runFor(2s);
   }
   std::string lockScreen() {
     std::string out;
@@ -194,8 +198,7 @@ TEST_F(LockScreenRepost, ARepostedBulletinIsNotTakenForANewEvent) {
 TEST_F(LockScreenRepost, CarriesTheSavedActionAndContextWithEveryFieldOfItsColumn) {
   started(Category::TelegramMessage, pl::Dict{{"remoteNotification", pl::Dict{{"id", 7}}}});
   const objc::Id action = lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)];
-  world.home().autoLock();
-  world.runFor(2s);
+  autoLockAndRepost();
   const auto items = world.notifications().lockScreenItems();
   ASSERT_EQ(items.size(), 1u);
   const objc::Id bulletin = world.notifications().bulletinOf(items[0].handle);
@@ -219,16 +222,14 @@ TEST_F(LockScreenRepost, CarriesTheSavedActionAndContextWithEveryFieldOfItsColum
 TEST_F(LockScreenRepost, BothWhatsAppRemindersShareOnePost) {
   started(Category::WhatsAppCall);
   startReminder(lib, Category::WhatsAppMessage);
-  world.home().autoLock();
-  world.runFor(2s);
+  autoLockAndRepost();
   EXPECT_EQ(lockScreen(), "net.whatsapp.WhatsApp: Quorvel / Missed Call!");
 }
 
 TEST_F(LockScreenRepost, AnIdleCategoryKeepsItsSavedAction) {
   started(Category::Mail);
   objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearMailTimer"));
-  world.home().autoLock();
-  world.runFor(2s);
+  autoLockAndRepost();
   EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u);
   EXPECT_NE(lib.intake.savedDefaultAction[core::index(Category::Mail)], nullptr);
 }
@@ -259,8 +260,7 @@ TEST_F(LockScreenRepost, SwitchesDecideWhetherAutoLockRepostsAtAll) {
 
 TEST_F(LockScreenRepost, ActingOnTheBulletinOpensItsAppWhichClearsItsReminder) {
   started(Category::ViberMessage);
-  world.home().autoLock();
-  world.runFor(2s);
+  autoLockAndRepost();
   const auto items = world.notifications().lockScreenItems();
   ASSERT_EQ(items.size(), 1u);
   ASSERT_TRUE(world.notifications().actOn(items[0].handle));
@@ -279,8 +279,7 @@ class LockScreenRepostOnAPad : public LockScreenRepost {
 
 TEST_F(LockScreenRepostOnAPad, NamesFaceTimeForTheCallAndUsesTheLocalisedText) {
   started(Category::Call);
-  world.home().autoLock();
-  world.runFor(2s);
+  autoLockAndRepost();
   EXPECT_EQ(lockScreen(), "com.apple.facetime: Quorvel / Appel manqu\u00e9\u00a0!");
 }
 
@@ -296,8 +295,7 @@ TEST_F(LockScreenRepostOnIos9, ARepostedBulletinIsNotTakenForANewEvent) {
 
 TEST_F(LockScreenRepostOnIos9, PostsToTheLockScreenListAndTappingOpensTheApp) {
   started(Category::Mail);
-  world.home().autoLock();
-  world.runFor(2s);
+  autoLockAndRepost();
   const auto items = world.notifications().lockScreenItems();
   ASSERT_EQ(items.size(), 1u);
   EXPECT_EQ(items[0].title, "Quorvel");

@@ -128,43 +128,33 @@ TEST_F(HomeScreenApplications, BadInputGetsAClearError) {
 }
 
 TEST(NotificationClasses, EachSystemRangeHasItsOwnAndAppProcessesHaveNone) {
-  const std::vector<std::string> common = {"BBBulletin",
-                                           "BBBulletinRequest",
-                                           "BBAction",
-                                           "BBServer",
-                                           "SBBannerController",
-                                           "SBBulletinBannerController",
-                                           "SBBannerContextView",
-                                           "SBApplication",
-                                           "SBApplicationController",
-                                           "SBApplicationRestrictionController"};
-  const std::vector<std::string> older = {"SBLockScreenNotificationListController", "SBAwayBulletinListItem",
-                                          "SBSnoozedAlarmListItem", "SBAwayCardListItem", "UNLocalNotificationClient"};
-  const std::vector<std::string> newer = {"NCNotificationDispatcher",
-                                          "NCBulletinNotificationSource",
-                                          "NCBulletinActionRunner",
-                                          "SBDashBoardNotificationDispatcher",
-                                          "NCNotificationPriorityListViewController",
-                                          "UNSUserNotificationServer"};
+  struct Presence {
+    const char* name;
+    bool onIos9, onIos10;
+  };
+  // clang-format off
+  const Presence classes[] = {
+      {"BBBulletin", true, true}, {"BBBulletinRequest", true, true}, {"BBAction", true, true},
+      {"BBServer", true, true}, {"SBBannerController", true, true}, {"SBBulletinBannerController", true, true},
+      {"SBBannerContextView", true, true}, {"SBApplication", true, true}, {"SBApplicationController", true, true},
+      {"SBApplicationRestrictionController", true, true},
+      {"SBLockScreenNotificationListController", true, false}, {"SBAwayBulletinListItem", true, false},
+      {"SBSnoozedAlarmListItem", true, false}, {"SBAwayCardListItem", true, false},
+      {"UNLocalNotificationClient", true, false},
+      {"NCNotificationDispatcher", false, true}, {"NCBulletinNotificationSource", false, true},
+      {"NCBulletinActionRunner", false, true}, {"SBDashBoardNotificationDispatcher", false, true},
+      {"NCNotificationPriorityListViewController", false, true}, {"UNSUserNotificationServer", false, true},
+  };
+  // clang-format on
   sim::World ios9({.release = "9.3"});
   sim::World ios10({.release = "10.0"});
   objc::Runtime& rt9 = ios9.springBoard().host.runtime();
   objc::Runtime& rt10 = ios10.springBoard().host.runtime();
   objc::Runtime& app = ios10.startProcess("net.whatsapp.WhatsApp", "WhatsApp").host.runtime();
-  for (const std::string& name : common) {
-    EXPECT_NE(rt9.getClass(name), nullptr) << name;
-    EXPECT_NE(rt10.getClass(name), nullptr) << name;
-    EXPECT_EQ(app.getClass(name), nullptr) << name;
-  }
-  for (const std::string& name : older) {
-    EXPECT_NE(rt9.getClass(name), nullptr) << name;
-    EXPECT_EQ(rt10.getClass(name), nullptr) << name;
-    EXPECT_EQ(app.getClass(name), nullptr) << name;
-  }
-  for (const std::string& name : newer) {
-    EXPECT_EQ(rt9.getClass(name), nullptr) << name;
-    EXPECT_NE(rt10.getClass(name), nullptr) << name;
-    EXPECT_EQ(app.getClass(name), nullptr) << name;
+  for (const Presence& c : classes) {
+    EXPECT_EQ(rt9.getClass(c.name) != nullptr, c.onIos9) << c.name;
+    EXPECT_EQ(rt10.getClass(c.name) != nullptr, c.onIos10) << c.name;
+    EXPECT_EQ(app.getClass(c.name), nullptr) << c.name;
   }
 }
 
