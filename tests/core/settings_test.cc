@@ -62,21 +62,16 @@ TEST_F(SettingsLoading, ValuesOfTheWrongTypeReadAsAbsent) {
   EXPECT_TRUE(settings.showStatusEnabled()) << "a number is read as a boolean, as the platform's numbers are";
 }
 
-TEST_F(SettingsLoading, OtherApplicationsAbsentGivesAnEmptyListAfterALoad) {
-  save({{"otherApplications", pl::Array{"com.example.chat"}}});
-  ASSERT_EQ(settings.otherApplicationsList().size(), 1u);
-  save({}, {"otherApplications"});
-  EXPECT_TRUE(settings.otherApplicationsList().empty());
-  ASSERT_NE(settings.dictionary(), nullptr);
-}
-
 TEST_F(SettingsLoading, EachChangeNotificationReloadsWholeWithoutMerging) {
   const std::uint64_t before = settings.loadCount();
-  save({{"smsInt", 30}, {"showStatus", true}});
-  save({}, {"smsInt"});
+  save({{"smsInt", 30}, {"showStatus", true}, {"otherApplications", pl::Array{"com.example.chat"}}});
+  ASSERT_EQ(settings.otherApplicationsList().size(), 1u);
+  save({}, {"smsInt", "otherApplications"});
   EXPECT_EQ(settings.loadCount(), before + 2);
   EXPECT_EQ(settings.number(Key::smsInt), 60) << "a key removed between the posts is absent";
+  EXPECT_TRUE(settings.otherApplicationsList().empty());
   EXPECT_TRUE(settings.showStatusEnabled());
+  ASSERT_NE(settings.dictionary(), nullptr);
 }
 
 TEST_F(SettingsLoading, FirstRunIsWrittenButNeverRead) {
