@@ -174,8 +174,10 @@ void Notifications::homeChanged(HomeScreen::Change change) {
 
 void Notifications::open(const std::string& bundleId) {
   if (home_.locked()) home_.unlock();
-  if (openApp) openApp(bundleId);
+  // The home screen activates the app before the app's own process launches, as when the user
+  // taps its icon.
   apps_->activate(bundleId);
+  if (openApp) openApp(bundleId);
 }
 
 bool Notifications::removeFromLockScreen(NotificationHandle handle) {
