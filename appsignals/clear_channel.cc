@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/library.h"
+#include "core/registry.h"
 #include "core/missed_helper.h"
 #include "platform/host/messages.h"
 
@@ -12,20 +13,13 @@ namespace {
 using core::Category;
 using core::CategoryInfo;
 
-// A reminder whose repeat limit emptied its timer field keeps its icon until a clear hides
-// it, so a shown item counts as pending too.
-bool itemStillShown(core::Library& library, Category c) {
-  const objc::Id& item = library.helper().statusBarItem(c);
-  return item && objc::respondsTo(item.get(), host::msg::isVisible.sel) && host::send(item, host::msg::isVisible);
-}
-
 }  // namespace
 
 void onClearNotification(core::Library& library, Category c) {
   const CategoryInfo& row = core::info(c);
   if (!row.clearObserverAlways) {
-    const bool timerSet = library.helper().timer(c) != nullptr;
-    if (!timerSet && !itemStillShown(library, c)) {
+    // A reminder whose repeat limit emptied its timer keeps its icon: that counts as pending too.
+    if (!core::reminderPending(library, c)) {
       library.explain(row.name, "clear notification ignored: no reminder pending");
       return;
     }

@@ -32,6 +32,13 @@ void loadImTimerImp(void*, Object* self, Sel, std::string argument) {
 
 bool timerPresent(Library& library, Category c) { return library.helper().timer(c) != nullptr; }
 
+bool statusItemShown(Library& library, Category c) {
+  const Id& item = library.helper().statusBarItem(c);
+  return item && objc::respondsTo(item.get(), msg::isVisible.sel) && host::send(item, msg::isVisible);
+}
+
+bool reminderPending(Library& library, Category c) { return timerPresent(library, c) || statusItemShown(library, c); }
+
 void dropTimer(Library& library, Category c) {
   Id& timer = library.helper().timer(c);
   if (!timer) return;

@@ -17,6 +17,11 @@ void startCategory(Library& library, Category c);
 void clearCategory(Library& library, Category c);
 // Whether the category's timer field holds a timer (armed, or fired and not re-armed).
 bool timerPresent(Library& library, Category c);
+// Whether the category's status-bar item is still shown (a reminder that reached its repeat limit
+// keeps it until it is cleared).
+bool statusItemShown(Library& library, Category c);
+// Whether a clear has anything to stop: an armed or spent timer, or an icon left standing.
+bool reminderPending(Library& library, Category c);
 // Invalidates and drops the category's timer without touching counter, flag or item.
 void dropTimer(Library& library, Category c);
 

@@ -18,6 +18,10 @@ namespace qv::core {
 
 class Settings {
  public:
+  Settings() = default;
+  Settings(const Settings&) = delete;
+  Settings& operator=(const Settings&) = delete;
+
   // loadPreferences.
   void load(host::Host& process);
 

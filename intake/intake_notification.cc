@@ -1,5 +1,7 @@
 #include "intake/intake_notification.h"
 
+#include "alerts/banner.h"
+
 namespace qv::intake {
 
 const pl::Dict& IntakeNotification::contextDict() const {
@@ -8,8 +10,9 @@ const pl::Dict& IntakeNotification::contextDict() const {
 }
 
 bool isOwnReminderBulletin(const IntakeNotification& note) {
-  return note.title == kOwnBulletinTitle && note.recordID.size() == note.sectionID.size() + kOwnRecordSuffix.size() &&
-         note.recordID.starts_with(note.sectionID) && note.recordID.ends_with(kOwnRecordSuffix);
+  using alerts::kBulletinTitle, alerts::kRecordIdSuffix;
+  return note.title == kBulletinTitle && note.recordID.size() == note.sectionID.size() + kRecordIdSuffix.size() &&
+         note.recordID.starts_with(note.sectionID) && note.recordID.ends_with(kRecordIdSuffix);
 }
 
 std::string_view stringEntry(const pl::Dict* payload, std::string_view key) {

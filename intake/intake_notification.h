@@ -34,9 +34,6 @@ struct IntakeNotification {
 // (title "Quorvel", record identifier = section identifier + "/banner").
 bool isOwnReminderBulletin(const IntakeNotification& note);
 
-inline constexpr std::string_view kOwnBulletinTitle = "Quorvel";
-inline constexpr std::string_view kOwnRecordSuffix = "/banner";
-
 // The payloads inside a record's context.
 class Payloads {
  public:

@@ -97,7 +97,7 @@ bool ignoredKind(const objc::Object* item) {
 // A reminder that reached its limit keeps its icon with an empty timer field: the removal
 // clears it as well, or the icon would stay for good.
 void clearFixed(core::Library& library, Category c) {
-  if (!core::timerPresent(library, c) && !library.helper().statusBarItem(c)) return;
+  if (!core::reminderPending(library, c)) return;
   if (library.host.timeline().wantsDecisions()) library.explain(core::info(c).name, "cleared: " + std::string(kCause));
   clear(library, c);
 }

@@ -48,7 +48,7 @@ bool isListedApp(const Evaluation& ev) {
 }
 
 void otherBlock(Evaluation& ev) {
-  if (!gate(ev, "listed app", {Key::otherEnabled})) return;
+  if (!gateWindowFirst(ev, "listed app", {Key::otherEnabled})) return;
   ev.otherGatesPassed = true;
   if (decidesToStart(ev)) startAndShow(ev);
 }

@@ -26,6 +26,22 @@ std::string_view nameOf(Category c) {
   return core::info(c).name;
 }
 
+bool keysOn(Evaluation& ev, std::string_view what, std::initializer_list<core::Key> keys) {
+  for (core::Key k : keys) {
+    if (ev.library.settings.flag(k)) continue;
+    ev.explain(what, " refused: \"", core::settingKey(k).name, "\" is off");
+    return false;
+  }
+  return true;
+}
+
+bool windowOpen(Evaluation& ev, std::string_view what) {
+  if (alerts::alertGate(ev.library)) return true;
+  if (ev.library.host.timeline().wantsDecisions())
+    ev.explain(what, " refused: quiet hours: window ", windowText(alerts::activeWindow(ev.library.settings)));
+  return false;
+}
+
 }  // namespace
 
 void assertOnMainThread(core::Library& library) {
@@ -50,16 +66,13 @@ std::string_view entryPointName(EntryPoint e) {
 }
 
 bool gate(Evaluation& ev, std::string_view what, std::initializer_list<core::Key> keys) {
-  for (core::Key k : keys) {
-    if (ev.library.settings.flag(k)) continue;
-    ev.explain(what, " refused: \"", core::settingKey(k).name, "\" is off");
-    return false;
-  }
-  if (!alerts::alertGate(ev.library)) {
-    if (ev.library.host.timeline().wantsDecisions())
-      ev.explain(what, " refused: quiet hours: window ", windowText(alerts::activeWindow(ev.library.settings)));
-    return false;
-  }
+  if (!keysOn(ev, what, keys) || !windowOpen(ev, what)) return false;
+  ev.explain(what, " passed");
+  return true;
+}
+
+bool gateWindowFirst(Evaluation& ev, std::string_view what, std::initializer_list<core::Key> keys) {
+  if (!windowOpen(ev, what) || !keysOn(ev, what, keys)) return false;
   ev.explain(what, " passed");
   return true;
 }

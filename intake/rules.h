@@ -62,6 +62,9 @@ class Evaluation {
 // Whether every key is on and then the alert gate lets a reminder start now; each refusal (and
 // the pass) is explained with `what` ("missed call").
 bool gate(Evaluation& ev, std::string_view what, std::initializer_list<core::Key> keys);
+// The same with the alert gate first, so the keys are read from the settings it reloaded (the
+// Other block: listed, then the window, then "otherEnabled").
+bool gateWindowFirst(Evaluation& ev, std::string_view what, std::initializer_list<core::Key> keys);
 
 // Running: the category's timer field holds a timer (armed, or spent and not re-armed).
 bool running(core::Library& library, core::Category c);

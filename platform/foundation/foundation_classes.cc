@@ -1,6 +1,7 @@
 #include "platform/foundation/foundation_classes.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/host/messages.h"
 
@@ -51,6 +52,14 @@ Id initTimer(void* ctx, Object* self, Sel, double interval, std::string service,
   return self->self();
 }
 
+// A timer's fire date. An interval longer than the clock can count (centuries) never comes due, as
+// on the device; converting it would overflow into the past and fire at once.
+dispatch::Instant dueAfter(dispatch::Instant now, double interval) {
+  const double farthest = std::chrono::duration<double>(dispatch::Instant::max() - now).count() / 2;
+  if (!(interval < farthest)) return dispatch::Instant::max();
+  return now + dispatch::seconds(std::max(0.0, interval));
+}
+
 void scheduleInRunLoop(void*, Object* self, Sel, Id) { host::send(self, msg::scheduleTimer); }
 
 void scheduleTimerImp(void*, Object* self, Sel) {
@@ -62,7 +71,7 @@ void scheduleTimerImp(void*, Object* self, Sel) {
   // The run loop keeps an armed timer alive until it fires or is invalidated, even when no one
   // else holds it any more.
   Id timer = self->self();
-  const auto due = h.scheduler().now() + dispatch::seconds(std::max(0.0, t->interval));
+  const auto due = dueAfter(h.scheduler().now(), t->interval);
   t->handle = h.scheduler().at(h.mainQueue(), due, [timer] { host::send(timer, msg::fireTimerFired); });
 }
 

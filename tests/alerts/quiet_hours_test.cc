@@ -79,6 +79,20 @@ TEST_F(QuietHours, AChangedWindowCountsAtTheNextCallWithoutANotification) {
   EXPECT_EQ(lib.settings.number(core::Key::fromHour), 10);
 }
 
+TEST_F(QuietHours, ARunningReminderFiresOnAfterTheWindowClosesWhileNewOnesWait) {
+  world.writeSettings({{"imSMSTeleg", true}, {"toHour", 8}, {"toMin", 2}});
+  world.runUntil(world.localTime({2026, 12, 7, 8, 0, 30}));
+  const springboard::IncomingNotification telegram{.bundleId = "ph.telegra.Telegraph", .categoryIdentifier = "message"};
+  world.notifications().deliver(telegram);
+  world.runUntil(world.localTime({2026, 12, 7, 8, 5, 0}));
+  EXPECT_EQ(rec.count(Kind::ReminderFired, "Telegram message"), 4u) << "fires at 08:01:30 and on after 08:02";
+  objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearTGMessTimer"));
+  world.notifications().deliver(telegram);
+  world.runFor(3min);
+  EXPECT_EQ(rec.count(Kind::ReminderArmed, "Telegram message"), 5u) << "the start and four re-arms; nothing starts after 08:02";
+  EXPECT_EQ(rec.count(Kind::ReminderFired, "Telegram message"), 4u);
+}
+
 // Europe/Berlin: on 2026-03-29 the clock jumps from 02:00 to 03:00; on 2026-10-25 it goes back
 // from 03:00 to 02:00, so 02:00-02:59 occurs twice.
 class QuietHoursOnClockJumps : public QuietHours {

@@ -52,6 +52,7 @@ class TorchOnRealThreads : public ::testing::Test {
 };
 
 TEST_F(TorchOnRealThreads, RequestsRacingOnTwoQueuesGiveOneSequence) {
+  // Torch when the capture device refuses configuration: the busy flag's test-and-set must be atomic.
   ASSERT_FALSE(folder.empty());
   for (int round = 0; round < 3; ++round) {
     clock.runSync(host.mainQueue(), [&] {

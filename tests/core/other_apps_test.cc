@@ -211,6 +211,15 @@ TEST_F(OtherAppReminder, IntervalOfZeroOrLessMeansSixtySeconds) {
   }
 }
 
+TEST_F(OtherAppReminder, AnIntervalOfCenturiesNeverComesDue) {
+  world.home().installApp(kChat, "Chat", 1);
+  settings({{"otherInt", std::int64_t{99'999'999'999}}});
+  start(kChat, "Chat");
+  world.runFor(1h);
+  EXPECT_EQ(rec.count(Kind::ReminderFired), 0u);
+  EXPECT_EQ(liveChains(lib, kChat), 1u);
+}
+
 // Watches every timer that ever enters otherTimerList, after every event of the world: an armed
 // timer must be the listed one of a running app, or one a clear dropped from the list (which
 // fires once more with its alerts and ends there).

@@ -82,5 +82,18 @@ TEST_F(ReminderRegistry, MessengerIntervalArmsAllEightMessengerReminders) {
   EXPECT_EQ(recorder.count(Kind::ReminderFired), 8u);
 }
 
+TEST_F(ReminderRegistry, AnIntervalOfCenturiesNeverComesDueInsteadOfFiringAtOnce) {
+  world.writeSettings({{"smsInt", std::int64_t{99'999'999'999}}, {"phInt", std::int64_t{9'000'000'000'000'000'000}}});
+  world.runUntilIdle();
+  lib.reminders.activeFlag(Category::Sms) = true;
+  lib.reminders.activeFlag(Category::Call) = true;
+  host::send(lib.sharedHelper, hm::LoadsmsTimer);
+  host::send(lib.sharedHelper, hm::LoadPhoneTimer);
+  world.runFor(1h);
+  EXPECT_EQ(recorder.count(Kind::ReminderFired), 0u);
+  EXPECT_TRUE(host::send(helper.timer(Category::Sms), host::msg::isValid));
+  EXPECT_TRUE(host::send(helper.timer(Category::Call), host::msg::isValid));
+}
+
 }  // namespace
 }  // namespace qv::core

@@ -86,6 +86,30 @@ TEST_F(ListedApps, AnAppIsClearedAfterAnotherAppsClearEmptiedTheLatestTimer) {
   EXPECT_TRUE(reminding(kChat)) << "its next notification starts a new reminder";
 }
 
+TEST_F(ListedApps, ActingOnItsNotificationClearsAfterAnotherAppsClearEmptiedTheLatestTimer) {
+  // Other-app clears that depend on OtherTimer.
+  w.world.notifications().openApp = {};  // the action alone, not the app it would open
+  auto chat = w.deliver({.bundleId = kChat});
+  w.deliver({.bundleId = kSocial});
+  w.world.notifications().activateApp(kSocial);
+  ASSERT_EQ(w.lib.helper().otherTimer, nullptr);
+  w.world.notifications().actOn(chat, springboard::kOriginLockScreen);
+  w.world.runUntilIdle();
+  EXPECT_FALSE(reminding(kChat) || active(kChat));
+}
+
+TEST_F(ListedApps, OtherEnabledIsReadAfterTheAlertGateReloadedTheSettings) {
+  // The pane's change notification has not arrived yet: the alert gate's reload brings the switch.
+  w.world.writeSettings({{"otherEnabled", false}});
+  w.world.runUntilIdle();
+  w.world.writeSettings({{"otherEnabled", true}}, {}, /*notify=*/false);
+  w.deliver({.bundleId = kChat});
+  EXPECT_TRUE(active(kChat));
+  w.world.writeSettings({{"otherEnabled", false}}, {}, /*notify=*/false);
+  w.deliver({.bundleId = kSocial});
+  EXPECT_FALSE(active(kSocial));
+}
+
 class ListedAppsOnIos9 : public ListedApps {
  protected:
   ListedAppsOnIos9() : ListedApps({.release = "9.3", .startLocked = true}) {}
