@@ -52,7 +52,8 @@ void rearm(core::Library& library, const CategoryInfo& row) {
 // item stays: only a clear hides it.
 void repeatBookkeeping(core::Library& library, const CategoryInfo& row, std::int64_t limit) {
   if (!library.reminders.activeFlag(row.category)) {
-    library.record(timeline::Kind::ReminderEnded, row.name, "not re-armed: its reminder was cleared");
+    library.record(timeline::Kind::ReminderEnded, row.name,
+                   "not re-armed: the app's active flag is off (a clear, or the app's other reminder ended)");
     return;
   }
   std::int32_t& counter = library.reminders.counter(row.category);

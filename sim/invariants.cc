@@ -36,8 +36,12 @@ void InvariantChecker::fail(const std::string& what) {
 void InvariantChecker::onEvent(const timeline::Event& e) {
   using timeline::Kind;
   switch (e.kind) {
-    case Kind::ReminderCleared: firesSinceClear_[e.subject] = 0; break;
-    case Kind::ReminderArmed: firesSinceClear_.erase(e.subject); break;
+    case Kind::ReminderCleared:
+      firesSinceClear_[e.subject] = 0;
+      break;
+    case Kind::ReminderArmed:
+      firesSinceClear_.erase(e.subject);
+      break;
     case Kind::ReminderFired: {
       auto it = firesSinceClear_.find(e.subject);
       if (it == firesSinceClear_.end()) break;
@@ -52,7 +56,8 @@ void InvariantChecker::onEvent(const timeline::Event& e) {
     case Kind::LockScreenBulletin:
       if (!world_.home().locked()) fail("posted to the lock screen while unlocked: " + e.subject + " " + e.detail);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -70,8 +75,8 @@ void InvariantChecker::checkState() {
   for (const core::CategoryInfo& c : core::kCategories) {
     if (!helper.statusBarItem(c.category) && isShown(c.itemIdentifier))
       return fail("the " + std::string(c.name) + " icon is shown but the category has no status-bar item");
-    const auto timers = std::count_if(armed.begin(), armed.end(),
-                                      [&](const auto& t) { return t.selector == c.fireHandler; });
+    const auto timers =
+        std::count_if(armed.begin(), armed.end(), [&](const auto& t) { return t.selector == c.fireHandler; });
     if (timers > 1) return fail(std::to_string(timers) + " timers armed for the " + std::string(c.name) + " reminder");
     if (timers == 1 && !helper.timer(c.category))
       return fail("a timer is armed for the " + std::string(c.name) + " reminder, which is idle");
@@ -89,9 +94,9 @@ void InvariantChecker::checkState() {
   }
   for (const auto& [app, chains] : liveChains) {
     if (chains > 1) return fail(app + " has " + std::to_string(chains) + " live reminder chains");
-    const bool running = other.activeOtherApps &&
-                         std::find(other.activeOtherApps->begin(), other.activeOtherApps->end(), app) !=
-                             other.activeOtherApps->end();
+    const bool running =
+        other.activeOtherApps &&
+        std::find(other.activeOtherApps->begin(), other.activeOtherApps->end(), app) != other.activeOtherApps->end();
     if (!running) return fail(app + " has a live reminder chain but is not running");
   }
 }
@@ -114,7 +119,8 @@ void InvariantChecker::checkSettingsFile() {
     auto it = dict->find(key);
     if (it == dict->end()) return fail("the settings file lost \"" + key + "\"");
     if (!(it->second == expected))
-      return fail("the settings file changed \"" + key + "\" from " + expected.describe() + " to " + it->second.describe());
+      return fail("the settings file changed \"" + key + "\" from " + expected.describe() + " to " +
+                  it->second.describe());
   }
 }
 

@@ -1,13 +1,15 @@
-// What the simulator prints: the timeline as readable text (default) or JSON Lines, and a
-// summary at the end (per category: alerts, first and last, why it ended). Decision events
-// are printed only with `explain`. Output is byte-identical for equal input.
+// What the simulator prints: the timeline as a readable story (default) or JSON Lines, and a
+// summary at the end. Decision events are printed only with `explain`, but the printers hear
+// them always: they tell which reminder a vibration or a torch blink belongs to. Output is
+// byte-identical for equal input.
 #pragma once
 
 #include <cstdio>
 #include <functional>
-#include <map>
+#include <memory>
+#include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "platform/host/host.h"
 #include "platform/timeline/timeline.h"
@@ -17,49 +19,42 @@ namespace qv::sim {
 struct OutputOptions {
   bool json = false;
   bool explain = false;
-  bool verbose = false;  // every torch step, every Darwin post
+  bool verbose = false;  // every torch step, every Darwin post, every banner dismissal
   bool summary = true;
 };
 
 // Turns an instant into the device's local calendar time.
 using LocalClock = std::function<host::CalendarDate(dispatch::Instant)>;
+// The display name of a bundle identifier on the home screen, none for anything else.
+using AppNames = std::function<std::optional<std::string>(std::string_view)>;
 
+// "07:31:15.250" in the device's local time.
+std::string clockStamp(const LocalClock& clock, dispatch::Instant t);
+
+class StoryWriter;
+
+// Prints each event as it is heard. The text form holds back the events of one instant until
+// time moves on (or `flush`), so it can group what one alert did; JSON Lines print at once.
 class TimelinePrinter {
  public:
-  TimelinePrinter(std::FILE* out, OutputOptions options, LocalClock clock, dispatch::Instant start);
+  TimelinePrinter(std::FILE* out, OutputOptions options, LocalClock clock, dispatch::Instant start,
+                  AppNames names = {});
+  ~TimelinePrinter();
+  TimelinePrinter(const TimelinePrinter&) = delete;
+  TimelinePrinter& operator=(const TimelinePrinter&) = delete;
+
   void print(const timeline::Event& e);
+  // Prints what is held back; call before the summary and whenever the clock pauses.
+  void flush();
 
  private:
-  void printText(const timeline::Event& e);
   void printJson(const timeline::Event& e);
-  std::string stamp(dispatch::Instant t) const;
 
   std::FILE* out_;
   OutputOptions options_;
   LocalClock clock_;
   dispatch::Instant start_;
-  dispatch::Instant torchSequenceUntil_{};
-  int lastDay_ = -1;
-};
-
-// Gathers what a tester asks first: per reminder, how often it alerted and why it ended.
-class Summary {
- public:
-  void observe(const timeline::Event& e);
-  void print(std::FILE* out, const LocalClock& clock, bool json) const;
-
-  struct Reminder {
-    int armed = 0;
-    int alerts = 0;
-    dispatch::Instant first{}, last{};
-    std::string ending = "still running at the end";
-  };
-  const std::map<std::string, Reminder>& reminders() const { return reminders_; }
-  std::size_t count(timeline::Kind k) const;
-
- private:
-  std::map<std::string, Reminder> reminders_;
-  std::map<timeline::Kind, std::size_t> counts_;
+  std::unique_ptr<StoryWriter> story_;
 };
 
 }  // namespace qv::sim

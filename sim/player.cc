@@ -4,10 +4,11 @@
 
 namespace qv::sim {
 
-WorldConfig worldConfigFor(const Scenario& scenario) { return scenario.world; }
+WorldConfig worldConfigFor(const Scenario& scenario) {
+  return scenario.world;
+}
 
-Player::Player(World& world, const Scenario& scenario)
-    : world_(world), scenario_(scenario), start_(world.now()) {
+Player::Player(World& world, const Scenario& scenario) : world_(world), scenario_(scenario), start_(world.now()) {
   for (const AppSpec& app : scenario_.apps) world_.home().installApp(app.bundleId, app.name, app.badge);
 }
 
@@ -27,9 +28,13 @@ void Player::schedule() {
   scenarioQueue_ = scenarioQueue;
 }
 
-void Player::run() { runUntil(end()); }
+void Player::run() {
+  runUntil(end());
+}
 
-void Player::runUntil(dispatch::Instant until) { world_.runUntil(std::min(until, end())); }
+void Player::runUntil(dispatch::Instant until) {
+  world_.runUntil(std::min(until, end()));
+}
 
 void Player::refused(const Status& s) {
   if (!s) note("Device", "(" + s.error() + ")");
@@ -37,6 +42,10 @@ void Player::refused(const Status& s) {
 
 std::string Player::appName(const std::string& bundleId) const {
   return world_.home().displayName(bundleId).value_or(bundleId);
+}
+
+std::string Player::notificationName(const Action& a) const {
+  return a.target.empty() ? "the latest notification" : "the notification \"" + a.target + "\"";
 }
 
 void Player::note(const std::string& who, const std::string& what) {
@@ -56,8 +65,11 @@ void Player::deliver(const NotificationSpec& n) {
   if (!n.title.empty()) d.title = n.title;
   if (!n.message.empty()) d.message = n.message;
   if (d.title.empty()) d.title = world_.home().displayName(d.app).value_or(d.app);
-  std::string what = (n.preset.empty() ? "notification from " + d.app : n.preset) + ": " + d.title;
-  if (!d.message.empty()) what += (d.title.empty() ? "" : ": ") + d.message;
+  // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
+  std::string what = appName(d.app) + ": " + d.title;
+  if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
+  what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
+          (d.localFire ? ", fired locally" : "") + ")";
   note("Network", what);
   std::optional<std::int64_t> badge = n.badge;
   if (d.app == "com.apple.MobileSMS" && !badge) {
@@ -88,7 +100,9 @@ springboard::NotificationHandle Player::target(const Action& a) const {
 void Player::perform(const Action& a) {
   springboard::HomeScreen& home = world_.home();
   switch (a.type) {
-    case ActionType::Notification: deliver(a.notification); break;
+    case ActionType::Notification:
+      deliver(a.notification);
+      break;
     case ActionType::Lock:
       note("User", "presses the lock button");
       home.lock();
@@ -110,23 +124,28 @@ void Player::perform(const Action& a) {
       home.setBadge(a.app, a.count);
       break;
     case ActionType::Settings:
-      note("Settings", "the settings pane saves " + std::to_string(a.values.size() + a.removals.size()) + " key(s)");
+      note("Settings", "the settings pane saves " + describeSettings(a.values, a.removals));
       world_.writeSettings(a.values, a.removals, true);
       break;
     case ActionType::SettingsFile:
-      note("Settings", "another tool edits the settings file (no change notification)");
+      note("Settings", "another tool writes " + describeSettings(a.values, a.removals) +
+                           " into the settings file (no change notification)");
       world_.editSettingsFile(a.values, a.removals);
       break;
-    case ActionType::Note: note("Note", a.text); break;
+    case ActionType::Note:
+      note("Note", a.text);
+      break;
     case ActionType::RemoveNotification:
-      note("User", a.target.empty() ? "removes the latest notification" : "removes notification " + a.target);
-      if (!world_.notifications().removeFromLockScreen(target(a))) note("User", "(that notification is no longer shown)");
+      note("User", (world_.notifications().ios10() ? "clears " : "swipes ") + notificationName(a) +
+                       (world_.notifications().ios10() ? " from the notification centre" : " off the lock screen"));
+      if (!world_.notifications().removeFromLockScreen(target(a)))
+        note("User", "(that notification is no longer shown)");
       break;
     case ActionType::ActOnNotification:
-      note("User", "acts on " + (a.target.empty() ? std::string("the latest notification") : "notification " + a.target) +
-                       " from the " + (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
+      note("User", "acts on " + notificationName(a) + " from the " +
+                       (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
       if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
-                                                                              : springboard::kOriginNotificationCentre))
+                                                                             : springboard::kOriginNotificationCentre))
         note("User", "(that notification is no longer shown)");
       break;
     case ActionType::TapBanner:
@@ -147,6 +166,8 @@ void Player::perform(const Action& a) {
       if (world_.calls().state() == telephony::kRinging) {
         note("Network", "the caller hangs up before the call is answered");
         refused(world_.calls().callerHangsUp());
+        // The Phone app's missed-call notification is the one later actions name by default.
+        if (world_.lastMissedCallNotification()) latest_ = world_.lastMissedCallNotification();
       } else {
         note("User", "ends the call");
         refused(world_.calls().hangUp());

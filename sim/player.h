@@ -40,6 +40,7 @@ class Player {
   void note(const std::string& who, const std::string& what);
   void refused(const Status& s);
   std::string appName(const std::string& bundleId) const;
+  std::string notificationName(const Action& a) const;
 
   World& world_;
   const Scenario& scenario_;

@@ -33,20 +33,23 @@ class Dice {
 const char* const kZones[] = {"UTC", "Europe/Berlin", "America/New_York", "Asia/Kolkata", "Australia/Sydney"};
 const char* const kLanguages[] = {"en", "de", "fr", "es", "it", "nl", "pt", "ja"};
 const char* const kSounds[] = {"SMS 1.caf", "SMS 2.caf", "SMS 3.caf", "Tri-tone.caf", "Chime.caf", "Bell.caf"};
-const char* const kListedApps[] = {"com.example.Chat", "com.example.Shop", "com.atebits.Tweetie2", "com.apple.mobilecal"};
+const char* const kListedApps[] = {"com.example.Chat", "com.example.Shop", "com.atebits.Tweetie2",
+                                   "com.apple.mobilecal"};
 const char* const kFlagKeys[] = {
-    "globalEnabled", "globalSMS", "globalMail", "globalCall", "globalIm", "imCalWats", "imSMSWats", "imCalFBMess",
-    "imSMSFBMess", "imSMSTeleg", "thremaIm", "ViperImCall", "ViperImMess", "otherEnabled", "showStatus",
-    "soundsms", "soundCall", "soundMail", "soundIm", "soundOther", "vibesms", "vibeCall", "vibeMail", "vibeIm",
-    "vibeOther", "torchSmS", "torchCall", "torchMail", "torchIm", "torchOther", "locktorchSmS", "locktorchC",
-    "locktorchM", "locktorchIm", "locktorchOther", "unSmS", "unCaLL", "unMAil", "unIM", "unOther", "showBanner"};
+    "globalEnabled", "globalSMS",   "globalMail",   "globalCall", "globalIm",    "imCalWats",   "imSMSWats",
+    "imCalFBMess",   "imSMSFBMess", "imSMSTeleg",   "thremaIm",   "ViperImCall", "ViperImMess", "otherEnabled",
+    "showStatus",    "soundsms",    "soundCall",    "soundMail",  "soundIm",     "soundOther",  "vibesms",
+    "vibeCall",      "vibeMail",    "vibeIm",       "vibeOther",  "torchSmS",    "torchCall",   "torchMail",
+    "torchIm",       "torchOther",  "locktorchSmS", "locktorchC", "locktorchM",  "locktorchIm", "locktorchOther",
+    "unSmS",         "unCaLL",      "unMAil",       "unIM",       "unOther",     "showBanner"};
 const char* const kIntervalKeys[] = {"smsInt", "phInt", "mailInt", "imInt", "otherInt"};
 const char* const kCountKeys[] = {"smsCount", "phCount", "mailCount", "imCount", "otherCount"};
 const char* const kSoundKeys[] = {"currentSMSSound", "currentCallSound", "currentMailSound", "currentIMSound",
                                   "currentOtherSound"};
-const char* const kOpenableApps[] = {"com.apple.mobilephone", "com.apple.MobileSMS", "com.apple.mobilemail",
-                                     "net.whatsapp.WhatsApp",  "com.facebook.Messenger", "ph.telegra.Telegraph",
-                                     "ch.threema.iapp",        "com.viber", "com.example.Chat", "com.example.Shop"};
+const char* const kOpenableApps[] = {
+    "com.apple.mobilephone",  "com.apple.MobileSMS",  "com.apple.mobilemail", "net.whatsapp.WhatsApp",
+    "com.facebook.Messenger", "ph.telegra.Telegraph", "ch.threema.iapp",      "com.viber",
+    "com.example.Chat",       "com.example.Shop"};
 
 // Raw notifications: the apps' real keys and values, mixed with mistyped and unknown ones.
 const char* const kRawApps[] = {"net.whatsapp.WhatsApp", "com.facebook.Messenger", "ph.telegra.Telegraph",
@@ -144,8 +147,12 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
   s.world.is64Bit = dice.chance(0.8);
   s.world.language = dice.pick(kLanguages);
   s.world.timeZone = dice.pick(kZones);
-  s.world.start = host::CalendarDate{2026, static_cast<int>(dice.between(1, 12)), static_cast<int>(dice.between(1, 28)),
-                                     static_cast<int>(dice.between(0, 23)), static_cast<int>(dice.between(0, 59)), 0};
+  s.world.start = host::CalendarDate{2026,
+                                     static_cast<int>(dice.between(1, 12)),
+                                     static_cast<int>(dice.between(1, 28)),
+                                     static_cast<int>(dice.between(0, 23)),
+                                     static_cast<int>(dice.between(0, 59)),
+                                     0};
   s.world.startLocked = dice.chance(0.5);
   std::vector<std::string> listed;
   s.world.settings = randomSettings(dice, listed);
@@ -158,7 +165,8 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
   // Whole milliseconds, the finest a scenario file states, so a dumped scenario replays exactly.
   const auto spanMs = std::chrono::duration_cast<std::chrono::milliseconds>(options.span).count();
   for (std::size_t i = 0; i < count; ++i)
-    times.push_back(std::chrono::milliseconds(static_cast<std::int64_t>(dice.below(static_cast<std::uint64_t>(spanMs)))));
+    times.push_back(
+        std::chrono::milliseconds(static_cast<std::int64_t>(dice.below(static_cast<std::uint64_t>(spanMs)))));
   std::sort(times.begin(), times.end());
 
   bool ringing = false;
@@ -180,7 +188,8 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
       a.notification.preset = p->name;
       if (p->needsApp) a.notification.app = listed.empty() || dice.chance(0.3) ? "com.example.Shop" : dice.pick(listed);
     } else if (roll < 53) {
-      a = at(t, ringing ? (dice.chance(0.5) ? ActionType::AnswerCall : ActionType::EndCall) : ActionType::IncomingCall, i);
+      a = at(t, ringing ? (dice.chance(0.5) ? ActionType::AnswerCall : ActionType::EndCall) : ActionType::IncomingCall,
+             i);
       if (a.type == ActionType::IncomingCall) a.app = "Caller " + std::to_string(dice.below(5));
       ringing = a.type == ActionType::IncomingCall;
       if (a.type == ActionType::AnswerCall) {
@@ -240,10 +249,14 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
 namespace {
 nlohmann::ordered_json toJson(const pl::Value& v) {
   switch (v.type()) {
-    case pl::Value::Type::Bool: return *v.ifBool();
-    case pl::Value::Type::Integer: return *v.ifInteger();
-    case pl::Value::Type::Real: return *v.ifReal();
-    case pl::Value::Type::String: return *v.ifString();
+    case pl::Value::Type::Bool:
+      return *v.ifBool();
+    case pl::Value::Type::Integer:
+      return *v.ifInteger();
+    case pl::Value::Type::Real:
+      return *v.ifReal();
+    case pl::Value::Type::String:
+      return *v.ifString();
     case pl::Value::Type::Array: {
       auto a = nlohmann::ordered_json::array();
       for (const pl::Value& e : *v.ifArray()) a.push_back(toJson(e));
@@ -254,7 +267,8 @@ nlohmann::ordered_json toJson(const pl::Value& v) {
       for (const auto& [k, e] : *v.ifDict()) o[k] = toJson(e);
       return o;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -267,12 +281,9 @@ std::string offset(dispatch::Duration d) {
 std::string scenarioToJson(const Scenario& s) {
   nlohmann::ordered_json j;
   j["name"] = s.name;
-  j["device"] = {{"ios", s.world.release},
-                 {"kind", s.world.idiom == device::Idiom::Pad ? "iPad" : "iPhone"},
-                 {"torch", s.world.hasTorch},
-                 {"flash", s.world.hasFlash},
-                 {"language", s.world.language},
-                 {"processor", s.world.is64Bit ? "64-bit" : "32-bit"}};
+  j["device"] = {{"ios", s.world.release},       {"kind", s.world.idiom == device::Idiom::Pad ? "iPad" : "iPhone"},
+                 {"torch", s.world.hasTorch},    {"flash", s.world.hasFlash},
+                 {"language", s.world.language}, {"processor", s.world.is64Bit ? "64-bit" : "32-bit"}};
   j["timeZone"] = s.world.timeZone;
   char start[32];
   std::snprintf(start, sizeof start, "%04d-%02d-%02dT%02d:%02d:%02d", s.world.start.year, s.world.start.month,
@@ -297,9 +308,13 @@ std::string scenarioToJson(const Scenario& s) {
         if (a.notification.badge) o["badge"] = *a.notification.badge;
         if (!a.notification.title.empty()) o["title"] = a.notification.title;
         break;
-      case ActionType::IncomingCall: o["from"] = a.app; break;
+      case ActionType::IncomingCall:
+        o["from"] = a.app;
+        break;
       case ActionType::OpenApp:
-      case ActionType::LeaveApp: o["app"] = a.app; break;
+      case ActionType::LeaveApp:
+        o["app"] = a.app;
+        break;
       case ActionType::ReadMessages:
         if (a.count >= 0) o["count"] = a.count;
         break;
@@ -307,15 +322,22 @@ std::string scenarioToJson(const Scenario& s) {
         o["app"] = a.app;
         o["value"] = a.count;
         break;
-      case ActionType::ActOnNotification: o["from"] = a.origin; break;
-      case ActionType::QuietMode: o["on"] = a.on; break;
+      case ActionType::ActOnNotification:
+        o["from"] = a.origin;
+        break;
+      case ActionType::QuietMode:
+        o["on"] = a.on;
+        break;
       case ActionType::Settings:
       case ActionType::SettingsFile:
         if (!a.values.empty()) o["set"] = toJson(pl::Value(a.values));
         if (!a.removals.empty()) o["remove"] = a.removals;
         break;
-      case ActionType::Note: o["text"] = a.text; break;
-      default: break;
+      case ActionType::Note:
+        o["text"] = a.text;
+        break;
+      default:
+        break;
     }
     j["actions"].push_back(o);
   }

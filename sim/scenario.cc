@@ -1,9 +1,9 @@
 #include "sim/scenario.h"
 
 #include <algorithm>
-#include <functional>
 #include <cctype>
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -14,7 +14,9 @@ namespace {
 
 using json = nlohmann::json;
 
-std::string join(const std::string& place, const std::string& key) { return place.empty() ? key : place + "." + key; }
+std::string join(const std::string& place, const std::string& key) {
+  return place.empty() ? key : place + "." + key;
+}
 
 // Collects the first problem found, with the file and the place in the document.
 class Reader {
@@ -83,15 +85,19 @@ class Reader {
 std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
   if (depth > 64) return std::nullopt;
   switch (v.type()) {
-    case json::value_t::boolean: return pl::Value(v.get<bool>());
-    case json::value_t::number_integer: return pl::Value(v.get<std::int64_t>());
+    case json::value_t::boolean:
+      return pl::Value(v.get<bool>());
+    case json::value_t::number_integer:
+      return pl::Value(v.get<std::int64_t>());
     case json::value_t::number_unsigned: {
       auto u = v.get<std::uint64_t>();
       return u > static_cast<std::uint64_t>(INT64_MAX) ? pl::Value::unsignedInteger(u)
                                                        : pl::Value(static_cast<std::int64_t>(u));
     }
-    case json::value_t::number_float: return pl::Value(v.get<double>());
-    case json::value_t::string: return pl::Value(v.get<std::string>());
+    case json::value_t::number_float:
+      return pl::Value(v.get<double>());
+    case json::value_t::string:
+      return pl::Value(v.get<std::string>());
     case json::value_t::array: {
       pl::Array a;
       for (const json& e : v) {
@@ -110,7 +116,8 @@ std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
       }
       return pl::Value(std::move(d));
     }
-    default: return std::nullopt;  // null, binary, discarded
+    default:
+      return std::nullopt;  // null, binary, discarded
   }
 }
 
@@ -192,16 +199,24 @@ struct ActionSpecs {
   ActionType type;
 };
 constexpr ActionSpecs kActions[] = {
-    {"notification", ActionType::Notification}, {"incoming-call", ActionType::IncomingCall},
-    {"answer-call", ActionType::AnswerCall},     {"end-call", ActionType::EndCall},
-    {"open-app", ActionType::OpenApp},           {"leave-app", ActionType::LeaveApp},
-    {"read-messages", ActionType::ReadMessages}, {"set-badge", ActionType::SetBadge},
+    {"notification", ActionType::Notification},
+    {"incoming-call", ActionType::IncomingCall},
+    {"answer-call", ActionType::AnswerCall},
+    {"end-call", ActionType::EndCall},
+    {"open-app", ActionType::OpenApp},
+    {"leave-app", ActionType::LeaveApp},
+    {"read-messages", ActionType::ReadMessages},
+    {"set-badge", ActionType::SetBadge},
     {"remove-notification", ActionType::RemoveNotification},
     {"act-on-notification", ActionType::ActOnNotification},
-    {"tap-banner", ActionType::TapBanner},       {"lock", ActionType::Lock},
-    {"unlock", ActionType::Unlock},              {"auto-lock", ActionType::AutoLock},
-    {"quiet-mode", ActionType::QuietMode},       {"settings", ActionType::Settings},
-    {"settings-file", ActionType::SettingsFile}, {"respring", ActionType::Respring},
+    {"tap-banner", ActionType::TapBanner},
+    {"lock", ActionType::Lock},
+    {"unlock", ActionType::Unlock},
+    {"auto-lock", ActionType::AutoLock},
+    {"quiet-mode", ActionType::QuietMode},
+    {"settings", ActionType::Settings},
+    {"settings-file", ActionType::SettingsFile},
+    {"respring", ActionType::Respring},
     {"note", ActionType::Note},
 };
 
@@ -267,8 +282,9 @@ class Parser {
   }
 
   void notification(const json& a, const std::string& place, Action& action) {
-    r_.allowOnly(a, place, {"at", "do", "event", "app", "categoryIdentifier", "remote", "local", "localFire", "badge",
-                            "title", "message", "label"});
+    r_.allowOnly(a, place,
+                 {"at", "do", "event", "app", "categoryIdentifier", "remote", "local", "localFire", "badge", "title",
+                  "message", "label"});
     NotificationSpec& n = action.notification;
     r_.string(a, "event", place, &n.preset);
     r_.string(a, "app", place, &n.app);
@@ -284,11 +300,14 @@ class Parser {
     if (!n.preset.empty()) {
       const Preset* p = findPreset(n.preset);
       if (!p) return r_.fail(place + ".event", "unknown event \"" + n.preset + "\" (known: " + presetNames() + ")");
-      if (p->needsApp && n.app.empty()) return r_.fail(place, "event \"" + n.preset + "\" needs \"app\" (the listed app's bundle identifier)");
+      if (p->needsApp && n.app.empty())
+        return r_.fail(place, "event \"" + n.preset + "\" needs \"app\" (the listed app's bundle identifier)");
       if (!p->needsApp && !n.app.empty() && n.app != p->app)
-        return r_.fail(place + ".app", "event \"" + n.preset + "\" belongs to " + std::string(p->app) + ", not " + n.app);
+        return r_.fail(place + ".app",
+                       "event \"" + n.preset + "\" belongs to " + std::string(p->app) + ", not " + n.app);
     } else if (n.app.empty()) {
-      r_.fail(place, "expected \"event\" (a known notification) or \"app\" (a bundle identifier for a raw notification)");
+      r_.fail(place,
+              "expected \"event\" (a known notification) or \"app\" (a bundle identifier for a raw notification)");
     }
   }
 
@@ -323,7 +342,8 @@ class Parser {
     action.place = place;
     std::string kind;
     if (!r_.string(a, "do", place, &kind, true)) return;
-    auto appSpec = std::find_if(std::begin(kActions), std::end(kActions), [&](const ActionSpecs& s) { return kind == s.name; });
+    auto appSpec =
+        std::find_if(std::begin(kActions), std::end(kActions), [&](const ActionSpecs& s) { return kind == s.name; });
     if (appSpec == std::end(kActions)) {
       std::string known;
       for (const auto& s : kActions) known += (known.empty() ? "" : ", ") + std::string(s.name);
@@ -336,7 +356,9 @@ class Parser {
     if (!offset) return;
     action.at = *offset;
     switch (action.type) {
-      case ActionType::Notification: notification(a, place, action); break;
+      case ActionType::Notification:
+        notification(a, place, action);
+        break;
       case ActionType::IncomingCall:
       case ActionType::AnswerCall:
       case ActionType::EndCall:
@@ -356,7 +378,8 @@ class Parser {
       case ActionType::SetBadge:
         r_.allowOnly(a, place, {"at", "do", "app", "value"});
         r_.string(a, "app", place, &action.app, true);
-        if (!r_.integer(a, "value", place, &action.count) && !r_.failed()) r_.fail(place, "expected \"value\" (the badge number)");
+        if (!r_.integer(a, "value", place, &action.count) && !r_.failed())
+          r_.fail(place, "expected \"value\" (the badge number)");
         break;
       case ActionType::RemoveNotification:
       case ActionType::ActOnNotification:
@@ -383,7 +406,9 @@ class Parser {
         r_.allowOnly(a, place, {"at", "do", "text"});
         r_.string(a, "text", place, &action.text, true);
         break;
-      default: r_.allowOnly(a, place, {"at", "do"}); break;
+      default:
+        r_.allowOnly(a, place, {"at", "do"});
+        break;
     }
     s_.actions.push_back(std::move(action));
   }
@@ -401,6 +426,30 @@ const char* actionName(ActionType t) {
   for (const auto& s : kActions)
     if (s.type == t) return s.name;
   return "?";
+}
+
+namespace {
+
+std::string settingValue(const pl::Value& v) {
+  if (const bool* b = v.ifBool()) return *b ? "on" : "off";
+  if (const std::int64_t* i = v.ifInteger()) return std::to_string(*i);
+  if (v.ifReal()) return json(*v.ifReal()).dump();
+  if (const std::string* s = v.ifString()) return json(*s).dump();
+  if (const pl::Array* a = v.ifArray()) {
+    std::string out;
+    for (const pl::Value& e : *a) out += (out.empty() ? "" : ", ") + settingValue(e);
+    return "[" + out + "]";
+  }
+  return "(" + std::string(v.ifDict() ? "dictionary" : "value") + ")";
+}
+
+}  // namespace
+
+std::string describeSettings(const pl::Dict& values, const std::vector<std::string>& removals) {
+  std::string out;
+  for (const auto& [key, value] : values) out += (out.empty() ? "" : ", ") + key + " " + settingValue(value);
+  for (const std::string& key : removals) out += (out.empty() ? "" : ", ") + key + " removed";
+  return out;
 }
 
 std::optional<dispatch::Duration> parseDuration(std::string_view text) {
@@ -468,8 +517,9 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   if (!doc.is_object()) return Error{std::string(fileName) + ": expected a JSON object at the top"};
   Scenario s;
   s.sourceFile = std::string(fileName);
-  r.allowOnly(doc, "", {"name", "description", "device", "start", "timeZone", "settings", "apps", "locked", "actions",
-                        "run", "seed", "$schema"});
+  r.allowOnly(doc, "",
+              {"name", "description", "device", "start", "timeZone", "settings", "apps", "locked", "actions", "run",
+               "seed", "$schema"});
   r.string(doc, "name", "", &s.name);
   r.string(doc, "description", "", &s.description);
   Parser p(r, s);
@@ -485,7 +535,8 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
       timeZone = *z;
   }
   p.zoneInstant = [&timeZone](const host::CalendarDate& d) {
-    return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, timeZone));
+    return dispatch::Instant(
+        tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, timeZone));
   };
   std::string start;
   if (r.string(doc, "start", "", &start)) {
@@ -519,7 +570,8 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
     if (!text.empty() && text.find(':') == std::string::npos) {
       auto d = parseDuration(text[0] == '+' ? text.substr(1) : text);
       if (!d)
-        r.fail("run", "expected a duration such as \"2h\" or \"90m\", or a time such as \"12:00\", got \"" + text + "\"");
+        r.fail("run",
+               "expected a duration such as \"2h\" or \"90m\", or a time such as \"12:00\", got \"" + text + "\"");
       else
         s.duration = *d;
     } else if (auto until = p.when(*run, "run")) {

@@ -22,16 +22,16 @@ namespace qv::sim {
 // A notification as the network or an app delivers it: either a preset that builds what the
 // app really sends on the scenario's system range, or raw fields.
 struct NotificationSpec {
-  std::string preset;              // e.g. "whatsapp-message"; empty for raw
-  std::string app;                 // bundle identifier (the section id)
-  std::string categoryIdentifier;  // raw, iOS 10
-  std::optional<pl::Dict> remote;  // raw remote payload
-  std::optional<pl::Dict> local;   // raw local payload (the local notification's userInfo)
-  bool localFire = false;          // a local notification the app itself scheduled fires
+  std::string preset;                 // e.g. "whatsapp-message"; empty for raw
+  std::string app;                    // bundle identifier (the section id)
+  std::string categoryIdentifier;     // raw, iOS 10
+  std::optional<pl::Dict> remote;     // raw remote payload
+  std::optional<pl::Dict> local;      // raw local payload (the local notification's userInfo)
+  bool localFire = false;             // a local notification the app itself scheduled fires
   std::optional<std::int64_t> badge;  // the app's badge after it arrives (presets count up)
   std::string title;
   std::string message;
-  std::string label;               // a name later actions use to refer to it
+  std::string label;  // a name later actions use to refer to it
 };
 
 enum class ActionType {
@@ -61,16 +61,16 @@ const char* actionName(ActionType t);
 struct Action {
   dispatch::Duration at{};  // from the scenario's start
   ActionType type = ActionType::Note;
-  std::string place;        // "actions[3]", for messages
+  std::string place;  // "actions[3]", for messages
   NotificationSpec notification;
-  std::string app;          // OpenApp, LeaveApp, SetBadge; the caller for calls
-  std::string target;       // the label of an earlier notification ("" = the latest)
-  std::string origin;       // ActOnNotification: "lock-screen" or "notification-centre"
-  std::int64_t count = 0;   // ReadMessages: how many; SetBadge: the value
-  bool on = false;          // QuietMode
-  pl::Dict values;          // Settings, SettingsFile
+  std::string app;         // OpenApp, LeaveApp, SetBadge; the caller for calls
+  std::string target;      // the label of an earlier notification ("" = the latest)
+  std::string origin;      // ActOnNotification: "lock-screen" or "notification-centre"
+  std::int64_t count = 0;  // ReadMessages: how many; SetBadge: the value
+  bool on = false;         // QuietMode
+  pl::Dict values;         // Settings, SettingsFile
   std::vector<std::string> removals;
-  std::string text;         // Note
+  std::string text;  // Note
 };
 
 struct AppSpec {
@@ -103,6 +103,10 @@ Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::Ca
                                            const std::function<dispatch::Instant(const host::CalendarDate&)>& zone);
 // The same for a scenario already read (its start and time zone).
 Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::string_view text);
+
+// Settings as a tester reads them: "showStatus on, smsInt 30, otherApplications [\"a.b\"]";
+// removed keys read "key removed".
+std::string describeSettings(const pl::Dict& values, const std::vector<std::string>& removals = {});
 
 // "90s", "1h30m", "0:05:00" as a duration; none when the text is no duration.
 std::optional<dispatch::Duration> parseDuration(std::string_view text);

@@ -252,7 +252,7 @@ void World::postMissedCall(const telephony::CallRecord& call) {
   n.message = call.party;
   if (notifications().ios10()) n.categoryIdentifier = app + ".missed-call";
   n.badge = home().badge(app) + 1;
-  notifications().deliver(n);
+  lastMissedCall_ = notifications().deliver(n);
 }
 
 void World::respring() {

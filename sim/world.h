@@ -156,6 +156,8 @@ class World {
   void readMessages(std::optional<std::int64_t> count);
   // The home screen restarts: a new home-screen process, its library loaded afresh.
   void respring();
+  // The notification the Phone app posted for the latest missed call (none before one).
+  springboard::NotificationHandle lastMissedCallNotification() const { return lastMissedCall_; }
 
   // --- Time ---
   dispatch::Instant now() const { return clock_.now(); }
@@ -193,6 +195,7 @@ class World {
   std::optional<host::LoaderFilter> filter_;
   std::unique_ptr<Process> springBoard_;
   std::map<std::string, std::unique_ptr<Process>, std::less<>> apps_;
+  springboard::NotificationHandle lastMissedCall_{};
 };
 
 }  // namespace qv::sim

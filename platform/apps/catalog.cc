@@ -31,6 +31,7 @@ const std::vector<HomeScreenApp>& otherHomeScreenApps() {
   static const std::vector<HomeScreenApp> apps = {
       {"com.apple.AppStore", "App Store"},   {"com.apple.mobilecal", "Calendar"},  {"com.apple.facetime", "FaceTime"},
       {"com.apple.Preferences", "Settings"}, {"com.apple.mobilesafari", "Safari"}, {"com.apple.reminders", "Reminders"},
+      {"com.atebits.Tweetie2", "Twitter"},
   };
   return apps;
 }

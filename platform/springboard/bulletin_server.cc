@@ -52,7 +52,7 @@ void BulletinServer::published(const Id& bulletin, std::uint64_t destinations, b
   if (!b) return;
   BulletinFields& f = b->fields;
   if (f.bulletinID.empty()) f.bulletinID = "bulletin-" + std::to_string(nextBulletinNumber_++);
-  bulletins_[bulletin.get()] = bulletin;
+  if (bulletins_.emplace(bulletin.get(), bulletin).second) bySection_[f.sectionID].push_back(bulletin.get());
   internal::recordHost(host_, "notification posted", describePost(home_, f));
 
   std::uint64_t feeds = 0;
@@ -65,6 +65,18 @@ void BulletinServer::published(const Id& bulletin, std::uint64_t destinations, b
   }
   feeds &= destinations | (alwaysToLockScreen ? kFeedLockScreen : 0);
   if (feeds && deliver) deliver(bulletin, feeds);
+  forgetOldest(f.sectionID);
+}
+
+void BulletinServer::forgetOldest(const std::string& sectionID) {
+  for (;;) {
+    auto section = bySection_.find(sectionID);
+    if (section == bySection_.end() || section->second.size() <= kBulletinsKeptPerApp) return;
+    const Object* oldest = section->second.front();
+    section->second.pop_front();
+    auto held = bulletins_.find(oldest);
+    if (held != bulletins_.end()) withdraw(Id(held->second));
+  }
 }
 
 void BulletinServer::withdraw(const Id& bulletin) {
@@ -72,6 +84,13 @@ void BulletinServer::withdraw(const Id& bulletin) {
   if (it == bulletins_.end()) return;
   Id keep = std::move(it->second);
   bulletins_.erase(it);
+  if (const BulletinFields* f = bulletinFields(keep)) {
+    auto section = bySection_.find(f->sectionID);
+    if (section != bySection_.end()) {
+      std::erase(section->second, keep.get());
+      if (section->second.empty()) bySection_.erase(section);
+    }
+  }
   if (removed) removed(keep);
 }
 

@@ -1,9 +1,12 @@
 // BBServer: every bulletin, an app's or a data provider's, is published here and reaches its
 // feeds: the lock screen while locked; the notification centre and (unless its app is in front)
-// a banner while unlocked; "always to lock screen" adds the lock screen. Main queue.
+// a banner while unlocked; "always to lock screen" adds the lock screen. An app keeps its
+// kBulletinsKeptPerApp most recent bulletins: publishing one more withdraws its oldest, so
+// nothing grows with the number of notifications a device has seen. Main queue.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,6 +16,8 @@
 #include "platform/springboard/home_screen.h"
 
 namespace qv::springboard {
+
+inline constexpr std::size_t kBulletinsKeptPerApp = 50;
 
 class BulletinServer {
  public:
@@ -42,11 +47,14 @@ class BulletinServer {
   void published(const objc::Id& bulletin, std::uint64_t destinations, bool alwaysToLockScreen);
 
  private:
+  void forgetOldest(const std::string& sectionID);
+
   host::Host& host_;
   HomeScreen& home_;
   objc::Class* class_;
   objc::Id instance_;
   std::map<const objc::Object*, objc::Id> bulletins_;
+  std::map<std::string, std::deque<const objc::Object*>, std::less<>> bySection_;  // oldest first
   std::uint64_t nextBulletinNumber_ = 1;
 };
 

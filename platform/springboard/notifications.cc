@@ -130,9 +130,25 @@ void Notifications::route(const Id& bulletin, std::uint64_t feeds) {
 }
 
 void Notifications::removed(const Id& bulletin) {
-  if (dispatch_) return dispatch_->removeBulletin(server_->instance(), bulletin);
-  list_->removeBulletin(server_->instance(), bulletin);
-  std::erase(centre_, bulletin);
+  if (dispatch_) {
+    dispatch_->removeBulletin(server_->instance(), bulletin);
+  } else {
+    list_->removeBulletin(server_->instance(), bulletin);
+    std::erase(centre_, bulletin);
+  }
+  forgetIfGone(bulletin);
+}
+
+// A notification shown nowhere any more is forgotten, as the device forgets it; a handle to it
+// then names nothing, which is what acting on it would find anyway.
+void Notifications::forgetIfGone(const Id& bulletin) {
+  if (dispatch_ ? dispatch_->requestFor(bulletin.get()) != nullptr : list_->itemFor(bulletin.get()) != nullptr) return;
+  auto known = handles_.find(bulletin.get());
+  if (known == handles_.end()) return;
+  auto rec = records_.find(known->second);
+  if (rec != records_.end() && rec->second.item) return;
+  if (rec != records_.end()) records_.erase(rec);
+  handles_.erase(known);
 }
 
 void Notifications::listInCentre(const Id& bulletin) {

@@ -107,6 +107,8 @@ class Notifications {
   // The bulletin behind a handle (null for other items or an unknown handle).
   objc::Id bulletinOf(NotificationHandle handle) const;
   NotificationHandle handleOf(const objc::Object* bulletinOrItem) const;
+  // How many notifications the home screen still knows by handle (for memory checks).
+  std::size_t recordCount() const { return records_.size(); }
 
   // Told when the home screen opens an app for the user (a tapped banner or notification, a
   // default action), so the simulator can bring the app's process to the front. The device
@@ -131,6 +133,7 @@ class Notifications {
   void wire();
   void route(const objc::Id& bulletin, std::uint64_t feeds);
   void removed(const objc::Id& bulletin);
+  void forgetIfGone(const objc::Id& bulletin);
   void homeChanged(HomeScreen::Change change);
   void open(const std::string& bundleId);
   void listInCentre(const objc::Id& bulletin);

@@ -78,7 +78,8 @@ TEST_F(FireCycle, ClearingOneOfAPairLetsTheOtherAlertOnceMoreThenEnd) {
   clear("clearwhatsAppMessageTimer");
   world.runFor(5min);
   EXPECT_EQ(details(rec, Kind::ReminderFired), "WhatsApp call: alert 1, no limit");
-  EXPECT_EQ(details(rec, Kind::ReminderEnded), "WhatsApp call: not re-armed: its reminder was cleared");
+  EXPECT_EQ(details(rec, Kind::ReminderEnded),
+            "WhatsApp call: not re-armed: the app's active flag is off (a clear, or the app's other reminder ended)");
   ASSERT_NE(helper.timer(Category::WhatsAppCall), nullptr) << "the spent timer stays until the next start or clear";
   EXPECT_FALSE(host::send(helper.timer(Category::WhatsAppCall), host::msg::isValid));
 }
@@ -92,7 +93,8 @@ TEST_F(FireCycle, APartnerReachingItsLimitEndsTheOtherAfterOneMoreAlert) {
   EXPECT_EQ(details(rec, Kind::ReminderFired),
             "Viber call: alert 1 of 2 | Viber call: alert 2 of 2 | Viber message: alert 1 of 2");
   EXPECT_EQ(details(rec, Kind::ReminderEnded),
-            "Viber call: repeat limit 2 reached | Viber message: not re-armed: its reminder was cleared");
+            "Viber call: repeat limit 2 reached | Viber message: not re-armed: the app's active flag is off (a clear, "
+            "or the app's other reminder ended)");
 }
 
 // Starts are spaced wider than a banner stays on screen (5 s), so every fire's banner shows.

@@ -1,0 +1,247 @@
+#include "sim/command.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <thread>
+
+#include "sim/invariants.h"
+#include "sim/output.h"
+#include "sim/player.h"
+#include "sim/presets.h"
+#include "sim/random_scenario.h"
+#include "sim/scenario.h"
+#include "sim/summary.h"
+
+namespace qv::sim {
+namespace {
+
+constexpr const char* kUsage = R"(usage: quorvel-sim [options] [scenario.json]
+
+Plays a scenario (the built-in morning on an iPhone when none is given) and prints the
+timeline of everything the phone's user would notice, each reminder's life, and a summary.
+
+options:
+  --json            print the timeline as JSON Lines (every event, bundle identifiers as ids)
+  --explain         also print why each thing happened or did not (entry point, rule, gate)
+  --verbose         print every torch step, Darwin notification and banner dismissal
+  --no-summary      leave out the summary at the end
+  --until TIME      stop early: a local time ("07:30") or a duration from the start ("+10m")
+  --seed N          the seed for randomised runs (scenarios play the same whatever it is)
+  --realtime        play at wall-clock speed (with --speed X, X times faster)
+  --speed X         speed factor for --realtime
+  --print-default   print the built-in scenario (a starting point for your own)
+  --random          play a random scenario made from the seed (with --days D, default 1)
+  --check           check the device's invariants throughout; a broken one ends the run with
+                    status 1 and the command that replays it
+  --dump-scenario   print the scenario (handy with --random) as JSON instead of playing it
+  --quiet           print no timeline (the summary and broken invariants still show)
+  --events          list the notification events scenarios can name
+  --help            this text
+)";
+
+struct Options {
+  OutputOptions output;
+  std::string scenarioFile;
+  std::string until;
+  bool realtime = false;
+  double speed = 1.0;
+  std::uint64_t seed = 1;
+  bool seedGiven = false;
+  bool random = false;
+  double days = 1;
+  bool check = false;
+  bool dump = false;
+  bool quiet = false;
+  bool printDefault = false;
+  bool listEvents = false;
+  bool help = false;
+};
+
+// A usage mistake: the message, or none when the arguments were fine.
+using Problem = std::optional<std::string>;
+
+Problem number(const std::string& text, double* out, const char* what) {
+  char* end = nullptr;
+  *out = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end || !(*out > 0)) return std::string(what);
+  return std::nullopt;
+}
+
+Problem parseOptions(const std::vector<std::string>& args, Options& o) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (arg == "--json")
+      o.output.json = true;
+    else if (arg == "--explain")
+      o.output.explain = true;
+    else if (arg == "--verbose")
+      o.output.verbose = true;
+    else if (arg == "--no-summary")
+      o.output.summary = false;
+    else if (arg == "--random")
+      o.random = true;
+    else if (arg == "--check")
+      o.check = true;
+    else if (arg == "--dump-scenario")
+      o.dump = true;
+    else if (arg == "--quiet")
+      o.quiet = true;
+    else if (arg == "--realtime")
+      o.realtime = true;
+    else if (arg == "--print-default")
+      o.printDefault = true;
+    else if (arg == "--events")
+      o.listEvents = true;
+    else if (arg == "--help" || arg == "-h")
+      o.help = true;
+    else if (arg == "--days") {
+      if (Problem p = number(hasValue ? args[++i] : "", &o.days, "--days needs a number of days (up to 366)")) return p;
+      if (o.days > 366) return "--days needs a number of days (up to 366)";
+    } else if (arg == "--speed") {
+      if (Problem p = number(hasValue ? args[++i] : "", &o.speed, "--speed needs a positive number")) return p;
+    } else if (arg == "--until") {
+      if (!hasValue) return "--until needs a time";
+      o.until = args[++i];
+    } else if (arg == "--seed") {
+      char* end = nullptr;
+      const std::string v = hasValue ? args[++i] : "";
+      o.seed = std::strtoull(v.c_str(), &end, 10);
+      if (v.empty() || *end) return "--seed needs a number";
+      o.seedGiven = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      return "unknown option " + arg;
+    } else if (o.scenarioFile.empty()) {
+      o.scenarioFile = arg;
+    } else {
+      return "more than one scenario given";
+    }
+  }
+  if (o.random && !o.scenarioFile.empty()) return "--random plays no scenario file";
+  return std::nullopt;
+}
+
+Result<Scenario> scenarioFor(const Options& o) {
+  if (o.random)
+    return randomScenario(
+        {.seed = o.seed, .span = dispatch::seconds(o.days * 86400.0), .actionsPerHour = 40, .release = {}});
+  Result<Scenario> s = o.scenarioFile.empty() ? parseScenario(defaultScenarioText(), "built-in scenario")
+                                              : loadScenarioFile(o.scenarioFile);
+  if (s && o.seedGiven) s->seed = o.seed;
+  return s;
+}
+
+void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Instant stopAt, const LocalClock& clock) {
+  std::fprintf(out, "%s\n", s.name.empty() ? s.sourceFile.c_str() : s.name.c_str());
+  if (!s.description.empty()) std::fprintf(out, "%s\n", s.description.c_str());
+  const host::CalendarDate from = clock(world.now());
+  std::fprintf(out, "iOS %s %s, %s, %04d-%02d-%02d from %s to %s\n", world.profile().release.version.c_str(),
+               world.profile().model.c_str(), s.world.timeZone.c_str(), from.year, from.month, from.day,
+               clockStamp(clock, world.now()).substr(0, 8).c_str(), clockStamp(clock, stopAt).substr(0, 8).c_str());
+  const std::string settings = s.world.settings ? describeSettings(*s.world.settings) : "";
+  std::fprintf(out, "settings: %s\n\n", settings.empty() ? "none (every key at its default)" : settings.c_str());
+}
+
+// Wall-clock pacing: each instant something happens is played when its real moment comes.
+void playInRealTime(World& world, TimelinePrinter& printer, dispatch::Instant stopAt, double speed, std::FILE* out) {
+  const auto realStart = std::chrono::steady_clock::now();
+  const dispatch::Instant virtualStart = world.now();
+  dispatch::Instant due;
+  while (world.clock().nextDue(&due) && due <= stopAt) {
+    std::this_thread::sleep_until(
+        realStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>((due - virtualStart) / speed));
+    world.runUntil(due);
+    printer.flush();
+    std::fflush(out);
+  }
+}
+
+int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* err) {
+  std::unique_ptr<World> world;
+  try {
+    world = std::make_unique<World>(worldConfigFor(scenario));
+  } catch (const std::exception& e) {
+    std::fprintf(err, "quorvel-sim: %s: %s\n", scenario.sourceFile.c_str(), e.what());
+    return 2;
+  }
+  Player player(*world, scenario);
+  dispatch::Instant stopAt = player.end();
+  if (!o.until.empty()) {
+    auto offset = offsetInScenario(scenario, o.until);
+    if (!offset) {
+      std::fprintf(err, "quorvel-sim: --until: %s\n%s", offset.error().c_str(), kUsage);
+      return 2;
+    }
+    stopAt = std::min(stopAt, world->now() + *offset);
+  }
+  World* w = world.get();
+  LocalClock clock = [w](dispatch::Instant t) { return w->springBoard().host.calendarDate(t); };
+  AppNames names = [w](std::string_view id) { return w->home().displayName(id); };
+  TimelinePrinter printer(out, o.output, clock, world->now(), names);
+  Summary summary(names);
+  // Events up to now (the home screen's launch) were not heard; print them from here on.
+  world->timeline().addListener(
+      [&](const timeline::Event& e) {
+        if (!o.quiet) printer.print(e);
+        summary.observe(e);
+      },
+      true);
+  std::unique_ptr<InvariantChecker> checker;
+  if (o.check) {
+    checker = std::make_unique<InvariantChecker>(*world);
+    world->clock().afterEachEvent = [&] { checker->checkState(); };
+    player.afterAction = [&](const Action& a) {
+      if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile)
+        checker->settingsWritten(a.values, a.removals);
+      checker->checkSettingsFile();
+    };
+  }
+  if (!o.output.json) printHeading(out, scenario, *world, stopAt, clock);
+  player.schedule();
+  if (o.realtime) playInRealTime(*world, printer, stopAt, o.speed, out);
+  if (checker) {
+    // Stop at the first broken invariant, so the timeline ends where it broke.
+    dispatch::Instant due;
+    while (checker->ok() && world->clock().nextDue(&due) && due <= stopAt) world->clock().runNext();
+    if (checker->ok()) world->runUntil(stopAt);
+    checker->checkSettingsFile();
+  } else {
+    player.runUntil(stopAt);
+  }
+  printer.flush();
+  if (o.output.summary) summary.print(out, clock, o.output.json);
+  if (checker && !checker->ok()) {
+    std::fprintf(err, "quorvel-sim: invariant broken at %s\n", checker->violation()->c_str());
+    if (o.random)
+      std::fprintf(err, "replay: quorvel-sim --random --seed %llu --days %g --check\n",
+                   static_cast<unsigned long long>(scenario.seed), o.days);
+    return 1;
+  }
+  if (checker && !o.output.json)
+    std::fprintf(out, "  invariants held through %llu checks\n", static_cast<unsigned long long>(checker->checks()));
+  return 0;
+}
+
+}  // namespace
+
+int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  Options o;
+  if (Problem p = parseOptions(args, o)) {
+    std::fprintf(err, "quorvel-sim: %s\n%s", p->c_str(), kUsage);
+    return 2;
+  }
+  if (o.help) return std::fputs(kUsage, out), 0;
+  if (o.listEvents) return std::fprintf(out, "%s\n", presetNames().c_str()), 0;
+  if (o.printDefault) return std::fprintf(out, "%s\n", std::string(defaultScenarioText()).c_str()), 0;
+  Result<Scenario> scenario = scenarioFor(o);
+  if (!scenario) {
+    std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
+    return 2;
+  }
+  if (o.dump) return std::fprintf(out, "%s\n", scenarioToJson(*scenario).c_str()), 0;
+  return play(o, *scenario, out, err);
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,44 @@
+// Runs quorvel-sim in-process and captures what it prints, for the command-line tests.
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "sim/command.h"
+
+namespace qv::sim {
+
+struct CommandRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Captures through memory streams, so nothing reaches the terminal.
+inline CommandRun runQuorvelSim(const std::vector<std::string>& args) {
+  CommandRun run;
+  char* outText = nullptr;
+  char* errText = nullptr;
+  std::size_t outSize = 0, errSize = 0;
+  std::FILE* out = open_memstream(&outText, &outSize);
+  std::FILE* err = open_memstream(&errText, &errSize);
+  run.status = runCommand(args, out, err);
+  std::fclose(out);
+  std::fclose(err);
+  run.out.assign(outText, outSize);
+  run.err.assign(errText, errSize);
+  std::free(outText);
+  std::free(errText);
+  return run;
+}
+
+inline std::string sourcePath(const std::string& relative) {
+  std::string path = QV_SOURCE_DIR;
+  path += '/';
+  path += relative;
+  return path;
+}
+
+}  // namespace qv::sim

@@ -1,0 +1,84 @@
+// Every scenario in examples/ plays exactly to the timeline kept beside it
+// (NAME.expected.txt, the text form with --explain; scripts/update-examples.sh rewrites them).
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/sim/command_test_support.h"
+
+namespace qv::sim {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The first line where two texts part, for a message a tester can act on.
+std::string firstDifference(const std::string& expected, const std::string& actual) {
+  std::istringstream e(expected), a(actual);
+  std::string le, la;
+  for (int line = 1;; ++line) {
+    const bool moreE = static_cast<bool>(std::getline(e, le));
+    const bool moreA = static_cast<bool>(std::getline(a, la));
+    if (!moreE && !moreA) return "texts differ only in their last newline";
+    if (le != la || moreE != moreA)
+      return "line " + std::to_string(line) + "\n  expected: " + (moreE ? le : "(end)") +
+             "\n  actual:   " + (moreA ? la : "(end)");
+  }
+}
+
+std::vector<fs::path> exampleScenarios() {
+  std::vector<fs::path> found;
+  for (const auto& entry : fs::directory_iterator(sourcePath("examples")))
+    if (entry.path().extension() == ".json") found.push_back(entry.path());
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+fs::path expectedFor(const fs::path& scenario) {
+  fs::path expected = scenario;
+  expected.replace_extension(".expected.txt");
+  return expected;
+}
+
+TEST(Examples, EachScenarioPlaysToItsExpectedTimeline) {
+  const std::vector<fs::path> scenarios = exampleScenarios();
+  ASSERT_GE(scenarios.size(), 26u);
+  for (const fs::path& scenario : scenarios) {
+    SCOPED_TRACE(scenario.filename().string());
+    ASSERT_TRUE(fs::exists(expectedFor(scenario))) << "no expected timeline; run scripts/update-examples.sh";
+    CommandRun run = runQuorvelSim({"--explain", scenario.string()});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string expected = readFile(expectedFor(scenario));
+    EXPECT_TRUE(run.out == expected) << firstDifference(expected, run.out);
+  }
+}
+
+TEST(Examples, EveryExpectedTimelineHasItsScenarioAndEveryScenarioANameAndAStory) {
+  for (const auto& entry : fs::directory_iterator(sourcePath("examples"))) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".expected.txt")) {
+      fs::path scenario = entry.path();
+      scenario.replace_extension().replace_extension(".json");
+      EXPECT_TRUE(fs::exists(scenario)) << name;
+    } else if (entry.path().extension() == ".json") {
+      // Without a name the heading would print the path, which differs between callers.
+      const std::string text = readFile(entry.path());
+      EXPECT_NE(text.find("\"name\""), std::string::npos) << name;
+      EXPECT_NE(text.find("\"description\""), std::string::npos) << name;
+      EXPECT_NE(readFile(sourcePath("examples/README.md")).find("`" + name + "`"), std::string::npos)
+          << name << " is not listed in examples/README.md";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qv::sim
