@@ -51,6 +51,42 @@ const char* const kOpenableApps[] = {
     "com.facebook.Messenger", "ph.telegra.Telegraph", "ch.threema.iapp",      "com.viber",
     "com.example.Chat",       "com.example.Shop"};
 
+// Raw notifications: the apps' real keys and values, mixed with mistyped and unknown ones.
+const char* const kRawApps[] = {"net.whatsapp.WhatsApp", "com.facebook.Messenger", "ph.telegra.Telegraph",
+                                "ch.threema.iapp", "com.viber", "com.apple.MobileSMS", "com.apple.mobilephone",
+                                "com.atebits.Tweetie2", "com.example.Chat", "com.example.Unknown"};
+const char* const kRawCategories[] = {"", "message", "missed-call", "incoming-call", "webrtc_incoming",
+                                      "callback_message", "CAT_INCOMING_MESSAGE", "CAT_MISSED_CALL",
+                                      "CAT_INCOMING_CALL", "com.twitter.mention", "unknown"};
+const char* const kJidKeys[] = {"jid", "missed-call-jid", "incoming-call-jid", "category", "type"};
+
+pl::Value randomPayloadValue(Dice& dice) {
+  switch (dice.below(4)) {
+    case 0: return pl::Value(dice.pick(kRawCategories));
+    case 1: return pl::Value(dice.between(-2, 5));
+    case 2: return pl::Value(pl::Array{pl::Value(dice.pick(kRawCategories))});
+    default: return pl::Value("4915112345678@s.whatsapp.net");
+  }
+}
+
+NotificationSpec randomRawNotification(Dice& dice) {
+  NotificationSpec n;
+  n.app = dice.pick(kRawApps);
+  n.categoryIdentifier = dice.pick(kRawCategories);
+  if (dice.chance(0.7)) {
+    pl::Dict aps{{"alert", "New message"}};
+    if (dice.chance(0.7)) aps["category"] = randomPayloadValue(dice);
+    pl::Dict remote{{"aps", dice.chance(0.9) ? pl::Value(std::move(aps)) : randomPayloadValue(dice)}};
+    if (dice.chance(0.2)) remote["threema"] = dice.chance(0.5) ? pl::Value(pl::Dict{{"cmd", "newmsg"}}) : randomPayloadValue(dice);
+    n.remote = std::move(remote);
+  }
+  if (dice.chance(0.4)) n.local = pl::Dict{{dice.pick(kJidKeys), randomPayloadValue(dice)}};
+  n.localFire = dice.chance(0.2);
+  if (dice.chance(0.3)) n.badge = dice.between(0, 4);
+  n.title = "Raw";
+  return n;
+}
+
 pl::Value randomSettingValue(Dice& dice, const std::string& key) {
   if (std::find(std::begin(kIntervalKeys), std::end(kIntervalKeys), key) != std::end(kIntervalKeys))
     return pl::Value(dice.chance(0.1) ? dice.between(-5, 0) : dice.between(5, 180));
@@ -126,9 +162,11 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
   const double perSecond = options.actionsPerHour / 3600.0;
   const auto count = static_cast<std::size_t>(perSecond * std::chrono::duration<double>(options.span).count());
   std::vector<dispatch::Duration> times;
+  // Whole milliseconds, the finest a scenario file states, so a dumped scenario replays exactly.
+  const auto spanMs = std::chrono::duration_cast<std::chrono::milliseconds>(options.span).count();
   for (std::size_t i = 0; i < count; ++i)
     times.push_back(
-        dispatch::Duration(static_cast<std::int64_t>(dice.below(static_cast<std::uint64_t>(options.span.count())))));
+        std::chrono::milliseconds(static_cast<std::int64_t>(dice.below(static_cast<std::uint64_t>(spanMs)))));
   std::sort(times.begin(), times.end());
 
   bool ringing = false;
@@ -138,6 +176,11 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
     Action a;
     if (roll < 45) {
       a = at(t, ActionType::Notification, i);
+      if (dice.chance(0.15)) {
+        a.notification = randomRawNotification(dice);
+        s.actions.push_back(std::move(a));
+        continue;
+      }
       const Preset* p = nullptr;
       do {
         p = findPreset(dice.pick(presetList()));
@@ -168,6 +211,12 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
     } else if (roll < 86) {
       const ActionType kinds[] = {ActionType::Lock, ActionType::Unlock, ActionType::AutoLock};
       a = at(t, dice.pick(kinds), i);
+      // The user often picks the phone up just as it locks itself: unlocks while the lock-screen
+      // re-post (one second after the auto-lock, then 0.7 s per bulletin) is under way.
+      if (a.type == ActionType::AutoLock && dice.chance(0.3)) {
+        Action unlock = at(t + std::chrono::milliseconds(dice.between(200, 2500)), ActionType::Unlock, i);
+        if (unlock.at <= options.span) s.actions.push_back(std::move(unlock));
+      }
     } else if (roll < 89) {
       a = at(t, ActionType::QuietMode, i);
       a.on = dice.chance(0.4);
@@ -252,6 +301,12 @@ std::string scenarioToJson(const Scenario& s) {
       case ActionType::Notification:
         if (!a.notification.preset.empty()) o["event"] = a.notification.preset;
         if (!a.notification.app.empty()) o["app"] = a.notification.app;
+        if (!a.notification.categoryIdentifier.empty()) o["categoryIdentifier"] = a.notification.categoryIdentifier;
+        if (a.notification.remote) o["remote"] = toJson(pl::Value(*a.notification.remote));
+        if (a.notification.local) o["local"] = toJson(pl::Value(*a.notification.local));
+        if (a.notification.localFire) o["localFire"] = true;
+        if (a.notification.badge) o["badge"] = *a.notification.badge;
+        if (!a.notification.title.empty()) o["title"] = a.notification.title;
         break;
       case ActionType::IncomingCall:
         o["from"] = a.app;

@@ -35,6 +35,7 @@ bool Root::exists(std::string_view devicePath) const {
 }
 
 Result<std::vector<std::uint8_t>> Root::read(std::string_view devicePath) const {
+  if (failReads) return Error{"cannot read " + std::string(devicePath) + ": permission denied"};
   auto p = hostPath(devicePath);
   if (!p) return Error{p.error()};
   return readHostFile(*p);

@@ -27,6 +27,8 @@ class Root {
   Status remove(std::string_view devicePath) const;
   // When set, every write fails as a full or read-only disk would (fault injection).
   bool failWrites = false;
+  // When set, every read fails as a file without read permission would (fault injection).
+  bool failReads = false;
 
  private:
   std::string dir_;

@@ -43,6 +43,7 @@ Store::Domain& Store::refresh(const std::string& path) {
   auto bytes = root_.read(path);
   if (!bytes) {
     problem("preferences file " + path + " cannot be read (" + bytes.error() + "); keeping the values read before");
+    d.needsRepair = true;
     return d;
   }
   auto parsed = pl::parse(*bytes);
@@ -51,9 +52,11 @@ Store::Domain& Store::refresh(const std::string& path) {
     problem("preferences file " + path + " is not a readable property-list dictionary (" +
             (parsed ? std::string("root is ") + pl::typeName(parsed->type()) : parsed.error()) +
             "); keeping the values read before");
+    d.needsRepair = true;
     return d;
   }
   d.values = *dict;
+  d.needsRepair = false;
   d.binary = pl::detectFormat(*bytes) == pl::Format::Binary;
   return d;
 }
@@ -66,9 +69,11 @@ Status Store::writeBack(const std::string& path, Domain& d) {
     problem("preferences file " + path + " could not be written (" + s.error() + "); the old file is kept");
     // The change stays in memory, as the daemon keeps it; the next successful write saves it.
     d.stamp = stampOf(path);
+    d.needsRepair = true;
     return s;
   }
   d.stamp = stampOf(path);
+  d.needsRepair = false;
   return s;
 }
 
@@ -129,7 +134,7 @@ Status Store::setValues(const pl::Dict& values, const std::vector<std::string>& 
     }
   }
   // Nothing changed: no write, and no file is created for a domain that has none.
-  if (!changed) return Ok{};
+  if (!changed && !d.needsRepair) return Ok{};
   return writeBack(path, d);
 }
 

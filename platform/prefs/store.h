@@ -63,6 +63,9 @@ class Store {
     Stamp stamp;
     bool loadedOnce = false;
     bool binary = true;
+    // The file lacks what memory holds (it could not be read, or a write failed): the next
+    // write saves everything, even when it changes no value.
+    bool needsRepair = false;
   };
   Domain& refresh(const std::string& path);
   Stamp stampOf(const std::string& devicePath) const;

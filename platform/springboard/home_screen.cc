@@ -86,7 +86,10 @@ HomeScreen::HomeScreen(host::Host& host, TorchHardware torch, bool flashWithShar
                                   HomeScreen* h = homeOf(ctx);
                                   auto it = h->apps_.find(bundleId);
                                   if (it == h->apps_.end() || !it->second.hasIcon) return nullptr;
-                                  Id icon = self->isa()->runtime().getClass("SBApplicationIcon")->instantiate();
+                                  // A home screen built without the icon class has no icons to hand out.
+                                  objc::Class* iconClass = self->isa()->runtime().getClass("SBApplicationIcon");
+                                  if (!iconClass) return nullptr;
+                                  Id icon = iconClass->instantiate();
                                   auto* o = objc::as<AppIconObject>(icon);
                                   o->home = h;
                                   o->bundleId = bundleId;

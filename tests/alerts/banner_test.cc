@@ -244,6 +244,19 @@ TEST_F(LockScreenRepost, NothingWhenTheDeviceIsUnlockedBeforeTheRepost) {
   EXPECT_NE(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "kept for the next lock";
 }
 
+TEST_F(LockScreenRepost, NothingWhenTheDeviceIsUnlockedBetweenTheRepostAndThePublication) {
+  // Fault: the re-post checked the lock only when it ran, so unlocking within the next 0.7 s put its bulletin on an unlocked screen.
+  started(Category::Sms);
+  started(Category::Mail);
+  world.home().autoLock();
+  world.runFor(1200ms);
+  ASSERT_EQ(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "the re-post has run";
+  world.home().unlock();
+  world.runFor(2s);
+  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u);
+  EXPECT_EQ(lockScreen(), "");
+}
+
 TEST_F(LockScreenRepost, SwitchesDecideWhetherAutoLockRepostsAtAll) {
   for (const auto& [values, posts] : {std::pair{pl::Dict{{"globalEnabled", false}, {"showBanner", true}}, false},
                                       std::pair{pl::Dict{{"showBanner", false}}, false}, std::pair{pl::Dict{}, true}}) {

@@ -60,6 +60,10 @@ class RequestConcurrency : public ::testing::Test {
     // A fire's delayed steps (its vibration) are not due yet when the queues first fall quiet.
     std::this_thread::sleep_for(300ms);
     clock.waitQuiet(5000ms);
+    // Banners still waiting go on showing one another (each a timer), through the library's
+    // hooks: end the process's queues and let a running task finish before the library goes.
+    clock.retireProcess(host.processName());
+    clock.waitQuiet(5000ms);
     library.reset();
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);

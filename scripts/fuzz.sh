@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Runs the libFuzzer targets (fuzz/*_fuzz.cc) from their seed corpora (fuzz/corpus/<target>/),
+# two at a time (two cores). The seed corpora are read, never changed: what a run finds goes to
+# a work folder, and crash inputs to fuzz/findings/<target>/ with the command that replays them.
+#   ./scripts/fuzz.sh                               # CI: every target, about a minute in all
+#   ./scripts/fuzz.sh --seconds 3600                # an hour in all
+#   ./scripts/fuzz.sh --target settings_file_fuzz --seconds 28800 --keep   # a long run of one
+# --keep merges what the run found (new coverage only) back into fuzz/corpus/<target>/.
+# Builds build-asan (clang 14, ASan + UBSan + libFuzzer) first when it holds no fuzzers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=build-asan
+total=60
+only=""
+keep=0
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build) build=$2; shift 2 ;;
+    --seconds) total=$2; shift 2 ;;
+    --target) only=$2; shift 2 ;;
+    --keep) keep=1; shift ;;
+    *) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
+  esac
+done
+
+targets=()
+for src in fuzz/*_fuzz.cc; do
+  name=$(basename "$src" .cc)
+  [ -z "$only" ] || [ "$name" = "$only" ] || continue
+  targets+=("$name")
+done
+[ ${#targets[@]} -gt 0 ] || { echo "fuzz.sh: no target named $only" >&2; exit 2; }
+
+if [ ! -x "$build/${targets[0]}" ]; then
+  CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DQV_SANITIZE=address -DQV_BUILD_FUZZ=ON \
+    -DQV_BUILD_BENCH=OFF >/dev/null
+  cmake --build "$build" -j2 --target "${targets[@]}"
+fi
+
+# Two run side by side, so each gets twice its share of the wall-clock budget.
+per=$(( total * 2 / ${#targets[@]} ))
+[ "$per" -ge 2 ] || per=2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+run_one() {
+  local name=$1 corpus=$work/$1
+  mkdir -p "$corpus" "fuzz/findings/$name"
+  local seeds=fuzz/corpus/$name
+  [ -d "$seeds" ] || seeds=""
+  local dict=""
+  [ -f "fuzz/dict/$name.dict" ] && dict="-dict=fuzz/dict/$name.dict"
+  # -timeout: one input taking 10 s is a hang; -rss_limit_mb: the deep-nesting seeds must not
+  # need more than this.
+  if "$build/$name" -max_total_time="$per" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 $dict \
+      -artifact_prefix="fuzz/findings/$name/" "$corpus" $seeds >"$work/$name.log" 2>&1; then
+    local runs
+    runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$work/$name.log" | grep -oE '[0-9]+$' || echo "?")
+    printf 'fuzz.sh: %-24s ok  %8s runs in %ss, corpus %s\n' "$name" "$runs" "$per" "$(ls "$corpus" | wc -l)"
+    if [ $keep -eq 1 ] && [ -n "$seeds" ]; then
+      "$build/$name" -merge=1 "$seeds" "$corpus" >>"$work/$name.log" 2>&1
+    fi
+    rmdir "fuzz/findings/$name" 2>/dev/null || true
+  else
+    echo "fuzz.sh: $name FAILED; its log:" >&2
+    tail -n 60 "$work/$name.log" >&2
+    echo "fuzz.sh: replay with: $build/$name fuzz/findings/$name/<crash file>" >&2
+    return 1
+  fi
+}
+
+failed=0
+pids=()
+for name in "${targets[@]}"; do
+  run_one "$name" &
+  pids+=($!)
+  if [ ${#pids[@]} -eq 2 ]; then
+    wait "${pids[0]}" || failed=1
+    pids=("${pids[1]}")
+  fi
+done
+for pid in "${pids[@]}"; do wait "$pid" || failed=1; done
+rmdir fuzz/findings 2>/dev/null || true
+if [ $failed -ne 0 ]; then
+  echo "fuzz.sh: a fuzzer found a fault (inputs under fuzz/findings/)" >&2
+  exit 1
+fi
+echo "fuzz.sh: ${#targets[@]} fuzzers ran clean"
