@@ -2,6 +2,7 @@
 
 #include "alerts/banner_request.h"
 #include "alerts/home_state.h"
+#include "core/categories.h"
 #include "core/library.h"
 #include "platform/host/messages.h"
 
@@ -45,6 +46,10 @@ std::string reminderRecordId(std::string_view sectionId) {
   std::string id(sectionId);
   id += kRecordIdSuffix;
   return id;
+}
+
+std::string reminderSection(core::Library& library, const core::CategoryInfo& row) {
+  return std::string(row.padSectionId != row.sectionId && isPad(library) ? row.padSectionId : row.sectionId);
 }
 
 void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId) {

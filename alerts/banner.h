@@ -17,6 +17,7 @@
 
 namespace qv::core {
 class Library;
+struct CategoryInfo;
 }
 
 namespace qv::alerts {
@@ -35,6 +36,8 @@ constexpr bool addsToLockScreen(double coreFoundationVersion) {
 
 // The record identifier of every reminder bulletin of a section.
 std::string reminderRecordId(std::string_view sectionId);
+// The section a category's bulletins name: its iPad section on an iPad (FaceTime for calls).
+std::string reminderSection(core::Library& library, const core::CategoryInfo& row);
 
 // Shows a reminder banner with `message` for the app whose section identifier is `sectionId`.
 void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId);

@@ -10,16 +10,9 @@
 #include "platform/host/messages.h"
 
 namespace qv::alerts {
-namespace {
 
 using core::Category;
 using core::CategoryInfo;
-
-std::string repostSection(core::Library& library, const CategoryInfo& row) {
-  return std::string(row.padSectionId != row.sectionId && isPad(library) ? row.padSectionId : row.sectionId);
-}
-
-}  // namespace
 
 void repostToLockScreen(core::Library& library) {
   if (!uiLocked(library)) {
@@ -34,7 +27,7 @@ void repostToLockScreen(core::Library& library) {
     objc::Id& action = library.intake.savedDefaultAction[core::index(row.actionSlot)];
     if (action) {
       pl::Value context = row.keepsContext ? library.intake.savedContext[core::index(c)] : pl::Value();
-      postLockScreenBulletin(library, localizedText(library, row.message, row.message), repostSection(library, row),
+      postLockScreenBulletin(library, localizedText(library, row.message, row.message), reminderSection(library, row),
                              action, std::move(context));
     } else {
       library.explain(row.name, "no lock-screen bulletin: its notification's action was used already");

@@ -73,10 +73,6 @@ std::string bannerMessage(core::Library& library, const CategoryInfo& row) {
   return row.bannerLocalized ? localizedText(library, row.message, row.message) : std::string(row.message);
 }
 
-std::string bannerSection(core::Library& library, const CategoryInfo& row) {
-  return std::string(row.padSectionId != row.sectionId && isPad(library) ? row.padSectionId : row.sectionId);
-}
-
 void fixedHandler(void* ctx, objc::Object* self, objc::Sel) {
   fireFixedCategory(core::libraryOf(self), static_cast<const CategoryInfo*>(ctx)->category);
 }
@@ -102,7 +98,7 @@ void fireFixedCategory(core::Library& library, Category category) {
   recordFired(library, row, limit);
   const bool locked = playFireAlerts(library, alertKeysOf(row), row.name, LightAlert::Torch);
   if (bannerAllowed(library, locked, row.name))
-    showReminderBanner(library, bannerMessage(library, row), bannerSection(library, row));
+    showReminderBanner(library, bannerMessage(library, row), reminderSection(library, row));
   repeatBookkeeping(library, row, limit);
 }
 
