@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 // One device for the whole run (a fresh one per input costs more than the input): every input
 // starts from the same known settings, so an input replays alone.
-sim::World& device() {
+sim::World& fuzzWorld() {
   static auto* world = new sim::World(sim::WorldConfig{.release = "10.3"});
   return *world;
 }
@@ -64,7 +64,7 @@ bool holds(const pl::Dict& file, const pl::Dict& expected) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  sim::World& world = device();
+  sim::World& world = fuzzWorld();
   static std::int64_t probe = 0;
   auto baselineBytes = pl::serialize(pl::Value(baseline()), pl::Format::Binary);
   dropFileAndReload(world, *baselineBytes);
