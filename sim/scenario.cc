@@ -511,6 +511,11 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
       std::string what = e.what();
       auto pos = what.find("parse error");
       return Error{std::string(fileName) + ": not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos))};
+    } catch (const json::exception& e) {
+      // A number too large for a double ("1e999") is refused as out of range, not as a parse error.
+      std::string what = e.what();
+      auto pos = what.find("] ");
+      return Error{std::string(fileName) + ": not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos + 2))};
     }
     return Error{std::string(fileName) + ": not valid JSON"};
   }

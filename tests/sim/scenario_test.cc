@@ -47,6 +47,7 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"run": "1h", "colour": "blue"})", "s.json: unknown key \"colour\""},
       {R"({"actions": []})", "s.json: expected \"run\""},
       {R"({"run": "1h",})", "s.json: not valid JSON: parse error"},
+      {R"({"run": "1h", "seed": 1e999})", "s.json: not valid JSON: number overflow parsing '1e999'"},
       {R"({"start": "2026-12-07T08:00", "run": "07:00"})", "s.json: run: \"07:00\" is before the scenario starts"},
   };
   for (const Case& c : cases) {
