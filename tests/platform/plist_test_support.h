@@ -1,15 +1,14 @@
-// Helpers shared by the property-list tests: the device-file folder, file reading, and a
-// builder for hand-made binary property lists with any trailer we care to forge.
+// Helpers shared by the property-list tests: the device-file folder, file reading, and
+// builders for hand-made binary property lists with any trailer we care to forge.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
-
-#include <ostream>
 
 #include "platform/plist/value.h"
 
@@ -23,58 +22,50 @@ namespace qv::testing {
 using Bytes = std::vector<std::uint8_t>;
 
 inline std::filesystem::path deviceFiles() { return QV_DEVICE_FILES; }
-
 inline bool haveDeviceFiles() { return std::filesystem::is_directory(deviceFiles()); }
-
 inline Bytes readBytes(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
 inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 inline void appendBigEndian(Bytes& out, std::uint64_t v, int width) {
   for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-// Objects are raw encoded bytes; references inside them use `refWidth` bytes.
+// An object marker with its count, inline or as a following 8-byte integer.
+inline Bytes counted(std::uint8_t kind, std::uint64_t count) {
+  if (count < 15) return {static_cast<std::uint8_t>(kind << 4 | count)};
+  Bytes b = {static_cast<std::uint8_t>(kind << 4 | 0xF), 0x13};
+  appendBigEndian(b, count, 8);
+  return b;
+}
+// Containers whose references take `width` bytes (the plist's refWidth).
+inline Bytes arrayOf(const std::vector<std::uint64_t>& refs, int width = 1) {
+  Bytes b = counted(0xA, refs.size());
+  for (auto r : refs) appendBigEndian(b, r, width);
+  return b;
+}
+inline Bytes dictOf(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& values) {
+  Bytes b = counted(0xD, keys.size());
+  for (auto r : keys) appendBigEndian(b, r, 1);
+  for (auto r : values) appendBigEndian(b, r, 1);
+  return b;
+}
+inline Bytes ascii(const std::string& s) {
+  Bytes b = counted(0x5, s.size());
+  b.insert(b.end(), s.begin(), s.end());
+  return b;
+}
+
+// Objects are raw encoded bytes; forged trailer fields left at zero take the honest value.
 struct BinaryPlist {
   std::vector<Bytes> objects;
   int refWidth = 1;
   int offsetWidth = 1;
   std::uint64_t top = 0;
-  // Forged trailer fields; zero means "the honest value".
   std::uint64_t forgedObjectCount = 0;
   std::uint64_t forgedTableStart = 0;
-
-  Bytes ref(std::uint64_t index) const {
-    Bytes b;
-    appendBigEndian(b, index, refWidth);
-    return b;
-  }
-  // An array or dictionary marker with its count, inline or as a following integer.
-  static Bytes containerHeader(std::uint8_t kind, std::uint64_t count) {
-    if (count < 15) return {static_cast<std::uint8_t>(kind << 4 | count)};
-    Bytes b = {static_cast<std::uint8_t>(kind << 4 | 0xF), 0x13};
-    appendBigEndian(b, count, 8);
-    return b;
-  }
-  Bytes array(const std::vector<std::uint64_t>& refs) const {
-    Bytes b = containerHeader(0xA, refs.size());
-    for (auto r : refs) appendBigEndian(b, r, refWidth);
-    return b;
-  }
-  Bytes dict(const std::vector<std::uint64_t>& keys, const std::vector<std::uint64_t>& values) const {
-    Bytes b = containerHeader(0xD, keys.size());
-    for (auto r : keys) appendBigEndian(b, r, refWidth);
-    for (auto r : values) appendBigEndian(b, r, refWidth);
-    return b;
-  }
-  static Bytes ascii(const std::string& s) {
-    Bytes b = containerHeader(0x5, s.size());
-    b.insert(b.end(), s.begin(), s.end());
-    return b;
-  }
 
   Bytes build() const {
     Bytes out = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
@@ -85,7 +76,7 @@ struct BinaryPlist {
     }
     const std::uint64_t tableStart = out.size();
     for (auto off : offsets) appendBigEndian(out, off, offsetWidth);
-    for (int i = 0; i < 6; ++i) out.push_back(0);
+    out.insert(out.end(), 6, 0);
     out.push_back(static_cast<std::uint8_t>(offsetWidth));
     out.push_back(static_cast<std::uint8_t>(refWidth));
     appendBigEndian(out, forgedObjectCount ? forgedObjectCount : objects.size(), 8);
@@ -94,5 +85,8 @@ struct BinaryPlist {
     return out;
   }
 };
+
+// An honest binary property list of these objects, the first being the top.
+inline Bytes plistOf(std::vector<Bytes> objects) { return BinaryPlist{std::move(objects)}.build(); }
 
 }  // namespace qv::testing
