@@ -278,14 +278,10 @@ TEST_F(PosixRuleZone, DaylightSavingAllYearWhenEndMeetsNextStart) {
   EXPECT_TRUE(z.transitionsBetween(utcInstant(2026, 1, 1), utcInstant(2028, 1, 1)).empty());
 }
 
-TEST_F(PosixRuleZone, DaylightSavingWithoutDatesFollowsUsRules) {
-  TimeZone z = rule("EST5EDT");
-  EXPECT_EQ(z.offsetSecondsAt(utcInstant(2026, 3, 8, 6, 59, 59)), -18000);
-  EXPECT_EQ(z.offsetSecondsAt(utcInstant(2026, 3, 8, 7)), -14400);
-}
-
-TEST_F(PosixRuleZone, ExplicitDaylightOffsetAndNegativeChangeTime) {
-  TimeZone z = rule("<-02>2<-01>1,M3.5.0/-1,M10.5.0/0");
+TEST_F(PosixRuleZone, RulesWithoutDatesFollowUsRulesAndChangeTimesMayBeNegative) {
+  EXPECT_EQ(rule("EST5EDT").offsetSecondsAt(utcInstant(2026, 3, 8, 6, 59, 59)), -18000);
+  EXPECT_EQ(rule("EST5EDT").offsetSecondsAt(utcInstant(2026, 3, 8, 7)), -14400);
+  TimeZone z = rule("<-02>2<-01>1,M3.5.0/-1,M10.5.0/0");  // explicit daylight offset
   EXPECT_EQ(z.offsetSecondsAt(utcInstant(2090, 3, 26, 0, 59, 59)), -7200);
   EXPECT_EQ(z.offsetSecondsAt(utcInstant(2090, 3, 26, 1)), -3600);
 }
@@ -318,21 +314,17 @@ class TimeZoneFiles : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-TEST_F(TimeZoneFiles, NamesThatLeaveTheDatabaseAreRefused) {
+TEST_F(TimeZoneFiles, BadUnknownOrFolderNamesAreErrorsSayingSo) {
+  std::filesystem::create_directories(dir_ / "Europe");
+  std::vector<std::pair<std::string, std::string>> rows = {{"Mars/Olympus_Mons", "Mars/Olympus_Mons"}, {"Europe", "Europe"}};
   for (const char* bad : {"", "/etc/passwd", "../etc/passwd", "Europe/../../etc/passwd", "./UTC", "Europe//Berlin",
                           "Europe/Berlin/", "Europe/Berlin\n", "Europe\\Berlin"}) {
-    auto z = TimeZone::load(bad, dir_.string());
-    ASSERT_FALSE(z.ok()) << bad;
-    EXPECT_NE(z.error().find("time-zone name"), std::string::npos) << z.error();
+    rows.emplace_back(bad, "time-zone name");
   }
-}
-
-TEST_F(TimeZoneFiles, UnknownZoneOrFolderIsAnErrorNamingIt) {
-  std::filesystem::create_directories(dir_ / "Europe");
-  for (const char* missing : {"Mars/Olympus_Mons", "Europe"}) {
-    auto z = TimeZone::load(missing, dir_.string());
-    ASSERT_FALSE(z.ok());
-    EXPECT_NE(z.error().find(missing), std::string::npos) << z.error();
+  for (const auto& [name, words] : rows) {
+    auto z = TimeZone::load(name, dir_.string());
+    ASSERT_FALSE(z.ok()) << name;
+    EXPECT_NE(z.error().find(words), std::string::npos) << z.error();
   }
 }
 
@@ -364,31 +356,28 @@ TEST_F(TimeZoneFiles, LaterVersionsUseTheSixtyFourBitTableAndFooter) {
 }
 
 TEST_F(TimeZoneFiles, MalformedFilesAreErrorsThatSayWhatWasWrong) {
-  auto expectError = [this](TzifParts parts, const std::string& words) {
+  using Change = void (*)(TzifParts&);
+  const std::pair<Change, const char*> rows[] = {
+      {[](TzifParts& p) {
+         p.times = {200, 100};
+         p.typeIndices = {0, 0};
+       }, "increasing order"},
+      {[](TzifParts& p) {
+         p.times = {100};
+         p.typeIndices = {3};
+       }, "missing local time type"},
+      {[](TzifParts& p) { p.types = {{100000, 0, "XXX"}}; }, "UTC offset"},
+      {[](TzifParts& p) { p.leapCount = 2; }, "leap-second"},
+      {[](TzifParts& p) { p.footer = "CET-1CEST,M3.5.0"; }, "footer"},
+      {[](TzifParts& p) { p.version = '9'; }, "version"},
+  };
+  for (const auto& [change, words] : rows) {
+    TzifParts parts;
+    change(parts);
     auto z = loadBytes(parts.bytes());
     ASSERT_FALSE(z.ok()) << words;
     EXPECT_NE(z.error().find(words), std::string::npos) << z.error();
-  };
-  TzifParts decreasing;
-  decreasing.times = {200, 100};
-  decreasing.typeIndices = {0, 0};
-  expectError(decreasing, "increasing order");
-  TzifParts missingType;
-  missingType.times = {100};
-  missingType.typeIndices = {3};
-  expectError(missingType, "missing local time type");
-  TzifParts hugeOffset;
-  hugeOffset.types = {{100000, 0, "XXX"}};
-  expectError(hugeOffset, "UTC offset");
-  TzifParts leapSeconds;
-  leapSeconds.leapCount = 2;
-  expectError(leapSeconds, "leap-second");
-  TzifParts badFooter;
-  badFooter.footer = "CET-1CEST,M3.5.0";
-  expectError(badFooter, "footer");
-  TzifParts badVersion;
-  badVersion.version = '9';
-  expectError(badVersion, "version");
+  }
 }
 
 TEST_F(TimeZoneFiles, EveryTruncationOfARealFileIsAnErrorNotACrash) {
