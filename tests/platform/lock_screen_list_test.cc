@@ -23,13 +23,6 @@ class LockScreenRouting : public ::testing::Test {
   timeline::Recorder recorder{world.timeline()};
   test_support::CallTrace trace{world.springBoard().host.runtime()};
 
-  void watchAdditions() {
-    trace.watch("BBServer", msg::publishBulletin, "publish");
-    trace.watch(kList, msg::observerAddBulletinPlayLights, "add");
-    trace.watch(kList, msg::removeCachedBannerForBulletinID, "uncache");
-    trace.watch(kList, msg::updateModelAndViewForAdditionOfItem, "addItem");
-    trace.watch("SBBulletinBannerController", msg::observerAddBulletinPlayLights, "banner");
-  }
   void watchRemovals() {
     trace.watch(kList, msg::updateModelForRemovalOfItem, "model");
     trace.watch(kList, msg::updateModelAndViewForRemovalOfItem, "view");
@@ -41,20 +34,6 @@ class LockScreenRouting : public ::testing::Test {
     return out;
   }
 };
-
-TEST_F(LockScreenRouting, LockedDevicePublishesThenListsNewestFirst) {
-  watchAdditions();
-  notes.deliver(kAnna);
-  notes.deliver(kBen);
-  EXPECT_EQ(trace.str(),
-            "publish(11,NO) add(8,YES) uncache(notification-1) addItem "
-            "publish(11,NO) add(8,YES) uncache(notification-2) addItem");
-  EXPECT_EQ(titles(notes.lockScreenItems()), (std::vector<std::string>{"Ben", "Anna"}));
-  ASSERT_EQ(recorder.count(Kind::LockScreenBulletin), 2u);
-  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].subject, "net.whatsapp.WhatsApp");
-  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].detail, "Anna / hi");
-  EXPECT_EQ(recorder.count(Kind::Banner), 0u);
-}
 
 TEST_F(LockScreenRouting, ViewLoadsWhenTheLockScreenAppearsAndUnlockHandsItemsToTheCentre) {
   ASSERT_TRUE(notes.lockScreenList()->viewLoaded()) << "the device started locked, so the list loaded at launch";
