@@ -133,14 +133,6 @@ TEST_F(StockStatusItems, IconNameNeverFailsWhateverTheDescription) {
   EXPECT_EQ(iconName(nullptr), "");
 }
 
-TEST_F(StockStatusItems, SetItemReachesTheAggregatorWithTheCallersValue) {
-  const std::int64_t alarm = *statusbar::stockItemType("Alarm");
-  stock.setItem(alarm, true);
-  EXPECT_TRUE(stock.enabled(alarm));
-  stock.setItem(alarm, false);
-  EXPECT_FALSE(stock.enabled(alarm));
-}
-
 TEST_F(StockStatusItems, EnableAndDisableByNameSetEveryTypeThatSharesIt) {
   qv::testing::TraceHooks hooks(world.springBoard().host.runtime());
   hooks.on<msg::setItemEnabled>("SBStatusBarStateAggregator", [](const std::int64_t& type, const bool& on) {

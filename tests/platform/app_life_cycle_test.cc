@@ -35,25 +35,6 @@ class AppLifeCycle : public ::testing::Test {
   std::unique_ptr<testing::TraceHooks> hooks;
 };
 
-TEST_F(AppLifeCycle, MailLaunchedFromScratchNeverHearsWillEnterForeground) {
-  timeline::Recorder recorder{world.timeline()};
-  App& mail = world.app("com.apple.mobilemail");
-  testing::TraceHooks& trace = traceLifeCycle(mail, "MailAppController");
-  ASSERT_TRUE(mail.launch());
-  trace.note("|");
-  ASSERT_TRUE(mail.enterBackground());
-  trace.note("|");
-  ASSERT_TRUE(mail.enterForeground());
-  EXPECT_EQ(trace.trace(),
-            "launched didBecomeActive | willResignActive didEnterBackground | willEnterForeground didBecomeActive");
-  std::string events;
-  for (const timeline::Event& e : recorder.ofKind(Kind::Host))
-    events += e.process + ": " + e.subject + " " + e.detail + "; ";
-  EXPECT_EQ(events,
-            "MobileMail: Mail launched; MobileMail: Mail goes to the background; MobileMail: Mail returns to the "
-            "foreground; ");
-}
-
 TEST_F(AppLifeCycle, StepsThatDoNotFitTheStateAreRefusedAndOpenPicksTheRightOne) {
   App& telegram = world.app("ph.telegra.Telegraph");
   testing::TraceHooks& trace = traceLifeCycle(telegram, "TGAppDelegate");

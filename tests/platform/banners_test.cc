@@ -99,21 +99,6 @@ TEST_F(BannerController, LockingTakesTheBannerAwayAndDropsWaitingOnes) {
   EXPECT_EQ(recorder.count(Kind::Banner), 1u) << "no banner shows on the lock screen";
 }
 
-TEST_F(BannerController, TappingABulletinBannerRunsItsActionBlockThenOpensItsApp) {
-  std::string trail;
-  notes.openApp = [&](const std::string& bundleId) { trail += "open " + bundleId; };
-  objc::Id bulletinBanners =
-      host::send(world.springBoard().host.runtime().getClass("SBBulletinBannerController"), msg::sharedInstance);
-  host::send(bulletinBanners, msg::observerAddBulletinPlayLights, nullptr, reminderBulletin(&trail), 2, true,
-             host::Block{});
-  EXPECT_EQ(recorder.count(Kind::Banner, "com.apple.MobileSMS"), 1u);
-  EXPECT_EQ(lastBannerDetail(), "Quorvel — Missed Message! (content x 0, width 375)");
-  ASSERT_TRUE(notes.tapBanner());
-  EXPECT_EQ(trail, "block open com.apple.MobileSMS");
-  EXPECT_EQ(trace.str(), "dismissed(2)");
-  EXPECT_FALSE(notes.tapBanner());
-}
-
 class PadBannerController : public BannerController {
  protected:
   PadBannerController() : BannerController({.idiom = device::Idiom::Pad}) {}

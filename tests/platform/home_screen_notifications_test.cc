@@ -34,16 +34,6 @@ class DataProviderBulletins : public ::testing::Test {
   test_support::CallTrace trace{host.runtime()};
 };
 
-TEST_F(DataProviderBulletins, ABulletinAddedByAProviderIsPublishedAndListedLikeAnyOther) {
-  trace.watch("BBServer", msg::publishBulletin, "publish");
-  trace.watch("SBLockScreenNotificationListController", msg::observerAddBulletinPlayLights, "add");
-  host.dataProviderAddBulletin(nullptr, reminderBulletin(host.runtime(), "com.apple.MobileSMS"), false);
-  world.notifications().deliver({.bundleId = "com.apple.MobileSMS", .title = "Anna", .message = "hi"});
-  EXPECT_EQ(trace.str(), "publish(11,NO) add(8,YES) publish(11,NO) add(8,YES)");
-  ASSERT_EQ(recorder.count(Kind::LockScreenBulletin, "com.apple.MobileSMS"), 2u);
-  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].detail, "Quorvel / Missed Message!");
-}
-
 TEST_F(DataProviderBulletins, WhatIsNoBulletinShowsNothingAndABulletinWithoutSectionTakesItsProviders) {
   host.dataProviderAddBulletin(nullptr, nullptr, false);
   host.dataProviderAddBulletin(nullptr, world.home().userAgent, true);
@@ -109,15 +99,6 @@ TEST_F(HomeScreenApplications, AFiredLocalNotificationReachesTheClientThenTheApp
   for (const timeline::Event& e : recorder.ofKind(Kind::Host)) order.push_back(e.detail);
   ASSERT_GE(order.size(), 2u);
   EXPECT_EQ(order[0], "badge 2") << "the badge is set before the notification arrives";
-}
-
-TEST_F(HomeScreenApplications, TheUserOpeningAnAppSendsDidAnimateActivation) {
-  trace.watch("SBApplication", msg::didAnimateActivation, "activated");
-  notes.activateApp("com.viber");
-  EXPECT_EQ(trace.str(), "activated");
-  EXPECT_EQ(notes.applications().frontmost(), "com.viber");
-  notes.returnToHomeScreen();
-  EXPECT_EQ(notes.applications().frontmost(), "");
 }
 
 TEST_F(HomeScreenApplications, BadInputGetsAClearError) {

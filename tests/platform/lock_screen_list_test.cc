@@ -23,13 +23,6 @@ class LockScreenRouting : public ::testing::Test {
   timeline::Recorder recorder{world.timeline()};
   test_support::CallTrace trace{world.springBoard().host.runtime()};
 
-  void watchAdditions() {
-    trace.watch("BBServer", msg::publishBulletin, "publish");
-    trace.watch(kList, msg::observerAddBulletinPlayLights, "add");
-    trace.watch(kList, msg::removeCachedBannerForBulletinID, "uncache");
-    trace.watch(kList, msg::updateModelAndViewForAdditionOfItem, "addItem");
-    trace.watch("SBBulletinBannerController", msg::observerAddBulletinPlayLights, "banner");
-  }
   void watchRemovals() {
     trace.watch(kList, msg::updateModelForRemovalOfItem, "model");
     trace.watch(kList, msg::updateModelAndViewForRemovalOfItem, "view");
@@ -41,40 +34,6 @@ class LockScreenRouting : public ::testing::Test {
     return out;
   }
 };
-
-TEST_F(LockScreenRouting, LockedDevicePublishesThenListsNewestFirst) {
-  watchAdditions();
-  notes.deliver(kAnna);
-  notes.deliver(kBen);
-  EXPECT_EQ(trace.str(),
-            "publish(11,NO) add(8,YES) uncache(notification-1) addItem "
-            "publish(11,NO) add(8,YES) uncache(notification-2) addItem");
-  EXPECT_EQ(titles(notes.lockScreenItems()), (std::vector<std::string>{"Ben", "Anna"}));
-  ASSERT_EQ(recorder.count(Kind::LockScreenBulletin), 2u);
-  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].subject, "net.whatsapp.WhatsApp");
-  EXPECT_EQ(recorder.ofKind(Kind::LockScreenBulletin)[0].detail, "Anna / hi");
-  EXPECT_EQ(recorder.count(Kind::Banner), 0u);
-}
-
-TEST_F(LockScreenRouting, UnlockedDeviceShowsABannerAndTheCentreButNotTheList) {
-  world.home().unlock();
-  watchAdditions();
-  notes.deliver(kAnna);
-  EXPECT_EQ(trace.str(), "publish(11,NO) banner(2,YES)");
-  EXPECT_TRUE(notes.lockScreenItems().empty());
-  EXPECT_EQ(titles(notes.notificationCentreItems()), (std::vector<std::string>{"Anna"}));
-  EXPECT_EQ(recorder.count(Kind::Banner, "net.whatsapp.WhatsApp"), 1u);
-}
-
-TEST_F(LockScreenRouting, AppInFrontGetsNoBannerOthersDo) {
-  world.home().unlock();
-  notes.activateApp("net.whatsapp.WhatsApp");
-  notes.deliver(kAnna);
-  notes.deliver(kBen);
-  EXPECT_EQ(recorder.count(Kind::Banner, "net.whatsapp.WhatsApp"), 0u);
-  EXPECT_EQ(recorder.count(Kind::Banner, "ph.telegra.Telegraph"), 1u);
-  EXPECT_EQ(notes.notificationCentreItems().size(), 2u);
-}
 
 TEST_F(LockScreenRouting, ViewLoadsWhenTheLockScreenAppearsAndUnlockHandsItemsToTheCentre) {
   ASSERT_TRUE(notes.lockScreenList()->viewLoaded()) << "the device started locked, so the list loaded at launch";
@@ -91,18 +50,6 @@ TEST_F(LockScreenRouting, ViewLoadsWhenTheLockScreenAppearsAndUnlockHandsItemsTo
   trace.clear();
   world.home().lock();
   EXPECT_EQ(trace.str(), "load screenOff(YES)");
-}
-
-TEST_F(LockScreenRouting, SwipingAwayRemovesModelThenViewThenClearsTheBulletin) {
-  watchRemovals();
-  NotificationHandle anna = notes.deliver(kAnna);
-  notes.deliver(kBen);
-  ASSERT_TRUE(notes.removeFromLockScreen(anna));
-  EXPECT_EQ(trace.str(), "model(YES) view removeBulletin");
-  EXPECT_EQ(titles(notes.lockScreenItems()), (std::vector<std::string>{"Ben"}));
-  EXPECT_EQ(notes.server().bulletinCount(), 1u);
-  EXPECT_FALSE(notes.removeFromLockScreen(anna)) << "it is shown nowhere any more";
-  EXPECT_FALSE(notes.removeFromLockScreen(NotificationHandle{999}));
 }
 
 TEST_F(LockScreenRouting, ActingOnAnItemRemovesItUnlocksAndOpensTheApp) {
@@ -137,27 +84,6 @@ TEST_F(LockScreenRouting, ABulletinIdListedAlreadyReplacesOrModifiesItsItem) {
   ASSERT_EQ(notes.lockScreenItems().size(), 1u);
   EXPECT_EQ(notes.lockScreenItems()[0].subtitle, "Missed Message!");
   EXPECT_EQ(recorder.count(Kind::LockScreenBulletin, "com.viber"), 3u);
-}
-
-TEST_F(LockScreenRouting, ItemsOfOtherKindsAnswerWhatTheirKindHas) {
-  watchRemovals();
-  notes.addSnoozedAlarmBulletin("Wake up");
-  NotificationHandle card = notes.addCard("com.apple.Passbook");
-  notes.addSystemAlert();
-  notes.addSnoozedAlarm();
-  std::vector<std::string> kinds;
-  for (const ShownNotification& s : notes.lockScreenItems()) kinds.push_back(s.kind);
-  EXPECT_EQ(kinds, (std::vector<std::string>{"SBSnoozedAlarmListItem", "SBAwaySystemAlertItem", "SBAwayCardListItem",
-                                             "SBSnoozedAlarmBulletinListItem"}));
-  const auto& items = notes.lockScreenList()->items();
-  EXPECT_EQ(host::send(host::send(items[2], msg::cardItem), msg::identifier), "com.apple.Passbook");
-  EXPECT_EQ(host::send(host::send(items[3], msg::activeBulletin), msg::sectionID), "com.apple.mobiletimer");
-  EXPECT_FALSE(objc::respondsTo(items[1].get(), msg::activeBulletin.sel));
-  EXPECT_TRUE(host::isKindOf(items[1].get(), "SBAwayListItem"));
-  EXPECT_FALSE(host::isKindOf(items[1].get(), "SBAwayBulletinListItem"));
-  ASSERT_TRUE(notes.removeFromLockScreen(card));
-  EXPECT_EQ(trace.str(), "model(YES) view");
-  EXPECT_EQ(notes.lockScreenItems().size(), 3u);
 }
 
 }  // namespace

@@ -22,17 +22,6 @@ class MessageService : public ::testing::Test {
   testing::TraceHooks springBoardHooks{world.springBoard().host.runtime()};
 };
 
-TEST_F(MessageService, RegistriesHearEachNewTotalOnTheirMainQueue) {
-  ASSERT_TRUE(center.arrive("Anna", 2));
-  ASSERT_TRUE(center.arrive("Bob"));
-  EXPECT_EQ(host::send(home.registry(), msg::unreadCount), 0) << "not heard yet";
-  EXPECT_EQ(world.home().badge("com.apple.MobileSMS"), 3) << "the badge follows at once";
-  world.runUntilIdle();
-  EXPECT_EQ(springBoardHooks.trace(), "home:2 home:3");
-  EXPECT_EQ(host::send(home.registry(), msg::unreadCount), 3);
-  EXPECT_EQ(center.unread("Anna"), 2);
-}
-
 TEST_F(MessageService, ReadingMarksInTheReadersChatThenEveryRegistryHearsTheNewTotal) {
   MessagingClasses& app = *world.startProcess("com.apple.MobileSMS").messaging;
   ASSERT_TRUE(center.arrive("Anna", 4));

@@ -61,14 +61,6 @@ TEST_F(RequestDispatch, LockedPostReachesTheLockScreenThroughEachOfItsMethods) {
   EXPECT_EQ(notes.notificationCentreItems().size(), 1u);
 }
 
-TEST_F(RequestDispatch, UnlockedPostTellsTheAlertQueueThenShowsABannerThenListsInTheCentre) {
-  world.home().unlock();
-  watchPosting();
-  notes.deliver(kAnna);
-  EXPECT_EQ(trace.str(), "source(3,YES) post banner(NO) alertQueue(NO) centreVC centreList");
-  EXPECT_EQ(recorder.count(Kind::Banner, "net.whatsapp.WhatsApp"), 1u);
-}
-
 TEST_F(RequestDispatch, AppInFrontIsAskedFirstAndGetsNoBanner) {
   world.home().unlock();
   notes.activateApp("net.whatsapp.WhatsApp");
@@ -77,26 +69,6 @@ TEST_F(RequestDispatch, AppInFrontIsAskedFirstAndGetsNoBanner) {
   notes.deliver(kAnna);
   EXPECT_EQ(trace.str(), "willPresent(net.whatsapp.WhatsApp) source(1,YES) post centreVC centreList");
   EXPECT_EQ(recorder.count(Kind::Banner), 0u);
-}
-
-TEST_F(RequestDispatch, RequestCarriesSectionCategoryContextAndTheBulletinsDefaultAction) {
-  NotificationHandle h = notes.deliver({.bundleId = "net.whatsapp.WhatsApp",
-                                        .categoryIdentifier = "missed-call",
-                                        .remotePayload = pl::Dict{{"aps", pl::Dict{{"category", "missed-call"}}}},
-                                        .localPayload = pl::Dict{{"jid", "4915112345@s.whatsapp.net"}}});
-  objc::Id request = requestOf(h);
-  EXPECT_EQ(host::send(request, msg::requestSectionIdentifier), "net.whatsapp.WhatsApp");
-  EXPECT_EQ(host::send(request, msg::categoryIdentifier), "missed-call");
-  pl::Value context = host::send(request, msg::context);
-  const pl::Dict* remote = pl::findDict(&context, "remoteNotification");
-  ASSERT_NE(remote, nullptr);
-  EXPECT_EQ(remote->at("aps"), pl::Value(pl::Dict{{"category", "missed-call"}}));
-  const pl::Data* archived = pl::findData(*context.ifDict(), "localNotification");
-  ASSERT_NE(archived, nullptr);
-  EXPECT_EQ(pl::localNotificationUserInfo(*archived), (pl::Dict{{"jid", "4915112345@s.whatsapp.net"}}));
-  objc::Id bulletin = host::send(request, msg::bulletin);
-  EXPECT_EQ(host::send(bulletin, msg::context), context);
-  EXPECT_EQ(host::send(host::send(bulletin, msg::actions).at("default"), msg::launchBundleID), "net.whatsapp.WhatsApp");
 }
 
 TEST_F(RequestDispatch, ClearingGoesBackThroughTheSourceAndTheServerToTheLockScreen) {
@@ -108,30 +80,6 @@ TEST_F(RequestDispatch, ClearingGoesBackThroughTheSourceAndTheServerToTheLockScr
   EXPECT_EQ(notes.server().bulletinCount(), 0u);
   EXPECT_FALSE(notes.removeFromLockScreen(h));
   EXPECT_FALSE(notes.actOn(h));
-}
-
-TEST_F(RequestDispatch, ActingFromTheLockScreenAsksItsDispatcherThenTheRunnerThenClears) {
-  watchClearing();
-  NotificationHandle h = notes.deliver(kAnna);
-  ASSERT_TRUE(notes.actOn(h, kOriginLockScreen));
-  EXPECT_EQ(trace.str(), "perform execute(BulletinDestinationLockScreen) clear removeBulletin");
-  EXPECT_EQ(opened, "net.whatsapp.WhatsApp");
-  EXPECT_FALSE(world.home().locked());
-  EXPECT_TRUE(notes.notificationCentreItems().empty());
-}
-
-TEST_F(RequestDispatch, ActingInTheCentreOrOnABannerGoesStraightToTheRunner) {
-  world.home().unlock();
-  watchClearing();
-  NotificationHandle first = notes.deliver(kAnna);
-  ASSERT_TRUE(notes.actOn(first, kOriginNotificationCentre));
-  EXPECT_EQ(trace.str(), "execute(BulletinDestinationNotificationCenter) clear removeBulletin");
-  trace.clear();
-  world.runFor(std::chrono::seconds(10));
-  notes.deliver({.bundleId = "ph.telegra.Telegraph", .title = "Ben", .message = "yo"});
-  ASSERT_TRUE(notes.tapBanner());
-  EXPECT_EQ(trace.str(), "execute(BulletinDestinationBanner) clear removeBulletin");
-  EXPECT_EQ(opened, "ph.telegra.Telegraph");
 }
 
 TEST_F(RequestDispatch, APostUnderAListedIdUpdatesTheLockScreenEntry) {

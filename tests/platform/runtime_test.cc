@@ -18,7 +18,6 @@ std::string greet(void*, Object* self, Sel, std::string who) {
   as<Greeter>(self)->trace += "G";
   return "hello " + who;
 }
-std::string loudGreet(void*, Object*, Sel, std::string who) { return "HELLO " + who; }
 
 class ClassRuntime : public ::testing::Test {
  protected:
@@ -99,33 +98,6 @@ TEST_F(ClassRuntime, HookOnInheritedSelectorOverridesOnlyThatClassAndSeesLaterSu
   rt.hookMessage<std::string(std::string)>(base, QV_SEL("greet:"), &tracingHook, &loud, &loud.previous);
   EXPECT_EQ(send<std::string(std::string)>(d, QV_SEL("greet:"), "a"), "hello a!!");
   EXPECT_EQ(trace, "DDDB");
-}
-
-TEST_F(ClassRuntime, ClassesCreatedAtRunTimeAreVisibleOnlyOnceRegistered) {
-  Class* view = rt.allocateClassPair(base, "QuorvelView");
-  ASSERT_NE(view, nullptr);
-  EXPECT_EQ(rt.getClass("QuorvelView"), nullptr);
-  EXPECT_EQ(rt.allocateClassPair(base, "QuorvelView"), nullptr);
-  rt.registerClassPair(view);
-  EXPECT_EQ(rt.getClass("QuorvelView"), view);
-  EXPECT_EQ(rt.allocateClassPair(base, "QuorvelView"), nullptr);
-  EXPECT_TRUE(view->isSubclassOf(base));
-}
-
-TEST_F(ClassRuntime, AddMethodKeepsTypeStringAndRefusesAMethodTheClassHas) {
-  const char* types = "{CGRect={CGPoint=dd}{CGSize=dd}}@:{CGRect={CGPoint=dd}{CGSize=dd}}";
-  EXPECT_TRUE(rt.addMethod<std::string(std::string)>(derived, QV_SEL("shout:"), &loudGreet, nullptr, types));
-  EXPECT_FALSE(rt.addMethod<std::string(std::string)>(derived, QV_SEL("shout:"), &loudGreet));
-  EXPECT_EQ(rt.methodTypes(derived, QV_SEL("shout:")), types);
-  Id d = send<Id()>(derived, QV_SEL("new"));
-  EXPECT_EQ(send<std::string(std::string)>(d, QV_SEL("shout:"), "x"), "HELLO x");
-  EXPECT_FALSE(respondsTo(send<Id()>(base, QV_SEL("new")).get(), QV_SEL("shout:")));
-}
-
-TEST_F(ClassRuntime, ClassMethodsAnswerOnTheClassObject) {
-  rt.addClassMethod<int()>(base, QV_SEL("answer"), [](void*, Object*, Sel) { return 42; });
-  EXPECT_EQ(send<int()>(derived, QV_SEL("answer")), 42);
-  EXPECT_TRUE(send<bool(Sel)>(derived, QV_SEL("respondsToSelector:"), QV_SEL("answer")));
 }
 
 }  // namespace

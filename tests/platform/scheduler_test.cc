@@ -31,15 +31,6 @@ TEST_F(VirtualQueues, EqualDueTimesRunInSchedulingOrder) {
   EXPECT_EQ(s.now(), Instant{} + 1001s);
 }
 
-TEST_F(VirtualQueues, CancelledTimerNeverRunsAndCancellingTwiceIsHarmless) {
-  auto t = s.at(main, s.now() + 10s, [&] { trace += "x"; });
-  s.advanceBy(5s);
-  t->cancel();
-  t->cancel();
-  s.advanceBy(10s);
-  EXPECT_EQ(trace, "");
-}
-
 Work blink(Scheduler& s, std::string& trace, const Queue*& seenOn) {
   seenOn = s.currentQueue();
   for (int i = 0; i < 2; ++i) {
@@ -63,21 +54,6 @@ TEST_F(VirtualQueues, SleepingWorkInterleavesWithMainQueueAndHoldsItsOwnQueue) {
   EXPECT_EQ(t, "on@0 off@2 main@3 on@7 off@9 release@14 ");
   EXPECT_EQ(seenOn, torch.get());
   EXPECT_NE(seenOn, mainQ.get());
-}
-
-TEST_F(VirtualQueues, WorkRunsOnItsQueueAndQueuesAreSerial) {
-  QueueRef q = s.createQueue("com.tarnwick.qvm", "SpringBoard", false);
-  const Queue* ranOn = nullptr;
-  s.async(q, [&] {
-    ranOn = s.currentQueue();
-    trace += "1";
-    s.async(main, [&] { trace += "m"; });
-  });
-  s.async(q, [&] { trace += "2"; });
-  EXPECT_EQ(s.currentQueue(), nullptr);
-  s.runUntilIdle();
-  EXPECT_EQ(ranOn, q.get());
-  EXPECT_EQ(trace, "1m2");
 }
 
 TEST_F(VirtualQueues, DriverStopsAtTheEventLimitInsteadOfHanging) {

@@ -88,24 +88,6 @@ TEST_F(StatusBarIcons, InitialisingOneReceiverTwiceMakesOneItem) {
   EXPECT_EQ(host::send(twice, msg::customViewClass), "") << "no custom view class until one is set";
 }
 
-TEST_F(StatusBarIcons, ItemWithoutIdentifierShowsNothing) {
-  Id item = host::send(host::send(rt.getClass("LSStatusBarItem"), msg::alloc), msg::init);
-  host::send(item, msg::setVisible, true);
-  EXPECT_EQ(iconTrace(recorder), "");
-  EXPECT_EQ(recorder.count(Kind::Host, "status bar"), 1u);
-}
-
-TEST(StatusBarLibrary, AbsentLibraryLeavesItsClassesUndefinedAndTheRestInPlace) {
-  sim::WorldConfig config = testing::withoutLibrary();
-  config.statusBarLibrary = false;
-  sim::World world(config);
-  objc::Runtime& rt = world.springBoard().host.runtime();
-  EXPECT_EQ(rt.getClass("LSStatusBarItem"), nullptr);
-  EXPECT_EQ(rt.getClass("UIStatusBarCustomItemView"), nullptr);
-  EXPECT_NE(rt.getClass("ALApplicationList"), nullptr);
-  EXPECT_NE(rt.getClass("SBStatusBarStateAggregator"), nullptr);
-}
-
 // --- Custom views -----------------------------------------------------------------------
 
 class CustomItemViews : public StatusBarIcons {
@@ -117,30 +99,6 @@ class CustomItemViews : public StatusBarIcons {
     return cls;
   }
 };
-
-Id appIconImage(void*, objc::Object* self, objc::Sel) {
-  objc::Runtime& rt = self->isa()->runtime();
-  Id list = host::send(rt.getClass("ALApplicationList"), msg::sharedApplicationList);
-  Id icon = host::send(list, msg::iconOfSize, 15, host::send(host::send(self, msg::item), msg::indicatorName));
-  return host::send(rt.getClass("_UILegibilityImageSet"), msg::imageFromImageWithShadow, icon, icon);
-}
-
-TEST_F(CustomItemViews, ShownItemDrawsWhatItsViewClassAnswers) {
-  objc::Class* view = subclassView("AppIconView");
-  objc::Slot<Id()> previousImage;
-  objc::Slot<double()> previousPadding;
-  rt.hookMessage<Id()>(view, msg::contentsImage.sel, &appIconImage, nullptr, &previousImage);
-  rt.hookMessage<double()>(
-      view, msg::standardPadding.sel, [](void*, objc::Object*, objc::Sel) { return 4.0; }, nullptr, &previousPadding);
-  Id item = newItem("com.apple.AppStore", "com.apple.AppStore");
-  host::send(item, msg::setCustomViewClass, "AppIconView");
-  host::send(item, msg::setVisible, true);
-
-  EXPECT_EQ(items.drawing("com.apple.AppStore"),
-            "AppIconView: icon of App Store (com.apple.AppStore) at 15 pt (shadow: the same), padding 4");
-  EXPECT_EQ(host::send(items.customView("com.apple.AppStore"), msg::item), item);
-  EXPECT_EQ(items.customView("com.apple.AppStore")->isa(), view);
-}
 
 TEST_F(CustomItemViews, BaseClassDrawsTheImageByNameWithSixPointsOfPadding) {
   subclassView("PlainView");
@@ -161,16 +119,6 @@ TEST_F(CustomItemViews, ClassThatIsNoCustomViewLeavesThePlainImage) {
   EXPECT_EQ(items.customView("quorvel.QVSMS"), nullptr);
 }
 
-TEST_F(CustomItemViews, ApplicationListHasIconsOfInstalledAppsOnly) {
-  ApplicationList& list = world.statusBar().applications();
-  EXPECT_EQ(list.iconOf(15, "com.example.unknown"), nullptr);
-  EXPECT_EQ(list.iconOf(0, "com.apple.AppStore"), nullptr);
-  world.home().installApp("com.example.notes", "Notes+");
-  Id icon = host::send(host::send(rt.getClass("ALApplicationList"), msg::sharedApplicationList), msg::iconOfSize, 29,
-                       "com.example.notes");
-  EXPECT_EQ(host::send(icon, msg::description), "icon of Notes+ (com.example.notes) at 29 pt");
-}
-
 // --- Stock items ------------------------------------------------------------------------
 
 class StockStatusBarItems : public ::testing::Test {
@@ -178,23 +126,7 @@ class StockStatusBarItems : public ::testing::Test {
   sim::World world{testing::withoutLibrary()};
   objc::Runtime& rt = world.springBoard().host.runtime();
   StockStatusBar& stock = world.statusBar().stock();
-  Id item(std::int64_t type) { return host::send(rt.getClass("UIStatusBarItem"), msg::itemWithTypeIdiom, type, 0); }
 };
-
-TEST_F(StockStatusBarItems, DescriptionsCarryTheIconNameInBracketsUpToTheLastType) {
-  EXPECT_EQ(host::send(item(6), msg::description), "<UIStatusBarItem: 0x1c0a2cb0> [Battery (Right)]");
-  EXPECT_EQ(item(6), item(6)) << "one item object per type";
-  const auto last = static_cast<std::int64_t>(kStockItemTypes.size());
-  EXPECT_EQ(item(last), nullptr);
-  EXPECT_EQ(item(-1), nullptr);
-  std::map<std::string, int> names;
-  for (std::int64_t type = 0; type < last; ++type) {
-    const std::string d = host::send(item(type), msg::description);
-    ASSERT_EQ(d.back(), ']') << d;
-    ++names[d.substr(d.find('[') + 1, d.size() - d.find('[') - 2)];
-  }
-  EXPECT_EQ(names["Location (Right)"], 2) << "two types share one icon name";
-}
 
 TEST_F(StockStatusBarItems, SetItemAnswersWhetherAnythingChangedAndPushesTheChange) {
   timeline::Recorder recorder{world.timeline()};
