@@ -75,58 +75,34 @@ class InAppSignals : public ::testing::Test {
   core::Library& lib = world.library();
 };
 
-TEST_F(InAppSignals, PhonePostsBeforeEachOfItsHandlers) {
-  auto [launch, back] = launchAndReturn("com.apple.mobilephone");
-  EXPECT_EQ(launch, "post clearphoneTimer launch post clearphoneTimer didBecomeActive");
-  EXPECT_EQ(back, "post clearphoneTimer willEnterForeground post clearphoneTimer didBecomeActive");
-}
-
-TEST_F(InAppSignals, MailPostsOnlyAfterItsReturnToTheForeground) {
-  auto [launch, back] = launchAndReturn("com.apple.mobilemail");
-  EXPECT_EQ(launch, "launch didBecomeActive");
-  EXPECT_EQ(back, "willEnterForeground post clearMailTimer didBecomeActive");
-}
-
-TEST_F(InAppSignals, WhatsAppDelegatePostsFirstAndItsScreensAfter) {
-  auto [launch, back] = launchAndReturn("net.whatsapp.WhatsApp");
-  EXPECT_EQ(launch,
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer launch "
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer didBecomeActive "
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer reallyDidBecomeActive");
-  EXPECT_EQ(back,
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer willEnterForeground "
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer reallyWillEnterForeground "
-            "tabBar.willEnterForeground post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer "
-            "list.wa_willEnterForeground post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer "
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer didBecomeActive "
-            "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer reallyDidBecomeActive");
-}
-
-TEST_F(InAppSignals, MessengerAndTelegramPostAfterTheirHandlers) {
-  auto [launch, back] = launchAndReturn("com.facebook.Messenger");
-  EXPECT_EQ(launch, "launch didBecomeActive post clearFBMessPhoneTimer post clearFBMessMessageTimer");
-  EXPECT_EQ(back,
-            "willEnterForeground post clearFBMessPhoneTimer post clearFBMessMessageTimer "
-            "didBecomeActive post clearFBMessPhoneTimer post clearFBMessMessageTimer");
-  auto [tgLaunch, tgBack] = launchAndReturn("ph.telegra.Telegraph");
-  EXPECT_EQ(tgLaunch, "launch didBecomeActive post clearTGMessTimer");
-  EXPECT_EQ(tgBack, "willEnterForeground post clearTGMessTimer didBecomeActive post clearTGMessTimer");
-}
-
-TEST_F(InAppSignals, ThreemaPostsBeforeItsLaunchAndAfterItsOtherHandlers) {
-  auto [launch, back] = launchAndReturn("ch.threema.iapp");
-  EXPECT_EQ(launch, "post clearThreemaTimer launch didBecomeActive post clearThreemaTimer");
-  EXPECT_EQ(back, "willEnterForeground post clearThreemaTimer didBecomeActive post clearThreemaTimer");
-}
-
-TEST_F(InAppSignals, ViberPostsMessageThenCallAfterItsActivationAndBeforeItsOtherHandlers) {
-  auto [launch, back] = launchAndReturn("com.viber");
-  EXPECT_EQ(launch,
-            "post clearViperMessTimer post clearViperCallTimer launch "
-            "didBecomeActive post clearViperMessTimer post clearViperCallTimer");
-  EXPECT_EQ(back,
-            "post clearViperMessTimer post clearViperCallTimer willEnterForeground "
-            "didBecomeActive post clearViperMessTimer post clearViperCallTimer");
+// Each app's handlers and clear posts on launch and on its return, one app after another in one world.
+TEST_F(InAppSignals, EachAppPostsItsClearsAroundItsOwnHandlersInItsOwnOrder) {
+  const std::string wa = "post clearwhatsAppPhoneTimer post clearwhatsAppMessageTimer ";
+  const std::string fb = " post clearFBMessPhoneTimer post clearFBMessMessageTimer";
+  const std::string viber = "post clearViperMessTimer post clearViperCallTimer";
+  const struct {
+    const char* bundleId;
+    std::string launch, back;
+  } apps[] = {
+      {"com.apple.mobilephone", "post clearphoneTimer launch post clearphoneTimer didBecomeActive",
+       "post clearphoneTimer willEnterForeground post clearphoneTimer didBecomeActive"},
+      {"com.apple.mobilemail", "launch didBecomeActive", "willEnterForeground post clearMailTimer didBecomeActive"},
+      {"net.whatsapp.WhatsApp", wa + "launch " + wa + "didBecomeActive " + wa + "reallyDidBecomeActive",
+       wa + "willEnterForeground " + wa + "reallyWillEnterForeground tabBar.willEnterForeground " + wa +
+           "list.wa_willEnterForeground " + wa + wa + "didBecomeActive " + wa + "reallyDidBecomeActive"},
+      {"com.facebook.Messenger", "launch didBecomeActive" + fb, "willEnterForeground" + fb + " didBecomeActive" + fb},
+      {"ph.telegra.Telegraph", "launch didBecomeActive post clearTGMessTimer",
+       "willEnterForeground post clearTGMessTimer didBecomeActive post clearTGMessTimer"},
+      {"ch.threema.iapp", "post clearThreemaTimer launch didBecomeActive post clearThreemaTimer",
+       "willEnterForeground post clearThreemaTimer didBecomeActive post clearThreemaTimer"},
+      {"com.viber", viber + " launch didBecomeActive " + viber,
+       viber + " willEnterForeground didBecomeActive " + viber},
+  };
+  for (const auto& app : apps) {
+    auto [launch, back] = launchAndReturn(app.bundleId);
+    EXPECT_EQ(launch, app.launch) << app.bundleId;
+    EXPECT_EQ(back, app.back) << app.bundleId;
+  }
 }
 
 TEST_F(InAppSignals, AFailedProcessCheckPostsNothing) {
