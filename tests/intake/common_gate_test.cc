@@ -26,8 +26,7 @@ TEST_F(IntakeGate, BeforeIntakeOpensOnlyLocalNotificationsAndCallStateStart) {
 }
 
 TEST_F(IntakeGate, GlobalSwitchOffStartsNothingAnywhere) {
-  w.world.writeSettings({{"globalEnabled", false}});
-  w.world.runUntilIdle();
+  w.settings({{"globalEnabled", false}});
   w.deliver({.bundleId = "ph.telegra.Telegraph", .firedLocalNotification = true});
   w.deliver(
       {.bundleId = "net.whatsapp.WhatsApp", .localPayload = pl::Dict{{"jid", "49"}}, .firedLocalNotification = true});
@@ -37,22 +36,19 @@ TEST_F(IntakeGate, GlobalSwitchOffStartsNothingAnywhere) {
 }
 
 TEST_F(IntakeGate, ClockNotificationsAreIgnoredEvenWhenListed) {
-  w.world.writeSettings({{"otherApplications", pl::Array{"com.apple.mobiletimer"}}});
-  w.world.runUntilIdle();
+  w.settings({{"otherApplications", pl::Array{"com.apple.mobiletimer"}}});
   w.deliver({.bundleId = "com.apple.mobiletimer", .badge = 1});
   EXPECT_FALSE(w.lib.otherApps.activeOtherApps && !w.lib.otherApps.activeOtherApps->empty());
   EXPECT_EQ(w.decisions("com.apple.mobiletimer"), "request rules: ignored: clock notifications never start reminders");
 }
 
 TEST_F(IntakeGate, AFixedAppExplainsEachGateInOneLine) {
-  w.world.writeSettings({{"imSMSWats", false}});
-  w.world.runUntilIdle();
+  w.settings({{"imSMSWats", false}});
   w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "message"});
   EXPECT_EQ(w.decisions("net.whatsapp.WhatsApp"),
             "request rules, WhatsApp: taken by this block / "
             "request rules, WhatsApp: message refused: \"imSMSWats\" is off");
-  w.world.writeSettings({{"imSMSWats", true}, {"fromHour", 8}, {"fromMin", 30}, {"toHour", 22}, {"toMin", 15}});
-  w.world.runUntilIdle();
+  w.settings({{"imSMSWats", true}, {"fromHour", 8}, {"fromMin", 30}, {"toHour", 22}, {"toMin", 15}});
   w.rec.clear();
   w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "message"});
   EXPECT_EQ(w.decisions("net.whatsapp.WhatsApp"),

@@ -37,10 +37,14 @@ inline pl::Dict aps(const char* category) {
 
 class IntakeWorld {
  public:
-  explicit IntakeWorld(sim::WorldConfig config, pl::Dict settings = allSwitchesOn()) : world(std::move(config)) {
-    world.writeSettings(settings);
-    world.runUntilIdle();
+  explicit IntakeWorld(sim::WorldConfig config, pl::Dict values = allSwitchesOn()) : world(std::move(config)) {
+    settings(values);
     lib.intake.intakeReady = true;
+  }
+  // The settings pane writes and announces; its change notification has been handled.
+  void settings(const pl::Dict& values) {
+    world.writeSettings(values);
+    world.runUntilIdle();
   }
 
   // What intake does to start a fixed category (without its icon).

@@ -68,8 +68,7 @@ TEST_F(LockScreenRemoval, APhoneNotificationClearsThroughTheClearNotification) {
 
 TEST_F(LockScreenRemoval, GlobalSwitchOffClearsNothingAndTheListStillRemoves) {
   auto sms = listed({.bundleId = "com.apple.MobileSMS", .badge = 2});
-  w.world.writeSettings({{"globalEnabled", false}});
-  w.world.runUntilIdle();
+  w.settings({{"globalEnabled", false}});
   EXPECT_TRUE(remove(sms));
   EXPECT_TRUE(w.running(Category::Sms));
   EXPECT_TRUE(w.world.notifications().lockScreenItems().empty());

@@ -70,8 +70,7 @@ TEST_F(NotificationCentre, ActingOnAMissedCallClearsTheCallReminderFromEitherLis
 }
 
 TEST_F(NotificationCentre, WithTheGlobalSwitchOffRequestsStartNothingButActionsStillClear) {
-  w.world.writeSettings({{"globalEnabled", false}});
-  w.world.runUntilIdle();
+  w.settings({{"globalEnabled", false}});
   auto call = w.deliver({.bundleId = "com.apple.mobilephone"});
   EXPECT_FALSE(w.running(Category::Call));
   w.startAsIntakeDoes(Category::Call);

@@ -100,8 +100,7 @@ TEST_F(ListedApps, ActingOnItsNotificationClearsAfterAnotherAppsClearEmptiedTheL
 
 TEST_F(ListedApps, OtherEnabledIsReadAfterTheAlertGateReloadedTheSettings) {
   // The pane's change notification has not arrived yet: the alert gate's reload brings the switch.
-  w.world.writeSettings({{"otherEnabled", false}});
-  w.world.runUntilIdle();
+  w.settings({{"otherEnabled", false}});
   w.world.writeSettings({{"otherEnabled", true}}, {}, /*notify=*/false);
   w.deliver({.bundleId = kChat});
   EXPECT_TRUE(active(kChat));
