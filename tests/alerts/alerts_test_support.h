@@ -7,6 +7,7 @@
 #include <chrono>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/helper_messages.h"
 #include "core/library.h"
@@ -39,6 +40,12 @@ inline objc::Id untouchableItem(core::Library& lib) {
     });
   }
   return cls->instantiate();
+}
+
+// The settings pane writes (and removes) keys and announces it; the library has reloaded.
+inline void writeAndLoad(sim::World& world, const pl::Dict& values, const std::vector<std::string>& removals = {}) {
+  world.writeSettings(values, removals);
+  world.runUntilIdle();
 }
 
 // Lets a torch blink that is still running finish, so no sleeping work outlives the world.

@@ -7,6 +7,7 @@
 namespace qv::alerts {
 namespace {
 
+using testing::writeAndLoad;
 using namespace std::chrono_literals;
 using core::Category;
 using testing::startReminder;
@@ -16,10 +17,6 @@ using timeline::Kind;
 class FireAlerts : public ::testing::Test {
  protected:
   void TearDown() override { testing::finishPendingBlinks(world); }
-  void settings(const pl::Dict& values) {
-    world.writeSettings(values);
-    world.runUntilIdle();
-  }
   dispatch::Instant at(int minute, int second = 0) { return world.localTime({2026, 12, 7, 8, minute, second}); }
 
   sim::World world;
@@ -28,7 +25,7 @@ class FireAlerts : public ::testing::Test {
 };
 
 TEST_F(FireAlerts, QuietModeMutesSoundAndVibrationButNotWakeTorchBannerOrRearm) {
-  settings({{"unCaLL", true}});
+  writeAndLoad(world, {{"unCaLL", true}});
   world.home().setQuietMode(true);
   world.home().lock();
   startReminder(lib, Category::Call);
@@ -44,7 +41,7 @@ TEST_F(FireAlerts, QuietModeMutesSoundAndVibrationButNotWakeTorchBannerOrRearm) 
 }
 
 TEST_F(FireAlerts, LockedFiresWakeTheScreenWhenAskedAndShowNoBanner) {
-  settings({{"unSmS", true}});
+  writeAndLoad(world, {{"unSmS", true}});
   world.home().lock();
   startReminder(lib, Category::Sms);
   world.runFor(61s);
@@ -56,7 +53,7 @@ TEST_F(FireAlerts, LockedFiresWakeTheScreenWhenAskedAndShowNoBanner) {
 }
 
 TEST_F(FireAlerts, LockOnlyTorchBlinksOnlyWhileLocked) {
-  settings({{"torchSmS", true}, {"locktorchSmS", true}});
+  writeAndLoad(world, {{"torchSmS", true}, {"locktorchSmS", true}});
   startReminder(lib, Category::Sms);
   world.runFor(61s);
   EXPECT_EQ(rec.count(Kind::TorchOn), 0u);

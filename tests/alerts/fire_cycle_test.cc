@@ -8,6 +8,7 @@
 namespace qv::alerts {
 namespace {
 
+using testing::writeAndLoad;
 using namespace std::chrono_literals;
 using core::Category;
 using testing::details;
@@ -18,10 +19,6 @@ class FireCycle : public ::testing::Test {
  protected:
   explicit FireCycle(sim::WorldConfig config = {}) : world(std::move(config)) {}
   void TearDown() override { testing::finishPendingBlinks(world); }
-  void settings(const pl::Dict& values) {
-    world.writeSettings(values);
-    world.runUntilIdle();
-  }
   void clear(std::string_view operation) { objc::send<void()>(lib.sharedHelper, objc::Sel::intern(operation)); }
 
   sim::World world;
@@ -31,7 +28,7 @@ class FireCycle : public ::testing::Test {
 };
 
 TEST_F(FireCycle, CountOfThreeAlertsThreeTimesThenStopsWithTheIconLeft) {
-  settings({{"smsCount", 3}});
+  writeAndLoad(world, {{"smsCount", 3}});
   helper.statusBarItem(Category::Sms) = testing::untouchableItem(lib);
   startReminder(lib, Category::Sms);
   world.runFor(10min);
@@ -85,7 +82,7 @@ TEST_F(FireCycle, ClearingOneOfAPairLetsTheOtherAlertOnceMoreThenEnd) {
 }
 
 TEST_F(FireCycle, APartnerReachingItsLimitEndsTheOtherAfterOneMoreAlert) {
-  settings({{"imCount", 2}});
+  writeAndLoad(world, {{"imCount", 2}});
   startReminder(lib, Category::ViberCall);
   world.runFor(70s);
   startReminder(lib, Category::ViberMessage);

@@ -6,6 +6,7 @@
 namespace qv::alerts {
 namespace {
 
+using testing::writeAndLoad;
 using namespace std::chrono_literals;
 using testing::details;
 using timeline::Kind;
@@ -15,10 +16,6 @@ class OtherAppFire : public ::testing::Test {
   explicit OtherAppFire(sim::WorldConfig config = {}) : world(std::move(config)) {}
   void TearDown() override { testing::finishPendingBlinks(world); }
 
-  void settings(const pl::Dict& values) {
-    world.writeSettings(values);
-    world.runUntilIdle();
-  }
   // Arms a listed app's timer as its start operation does, and lets it fire once.
   void fireOnce(const std::string& bundleId) {
     objc::Runtime& rt = lib.host.runtime();
@@ -55,7 +52,7 @@ TEST_F(OtherAppFire, AnAppWithoutADisplayNameIsNamedByItsBundleIdentifier) {
 }
 
 TEST_F(OtherAppFire, ItsOwnKeysSwitchSoundVibrationAndTorch) {
-  settings({{"soundOther", true}, {"vibeOther", true}, {"torchOther", true}, {"currentOtherSound", "Tri-tone.caf"}});
+  writeAndLoad(world, {{"soundOther", true}, {"vibeOther", true}, {"torchOther", true}, {"currentOtherSound", "Tri-tone.caf"}});
   fireOnce("com.example.chat");
   EXPECT_EQ(rec.count(Kind::Sound, "Tri-tone.caf"), 1u);
   EXPECT_EQ(rec.count(Kind::Vibration), 1u);
@@ -81,7 +78,7 @@ class ScreenFlash : public OtherAppFire {
 };
 
 TEST_F(ScreenFlash, ListedAppOnAPadFlashesTheScreenInsteadOfTheTorchAndMakesNoSound) {
-  settings({{"torchOther", true}});
+  writeAndLoad(world, {{"torchOther", true}});
   fireOnce("com.example.chat");
   EXPECT_EQ(rec.count(Kind::ScreenFlash), 1u);
   EXPECT_EQ(rec.count(Kind::TorchOn), 0u);
@@ -100,7 +97,7 @@ class ScreenFlashOnIos8 : public ScreenFlash {
 
 TEST_F(ScreenFlashOnIos8, UsesTheSharedFlashInstance) {
   ASSERT_TRUE(objc::respondsTo(lib.host.runtime().getClass("SBScreenFlash"), host::msg::sharedInstance.sel));
-  settings({{"torchOther", true}, {"locktorchOther", true}});
+  writeAndLoad(world, {{"torchOther", true}, {"locktorchOther", true}});
   world.home().lock();
   fireOnce("com.example.chat");
   EXPECT_EQ(rec.count(Kind::ScreenFlash), 1u);

@@ -8,6 +8,7 @@
 namespace qv::alerts {
 namespace {
 
+using testing::writeAndLoad;
 using namespace std::chrono_literals;
 using core::Category;
 using testing::details;
@@ -17,10 +18,6 @@ using timeline::Kind;
 class ReminderSound : public ::testing::Test {
  protected:
   void TearDown() override { testing::finishPendingBlinks(world); }
-  void settings(const pl::Dict& values) {
-    world.writeSettings(values);
-    world.runUntilIdle();
-  }
 
   sim::World world;
   timeline::Recorder rec{world.timeline()};
@@ -37,7 +34,7 @@ TEST_F(ReminderSound, TwoFiresWithinOneSoundPlayOneSoundAndVibrateTwice) {
 }
 
 TEST_F(ReminderSound, CompletionDisposesTheSoundAndFreesTheNextFire) {
-  settings({{"currentSMSSound", "Bell.caf"}});
+  writeAndLoad(world, {{"currentSMSSound", "Bell.caf"}});
   startReminder(lib, Category::Sms);
   world.runFor(60s);
   EXPECT_TRUE(lib.alerts.soundBusy);
@@ -54,9 +51,9 @@ TEST_F(ReminderSound, SoundNamesThatAreNoPlayableFileLeaveLaterRemindersAudible)
   world.root().remove("/Library/Application Support/Quorvel/Sounds/SMS 3.caf");
   ASSERT_TRUE(world.root().writeAtomic("/Library/Application Support/Quorvel/Sounds/Notes.caf",
                                        std::vector<std::uint8_t>{'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o'}));
-  settings({{"currentCallSound", "Chime.caf"}});
+  writeAndLoad(world, {{"currentCallSound", "Chime.caf"}});
   for (const char* name : {"SMS 3.caf", "Notes.caf", "../Sounds/Bell.caf", "", "Missing.caf"}) {
-    settings({{"currentSMSSound", name}});
+    writeAndLoad(world, {{"currentSMSSound", name}});
     rec.clear();
     startReminder(lib, Category::Sms);
     world.runFor(60s);
@@ -74,7 +71,7 @@ TEST_F(ReminderSound, SoundNamesThatAreNoPlayableFileLeaveLaterRemindersAudible)
 
 TEST_F(ReminderSound, ASoundNameThatIsNoStringPlaysTheDefault) {
   // Values of the wrong type: a current-sound value that is a number counts as absent.
-  settings({{"currentIMSound", 42}});
+  writeAndLoad(world, {{"currentIMSound", 42}});
   startReminder(lib, Category::TelegramMessage);
   world.runFor(61s);
   EXPECT_EQ(rec.count(Kind::Sound, "SMS 3.caf"), 1u);
@@ -83,11 +80,11 @@ TEST_F(ReminderSound, ASoundNameThatIsNoStringPlaysTheDefault) {
 class ReminderVibration : public ReminderSound {};
 
 TEST_F(ReminderVibration, ReadsItsKeyWhenItRunsNotAtTheFire) {
-  settings({{"vibeMail", false}});
+  writeAndLoad(world, {{"vibeMail", false}});
   startReminder(lib, Category::Call);
   startReminder(lib, Category::Mail);
   world.runFor(60s + 100ms);
-  settings({{"vibeCall", false}, {"vibeMail", true}});
+  writeAndLoad(world, {{"vibeCall", false}, {"vibeMail", true}});
   world.runFor(1s);
   EXPECT_EQ(rec.count(Kind::Vibration), 1u) << "the mail task vibrates, the call task does not";
   EXPECT_EQ(testing::trace(rec, world.localTime({2026, 12, 7, 8, 0, 0}), {Kind::Vibration}), "vibration@60300");

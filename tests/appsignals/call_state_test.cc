@@ -7,6 +7,7 @@
 namespace qv::appsignals {
 namespace {
 
+using alerts::testing::writeAndLoad;
 using namespace std::chrono_literals;
 using alerts::testing::startReminder;
 using core::Category;
@@ -15,10 +16,6 @@ using timeline::Kind;
 class CallState : public ::testing::Test {
  protected:
   void TearDown() override { alerts::testing::finishPendingBlinks(world); }
-  void settings(const pl::Dict& values) {
-    world.writeSettings(values);
-    world.runUntilIdle();
-  }
   // The call manager announcing one change of state (process-local post unless `distributed`).
   void post(std::int64_t from, std::int64_t to, bool distributed = false) {
     objc::Id manager =
@@ -34,7 +31,7 @@ class CallState : public ::testing::Test {
 };
 
 TEST_F(CallState, AnUnansweredCallStartsTheCallReminderOneSecondLaterWithItsIcon) {
-  settings({{"showStatus", true}});
+  writeAndLoad(world, {{"showStatus", true}});
   const dispatch::Instant start = world.now();
   ASSERT_TRUE(world.calls().incomingCall("Anna"));
   ASSERT_TRUE(world.calls().callerHangsUp());
@@ -51,7 +48,7 @@ TEST_F(CallState, AnUnansweredCallStartsTheCallReminderOneSecondLaterWithItsIcon
 }
 
 TEST_F(CallState, ANewCallStopsTheReminderAndLeavesItsIcon) {
-  settings({{"showStatus", true}});
+  writeAndLoad(world, {{"showStatus", true}});
   startReminder(lib, Category::Call);
   host::send(lib.sharedHelper, core::hm::addStatusBarForIdentifier, std::string("Call"));
   lib.reminders.counter(Category::Call) = 3;
@@ -80,12 +77,11 @@ TEST_F(CallState, OtherChangesOnlyCallThrough) {
 TEST_F(CallState, SwitchesAndQuietHoursKeepTheReminderFromStarting) {
   for (const pl::Dict& values : {pl::Dict{{"globalCall", false}}, pl::Dict{{"globalEnabled", false}},
                                  pl::Dict{{"fromHour", 13}, {"toHour", 22}}}) {
-    settings(values);
+    writeAndLoad(world, values);
     post(1, 0);
     world.runFor(2s);
     EXPECT_EQ(helper.timer(Category::Call), nullptr) << pl::Value(values).describe();
-    world.writeSettings({}, {"globalCall", "globalEnabled", "fromHour", "toHour"});
-    world.runUntilIdle();
+    writeAndLoad(world, {}, {"globalCall", "globalEnabled", "fromHour", "toHour"});
   }
   post(1, 0);
   world.runFor(2s);

@@ -8,6 +8,7 @@
 namespace qv::appsignals {
 namespace {
 
+using alerts::testing::writeAndLoad;
 using namespace std::chrono_literals;
 using alerts::testing::startReminder;
 using core::Category;
@@ -80,8 +81,7 @@ TEST_F(ClearChannel, CallAndMailClearEvenWhenIdle) {
 
 TEST_F(ClearChannel, IconLeftByARepeatLimitGoesWhenTheAppIsOpened) {
   // Icons left for good after a repeat limit: the observer also clears while the item is still shown.
-  world.writeSettings({{"showStatus", true}, {"imCount", 1}});
-  world.runUntilIdle();
+  writeAndLoad(world, {{"showStatus", true}, {"imCount", 1}});
   startReminder(lib, Category::WhatsAppMessage);
   host::send(lib.sharedHelper, core::hm::addStatusBarForIdentifier, std::string("WHMess"));
   world.runFor(61s);

@@ -13,6 +13,7 @@
 namespace qv::core {
 namespace {
 
+using alerts::testing::writeAndLoad;
 using namespace std::chrono_literals;
 using alerts::testing::details;
 using alerts::testing::trace;
@@ -28,10 +29,6 @@ const std::string kNotes = "com.example.notes";
 
 class OtherAppReminder : public ::testing::Test {
  protected:
-  void settings(const pl::Dict& values) {
-    world.writeSettings(values);
-    world.runUntilIdle();
-  }
   void start(const std::string& app, const std::string& name = "App") { intakeStart(lib, app, name); }
   std::size_t armedTimers() { return world.springBoard().foundation->armedTimers(); }
   bool decided(const std::string& subject, const std::string& detail) {
@@ -47,7 +44,7 @@ class OtherAppReminder : public ::testing::Test {
 };
 
 TEST_F(OtherAppReminder, RepeatLimitGivesExactlyThatManyFiresAndALaterStartCountsAfresh) {
-  settings({{"otherCount", 3}});
+  writeAndLoad(world, {{"otherCount", 3}});
   world.home().installApp(kChat, "Chat", 2);
   const auto origin = world.now();
   start(kChat, "Chat");
@@ -76,7 +73,7 @@ TEST_F(OtherAppReminder, WithoutALimitRepeatsWhileTheBadgeStaysAndTheStoredCount
 }
 
 TEST_F(OtherAppReminder, BadgeGoneEndsTheReminderAtTheNextFireAfterItsAlerts) {
-  settings({{"showStatus", true}});
+  writeAndLoad(world, {{"showStatus", true}});
   world.home().installApp(kChat, "Chat", 1);
   start(kChat, "Chat");
   world.runFor(60s);
@@ -131,7 +128,7 @@ TEST_F(OtherAppReminder, StartingAgainReplacesTheAppsEntryAndLeavesOneChain) {
 }
 
 TEST_F(OtherAppReminder, OneClearHidesTheSharedItemWhichReturnsAtTheOtherAppsNextFire) {
-  settings({{"showStatus", true}});
+  writeAndLoad(world, {{"showStatus", true}});
   world.home().installApp(kChat, "Chat", 1);
   world.home().installApp(kNotes, "Notes", 1);
   start(kChat, "Chat");
@@ -152,17 +149,6 @@ TEST_F(OtherAppReminder, OneClearHidesTheSharedItemWhichReturnsAtTheOtherAppsNex
   EXPECT_EQ(details(rec, Kind::ReminderCleared), kChat + ": ");
 }
 
-TEST_F(OtherAppReminder, ClearingAnAppWithoutAReminderOnlyHidesTheSharedItem) {
-  settings({{"showStatus", true}});
-  world.home().installApp(kChat, "Chat", 1);
-  start(kChat, "Chat");
-  world.runFor(60s);
-  intakeClear(lib, kNotes);
-  EXPECT_EQ(rec.count(Kind::ReminderCleared), 0u);
-  EXPECT_FALSE(world.statusBar().items().isShown("com.apple.AppStore"));
-  EXPECT_EQ(liveChains(lib, kChat), 1u);
-}
-
 TEST_F(OtherAppReminder, AUserInfoWithoutAnAppStillMakesATimerItsClearFinds) {
   host::send(lib.sharedHelper, hm::LoadImTimerTest, pl::Value("not a dictionary"), kChat);
   ASSERT_EQ(listEntries(lib), 1u);
@@ -176,7 +162,7 @@ TEST_F(OtherAppReminder, AUserInfoWithoutAnAppStillMakesATimerItsClearFinds) {
 
 TEST_F(OtherAppReminder, StaleTimerOfAClearedAppNeverStartsASecondChain) {
   // Two chains for one Other app: a stale timer's badge check re-armed the app's new reminder.
-  settings({{"otherCount", 3}});
+  writeAndLoad(world, {{"otherCount", 3}});
   world.home().installApp(kChat, "Chat", 1);
   world.home().installApp(kNotes, "Notes", 1);
   const auto origin = world.now();
@@ -200,7 +186,7 @@ TEST_F(OtherAppReminder, IntervalOfZeroOrLessMeansSixtySeconds) {
   // Intervals of zero or less: a negative "otherInt" made the timer due at once, a fire loop.
   world.home().installApp(kChat, "Chat", 1);
   for (const pl::Value& interval : {pl::Value(-5), pl::Value(0), pl::Value(-0.5)}) {
-    settings({{"otherInt", interval}});
+    writeAndLoad(world, {{"otherInt", interval}});
     rec.clear();
     start(kChat, "Chat");
     world.runFor(59s);
@@ -213,7 +199,7 @@ TEST_F(OtherAppReminder, IntervalOfZeroOrLessMeansSixtySeconds) {
 
 TEST_F(OtherAppReminder, AnIntervalOfCenturiesNeverComesDue) {
   world.home().installApp(kChat, "Chat", 1);
-  settings({{"otherInt", std::int64_t{99'999'999'999}}});
+  writeAndLoad(world, {{"otherInt", std::int64_t{99'999'999'999}}});
   start(kChat, "Chat");
   world.runFor(1h);
   EXPECT_EQ(rec.count(Kind::ReminderFired), 0u);
@@ -257,7 +243,7 @@ class ChainWatch {
 };
 
 TEST_F(OtherAppReminder, LongRunLeavesOneChainPerRunningAppAndNoTimerForOthers) {
-  settings({{"otherCount", 6}, {"otherInt", 45}, {"showStatus", true}});
+  writeAndLoad(world, {{"otherCount", 6}, {"otherInt", 45}, {"showStatus", true}});
   const std::vector<std::string> apps = {kChat, kNotes, "com.example.mail", "com.example.bank", "com.apple.mobilecal"};
   for (std::size_t i = 0; i + 1 < apps.size(); ++i) world.home().installApp(apps[i], "App " + std::to_string(i), 1);
   ChainWatch watch(world, lib);
