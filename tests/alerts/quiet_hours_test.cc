@@ -72,13 +72,6 @@ TEST_F(QuietHours, ValuesOfTheWrongTypeOrOutOfRangeTakeTheirDefaults) {
   EXPECT_EQ((std::array{w.fromHour, w.fromMinute, w.toHour, w.toMinute}), (std::array{0, 0, 23, 59}));
 }
 
-TEST_F(QuietHours, AChangedWindowCountsAtTheNextCallWithoutANotification) {
-  EXPECT_TRUE(gateAt(7, 9, 0, 0));
-  window({{"fromHour", 10}});
-  EXPECT_FALSE(gateAt(7, 9, 0, 1));
-  EXPECT_EQ(lib.settings.number(core::Key::fromHour), 10);
-}
-
 TEST_F(QuietHours, ARunningReminderFiresOnAfterTheWindowClosesWhileNewOnesWait) {
   world.writeSettings({{"imSMSTeleg", true}, {"toHour", 8}, {"toMin", 2}});
   world.runUntil(world.localTime({2026, 12, 7, 8, 0, 30}));

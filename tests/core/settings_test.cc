@@ -85,7 +85,6 @@ TEST_F(SettingsLoading, FirstRunIsWrittenButNeverRead) {
   const std::string without = readAll();
   save({{"firstRun", false}});
   EXPECT_EQ(readAll(), without) << "no reading of any key depends on firstRun";
-  EXPECT_EQ(settingKey(Key::firstRun).rule, Rule::WrittenOnly);
 }
 
 class SettingsBeforeIos8 : public SettingsLoading {
