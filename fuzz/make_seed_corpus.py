@@ -33,19 +33,19 @@ def both(folder, name, value, binary_only=False):
 
 def plist_seeds():
     date = datetime.datetime(2016, 12, 1, 8, 30, 0)
-    both("plist", "scalars", {"b": True, "f": False, "i": -42, "u": 2**64 - 1, "r": 0.5,
+    both("plist_parse", "scalars", {"b": True, "f": False, "i": -42, "u": 2**64 - 1, "r": 0.5,
                               "s": "text", "d": b"\x00\x01", "t": date})
-    both("plist", "unicode", {"k": "Grüße 中文 \U0001F600", "e": ""})
-    both("plist", "nested", {"a": [1, [2, [3, {"x": {"y": []}}]]], "empty": {}})
-    both("plist", "root-array", ["one", 2, 3.25, [], {}])
-    both("plist", "root-string", "alone")
-    both("plist", "integers", [0, 1, 255, 256, 65535, 65536, 2**31, 2**63 - 1, -2**63, 2**63])
-    both("plist", "uid", {"ref": UID(3)}, binary_only=True)
+    both("plist_parse", "unicode", {"k": "Grüße 中文 \U0001F600", "e": ""})
+    both("plist_parse", "nested", {"a": [1, [2, [3, {"x": {"y": []}}]]], "empty": {}})
+    both("plist_parse", "root-array", ["one", 2, 3.25, [], {}])
+    both("plist_parse", "root-string", "alone")
+    both("plist_parse", "integers", [0, 1, 255, 256, 65535, 65536, 2**31, 2**63 - 1, -2**63, 2**63])
+    both("plist_parse", "uid", {"ref": UID(3)}, binary_only=True)
     # A binary list where one string object is shared three times.
     shared = b"bplist00" + b"\xa3\x01\x01\x01" + b"\x56shared" + b"\x08\x0c" + \
         b"\x00" * 6 + b"\x01\x01" + (2).to_bytes(8, "big") + (0).to_bytes(8, "big") + (19).to_bytes(8, "big")
-    write("plist", "shared-object.bplist", shared)
-    write("plist", "comments-cdata.xml",
+    write("plist_parse", "shared-object.bplist", shared)
+    write("plist_parse", "comments-cdata.xml",
           b'<?xml version="1.0" encoding="UTF-8"?>\n<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" '
           b'"http://www.apple.com/DTDs/PropertyList-1.0.dtd">\n<plist version="1.0"><!-- note -->'
           b'<dict><key>a</key><string><![CDATA[<b>&]]></string><key>e</key><array/>'
@@ -171,7 +171,7 @@ def settings_seeds():
          "currentSMSSound": 7, "fromHour": 25, "toHour": -1}, fmt=plistlib.FMT_XML))
     for name, data in bad_shapes():
         write("settings_file", name, data)
-        write("plist", name, data)
+        write("plist_parse", name, data)
 
 
 # fuzz/fuzz_input.h's encoding.
@@ -336,9 +336,34 @@ def scenario_seeds():
     write("scenario", "bad-nesting.json", b"[" * 5000)
 
 
+def resource_seeds():
+    """Sound headers, strings files and time-zone files: the package's own resources and the
+    system's zone database, plus small sounds of the other two formats made here."""
+    root = os.path.dirname(HERE)
+    with open(os.path.join(root, "package", "Sounds", "SMS 1.caf"), "rb") as f:
+        write("sound_info", "sms1.caf", f.read())
+    frames = b"\x00\x01" * 64
+    fmt = struct.pack("<HHIIHH", 1, 1, 8000, 16000, 2, 16)
+    write("sound_info", "pcm.wav", b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(frames)) + b"WAVE" +
+          b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", len(frames)) + frames)
+    rate = bytes.fromhex("400CFA00000000000000")  # 8000 as an 80-bit extended float
+    comm = struct.pack(">hIh", 1, 64, 16) + rate
+    ssnd = struct.pack(">II", 0, 0) + frames
+    write("sound_info", "pcm.aiff", b"FORM" + struct.pack(">I", 4 + 8 + len(comm) + 8 + len(ssnd)) + b"AIFF" +
+          b"COMM" + struct.pack(">I", len(comm)) + comm + b"SSND" + struct.pack(">I", len(ssnd)) + ssnd)
+    for lang in ("en", "de", "ja"):
+        with open(os.path.join(root, "package", "Localizations", lang + ".lproj", "Localizable.strings"), "rb") as f:
+            write("strings_file", lang + ".strings", f.read())
+    write("strings_file", "utf16.strings", '"Missed Call!" = "Appel manqué !";\n'.encode("utf-16"))
+    for zone in ("Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"):
+        with open(os.path.join("/usr/share/zoneinfo", zone), "rb") as f:
+            write("tzif", zone.replace("/", "-"), f.read())
+
+
 if __name__ == "__main__":
     plist_seeds()
     keyed_archive_seeds()
     settings_seeds()
     notification_seeds()
     scenario_seeds()
+    resource_seeds()

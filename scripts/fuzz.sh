@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Runs the libFuzzer targets (fuzz/*_fuzz.cc) from their seed corpora (fuzz/corpus/<target>/),
+# Runs the libFuzzer targets (fuzz/*_fuzz.cc) from their seed corpora (fuzz/corpus/<target without _fuzz>/),
 # two at a time (two cores). The seed corpora are read, never changed: what a run finds goes to
 # a work folder, and crash inputs to fuzz/findings/<target>/ with the command that replays them.
 #   ./scripts/fuzz.sh                               # CI: every target, about a minute in all
 #   ./scripts/fuzz.sh --seconds 3600                # an hour in all
 #   ./scripts/fuzz.sh --target settings_file_fuzz --seconds 28800 --keep   # a long run of one
-# --keep merges what the run found (new coverage only) back into fuzz/corpus/<target>/.
+# --keep merges what the run found (new coverage only) back into fuzz/corpus/<target without _fuzz>/.
 # Builds build-asan (clang 14, ASan + UBSan + libFuzzer) first when it holds no fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,7 +49,7 @@ export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_erro
 run_one() {
   local name=$1 corpus=$work/$1
   mkdir -p "$corpus" "fuzz/findings/$name"
-  local seeds=fuzz/corpus/$name
+  local seeds=fuzz/corpus/${name%_fuzz}
   [ -d "$seeds" ] || seeds=""
   local dict=""
   [ -f "fuzz/dict/$name.dict" ] && dict="-dict=fuzz/dict/$name.dict"

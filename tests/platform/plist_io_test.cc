@@ -223,7 +223,7 @@ TEST_F(DevicePlistFiles, IntegerEdgeValuesKeepTheirSignedness) {
 }
 
 // ---- crafted hostile input ----
-// Crash safety on such shapes is the fuzzer's job (fuzz/corpus/plist/); these tests pin what the
+// Crash safety on such shapes is the fuzzer's job (fuzz/corpus/plist_parse/); these tests pin what the
 // reader says about them and where its limits lie.
 
 class HostilePlistInput : public ::testing::Test {
