@@ -8,6 +8,7 @@
 
 #include "core/categories.h"
 #include "indicators/banner_layout.h"
+#include "platform/apps/catalog.h"
 #include "sim/world.h"
 
 namespace qv::core {
@@ -52,6 +53,23 @@ TEST(HookTable, AddsThePadMethodRightAfterTheDismissHook) {
     return;
   }
   ADD_FAILURE() << "no step adds _pad_modifiedContentFrameForFrame:";
+}
+
+// A row whose class or selector is misspelt is installed nowhere: across the home screen and every
+// app, on the system range it belongs to, each row must be installed at least once.
+TEST(HookTable, EveryRowIsInstalledSomewhereInItsSystemRange) {
+  std::set<Row> seen[2];
+  for (const int ios10 : {0, 1}) {
+    sim::World world({.release = ios10 ? "10.3" : "9.3"});
+    for (const Row& row : installed(world.library())) seen[ios10].insert(row);
+    for (const apps::AppSpec& app : apps::knownApps())
+      if (sim::Process& p = world.startProcess(app.bundleId); p.library)
+        for (const Row& row : installed(*p.library)) seen[ios10].insert(row);
+  }
+  for (const Row& row : hooksOf(hookGroupA()))
+    EXPECT_TRUE(seen[0].contains(row) || seen[1].contains(row)) << row.first << " " << row.second;
+  for (const Row& row : hooksOf(hookGroupB())) EXPECT_TRUE(seen[0].contains(row)) << row.first << " " << row.second;
+  for (const Row& row : hooksOf(hookGroupC())) EXPECT_TRUE(seen[1].contains(row)) << row.first << " " << row.second;
 }
 
 class StartUp : public ::testing::TestWithParam<const char*> {};
