@@ -44,10 +44,11 @@ void dropFileAndReload(sim::World& world, const std::vector<std::uint8_t>& bytes
 }
 
 void readEveryKey(const core::Settings& settings) {
-  volatile std::int64_t sink = 0;
+  // Unsigned, so summing whatever numbers the file holds wraps instead of overflowing.
+  volatile std::uint64_t sink = 0;
   for (const core::SettingKey& key : core::kSettingKeys) {
-    sink = sink + settings.flag(key.key) + settings.number(key.key) +
-           static_cast<std::int64_t>(settings.string(key.key).size());
+    sink = sink + settings.flag(key.key) + static_cast<std::uint64_t>(settings.number(key.key)) +
+           settings.string(key.key).size();
   }
   sink = sink + settings.listsApp("com.example.Chat") + settings.showStatusEnabled();
   (void)sink;
