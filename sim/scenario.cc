@@ -137,13 +137,18 @@ bool readDict(Reader& r, const json& obj, const char* key, const std::string& pl
   return true;
 }
 
-// "2026-12-07T07:30:00" or "2026-12-07 07:30".
+constexpr int kFirstYear = 1970;
+constexpr int kLastYear = 2200;
+
+// "2026-12-07T07:30:00" or "2026-12-07 07:30", in the years kFirstYear to kLastYear.
 std::optional<host::CalendarDate> parseDateTime(std::string_view s) {
   int y, mo, d, h, mi, sec = 0;
   char sep;
   std::string text(s);
   int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &mo, &d, &sep, &h, &mi, &sec);
   if (n < 6 || (sep != 'T' && sep != ' ')) return std::nullopt;
+  // The virtual clock counts nanoseconds in 64 bits, which reach to the year 2262.
+  if (y < kFirstYear || y > kLastYear) return std::nullopt;
   if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || sec < 0 || sec > 60)
     return std::nullopt;
   return host::CalendarDate{y, mo, d, h, mi, sec};
@@ -452,6 +457,9 @@ std::string describeSettings(const pl::Dict& values, const std::vector<std::stri
   return out;
 }
 
+// A scenario spans at most 400 days; longer spans are mistakes (and would leave the clock's range).
+constexpr int kLongestHours = 400 * 24;
+
 std::optional<dispatch::Duration> parseDuration(std::string_view text) {
   if (text.empty()) return std::nullopt;
   // "H:MM:SS" or "M:SS"
@@ -460,9 +468,11 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
     std::string t(text);
     char tail;
     int n = std::sscanf(t.c_str(), "%d:%d:%d%c", &a, &b, &c, &tail);
-    if (n == 3 && a >= 0 && b >= 0 && b < 60 && c >= 0 && c < 60) return std::chrono::seconds(a * 3600 + b * 60 + c);
+    if (n == 3 && a >= 0 && a <= kLongestHours && b >= 0 && b < 60 && c >= 0 && c < 60)
+      return std::chrono::seconds(std::int64_t{a} * 3600 + b * 60 + c);
     n = std::sscanf(t.c_str(), "%d:%d%c", &a, &b, &tail);
-    if (n == 2 && a >= 0 && b >= 0 && b < 60) return std::chrono::seconds(a * 60 + b);
+    if (n == 2 && a >= 0 && a <= kLongestHours * 60 && b >= 0 && b < 60)
+      return std::chrono::seconds(std::int64_t{a} * 60 + b);
     return std::nullopt;
   }
   // A sequence of number+unit: "1h30m", "90s", "2d", "1.5s", "500ms".
@@ -490,8 +500,9 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
       seconds = number * 86400;
     else
       return std::nullopt;
-    if (seconds > 400.0 * 86400) return std::nullopt;
+    if (seconds > kLongestHours * 3600.0) return std::nullopt;
     total += dispatch::seconds(seconds);
+    if (total > std::chrono::hours(kLongestHours)) return std::nullopt;
     any = true;
     i = k;
   }
@@ -547,7 +558,8 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   if (r.string(doc, "start", "", &start)) {
     auto d = parseDateTime(start);
     if (!d)
-      r.fail("start", "expected a local date and time like \"2026-12-07T07:30:00\", got \"" + start + "\"");
+      r.fail("start", "expected a local date and time like \"2026-12-07T07:30:00\" in the years 1970 to 2200, got \"" +
+                          start + "\"");
     else
       s.world.start = *d;
   }

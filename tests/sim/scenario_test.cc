@@ -48,6 +48,9 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"actions": []})", "s.json: expected \"run\""},
       {R"({"run": "1h",})", "s.json: not valid JSON: parse error"},
       {R"({"run": "1h", "seed": 1e999})", "s.json: not valid JSON: number overflow parsing '1e999'"},
+      {R"({"start": "4052-12-07T08:00", "run": "1h"})", "s.json: start: expected a local date and time"},
+      {R"({"run": "1h", "actions": [{"at": "+2147483647:00:00", "do": "lock"}]})", "s.json: actions[0].at: expected a duration"},
+      {R"({"run": "300d300d"})", "s.json: run:"},
       {R"({"start": "2026-12-07T08:00", "run": "07:00"})", "s.json: run: \"07:00\" is before the scenario starts"},
   };
   for (const Case& c : cases) {
