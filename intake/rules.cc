@@ -107,6 +107,17 @@ void showItem(core::Library& library, Category c) {
   host::send(library.sharedHelper, core::hm::addStatusBarForIdentifier, std::string(core::info(c).statusBarKey));
 }
 
+namespace {
+
+// Every start variant ends the same way: mark the category, arm its timer, show its item.
+void startAndShow(core::Library& library, Category c) {
+  mark(library, c);
+  start(library, c);
+  showItem(library, c);
+}
+
+}  // namespace
+
 void clearIfRunning(Evaluation& ev, Category c) {
   if (!running(ev.library, c)) return;
   ev.explain("cleared ", nameOf(c), " before deciding on the new notification");
@@ -115,9 +126,7 @@ void clearIfRunning(Evaluation& ev, Category c) {
 
 void markStartShow(Evaluation& ev, Category c) {
   ev.explain("started ", nameOf(c));
-  mark(ev.library, c);
-  start(ev.library, c);
-  showItem(ev.library, c);
+  startAndShow(ev.library, c);
 }
 
 void restart(Evaluation& ev, Category c) {
@@ -127,9 +136,7 @@ void restart(Evaluation& ev, Category c) {
   } else {
     ev.explain("started ", nameOf(c));
   }
-  mark(ev.library, c);
-  start(ev.library, c);
-  showItem(ev.library, c);
+  startAndShow(ev.library, c);
 }
 
 void startIfIdle(Evaluation& ev, Category c) {
@@ -147,16 +154,12 @@ void replace(Evaluation& ev, Category c) {
   } else {
     ev.explain("started ", nameOf(c));
   }
-  mark(ev.library, c);
-  start(ev.library, c);
-  showItem(ev.library, c);
+  startAndShow(ev.library, c);
 }
 
 void load(Evaluation& ev, Category c) {
   ev.explain(running(ev.library, c) ? "restarted " : "started ", nameOf(c));
-  mark(ev.library, c);
-  start(ev.library, c);
-  showItem(ev.library, c);
+  startAndShow(ev.library, c);
 }
 
 void saveAction(Evaluation& ev, Category c) {
