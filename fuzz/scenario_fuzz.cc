@@ -1,11 +1,16 @@
 // libFuzzer target for scenario files: parseScenario() must return on any text, with an error
 // that names the place; a scenario it accepts builds its device and plays its first half hour of
-// virtual time without crashing, tripping a sanitizer or throwing (what quorvel-sim would do).
+// virtual time without crashing, tripping a sanitizer or throwing (what quorvel-sim would do),
+// and with every invariant of the checker kept (a broken one is a finding, printed and aborted).
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string_view>
 
+#include "sim/invariants.h"
 #include "sim/player.h"
 #include "sim/scenario.h"
 
@@ -24,7 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;  // quorvel-sim reports a device it cannot build and plays nothing
   }
   sim::Player player(*world, *scenario);
+  sim::InvariantChecker checker(*world);
+  checker.attach(player);
   player.schedule();
-  player.runUntil(world->now() + std::chrono::minutes(30));
+  checker.run(std::min(player.end(), world->now() + std::chrono::minutes(30)));
+  if (!checker.ok()) {
+    std::fprintf(stderr, "invariant broken at %s\n", checker.violation()->c_str());
+    std::abort();
+  }
   return 0;
 }

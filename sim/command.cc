@@ -191,22 +191,14 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   std::unique_ptr<InvariantChecker> checker;
   if (o.check) {
     checker = std::make_unique<InvariantChecker>(*world);
-    world->clock().afterEachEvent = [&] { checker->checkState(); };
-    player.afterAction = [&](const Action& a) {
-      if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile)
-        checker->settingsWritten(a.values, a.removals);
-      checker->checkSettingsFile();
-    };
+    checker->attach(player);
   }
   if (!o.output.json) printHeading(out, scenario, *world, stopAt, clock);
   player.schedule();
   if (o.realtime) playInRealTime(*world, printer, stopAt, o.speed, out);
   if (checker) {
-    // Stop at the first broken invariant, so the timeline ends where it broke.
-    dispatch::Instant due;
-    while (checker->ok() && world->clock().nextDue(&due) && due <= stopAt) world->clock().runNext();
-    if (checker->ok()) world->runUntil(stopAt);
-    checker->checkSettingsFile();
+    // Stops at the first broken invariant, so the timeline ends where it broke.
+    checker->run(stopAt);
   } else {
     player.runUntil(stopAt);
   }

@@ -1,57 +1,267 @@
 #include "sim/invariants.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 
 #include "core/categories.h"
 #include "core/missed_helper.h"
+#include "platform/host/messages.h"
 #include "platform/plist/io.h"
+#include "sim/player.h"
+#include "sim/presets.h"
 
 namespace qv::sim {
 namespace {
 
-bool isFixedCategory(const std::string& name) {
-  return std::any_of(core::kCategories.begin(), core::kCategories.end(),
-                     [&](const core::CategoryInfo& c) { return c.name == name; });
+using namespace std::chrono_literals;
+
+constexpr std::string_view kHomeProcess = "SpringBoard";
+constexpr std::string_view kListedPrefix = "listed ";
+constexpr std::string_view kOtherFireHandler = "reloadOtherTimer:";
+constexpr std::string_view kOtherItem = "com.apple.AppStore";
+// A list of the library that grows past this over a run is a leak, not a busy day.
+constexpr std::size_t kListBound = 64;
+
+const core::CategoryInfo* categoryNamed(std::string_view name) {
+  for (const core::CategoryInfo& c : core::kCategories)
+    if (c.name == name) return &c;
+  return nullptr;
 }
 
-std::string stamp(World& world) {
-  host::CalendarDate d = world.springBoard().host.calendarDate(world.now());
+const core::CategoryInfo* categoryOfItem(std::string_view identifier) {
+  for (const core::CategoryInfo& c : core::kCategories)
+    if (c.itemIdentifier == identifier) return &c;
+  return nullptr;
+}
+
+const core::CategoryInfo* categoryOfClear(std::string_view notification) {
+  for (const core::CategoryInfo& c : core::kCategories)
+    if (!c.clearNotification.empty() && c.clearNotification == notification) return &c;
+  return nullptr;
+}
+
+// The reminder a timer belongs to: a category's name, "listed <bundle id>", or "" for a timer
+// that is no reminder.
+std::string reminderOf(std::string_view selector, std::string_view service) {
+  if (selector == kOtherFireHandler) return std::string(kListedPrefix) + std::string(service);
+  for (const core::CategoryInfo& c : core::kCategories)
+    if (c.fireHandler == selector) return std::string(c.name);
+  return {};
+}
+
+std::string countKeyOf(const std::string& reminder) {
+  if (const core::CategoryInfo* c = categoryNamed(reminder)) return std::string(core::settingKey(c->countKey).name);
+  return "otherCount";
+}
+
+std::string intervalKeyOf(const std::string& reminder) {
+  if (const core::CategoryInfo* c = categoryNamed(reminder)) return std::string(core::settingKey(c->intervalKey).name);
+  return "otherInt";
+}
+
+std::string limitText(std::int64_t limit) {
+  return limit == DeviceModel::kNoLimit ? "no limit" : std::to_string(limit);
+}
+
+}  // namespace
+
+InvariantChecker::InvariantChecker(World& world) : world_(world), model_(world) {
+  // The timeline keeps its listeners; they fall silent when the checker goes.
+  world_.timeline().addListener(
+      [this, listening = listening_](const timeline::Event& e) {
+        if (*listening) onEvent(e);
+      },
+      false);
+  world_.timeline().addTimerListener([this, listening = listening_](const timeline::TimerProbe& p) {
+    if (*listening) onTimer(p);
+  });
+  if (world_.config().settings)
+    for (const auto& [k, v] : *world_.config().settings) expectedSettings_[k] = v;
+  // The home screen finished launching as the world was built; intake opens 10 s later.
+  intakeOpensAt_ = world_.config().launchHomeScreen ? world_.now() + 10s : dispatch::Instant::max();
+}
+
+InvariantChecker::~InvariantChecker() {
+  *listening_ = false;
+  world_.clock().afterEachEvent = nullptr;
+}
+
+void InvariantChecker::attach(Player& player) {
+  world_.clock().afterEachEvent = [this] { checkState(); };
+  player.afterAction = [this](const Action& a) { actionDone(a); };
+}
+
+void InvariantChecker::run(dispatch::Instant until) {
+  dispatch::Instant due;
+  while (ok() && world_.clock().nextDue(&due) && due <= until) world_.clock().runNext();
+  if (ok()) world_.runUntil(until);
+  finish();
+}
+
+std::string InvariantChecker::stamp() const {
+  host::CalendarDate d = world_.springBoard().host.calendarDate(world_.now());
   char buf[40];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour, d.minute, d.second);
   return buf;
 }
 
-}  // namespace
-
-InvariantChecker::InvariantChecker(World& world) : world_(world) {
-  world_.timeline().addListener([this](const timeline::Event& e) { onEvent(e); }, false);
-  if (world_.config().settings)
-    for (const auto& [k, v] : *world_.config().settings) expectedSettings_[k] = v;
-}
-
 void InvariantChecker::fail(const std::string& what) {
-  if (!violation_) violation_ = stamp(world_) + ": " + what;
+  if (!violation_) violation_ = stamp() + ": " + what;
 }
+
+// --- Timers, as the host's run loop sees them ---
+
+void InvariantChecker::onTimer(const timeline::TimerProbe& p) {
+  if (p.process != kHomeProcess || violation_) return;
+  using Step = timeline::TimerProbe::Step;
+  const std::string reminder = reminderOf(p.selector, p.service);
+  if (reminder.empty()) return;
+  switch (p.step) {
+    case Step::Armed:
+      armed(p, reminder);
+      break;
+    case Step::Firing:
+      firing(p);
+      break;
+    case Step::Fired:
+      if (firing_ && firing_->first == p.timer) {
+        const std::uint64_t run = firing_->second.run;
+        firing_.reset();
+        auto it = runs_.find(run);
+        if (it != runs_.end() && it->second.armed == 0 && latestRun_[it->second.reminder] != run) runs_.erase(it);
+      }
+      break;
+    case Step::Invalidated: {
+      auto it = timers_.find(p.timer);
+      if (it == timers_.end()) break;
+      if (auto run = runs_.find(it->second.run); run != runs_.end()) --run->second.armed;
+      timers_.erase(it);
+      leftOver_.erase(p.timer);
+      break;
+    }
+  }
+}
+
+void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& reminder) {
+  std::uint64_t run;
+  if (firing_ && firing_->second.reminder == reminder) {
+    // A re-arm from the reminder's own fire continues the run of the timer that fired.
+    run = firing_->second.run;
+    if (leftOver_.count(firing_->first))
+      return fail("a timer of the " + reminder + " reminder that the library no longer listed re-armed");
+    if (latestRun_[reminder] != run)
+      return fail("a timer left over from an earlier run of the " + reminder +
+                  " reminder re-armed: a second chain runs beside the new one");
+  } else {
+    run = nextRun_++;
+    const std::string countKey = countKeyOf(reminder);
+    std::int64_t limit = model_.repeatLimit(countKey);
+    // The call reminder's call-state start follows its gate (which read the settings) by 1 s.
+    if (auto it = lastLimits_.find(countKey); it != lastLimits_.end() && world_.now() - it->second.first <= 1500ms)
+      limit = std::max(limit, it->second.second);
+    runs_[run] = Run{reminder, world_.now(), limit};
+    latestRun_[reminder] = run;
+    startedRun(reminder, run);
+  }
+  // Every arming reads the interval then; the library's copy follows the file unless an outside
+  // edit has not been announced (or a save's notification is still on its way).
+  const std::string intervalKey = intervalKeyOf(reminder);
+  auto changed = lastIntervals_.find(intervalKey);
+  const bool settled = !model_.memoryMayLag() &&
+                       (changed == lastIntervals_.end() || world_.now() - changed->second.first > 1500ms);
+  if (settled && p.interval != model_.interval(intervalKey))
+    return fail("the " + reminder + " reminder was armed for " + std::to_string(p.interval) + " s; \"" +
+                intervalKey + "\" asks for " + std::to_string(model_.interval(intervalKey)) + " s");
+  timers_[p.timer] = Timer{reminder, run};
+  Run& r = runs_[run];
+  if (++r.armed > 1) fail("two timers are armed in one run of the " + reminder + " reminder");
+}
+
+void InvariantChecker::startedRun(const std::string& reminder, std::uint64_t run) {
+  const dispatch::Instant now = world_.now();
+  lastStart_[reminder] = ++seq_;
+  lastStartAt_[reminder] = now;
+  // Every start passes the alert gate at that instant (a missed call's call-state start 1 s
+  // before): outside the window nothing may start.
+  if (!model_.windowOpen(now) && !model_.windowOpen(now - 1s) && !model_.nearWindowEdge(now, 2s))
+    return fail("the " + reminder + " reminder started outside the start window");
+  const core::CategoryInfo* c = categoryNamed(reminder);
+  if (c && model_.readsSettings() && model_.flag("showStatus", false).value_or(false) &&
+      world_.config().statusBarLibrary) {
+    runs_[run].wantsIcon = true;
+    iconDue_.emplace_back(c->itemIdentifier);
+  }
+  std::erase_if(mustStart_, [&](const Expectation& e) { return e.reminder == reminder && e.from <= now; });
+}
+
+void InvariantChecker::firing(const timeline::TimerProbe& p) {
+  auto it = timers_.find(p.timer);
+  if (it == timers_.end()) return;  // armed before the checker listened
+  firing_ = std::make_pair(p.timer, it->second);
+  timers_.erase(it);
+  Run& run = runs_[firing_->second.run];
+  --run.armed;
+  if (++run.fires > run.limit)
+    return fail("the " + run.reminder + " reminder fired " + std::to_string(run.fires) +
+                " times in one run; its count setting allowed " + limitText(run.limit));
+  recentFires_.push_back(Fire{world_.now(), world_.home().quietMode()});
+  while (!recentFires_.empty() && recentFires_.front().at < world_.now() - 1s) recentFires_.pop_front();
+}
+
+// --- What the user notices, and the host's other events ---
 
 void InvariantChecker::onEvent(const timeline::Event& e) {
   using timeline::Kind;
+  if (violation_) return;
+  ++seq_;
+  const dispatch::Instant now = world_.now();
   switch (e.kind) {
-    case Kind::ReminderCleared:
-      firesSinceClear_[e.subject] = 0;
+    case Kind::Host:
+      if (e.process == kHomeProcess && e.subject == "home screen" && e.detail == "restarts") respring();
+      if (e.process == kHomeProcess && e.subject == "home screen" && e.detail == "finished launching")
+        intakeOpensAt_ = now + 10s;
       break;
-    case Kind::ReminderArmed:
-      firesSinceClear_.erase(e.subject);
-      break;
-    case Kind::ReminderFired: {
-      auto it = firesSinceClear_.find(e.subject);
-      if (it == firesSinceClear_.end()) break;
-      // A dropped Other-app timer alerts once more after its app was cleared; nothing else does.
-      const int allowed = isFixedCategory(e.subject) ? 0 : 1;
-      if (++it->second > allowed) fail("the " + e.subject + " reminder fired after it was cleared");
+    case Kind::Sound: {
+      if (e.process != kHomeProcess) break;
+      if (!firing_) return fail("sound " + e.subject + " played outside any reminder fire");
+      if (world_.home().quietMode()) return fail("sound " + e.subject + " played while do not disturb was on");
+      // Lengths are printed to the hundredth of a second.
+      if (now + 6ms < soundEnds_) return fail("sound " + e.subject + " started while an earlier reminder sound played");
+      soundEnds_ = now + dispatch::seconds(std::strtod(e.detail.c_str(), nullptr));
       break;
     }
-    case Kind::Sound:
-      if (world_.home().quietMode()) fail("sound " + e.subject + " played while do not disturb was on");
+    case Kind::Vibration: {
+      if (e.process != kHomeProcess) break;
+      bool followsFire = false, loud = false;
+      for (const Fire& f : recentFires_)
+        if (f.at == now - 300ms) {
+          followsFire = true;
+          loud |= !f.quiet;
+        }
+      if (!followsFire) return fail("a vibration that follows no reminder fire by 0.3 s");
+      if (!loud) return fail("vibrated for a reminder that fired while do not disturb was on");
+      break;
+    }
+    case Kind::StatusIconShown: {
+      const core::CategoryInfo* c = categoryOfItem(e.subject);
+      if (!c && e.subject != kOtherItem) break;
+      if (!model_.readsSettings())
+        return fail("the " + e.subject + " icon is shown on a release that never reads \"showStatus\"");
+      // Judged when the instant ends: the Messenger call rules show the icon before they start.
+      if (c) iconAppeared_.emplace_back(c->name);
+      break;
+    }
+    case Kind::StatusIconHidden:
+      if (const core::CategoryInfo* c = categoryOfItem(e.subject)) clearSeen(std::string(c->name), "its icon was hidden");
+      break;
+    case Kind::DarwinPost:
+      if (const core::CategoryInfo* c = categoryOfClear(e.subject))
+        clearSeen(std::string(c->name), "the clear notification " + e.subject);
+      break;
+    case Kind::Banner:
+      if (e.process == kHomeProcess && firing_ && world_.home().locked())
+        return fail("a reminder banner (" + e.subject + ") while the device is locked");
       break;
     case Kind::LockScreenBulletin:
       if (!world_.home().locked()) fail("posted to the lock screen while unlocked: " + e.subject + " " + e.detail);
@@ -61,47 +271,209 @@ void InvariantChecker::onEvent(const timeline::Event& e) {
   }
 }
 
+void InvariantChecker::clearSeen(const std::string& reminder, const std::string& what) {
+  Cleared c{reminder, ++seq_, {}, what};
+  for (const auto& [id, t] : timers_)
+    if (t.reminder == reminder) c.timers.insert(id);
+  cleared_.push_back(std::move(c));
+}
+
+void InvariantChecker::respring() {
+  // The old home screen's timers, sounds and queued work went with its process.
+  timers_.clear();
+  runs_.clear();
+  latestRun_.clear();
+  firing_.reset();
+  leftOver_.clear();
+  recentFires_.clear();
+  cleared_.clear();
+  iconDue_.clear();
+  iconAppeared_.clear();
+  mustStart_.clear();
+  soundEnds_ = {};
+  intakeOpensAt_ = dispatch::Instant::max();
+  model_.libraryReloaded();
+}
+
+// --- After every event, and at the end of each instant ---
+
 void InvariantChecker::checkState() {
   ++checks_;
   if (violation_) return;
+  dispatch::Instant due;
+  if (!world_.clock().nextDue(&due) || due > world_.now()) endOfInstant();
+}
+
+void InvariantChecker::endOfInstant() {
   Process& sb = world_.springBoard();
-  if (!sb.library) return;
+  if (!sb.library || !sb.statusBar) return;
+  const dispatch::Instant now = world_.now();
+  statusbar::StatusBarItems& items = world_.statusBar().items();
+
+  for (const Cleared& c : cleared_) {
+    for (std::uint64_t id : c.timers)
+      if (timers_.count(id))
+        return fail("after " + c.what + ", a timer of the " + c.reminder + " reminder armed before it still runs");
+    const core::CategoryInfo* cat = categoryNamed(c.reminder);
+    if (cat && items.isShown(cat->itemIdentifier) && lastStart_[c.reminder] < c.seq)
+      return fail("after " + c.what + ", the " + c.reminder + " icon still shows");
+  }
+  cleared_.clear();
+
+  for (const std::string& reminder : iconAppeared_)
+    if (lastStartAt_[reminder] != now) return fail("the " + reminder + " icon appeared without its reminder starting");
+  iconAppeared_.clear();
+  for (const std::string& identifier : iconDue_)
+    if (!items.isShown(identifier)) return fail("a reminder started with \"showStatus\" on but " + identifier + " shows no icon");
+  iconDue_.clear();
+  for (const auto& [id, run] : runs_)
+    if (run.armed > 0 && run.wantsIcon)
+      if (const core::CategoryInfo* c = categoryNamed(run.reminder); c && !items.isShown(c->itemIdentifier))
+        return fail("the " + run.reminder + " reminder is pending but its icon is gone");
+
+  for (const Expectation& e : mustStart_)
+    if (e.due <= now) return fail(e.why + " must have started the " + e.reminder + " reminder, and none started");
+
+  checkTimerFields();
+  checkLists();
+}
+
+void InvariantChecker::checkTimerFields() {
+  Process& sb = world_.springBoard();
   core::Library& lib = *sb.library;
-  core::MissedHelper& helper = lib.helper();
-  const std::vector<std::string> shown = world_.statusBar().items().shownIdentifiers();
-  auto isShown = [&](std::string_view id) { return std::find(shown.begin(), shown.end(), id) != shown.end(); };
   const auto armed = sb.foundation->armedTimerList();
-
-  for (const core::CategoryInfo& c : core::kCategories) {
-    if (!helper.statusBarItem(c.category) && isShown(c.itemIdentifier))
-      return fail("the " + std::string(c.name) + " icon is shown but the category has no status-bar item");
-    const auto timers =
-        std::count_if(armed.begin(), armed.end(), [&](const auto& t) { return t.selector == c.fireHandler; });
-    if (timers > 1) return fail(std::to_string(timers) + " timers armed for the " + std::string(c.name) + " reminder");
-    if (timers == 1 && !helper.timer(c.category))
-      return fail("a timer is armed for the " + std::string(c.name) + " reminder, which is idle");
-  }
-  if (!helper.statusBarItemOther && isShown("com.apple.AppStore"))
-    return fail("the Other-app icon is shown but no Other-app item exists");
-
-  const core::OtherAppsState& other = lib.otherApps;
-  std::map<std::string, int> liveChains;
+  std::array<int, core::kCategoryCount> perCategory{};
+  const auto& list = lib.otherApps.otherTimerList;
   for (const auto& t : armed) {
-    if (t.selector != "reloadOtherTimer:") continue;
-    const bool inList = other.otherTimerList && std::find(other.otherTimerList->begin(), other.otherTimerList->end(),
-                                                          t.timer) != other.otherTimerList->end();
-    if (inList) ++liveChains[t.serviceIdentifier];
-  }
-  for (const auto& [app, chains] : liveChains) {
-    if (chains > 1) return fail(app + " has " + std::to_string(chains) + " live reminder chains");
-    const bool running =
-        other.activeOtherApps &&
-        std::find(other.activeOtherApps->begin(), other.activeOtherApps->end(), app) != other.activeOtherApps->end();
-    if (!running) return fail(app + " has a live reminder chain but is not running");
+    if (t.selector == kOtherFireHandler) {
+      const bool listed = list && std::find(list->begin(), list->end(), t.timer) != list->end();
+      if (!listed) leftOver_.insert(t.order);
+      continue;
+    }
+    for (const core::CategoryInfo& c : core::kCategories) {
+      if (c.fireHandler != t.selector) continue;
+      if (++perCategory[core::index(c.category)] > 1)
+        return fail("two timers are armed for the " + std::string(c.name) + " reminder");
+      if (lib.helper().timer(c.category) != t.timer)
+        return fail("a timer is armed for the " + std::string(c.name) + " reminder but its timer field holds " +
+                    (lib.helper().timer(c.category) ? "another" : "none"));
+    }
   }
 }
 
-void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector<std::string>& removals) {
+void InvariantChecker::checkLists() {
+  core::Library& lib = world_.library();
+  const core::OtherAppsState& other = lib.otherApps;
+  if (other.otherTimerList) {
+    if (other.otherTimerList->size() > kListBound)
+      return fail("otherTimerList holds " + std::to_string(other.otherTimerList->size()) + " timers");
+    std::set<std::string> apps;
+    for (const objc::Id& t : *other.otherTimerList)
+      if (!apps.insert(host::send(t, host::msg::loggingIdentifier)).second)
+        return fail("otherTimerList holds two timers of one app");
+  }
+  if (other.activeOtherApps) {
+    std::set<std::string> unique(other.activeOtherApps->begin(), other.activeOtherApps->end());
+    if (unique.size() != other.activeOtherApps->size()) return fail("activeOtherApps names an app twice");
+    if (unique.size() > kListBound) return fail("activeOtherApps keeps growing");
+  }
+  if (other.otherRepeatCounts && other.otherRepeatCounts->size() > kListBound)
+    return fail("otherRepeatCounts keeps growing");
+  if (lib.intake.waitingRequests.size() > kListBound) return fail("undecided notification requests pile up");
+  if (lib.alerts.torchQueues.size() > 16) return fail("torch queues pile up");
+}
+
+// --- Liveness: what the scenario did that must start a reminder ---
+
+bool InvariantChecker::intakeOpen() const {
+  return intakeOpensAt_ != dispatch::Instant::max() && world_.now() >= intakeOpensAt_ + 1s;
+}
+
+void InvariantChecker::expectStart(const std::string& reminder, dispatch::Duration within, const std::string& why) {
+  const dispatch::Instant now = world_.now();
+  if (lastStartAt_.count(reminder) && lastStartAt_[reminder] == now) return;  // it started already
+  mustStart_.push_back(Expectation{reminder, now, now + within, why});
+}
+
+void InvariantChecker::actionDone(const Action& a) {
+  if (violation_) return;
+  switch (a.type) {
+    case ActionType::Settings:
+    case ActionType::SettingsFile:
+      settingsWritten(a.values, a.removals, a.type == ActionType::Settings);
+      break;
+    case ActionType::Notification:
+      expectFromNotification(a);
+      break;
+    case ActionType::EndCall:
+      expectFromCall();
+      break;
+    default:
+      break;
+  }
+  checkSettingsFile();
+}
+
+void InvariantChecker::expectFromNotification(const Action& a) {
+  const NotificationSpec& n = a.notification;
+  const Preset* preset = findPreset(n.preset);
+  // Only notifications whose shape the model knows: presets as the apps send them.
+  if (!preset || !n.categoryIdentifier.empty() || n.remote || n.local || n.localFire || !world_.springBoard().library)
+    return;
+  const bool ios10 = world_.notifications().ios10();
+  const std::string app = n.app.empty() ? preset->build(ios10, n.app).app : n.app;
+  const dispatch::Instant now = world_.now();
+  if (!intakeOpen() || model_.memoryMayLag() || model_.nearWindowEdge(now, 2s) || !model_.windowOpen(now)) return;
+  if (!model_.flag("globalEnabled", true).value_or(false)) return;
+  const std::int64_t badge = world_.home().badge(app);  // "set" means non-zero
+  auto on = [&](const char* key, bool absent) { return model_.flag(key, absent).value_or(false); };
+  const std::string what = "a " + n.preset + " notification of " + app;
+  if (app == "com.apple.MobileSMS" && on("globalSMS", true) && badge != 0)
+    expectStart("SMS", 0s, what + " with the Messages badge at " + std::to_string(badge));
+  if (app == "com.apple.mobilemail" && on("globalMail", false) && badge != 0)
+    expectStart("mail", 0s, what + " with the Mail badge at " + std::to_string(badge));
+  if (app == "ph.telegra.Telegraph" && on("imSMSTeleg", false)) expectStart("Telegram message", 0s, what);
+  if (ios10 && (n.preset == "missed-call" || n.preset == "facetime-missed-call") && on("globalCall", true))
+    expectStart("call", 0s, what);
+  const std::string listed = std::string(kListedPrefix) + app;
+  const bool running = std::any_of(timers_.begin(), timers_.end(), [&](const auto& t) { return t.second.reminder == listed; });
+  if (model_.lists(app) && on("otherEnabled", false) && app != "com.atebits.Tweetie2" &&
+      app != "com.apple.mobiletimer" && (ios10 || badge != 0 || app == "com.apple.mobilecal") && !running)
+    expectStart(listed, 0s, what + " (a listed app, not running)");
+}
+
+void InvariantChecker::expectFromCall() {
+  const auto& history = world_.calls().history();
+  const dispatch::Instant now = world_.now();
+  if (history.empty() || history.back().ended != now || history.back().outcome != telephony::CallOutcome::Missed ||
+      !world_.springBoard().library)
+    return;
+  if (model_.memoryMayLag() || model_.nearWindowEdge(now, 2s) || !model_.windowOpen(now)) return;
+  if (!model_.flag("globalEnabled", true).value_or(false) || !model_.flag("globalCall", true).value_or(false)) return;
+  const double cf = world_.profile().release.coreFoundationVersion;
+  if (cf >= 1348.0 && cf <= 1348.22) {
+    // iOS 10.0 to 10.2 leave missed calls to the Phone app's notification.
+    if (intakeOpen()) expectStart("call", 0s, "the Phone app's missed-call notification");
+    return;
+  }
+  expectStart("call", 1s, "a call that ended unanswered");
+}
+
+// --- Settings ---
+
+void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector<std::string>& removals,
+                                       bool notified) {
+  std::map<std::string, std::int64_t> before;
+  for (const char* key : {"smsCount", "phCount", "mailCount", "imCount", "otherCount"})
+    before[key] = model_.repeatLimit(key);
+  std::map<std::string, double> intervalsBefore;
+  for (const char* key : {"smsInt", "phInt", "mailInt", "imInt", "otherInt"}) intervalsBefore[key] = model_.interval(key);
+  model_.settingsWritten(values, removals, notified);
+  for (auto& [key, limit] : before)
+    if (model_.repeatLimit(key) != limit) lastLimits_[key] = {world_.now(), limit};
+  for (auto& [key, seconds] : intervalsBefore)
+    if (model_.interval(key) != seconds) lastIntervals_[key] = {world_.now(), seconds};
+  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, model_.repeatLimit(countKeyOf(run.reminder)));
   for (const std::string& k : removals) expectedSettings_.erase(k);
   for (const auto& [k, v] : values) expectedSettings_[k] = v;
 }
@@ -122,6 +494,14 @@ void InvariantChecker::checkSettingsFile() {
       return fail("the settings file changed \"" + key + "\" from " + expected.describe() + " to " +
                   it->second.describe());
   }
+}
+
+void InvariantChecker::finish() {
+  if (violation_) return;
+  checkSettingsFile();
+  endOfInstant();
+  for (const Expectation& e : mustStart_)
+    if (e.due <= world_.now()) return fail(e.why + " must have started the " + e.reminder + " reminder, and none started");
 }
 
 }  // namespace qv::sim

@@ -31,6 +31,14 @@ class Dice {
 };
 
 const char* const kZones[] = {"UTC", "Europe/Berlin", "America/New_York", "Asia/Kolkata", "Australia/Sydney"};
+// Days in 2026 before the clocks change in a zone that changes them, so a run crosses the change.
+struct ClockChange {
+  const char* zone;
+  int month, day;
+};
+const ClockChange kClockChanges[] = {{"Europe/Berlin", 3, 28},    {"Europe/Berlin", 10, 24},
+                                     {"America/New_York", 3, 7},  {"America/New_York", 10, 31},
+                                     {"Australia/Sydney", 4, 4},  {"Australia/Sydney", 10, 3}};
 const char* const kLanguages[] = {"en", "de", "fr", "es", "it", "nl", "pt", "ja"};
 const char* const kSounds[] = {"SMS 1.caf", "SMS 2.caf", "SMS 3.caf", "Tri-tone.caf", "Chime.caf", "Bell.caf"};
 const char* const kListedApps[] = {"com.example.Chat", "com.example.Shop", "com.atebits.Tweetie2",
@@ -43,6 +51,7 @@ const char* const kFlagKeys[] = {
     "torchIm",       "torchOther",  "locktorchSmS", "locktorchC", "locktorchM",  "locktorchIm", "locktorchOther",
     "unSmS",         "unCaLL",      "unMAil",       "unIM",       "unOther",     "showBanner"};
 const char* const kIntervalKeys[] = {"smsInt", "phInt", "mailInt", "imInt", "otherInt"};
+const char* const kWindowKeys[] = {"fromHour", "fromMin", "toHour", "toMin"};
 const char* const kCountKeys[] = {"smsCount", "phCount", "mailCount", "imCount", "otherCount"};
 const char* const kSoundKeys[] = {"currentSMSSound", "currentCallSound", "currentMailSound", "currentIMSound",
                                   "currentOtherSound"};
@@ -87,14 +96,31 @@ NotificationSpec randomRawNotification(Dice& dice) {
   return n;
 }
 
+bool oneOf(const std::string& key, const char* const* first, const char* const* last) {
+  return std::find(first, last, key) != last;
+}
+
 pl::Value randomSettingValue(Dice& dice, const std::string& key) {
-  if (std::find(std::begin(kIntervalKeys), std::end(kIntervalKeys), key) != std::end(kIntervalKeys))
+  if (key == "fromHour" || key == "toHour") return pl::Value(dice.chance(0.1) ? dice.between(-1, 25) : dice.between(0, 23));
+  if (key == "fromMin" || key == "toMin") return pl::Value(dice.chance(0.1) ? dice.between(-1, 61) : dice.between(0, 59));
+  if (oneOf(key, std::begin(kIntervalKeys), std::end(kIntervalKeys)))
     return pl::Value(dice.chance(0.1) ? dice.between(-5, 0) : dice.between(5, 180));
-  if (std::find(std::begin(kCountKeys), std::end(kCountKeys), key) != std::end(kCountKeys))
+  if (oneOf(key, std::begin(kCountKeys), std::end(kCountKeys)))
     return pl::Value(dice.chance(0.3) ? std::int64_t{0} : dice.between(1, 6));
-  if (std::find(std::begin(kSoundKeys), std::end(kSoundKeys), key) != std::end(kSoundKeys))
+  if (oneOf(key, std::begin(kSoundKeys), std::end(kSoundKeys)))
     return dice.chance(0.05) ? pl::Value("Missing.caf") : pl::Value(dice.pick(kSounds));
   return pl::Value(dice.chance(0.7));
+}
+
+// A random "otherApplications"; `listed` gathers every app ever listed, for notifications.
+pl::Value randomListedApps(Dice& dice, std::vector<std::string>& listed) {
+  pl::Array apps;
+  for (const char* app : kListedApps)
+    if (dice.chance(0.5)) {
+      apps.emplace_back(app);
+      if (std::find(listed.begin(), listed.end(), app) == listed.end()) listed.emplace_back(app);
+    }
+  return pl::Value(std::move(apps));
 }
 
 pl::Dict randomSettings(Dice& dice, std::vector<std::string>& listed) {
@@ -110,17 +136,47 @@ pl::Dict randomSettings(Dice& dice, std::vector<std::string>& listed) {
   for (const char* key : kSoundKeys)
     if (dice.chance(0.3)) s[key] = randomSettingValue(dice, key);
   if (dice.chance(0.3)) {
-    s["fromHour"] = pl::Value(dice.between(0, 10));
-    s["toHour"] = pl::Value(dice.between(14, 23));
+    // Mostly a day window; sometimes minutes, and sometimes one whose start is after its end
+    // (then no reminder may start at all).
+    const bool reversed = dice.chance(0.15);
+    s["fromHour"] = pl::Value(reversed ? dice.between(14, 23) : dice.between(0, 10));
+    s["toHour"] = pl::Value(reversed ? dice.between(0, 10) : dice.between(14, 23));
+    if (dice.chance(0.5)) s["fromMin"] = randomSettingValue(dice, "fromMin");
+    if (dice.chance(0.5)) s["toMin"] = randomSettingValue(dice, "toMin");
   }
-  pl::Array apps;
-  for (const char* app : kListedApps)
-    if (dice.chance(0.5)) {
-      apps.emplace_back(app);
-      listed.emplace_back(app);
-    }
-  s["otherApplications"] = pl::Value(std::move(apps));
+  s["otherApplications"] = randomListedApps(dice, listed);
   return s;
+}
+
+// A pane save: flags mostly, and the counts, intervals, sounds, window and listed apps a user
+// changes on a busy day.
+void randomPaneChange(Dice& dice, Action& a, std::vector<std::string>& listed) {
+  const std::size_t changes = static_cast<std::size_t>(dice.between(1, 4));
+  for (std::size_t k = 0; k < changes; ++k) {
+    const std::uint64_t roll = dice.below(100);
+    if (roll < 8) {
+      a.values["otherApplications"] = randomListedApps(dice, listed);
+      continue;
+    }
+    std::string key = roll < 55   ? dice.pick(kFlagKeys)
+                      : roll < 67 ? dice.pick(kIntervalKeys)
+                      : roll < 79 ? dice.pick(kCountKeys)
+                      : roll < 87 ? dice.pick(kSoundKeys)
+                                  : dice.pick(kWindowKeys);
+    if (dice.chance(0.1))
+      a.removals.push_back(key);
+    else
+      a.values[key] = randomSettingValue(dice, key);
+  }
+}
+
+// Most runs on the releases that read the settings (8.0 to 10.3), some on 7.x, which runs on
+// defaults.
+std::string randomRelease(Dice& dice) {
+  std::vector<std::string> old, current;
+  for (const device::Release& r : device::knownReleases())
+    (r.version.starts_with("7.") ? old : current).push_back(r.version);
+  return dice.chance(0.12) ? dice.pick(old) : dice.pick(current);
 }
 
 Action at(dispatch::Duration when, ActionType type, std::size_t index) {
@@ -139,8 +195,7 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
   s.seed = options.seed;
   s.name = "random run, seed " + std::to_string(options.seed);
   s.sourceFile = "random scenario (seed " + std::to_string(options.seed) + ")";
-  const auto& releases = device::knownReleases();
-  s.world.release = options.release.empty() ? dice.pick(releases).version : options.release;
+  s.world.release = options.release.empty() ? randomRelease(dice) : options.release;
   s.world.idiom = dice.chance(0.25) ? device::Idiom::Pad : device::Idiom::Phone;
   s.world.hasTorch = dice.chance(0.9);
   s.world.hasFlash = dice.chance(0.9);
@@ -153,6 +208,14 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
                                      static_cast<int>(dice.between(0, 23)),
                                      static_cast<int>(dice.between(0, 59)),
                                      0};
+  if (dice.chance(0.15)) {
+    // The evening before the clocks change, so the run crosses the change.
+    const ClockChange& change = dice.pick(kClockChanges);
+    s.world.timeZone = change.zone;
+    s.world.start.month = change.month;
+    s.world.start.day = change.day;
+    s.world.start.hour = static_cast<int>(dice.between(18, 23));
+  }
   s.world.startLocked = dice.chance(0.5);
   std::vector<std::string> listed;
   s.world.settings = randomSettings(dice, listed);
@@ -200,6 +263,12 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
     } else if (roll < 65) {
       a = at(t, ActionType::OpenApp, i);
       a.app = dice.pick(kOpenableApps);
+      // Often the user goes back to the home screen a little later.
+      if (dice.chance(0.4)) {
+        Action leave = at(t + std::chrono::milliseconds(dice.between(2000, 600000)), ActionType::LeaveApp, i);
+        leave.app = a.app;
+        if (leave.at <= options.span) s.actions.push_back(std::move(leave));
+      }
     } else if (roll < 70) {
       a = at(t, ActionType::ReadMessages, i);
       a.count = dice.chance(0.5) ? -1 : dice.between(1, 3);
@@ -222,14 +291,7 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
       a.on = dice.chance(0.4);
     } else if (roll < 95) {
       a = at(t, ActionType::Settings, i);
-      const std::size_t changes = static_cast<std::size_t>(dice.between(1, 4));
-      for (std::size_t k = 0; k < changes; ++k) {
-        std::string key = dice.chance(0.7) ? dice.pick(kFlagKeys) : dice.pick(kIntervalKeys);
-        if (dice.chance(0.1))
-          a.removals.push_back(key);
-        else
-          a.values[key] = randomSettingValue(dice, key);
-      }
+      randomPaneChange(dice, a, listed);
     } else if (roll < 98) {
       a = at(t, ActionType::SettingsFile, i);
       a.values = randomSettings(dice, listed);

@@ -1,7 +1,9 @@
-// Random but valid scenarios for long unattended runs: random device and settings, listed
-// apps, notifications of every kind, calls, app openings, message reading, locks, quiet mode,
-// settings saved by the pane and settings files rewritten behind its back. Everything comes from
-// one seed, so a failing seed replays exactly.
+// Random but valid scenarios for long unattended runs: random device (most on 8.0 to 10.3, some
+// on 7.x), settings with minute-level and reversed start windows, listed apps, notifications of
+// every kind, calls, app openings and leavings, message reading, locks, quiet mode, pane saves of
+// flags, counts, intervals, sounds, windows and the listed apps, settings files rewritten behind
+// the pane's back, home-screen restarts, and runs that cross a change of the clocks. Everything
+// comes from one seed, so a failing seed replays exactly.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,7 @@ struct RandomScenarioOptions {
   std::uint64_t seed = 1;
   dispatch::Duration span = std::chrono::hours(24);
   double actionsPerHour = 40;
-  std::string release;  // empty: any release from 7.0 to 10.3
+  std::string release;  // empty: a release drawn by weight (12% 7.x, the rest 8.0 to 10.3)
 };
 
 Scenario randomScenario(const RandomScenarioOptions& options);

@@ -110,7 +110,7 @@ World::World(WorldConfig config)
   buildHomeScreen();
 }
 
-void World::buildHomeScreen() {
+void World::buildHomeScreen(const springboard::HomeScreen::Kept* before) {
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
   springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device,
                                            missingClassesOf(kSpringBoardBundle));
@@ -120,6 +120,7 @@ void World::buildHomeScreen() {
   // Every app the simulator knows is on the home screen, so its name and badge are there.
   for (const apps::AppSpec& app : apps::knownApps()) home().installApp(app.bundleId, app.displayName);
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
+  if (before) home().carryOver(*before);
   springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
   if (config_.statusBarClock) statusBar().stock().startClock();
   springBoard_->calls = std::make_unique<telephony::CallManager>(springBoard_->host);
@@ -137,7 +138,7 @@ void World::buildHomeScreen() {
   calls().onCallEnded = [this](const telephony::CallRecord& call) {
     if (call.outcome == telephony::CallOutcome::Missed) postMissedCall(call);
   };
-  if (!config_.startLocked) springBoard_->homeScreen->setLocked(false, "start");
+  if (!config_.startLocked && !before) springBoard_->homeScreen->setLocked(false, "start");
   wireProcess(*springBoard_);
   if (config_.launchHomeScreen) {
     clock_.async(springBoard_->host.mainQueue(), [this] { springBoard_->homeScreen->finishLaunching(); });
@@ -258,9 +259,10 @@ void World::postMissedCall(const telephony::CallRecord& call) {
 void World::respring() {
   timeline_.record("SpringBoard", timeline::Kind::Host, "home screen", "restarts");
   // Apps keep running; the new home screen's library starts with nothing pending.
+  const springboard::HomeScreen::Kept kept = home().kept();
   retire(*springBoard_);
   springBoard_.reset();
-  buildHomeScreen();
+  buildHomeScreen(&kept);
 }
 
 void World::endProcess(std::string_view bundleId) {

@@ -154,7 +154,8 @@ class World {
   void leaveApp(const std::string& bundleId);
   // Reads `count` unread messages in Messages (all when none), opening it first.
   void readMessages(std::optional<std::int64_t> count);
-  // The home screen restarts: a new home-screen process, its library loaded afresh.
+  // The home screen restarts: a new home-screen process, its library loaded afresh. What the
+  // device keeps stays (icons, badges, do-not-disturb); the home screen comes back locked.
   void respring();
   // The notification the Phone app posted for the latest missed call (none before one).
   springboard::NotificationHandle lastMissedCallNotification() const { return lastMissedCall_; }
@@ -176,7 +177,9 @@ class World {
   void installPackage();
   std::vector<std::string> missingClassesOf(std::string_view bundleId) const;
   void wireProcess(Process& p);
-  void buildHomeScreen();
+  // A restart (`before`: the home screen it replaces) keeps its icons, badges and
+  // do-not-disturb, and comes back locked.
+  void buildHomeScreen(const springboard::HomeScreen::Kept* before = nullptr);
   void retire(Process& p);
   void postMissedCall(const telephony::CallRecord& call);
 

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/host/messages.h"
+#include "platform/timeline/timeline.h"
 
 namespace qv::foundation {
 namespace {
@@ -28,6 +29,14 @@ struct SimpleTimer final : Object {
   std::shared_ptr<dispatch::TimerHandle> handle;
   bool armed = false;
   bool valid = true;
+  std::uint64_t order = 0;  // the probes' name for it
+
+  void probe(timeline::TimerProbe::Step step) {
+    host::Host& h = foundation->host();
+    if (!h.timeline().watchesTimers()) return;
+    h.timeline().timer(
+        timeline::TimerProbe{step, h.processName(), order, selector.name(), serviceIdentifier, interval});
+  }
 
   void disarm() {
     if (armed) {
@@ -67,12 +76,20 @@ void scheduleTimerImp(void*, Object* self, Sel) {
   if (!t || !t->valid || t->armed) return;
   host::Host& h = t->foundation->host();
   t->armed = true;
-  t->foundation->timerArmed(self, t->foundation->nextTimerOrder++);
+  t->order = t->foundation->nextTimerOrder++;
+  t->foundation->timerArmed(self, t->order);
+  t->probe(timeline::TimerProbe::Step::Armed);
   // The run loop keeps an armed timer alive until it fires or is invalidated, even when no one
   // else holds it any more.
   Id timer = self->self();
   const auto due = dueAfter(h.scheduler().now(), t->interval);
-  t->handle = h.scheduler().at(h.mainQueue(), due, [timer] { host::send(timer, msg::fireTimerFired); });
+  t->handle = h.scheduler().at(h.mainQueue(), due, [timer] {
+    // The probes bracket the whole send, so they also see what hooks on the fire do.
+    auto* fired = objc::as<SimpleTimer>(timer);
+    fired->probe(timeline::TimerProbe::Step::Firing);
+    host::send(timer, msg::fireTimerFired);
+    fired->probe(timeline::TimerProbe::Step::Fired);
+  });
 }
 
 void fireTimerFiredImp(void*, Object* self, Sel) {
@@ -92,6 +109,7 @@ void invalidateImp(void*, Object* self, Sel) {
   auto* t = objc::as<SimpleTimer>(self);
   if (!t) return;
   if (t->handle) t->handle->cancel();
+  if (t->armed) t->probe(timeline::TimerProbe::Step::Invalidated);
   t->disarm();
   t->valid = false;
 }
@@ -212,7 +230,7 @@ std::vector<Foundation::ArmedTimer> Foundation::armedTimerList() const {
     objc::Id t = weak.lock();
     auto* timer = objc::as<SimpleTimer>(t);
     if (!timer) continue;
-    out.push_back(ArmedTimer{t, timer->selector.name(), timer->serviceIdentifier});
+    out.push_back(ArmedTimer{t, timer->selector.name(), timer->serviceIdentifier, order});
   }
   return out;
 }

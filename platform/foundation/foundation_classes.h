@@ -38,6 +38,7 @@ class Foundation {
     objc::Id timer;
     std::string selector;           // what it sends when it fires
     std::string serviceIdentifier;  // its loggingIdentifier
+    std::uint64_t order;            // its name in the timeline's timer probes
   };
   // The armed timers, in the order they were armed.
   std::vector<ArmedTimer> armedTimerList() const;

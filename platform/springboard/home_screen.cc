@@ -162,6 +162,11 @@ void HomeScreen::setQuietMode(bool on) {
   host_.timeline().record(host_.processName(), timeline::Kind::Host, "do not disturb", on ? "on" : "off");
 }
 
+void HomeScreen::carryOver(const Kept& before) {
+  for (const auto& [bundleId, icon] : before.apps) apps_[bundleId] = icon;
+  quietMode_ = before.quietMode;
+}
+
 void HomeScreen::installApp(const std::string& bundleId, const std::string& displayName, std::int64_t badge) {
   apps_[bundleId] = AppIcon{displayName, badge, true};
 }

@@ -52,6 +52,15 @@ class HomeScreen {
   const std::map<std::string, AppIcon, std::less<>>& apps() const { return apps_; }
   TorchHardware& torch() { return torch_; }
   bool torchOn() const;
+  // What a restarted home screen keeps from the one before, as the device keeps it: every app
+  // icon with its name and badge, and do-not-disturb. Taken from the old one, given to the new
+  // one before it launches.
+  struct Kept {
+    std::map<std::string, AppIcon, std::less<>> apps;
+    bool quietMode = false;
+  };
+  Kept kept() const { return Kept{apps_, quietMode_}; }
+  void carryOver(const Kept& before);
 
   // --- What the user or the system does, through the hookable methods ---
   // SpringBoard applicationDidFinishLaunching:.

@@ -56,9 +56,24 @@ struct Event {
   std::string detail;
 };
 
+// What the host's run loop sees of a timer, for checkers that judge the system from outside:
+// armed (scheduled), firing (its fire begins: everything up to `Fired` happens inside it,
+// the fire handler and every hook on the fire), fired (the fire is over), invalidated (an armed
+// timer stopped before it fired). No user notices these, so they never reach the printers.
+struct TimerProbe {
+  enum class Step : std::uint8_t { Armed, Firing, Fired, Invalidated };
+  Step step;
+  std::string_view process;
+  std::uint64_t timer;        // unique within its process's life
+  std::string_view selector;  // what the timer sends when it fires
+  std::string_view service;   // its service identifier (a listed app's bundle identifier)
+  double interval;            // seconds, as armed
+};
+
 class Timeline {
  public:
   using Listener = std::function<void(const Event&)>;
+  using TimerListener = std::function<void(const TimerProbe&)>;
 
   explicit Timeline(const dispatch::Scheduler& clock) : clock_(clock) {}
   Timeline(const Timeline&) = delete;
@@ -77,6 +92,13 @@ class Timeline {
     if (decisionListeners_ > 0) record(process, Kind::Decision, subject, detail);
   }
 
+  // Timer probes: main-queue only (timers live on the main run loop), so no lock.
+  void addTimerListener(TimerListener listener) { timerListeners_.push_back(std::move(listener)); }
+  bool watchesTimers() const { return !timerListeners_.empty(); }
+  void timer(const TimerProbe& probe) {
+    for (const TimerListener& l : timerListeners_) l(probe);
+  }
+
  private:
   const dispatch::Scheduler& clock_;
   std::mutex mutex_;
@@ -86,6 +108,7 @@ class Timeline {
   };
   std::vector<Entry> listeners_;
   int decisionListeners_ = 0;
+  std::vector<TimerListener> timerListeners_;
 };
 
 // Keeps every event it hears, for tests and the summary.

@@ -233,7 +233,7 @@ TEST_F(HostileKeyedArchive, DeepestPermittedNestingDecodesWithoutOverflow) {
 class DeviceKeyedArchives : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::haveDeviceFiles()) GTEST_SKIP() << "device files not found at " << testing::deviceFiles();
+    QV_REQUIRE_DEVICE_FILES();
   }
   static Bytes bytes(const std::string& name) { return testing::readBytes(testing::deviceFiles() / "keyed-archives" / name); }
   static pl::Value root(const std::string& name) {

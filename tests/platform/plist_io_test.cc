@@ -145,7 +145,7 @@ TEST(PlistFormats, HandMadeInputReadsAsItsWritersMeantIt) {
 class DevicePlistFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!testing::haveDeviceFiles()) GTEST_SKIP() << "device files not found at " << testing::deviceFiles();
+    QV_REQUIRE_DEVICE_FILES();
   }
   static pl::Value read(const std::string& relative) {
     auto v = pl::readFile((testing::deviceFiles() / relative).string());

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "platform/time/timezone.h"
 #include "sim/invariants.h"
 #include "sim/player.h"
 #include "sim/random_scenario.h"
@@ -36,15 +37,9 @@ RunResult play(const Scenario& scenario, bool keepTimeline = false) {
                              std::to_string(static_cast<int>(e.kind)) + " " + e.subject + " " + e.detail + "\n";
         },
         false);
-  world.clock().afterEachEvent = [&] { checker.checkState(); };
-  player.afterAction = [&](const Action& a) {
-    if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile) checker.settingsWritten(a.values, a.removals);
-    checker.checkSettingsFile();
-  };
+  checker.attach(player);
   player.schedule();
-  dispatch::Instant due;
-  while (checker.ok() && world.clock().nextDue(&due) && due <= player.end()) world.clock().runNext();
-  checker.checkSettingsFile();
+  checker.run(player.end());
   result.violation = checker.violation();
   result.checks = checker.checks();
   return result;
@@ -70,12 +65,29 @@ TEST_P(RandomRuns, KeepEveryInvariantForTwoDays) {
   EXPECT_GT(r.checks, 1000u) << "seed " << seed << " hardly ran";
 }
 
-// Seeds 1-24, and seeds that once broke an invariant (kept so the fault stays mended):
-// 7 and 15 posted a reminder bulletin after the user unlocked during the lock-screen re-post.
-INSTANTIATE_TEST_SUITE_P(FixedSeeds, RandomRuns,
-                         ::testing::Values(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
-                                           22, 23, 24),
+// Seeds 1-24 and a few more, so that every release range and the iPad are played (checked
+// below).
+const std::uint64_t kFixedSeeds[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
+
+INSTANTIATE_TEST_SUITE_P(FixedSeeds, RandomRuns, ::testing::ValuesIn(kFixedSeeds),
                          [](const auto& info) { return "seed" + std::to_string(info.param); });
+
+TEST(RandomScenarios, FixedSeedsPlayEveryReleaseRangeAndTheIpad) {
+  std::set<std::string> ranges;
+  bool pad = false;
+  for (std::uint64_t seed : kFixedSeeds) {
+    const Scenario s = randomScenario(options(seed, 48h));
+    const std::string& r = s.world.release;
+    ranges.insert(r.starts_with("7.")   ? "7"
+                  : r.starts_with("8.") ? "8"
+                  : r.starts_with("9.") ? "9"
+                  : r == "10.3"         ? "10.3"
+                                        : "10.0-10.2");
+    pad |= s.world.idiom == device::Idiom::Pad;
+  }
+  EXPECT_EQ(ranges, (std::set<std::string>{"7", "8", "9", "10.0-10.2", "10.3"}));
+  EXPECT_TRUE(pad);
+}
 
 TEST(RandomScenarios, TheSameSeedPlaysTheSameTimeline) {
   const RandomScenarioOptions o = options(42, 6h);
@@ -92,12 +104,28 @@ TEST(RandomScenarios, ADumpedScenarioReplaysExactlyAsItsSeed) {
 
 TEST(RandomScenarios, CoverEveryKindOfAction) {
   std::set<ActionType> seen;
-  bool rawNotification = false, unlockDuringRepost = false;
-  for (std::uint64_t seed = 1; seed <= 5; ++seed) {
+  std::set<std::string> paneKeys, releases;
+  bool rawNotification = false, unlockDuringRepost = false, reversedWindow = false, clockChange = false;
+  for (std::uint64_t seed = 1; seed <= 40; ++seed) {
     const Scenario s = randomScenario(options(seed, 48h));
+    releases.insert(s.world.release.substr(0, s.world.release.find('.')));
+    if (auto zone = tz::TimeZone::load(s.world.timeZone); zone && s.world.timeZone != "UTC") {
+      const host::CalendarDate& d = s.world.start;
+      // A local day that is not 24 hours long: the run crosses a change of the clocks.
+      const auto day = tz::fromCivil({d.year, d.month, d.day + 1, d.hour, 0, 0}, *zone) -
+                       tz::fromCivil({d.year, d.month, d.day, d.hour, 0, 0}, *zone);
+      clockChange |= day != std::chrono::hours(24);
+    }
+    auto number = [&](const char* key) {
+      auto it = s.world.settings->find(key);
+      return it == s.world.settings->end() ? std::int64_t{-1} : it->second.numberAsInteger().value_or(-1);
+    };
+    reversedWindow |= number("fromHour") > number("toHour") && number("toHour") > 0;
     for (std::size_t i = 0; i < s.actions.size(); ++i) {
       const Action& a = s.actions[i];
       seen.insert(a.type);
+      if (a.type == ActionType::Settings)
+        for (const auto& [key, value] : a.values) paneKeys.insert(key);
       rawNotification |= a.type == ActionType::Notification && a.notification.preset.empty();
       if (a.type == ActionType::AutoLock)
         for (std::size_t j = i + 1; j < s.actions.size() && s.actions[j].at - a.at < 3s; ++j)
@@ -105,10 +133,16 @@ TEST(RandomScenarios, CoverEveryKindOfAction) {
     }
   }
   for (ActionType t : {ActionType::Notification, ActionType::IncomingCall, ActionType::AnswerCall, ActionType::EndCall,
-                       ActionType::OpenApp, ActionType::ReadMessages, ActionType::RemoveNotification,
-                       ActionType::ActOnNotification, ActionType::Lock, ActionType::Unlock, ActionType::AutoLock,
-                       ActionType::QuietMode, ActionType::Settings, ActionType::SettingsFile, ActionType::SetBadge})
+                       ActionType::OpenApp, ActionType::LeaveApp, ActionType::ReadMessages,
+                       ActionType::RemoveNotification, ActionType::ActOnNotification, ActionType::Lock,
+                       ActionType::Unlock, ActionType::AutoLock, ActionType::QuietMode, ActionType::Settings,
+                       ActionType::SettingsFile, ActionType::SetBadge, ActionType::Respring})
     EXPECT_TRUE(seen.count(t)) << actionName(t);
+  for (const char* key : {"smsCount", "otherInt", "currentIMSound", "fromMin", "toHour", "otherApplications"})
+    EXPECT_TRUE(paneKeys.count(key)) << "the pane never saves " << key;
+  EXPECT_EQ(releases, (std::set<std::string>{"7", "8", "9", "10"}));
+  EXPECT_TRUE(reversedWindow) << "a start window whose start is after its end";
+  EXPECT_TRUE(clockChange) << "a run that crosses a change of the clocks";
   EXPECT_TRUE(rawNotification) << "notifications with raw payloads";
   EXPECT_TRUE(unlockDuringRepost) << "an unlock right after an auto-lock";
 }

@@ -1,6 +1,7 @@
 // Every scenario in examples/ plays exactly to the timeline kept beside it
 // (NAME.expected.txt, the text form with --explain; scripts/update-examples.sh rewrites them).
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -49,18 +50,27 @@ fs::path expectedFor(const fs::path& scenario) {
   return expected;
 }
 
-TEST(Examples, EachScenarioPlaysToItsExpectedTimeline) {
-  const std::vector<fs::path> scenarios = exampleScenarios();
-  ASSERT_GE(scenarios.size(), 26u);
-  for (const fs::path& scenario : scenarios) {
-    SCOPED_TRACE(scenario.filename().string());
-    ASSERT_TRUE(fs::exists(expectedFor(scenario))) << "no expected timeline; run scripts/update-examples.sh";
-    CommandRun run = runQuorvelSim({"--explain", scenario.string()});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const std::string expected = readFile(expectedFor(scenario));
-    EXPECT_TRUE(run.out == expected) << firstDifference(expected, run.out);
-  }
+// One test per example, so every scenario that differs reports itself.
+class Example : public ::testing::TestWithParam<fs::path> {};
+
+TEST_P(Example, PlaysToItsExpectedTimeline) {
+  const fs::path& scenario = GetParam();
+  ASSERT_TRUE(fs::exists(expectedFor(scenario))) << "no expected timeline; run scripts/update-examples.sh";
+  CommandRun run = runQuorvelSim({"--explain", scenario.string()});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string expected = readFile(expectedFor(scenario));
+  EXPECT_TRUE(run.out == expected) << firstDifference(expected, run.out);
 }
+
+INSTANTIATE_TEST_SUITE_P(Examples, Example, ::testing::ValuesIn(exampleScenarios()), [](const auto& info) {
+  std::string name = info.param.stem().string();
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+});
+
+// A glob that found nothing would pass every example by having none.
+TEST(Examples, AreFound) { EXPECT_GE(exampleScenarios().size(), 26u); }
 
 TEST(Examples, EveryExpectedTimelineHasItsScenarioAndEveryScenarioANameAndAStory) {
   for (const auto& entry : fs::directory_iterator(sourcePath("examples"))) {

@@ -71,5 +71,21 @@ TEST_P(LongRun, AnOldNotificationLeavingTheLockScreenIsNoUserRemovalAndClearsNoR
 
 INSTANTIATE_TEST_SUITE_P(SystemRanges, LongRun, ::testing::Values("9.3", "10.3"));
 
+// Fixed fault: a restart of the home screen turned do-not-disturb off, unlocked the device and
+// set every badge (and the names of the scenario's own apps) back.
+TEST(HomeScreenRestart, KeepsWhatTheDeviceKeepsAndComesBackLocked) {
+  World world;
+  world.home().installApp("com.example.Chat", "Chat", 2);
+  world.home().setBadge("com.apple.mobilemail", 4);
+  world.home().setQuietMode(true);
+  ASSERT_FALSE(world.home().locked());
+  world.respring();
+  EXPECT_TRUE(world.home().quietMode());
+  EXPECT_TRUE(world.home().locked());
+  EXPECT_EQ(world.home().badge("com.apple.mobilemail"), 4);
+  EXPECT_EQ(world.home().badge("com.example.Chat"), 2);
+  EXPECT_EQ(world.home().displayName("com.example.Chat"), "Chat");
+}
+
 }  // namespace
 }  // namespace qv::sim

@@ -12,8 +12,6 @@ Result<Scenario> parse(const std::string& text) { return parseScenario(text, "s.
 TEST(ScenarioFormat, DefaultScenarioReadsAndIsInTimeOrder) {
   auto s = parseScenario(defaultScenarioText(), "built-in");
   ASSERT_TRUE(s) << s.error();
-  EXPECT_EQ(s->world.timeZone, "Europe/Berlin");
-  EXPECT_EQ(s->duration, 7min);
   for (std::size_t i = 1; i < s->actions.size(); ++i) EXPECT_LE(s->actions[i - 1].at, s->actions[i].at);
 }
 
