@@ -211,8 +211,15 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
                    static_cast<unsigned long long>(scenario.seed), o.days);
     return 1;
   }
-  if (checker && !o.output.json)
-    std::fprintf(out, "  invariants held through %llu checks\n", static_cast<unsigned long long>(checker->checks()));
+  if (checker && !o.output.json) {
+    const InvariantChecker::Tally& t = checker->tally();
+    std::fprintf(out,
+                 "  invariants held through %llu checks: %llu reminder runs, %llu fires, %llu clears, "
+                 "%llu notifications or missed calls that had to start a reminder\n",
+                 static_cast<unsigned long long>(checker->checks()), static_cast<unsigned long long>(t.runs),
+                 static_cast<unsigned long long>(t.fires), static_cast<unsigned long long>(t.clears),
+                 static_cast<unsigned long long>(t.mustStart));
+  }
   return 0;
 }
 

@@ -161,6 +161,7 @@ void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& r
     if (auto it = lastLimits_.find(countKey); it != lastLimits_.end() && world_.now() - it->second.first <= 1500ms)
       limit = std::max(limit, it->second.second);
     runs_[run] = Run{reminder, world_.now(), limit};
+    ++tally_.runs;
     latestRun_[reminder] = run;
     startedRun(reminder, run);
   }
@@ -202,6 +203,7 @@ void InvariantChecker::firing(const timeline::TimerProbe& p) {
   timers_.erase(it);
   Run& run = runs_[firing_->second.run];
   --run.armed;
+  ++tally_.fires;
   if (++run.fires > run.limit)
     return fail("the " + run.reminder + " reminder fired " + std::to_string(run.fires) +
                 " times in one run; its count setting allowed " + limitText(run.limit));
@@ -272,6 +274,7 @@ void InvariantChecker::onEvent(const timeline::Event& e) {
 }
 
 void InvariantChecker::clearSeen(const std::string& reminder, const std::string& what) {
+  ++tally_.clears;
   Cleared c{reminder, ++seq_, {}, what};
   for (const auto& [id, t] : timers_)
     if (t.reminder == reminder) c.timers.insert(id);
@@ -391,6 +394,7 @@ bool InvariantChecker::intakeOpen() const {
 
 void InvariantChecker::expectStart(const std::string& reminder, dispatch::Duration within, const std::string& why) {
   const dispatch::Instant now = world_.now();
+  ++tally_.mustStart;
   if (lastStartAt_.count(reminder) && lastStartAt_[reminder] == now) return;  // it started already
   mustStart_.push_back(Expectation{reminder, now, now + within, why});
 }

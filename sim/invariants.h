@@ -66,6 +66,12 @@ class InvariantChecker {
   // Ends the run: expectations still open are judged now.
   void finish();
 
+  // How much the run gave the invariants to judge, so a pass is not mistaken for a proof.
+  struct Tally {
+    std::uint64_t runs = 0, fires = 0, clears = 0, mustStart = 0;
+  };
+  const Tally& tally() const { return tally_; }
+
   bool ok() const { return !violation_; }
   const std::optional<std::string>& violation() const { return violation_; }
   std::uint64_t checks() const { return checks_; }
@@ -124,6 +130,7 @@ class InvariantChecker {
   DeviceModel model_;
   std::optional<std::string> violation_;
   std::uint64_t checks_ = 0;
+  Tally tally_;
   std::map<std::string, pl::Value> expectedSettings_;
 
   std::map<std::uint64_t, Timer> timers_;  // armed now, by probe id
