@@ -50,7 +50,8 @@ void repostToLockScreen(core::Library& library);
 void postLockScreenBulletin(core::Library& library, std::string text, std::string sectionId, objc::Id defaultAction,
                             pl::Value context);
 
-// Builds the lock-screen bulletin and adds it with MissedHelper as its data provider.
+// Builds the lock-screen bulletin and adds it with MissedHelper as its data provider, whether or
+// not the device is still locked (an unlocked device lists it in the notification centre).
 void publishLockScreenBulletin(core::Library& library, const std::string& text, const std::string& sectionId,
                                const objc::Id& defaultAction, const pl::Value& context);
 

@@ -1,5 +1,6 @@
 #include "alerts/fire_cycle.h"
 
+#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -81,7 +82,11 @@ void otherHandler(void*, objc::Object* self, objc::Sel, objc::Id timer) {
   fireOtherApp(core::libraryOf(self), timer);
 }
 
-std::string otherFireDetail(core::Library& library, const std::string& app) {
+std::string otherFireDetail(core::Library& library, const objc::Id& timer, const std::string& app) {
+  // A timer the lists let go of (its app was cleared, or started again) alerts once more; it is
+  // no part of the app's current chain, so it takes none of that chain's numbers.
+  const auto& list = library.otherApps.otherTimerList;
+  if (!list || std::find(list->begin(), list->end(), timer) == list->end()) return "alert of a timer no longer listed";
   const std::int64_t limit = library.settings.number(core::Key::otherCount);
   if (limit == kUnlimitedRepeats) return "alert, no limit";
   std::int64_t count = 1;
@@ -105,7 +110,7 @@ void fireFixedCategory(core::Library& library, Category category) {
 void fireOtherApp(core::Library& library, const objc::Id& timer) {
   const std::string app = host::send(timer, host::msg::loggingIdentifier);
   if (library.host.timeline().active())
-    library.record(timeline::Kind::ReminderFired, app, otherFireDetail(library, app));
+    library.record(timeline::Kind::ReminderFired, app, otherFireDetail(library, timer, app));
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);
 }

@@ -16,20 +16,22 @@ std::vector<std::string> stringList(const pl::Value* value) {
   return out;
 }
 
-void Settings::load(host::Host& process) {
+bool Settings::load(host::Host& process) {
   ++loads_;
   dictionary_.reset();
   objc::Class* deviceClass = process.runtime().getClass("UIDevice");
   objc::Id device = host::send(deviceClass, host::msg::currentDevice);
-  const float version = std::strtof(host::send(device, host::msg::systemVersion).c_str(), nullptr);
+  systemVersion_ = host::send(device, host::msg::systemVersion);
+  const float version = std::strtof(systemVersion_.c_str(), nullptr);
   // Before 8.0 the domain is never read: everything runs on defaults, and the derived values
   // keep what they had.
-  if (version < 8.0f) return;
+  if (version < 8.0f) return false;
   std::vector<std::string> keys =
       process.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
   dictionary_ = process.prefsCopyMultiple(keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
   otherApplicationsList_ = stringList(find(Key::otherApplications));
   showStatusEnabled_ = flag(Key::showStatus);
+  return true;
 }
 
 const pl::Value* Settings::find(Key k) const {
@@ -40,7 +42,7 @@ const pl::Value* Settings::find(Key k) const {
 
 std::optional<bool> Settings::storedBool(Key k) const {
   const pl::Value* v = find(k);
-  return v ? v->numberAsBool() : std::nullopt;
+  return v ? v->boolValue() : std::nullopt;
 }
 
 bool Settings::flag(Key k) const {

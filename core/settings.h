@@ -1,7 +1,8 @@
 // SettingsDictionary and the values derived from it. `load` is loadPreferences: it replaces the
 // dictionary whole (systems before 8.0 never read the domain, so every key takes its default).
 // Readers never cache: each decision asks for its key when it is taken, through the key's
-// rule in kSettingKeys; a value of the wrong type reads as absent.
+// rule in kSettingKeys. A flag is the value's boolean whatever its type ("NO" is off); a value
+// with no reading for its rule (an array for a flag, a string for a number) reads as absent.
 #pragma once
 
 #include <cstdint>
@@ -22,15 +23,15 @@ class Settings {
   Settings(const Settings&) = delete;
   Settings& operator=(const Settings&) = delete;
 
-  // loadPreferences.
-  void load(host::Host& process);
+  // loadPreferences. False when the system is older than 8.0, which never reads the domain.
+  bool load(host::Host& process);
 
   // The key read by its rule (flags, numbers with their 0-means-default rule, strings).
   bool flag(Key k) const;
   std::int64_t number(Key k) const;
   std::string string(Key k) const;
-  // The stored boolean when the key holds a number or boolean; none when absent or mistyped.
-  // For the tests written as "present and false".
+  // The stored value's boolean (a boolean, number or string, read as the platform's `boolValue`);
+  // none when absent or of a type with no boolean. For the tests written as "present and false".
   std::optional<bool> storedBool(Key k) const;
   // Whether "otherApplications" lists the bundle identifier.
   bool listsApp(std::string_view bundleId) const;
@@ -41,6 +42,8 @@ class Settings {
   // The dictionary itself; null while absent.
   const pl::Dict* dictionary() const { return dictionary_ ? &*dictionary_ : nullptr; }
   std::uint64_t loadCount() const { return loads_; }
+  // The system version the last load read ("7.1").
+  const std::string& systemVersion() const { return systemVersion_; }
 
  private:
   const pl::Value* find(Key k) const;
@@ -49,6 +52,7 @@ class Settings {
   std::vector<std::string> otherApplicationsList_;
   bool showStatusEnabled_ = false;
   std::uint64_t loads_ = 0;
+  std::string systemVersion_;
 };
 
 // The strings of a property-list array, skipping entries of other types; empty for a non-array.

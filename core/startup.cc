@@ -20,8 +20,12 @@ void runSettingsStartup(Library& library) {
   host::Host& host = library.host;
   if (!host.fileExists(kSettingsFileTestedAtStartup)) host.removePersistentDomain(kSettingsDomain);
   library.settings.load(host);
-  host.addDarwinObserver(std::string(kSettingsChangedNotification),
-                         [&library] { library.settings.load(library.host); });
+  host.addDarwinObserver(std::string(kSettingsChangedNotification), [&library] {
+    // Told once, by the home screen, where the settings would have counted.
+    if (!library.settings.load(library.host) && library.host.mainBundleIdentifier() == "com.apple.springboard")
+      library.explain("settings",
+                      "iOS " + library.settings.systemVersion() + " reads no settings: every key takes its default");
+  });
 }
 
 void runFirstInitialiser(Library& library) {

@@ -20,8 +20,8 @@ std::string_view stringEntry(const pl::Dict* payload, std::string_view key) {
   return s ? std::string_view(*s) : std::string_view();
 }
 
-bool hasString(const pl::Dict* payload, std::string_view key) {
-  return payload && pl::findString(*payload, key) != nullptr;
+bool hasKey(const pl::Dict* payload, std::string_view key) {
+  return payload && payload->find(key) != payload->end();
 }
 
 std::string_view apsCategory(const pl::Dict* payload) {
@@ -52,7 +52,7 @@ std::string_view Payloads::localApsCategory() {
 }
 
 bool Payloads::localHas(std::string_view key) {
-  return hasString(local(), key);
+  return hasKey(local(), key);
 }
 
 }  // namespace qv::intake

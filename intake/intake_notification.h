@@ -1,6 +1,7 @@
 // The record the intake hooks hand to the classification rules, and the payload views read from
-// its context. Every lookup is typed: a value of another type reads as absent (an "aps" that is a
-// string, a "type" that is a number, a "localNotification" that is no archive). The local payload
+// its context. Every lookup of a value is typed: a value of another type reads as absent (an
+// "aps" that is a string, a "type" that is a number, a "localNotification" that is no archive);
+// a rule that asks only whether a key is there finds it whatever its type. The local payload
 // is unarchived once, on first use.
 //   Payloads p{host, note};  if (p.remoteApsCategory() == "missed-call") ...
 #pragma once
@@ -53,7 +54,7 @@ class Payloads {
   std::string_view localCategory();
   // "aps" then "category" of the local payload.
   std::string_view localApsCategory();
-  // Whether the local payload holds `key` with a string value (the jids are strings).
+  // Whether the local payload holds `key`, whatever its value's type.
   bool localHas(std::string_view key);
 
  private:
@@ -67,7 +68,8 @@ class Payloads {
 std::string_view apsCategory(const pl::Dict* payload);
 // A string entry of a payload; "" when missing or mistyped.
 std::string_view stringEntry(const pl::Dict* payload, std::string_view key);
-// Whether a payload holds `key` with a string value.
-bool hasString(const pl::Dict* payload, std::string_view key);
+// Whether a payload holds `key`, whatever its value's type (the rules that ask only whether a
+// key is there: "jid", "missed-call-jid", "incoming-call-jid").
+bool hasKey(const pl::Dict* payload, std::string_view key);
 
 }  // namespace qv::intake

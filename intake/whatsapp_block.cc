@@ -80,9 +80,9 @@ void whatsAppBlock(Evaluation& ev) {
 }
 
 void whatsAppLocalRules(Evaluation& ev, const pl::Dict* userInfo) {
-  if (hasString(userInfo, kIncomingCallJid)) clearIfRunning(ev, Category::WhatsAppCall);
-  if (hasString(userInfo, kMissedCallJid) && callGate(ev)) restart(ev, Category::WhatsAppCall);
-  if (hasString(userInfo, kJid) && messageGate(ev)) restart(ev, Category::WhatsAppMessage);
+  if (hasKey(userInfo, kIncomingCallJid)) clearIfRunning(ev, Category::WhatsAppCall);
+  if (hasKey(userInfo, kMissedCallJid) && callGate(ev)) restart(ev, Category::WhatsAppCall);
+  if (hasKey(userInfo, kJid) && messageGate(ev)) restart(ev, Category::WhatsAppMessage);
 }
 
 }  // namespace qv::intake

@@ -18,7 +18,8 @@
 //   - liveness: an SMS, mail, Telegram or listed-app notification, or a missed call, that must
 //     start a reminder (by the model: category on, intake open, window open, nothing running
 //     that blocks it) starts one at that instant (a missed call's call-state start: 1 s later);
-//   - nothing is posted to the lock screen while the device is unlocked;
+//   - nothing is posted to the lock screen while the device is unlocked, but a reminder bulletin
+//     that a re-post decided while locked, published in the 0.7 s after an unlock;
 //   - the settings file still holds every key the settings pane (or another tool) wrote.
 // The first broken invariant is kept with the instant it was found.
 #pragma once
@@ -131,6 +132,7 @@ class InvariantChecker {
   std::optional<std::string> violation_;
   std::uint64_t checks_ = 0;
   Tally tally_;
+  std::optional<dispatch::Instant> lastUnlock_;
   std::map<std::string, pl::Value> expectedSettings_;
 
   std::map<std::uint64_t, Timer> timers_;  // armed now, by probe id

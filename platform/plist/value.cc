@@ -38,11 +38,23 @@ std::optional<std::int64_t> Value::numberAsInteger() const {
   return std::nullopt;
 }
 
-std::optional<bool> Value::numberAsBool() const {
+std::optional<bool> Value::boolValue() const {
   if (auto b = ifBool()) return *b;
   if (auto i = ifInteger()) return *i != 0;
   if (auto r = ifReal()) return *r != 0.0;
+  if (auto s = ifString()) return stringBoolValue(*s);
   return std::nullopt;
+}
+
+bool stringBoolValue(std::string_view s) {
+  std::size_t i = 0;
+  auto isWhiteSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; };
+  while (i < s.size() && isWhiteSpace(s[i])) ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  while (i < s.size() && s[i] == '0') ++i;
+  if (i == s.size()) return false;
+  const char c = s[i];
+  return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
 namespace {

@@ -72,7 +72,9 @@ class Value {
 
   // A number as the platform's number objects read it: integers, reals and booleans.
   std::optional<std::int64_t> numberAsInteger() const;
-  std::optional<bool> numberAsBool() const;
+  // The value's boolean as the platform's objects answer `boolValue`: booleans, numbers (non-zero)
+  // and strings (see stringBoolValue); none for arrays, dictionaries, data, dates and uids.
+  std::optional<bool> boolValue() const;
 
   // A short single-line rendering for traces and test messages.
   std::string describe() const;
@@ -87,6 +89,11 @@ class Value {
 };
 
 const char* typeName(Value::Type t);
+
+// A string's `boolValue` as the platform reads it: after leading white space, one optional sign
+// and any leading zeros, true when the next character is Y, y, T, t or a digit 1-9; otherwise
+// false ("YES", "true", "1", " +007" are true; "NO", "0", "", "on", "-0" are false).
+bool stringBoolValue(std::string_view s);
 
 // Typed lookups in a dictionary: a value of another type reads as absent.
 const std::string* findString(const Dict& d, std::string_view key);

@@ -231,13 +231,17 @@ bool LockScreenList::dropFromModel(const Object* item) {
   return true;
 }
 
+// Each item leaves through the list's own removal step, as a swipe does but without a view
+// update, so whatever hooks that step sees the hand-over (the lock state already reads unlocked).
+// Oldest first, so the notification centre lists them newest first.
 void LockScreenList::presentForNotificationCentre() {
-  std::vector<Id> handed = std::move(items_);
-  items_.clear();
+  const std::vector<Id> handed = items_;
   for (auto it = handed.rbegin(); it != handed.rend(); ++it) {
+    host::send(controller_, msg::updateModelForRemovalOfItem, *it, false);
     auto* item = internal::self<ListItemObject>(it->get());
     if (item->kind == ListItemKind::Bulletin && toNotificationCentre) toNotificationCentre(item->bulletin);
   }
+  items_.clear();
   if (!handed.empty()) viewChanged();
 }
 

@@ -1,8 +1,9 @@
 // The lock-screen list of iOS 7 to 9 and its item kinds. It loads its view when the lock screen
-// appears, and at unlock hands its items to the notification centre and is torn down. Newest
-// first. Main queue.
-//   added:  observer:addBulletin:… → _removeCachedBannerForBulletinID: → _updateModelAndViewForAdditionOfItem:
-//   swiped: _updateModelForRemovalOfItem:updateView: → _updateModelAndViewForRemovalOfItem:
+// appears, and at unlock hands its items to the notification centre, each through the removal
+// step, and is torn down. Newest first. Main queue.
+//   added:    observer:addBulletin:… → _removeCachedBannerForBulletinID: → _updateModelAndViewForAdditionOfItem:
+//   swiped:   _updateModelForRemovalOfItem:updateView: YES → _updateModelAndViewForRemovalOfItem:
+//   unlocked: removeItemsForNotificationCenterPresentation → _updateModelForRemovalOfItem:updateView: NO per item
 #pragma once
 
 #include <functional>
@@ -38,8 +39,9 @@ class LockScreenList {
 
   // The lock screen appears: `loadView` unless loaded, then `setInScreenOffMode:` YES.
   void appear();
-  // The device unlocks: `setInScreenOffMode:` NO, `removeItemsForNotificationCenterPresentation`,
-  // `prepareForTeardown` (nothing while the view is not loaded).
+  // The device unlocks: `setInScreenOffMode:` NO, `removeItemsForNotificationCenterPresentation`
+  // (one `_updateModelForRemovalOfItem:updateView:` NO per item, oldest first, each bulletin then
+  // handed to the notification centre), `prepareForTeardown` (nothing while the view is not loaded).
   void unlock();
   // A bulletin reaches the lock-screen feed (the server's `observer:addBulletin:…`).
   void addBulletin(const objc::Id& server, const objc::Id& bulletin);

@@ -150,6 +150,29 @@ class LockScreenRepost : public ::testing::Test {
         << "its action is not saved again";
     EXPECT_EQ(rec.count(Kind::ReminderArmed, "Telegram message"), 1u) << "not restarted";
   }
+  // The user unlocks in the 0.7 s between the re-post and the publication: both bulletins are
+  // published all the same and wait in the notification centre, where acting on one opens its app.
+  void expectUnlockBeforePublicationKeepsTheBulletins() {
+    started(Category::Sms);
+    started(Category::TelegramMessage);
+    world.home().autoLock();
+    world.runFor(1200ms);
+    ASSERT_EQ(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "the re-post has run";
+    world.home().unlock();
+    world.runFor(2s);
+    EXPECT_EQ(lockScreen(), "");
+    std::string centre;
+    springboard::NotificationHandle telegram;
+    for (const auto& item : world.notifications().notificationCentreItems()) {
+      if (item.title != "Quorvel") continue;
+      centre += item.sectionID + ": " + item.subtitle + " | ";
+      if (item.sectionID == "ph.telegra.Telegraph") telegram = item.handle;
+    }
+    EXPECT_EQ(centre, "ph.telegra.Telegraph: Missed Message! | com.apple.MobileSMS: Missed Message! | ");
+    ASSERT_TRUE(world.notifications().actOn(telegram, springboard::kOriginNotificationCentre));
+    world.runUntilIdle();
+    EXPECT_EQ(lib.helper().timer(Category::TelegramMessage), nullptr) << "opening Telegram from it clears the reminder";
+  }
   // The device locks itself and the 1.7 s repost has run.
   void autoLockAndRepost() {
     world.home().autoLock();
@@ -244,22 +267,18 @@ TEST_F(LockScreenRepost, NothingWhenTheDeviceIsUnlockedBeforeTheRepost) {
   EXPECT_NE(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "kept for the next lock";
 }
 
-TEST_F(LockScreenRepost, NothingWhenTheDeviceIsUnlockedBetweenTheRepostAndThePublication) {
-  // Fault: the re-post checked the lock only when it ran, so unlocking within the next 0.7 s put its bulletin on an unlocked screen.
-  started(Category::Sms);
-  started(Category::Mail);
-  world.home().autoLock();
-  world.runFor(1200ms);
-  ASSERT_EQ(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "the re-post has run";
-  world.home().unlock();
-  world.runFor(2s);
-  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u);
-  EXPECT_EQ(lockScreen(), "");
+TEST_F(LockScreenRepost, UnlockingBetweenTheRepostAndThePublicationListsTheBulletinsInTheNotificationCentre) {
+  // Fault: a bulletin dropped at publication after the re-post had spent its saved action was lost for good.
+  expectUnlockBeforePublicationKeepsTheBulletins();
 }
 
 TEST_F(LockScreenRepost, SwitchesDecideWhetherAutoLockRepostsAtAll) {
-  for (const auto& [values, posts] : {std::pair{pl::Dict{{"globalEnabled", false}, {"showBanner", true}}, false},
-                                      std::pair{pl::Dict{{"showBanner", false}}, false}, std::pair{pl::Dict{}, true}}) {
+  for (const auto& [values, posts] :
+       {std::pair{pl::Dict{{"globalEnabled", false}, {"showBanner", true}}, false},
+        std::pair{pl::Dict{{"showBanner", false}}, false}, std::pair{pl::Dict{}, true},
+        // Strings read as the platform reads their boolean.
+        std::pair{pl::Dict{{"globalEnabled", "NO"}}, false}, std::pair{pl::Dict{{"showBanner", "0"}}, false},
+        std::pair{pl::Dict{{"showBanner", "YES"}}, true}}) {
     sim::World w{{.settings = values}};
     timeline::Recorder r{w.timeline()};
     w.library().intake.savedDefaultAction[core::index(Category::Mail)] =
@@ -304,6 +323,11 @@ class LockScreenRepostOnIos9 : public LockScreenRepost {
 TEST_F(LockScreenRepostOnIos9, ARepostedBulletinIsNotTakenForANewEvent) {
   // Our own lock-screen bulletins coming back as new events.
   expectRepostLeavesTheReminderAsItWas();
+}
+
+TEST_F(LockScreenRepostOnIos9, UnlockingBetweenTheRepostAndThePublicationListsTheBulletinsInTheNotificationCentre) {
+  // Fault: a bulletin dropped at publication after the re-post had spent its saved action was lost for good.
+  expectUnlockBeforePublicationKeepsTheBulletins();
 }
 
 TEST_F(LockScreenRepostOnIos9, PostsToTheLockScreenListAndTappingOpensTheApp) {

@@ -23,6 +23,9 @@ class OtherAppFire : public ::testing::Test {
                                 bundleId, lib.sharedHelper, core::hm::reloadOtherTimer.sel,
                                 pl::Value(pl::Dict{{"id", bundleId}, {"identifier", bundleId}}));
     host::send(timer, host::msg::scheduleInRunLoop, host::send(rt.getClass("NSRunLoop"), host::msg::mainRunLoop));
+    auto& list = lib.otherApps.otherTimerList;
+    if (!list) list.emplace();
+    list->push_back(timer);
     world.runFor(64s);
   }
 

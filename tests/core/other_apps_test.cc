@@ -176,8 +176,11 @@ TEST_F(OtherAppReminder, StaleTimerOfAClearedAppNeverStartsASecondChain) {
   world.runFor(10min);
   std::string chatFires;
   for (const auto& e : rec.ofKind(Kind::ReminderFired))
-    if (e.subject == kChat) chatFires += std::to_string((e.time - origin) / 1s) + " ";
-  EXPECT_EQ(chatFires, "60 90 150 210 ") << "the stale timer alerts once; the new chain fires three times";
+    if (e.subject == kChat) chatFires += std::to_string((e.time - origin) / 1s) + " " + e.detail + " | ";
+  // The stale timer's alert was labelled "alert 1 of 3", the same as the new chain's first.
+  EXPECT_EQ(chatFires,
+            "60 alert of a timer no longer listed | 90 alert 1 of 3 | 150 alert 2 of 3 | 210 alert 3 of 3 | ")
+      << "the stale timer alerts once, under its own label; the new chain fires three times";
   EXPECT_EQ(liveChains(lib, kChat), 0u);
   EXPECT_EQ(armedTimers(), 0u);
 }

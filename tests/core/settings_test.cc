@@ -42,24 +42,44 @@ TEST_F(SettingsLoading, IntervalsOfZeroOrLessMeanSixtySeconds) {
 }
 
 TEST_F(SettingsLoading, ValuesOfTheWrongTypeReadAsAbsent) {
-  // Values of the wrong type: every lookup is typed, a mistyped value takes the key's default.
-  save({{"showStatus", "YES"},
-        {"globalSMS", "NO"},
+  // Values of the wrong type: every lookup is typed, a value with no reading for its rule takes the key's default.
+  save({{"showStatus", pl::Data{1}},
+        {"globalSMS", pl::Date{}},
         {"smsInt", "30"},
         {"currentSMSSound", 42},
         {"otherApplications", "com.example.chat"},
-        {"torchCall", pl::Array{false}}});
+        {"torchCall", pl::Array{false}},
+        {"globalMail", pl::Dict{{"on", true}}}});
   EXPECT_FALSE(settings.flag(Key::showStatus));
   EXPECT_FALSE(settings.showStatusEnabled());
   EXPECT_TRUE(settings.flag(Key::globalSMS));
-  EXPECT_EQ(settings.number(Key::smsInt), 60);
+  EXPECT_EQ(settings.number(Key::smsInt), 60) << "number keys read no strings";
   EXPECT_EQ(settings.string(Key::currentSMSSound), "SMS 3.caf");
   EXPECT_TRUE(settings.otherApplicationsList().empty());
   EXPECT_FALSE(settings.listsApp("com.example.chat"));
   EXPECT_TRUE(settings.flag(Key::torchCall));
+  EXPECT_FALSE(settings.flag(Key::globalMail));
   save({{"otherApplications", pl::Array{"com.example.chat", 7, "com.example.mail"}}, {"showStatus", 1}});
   EXPECT_EQ(settings.otherApplicationsList(), (std::vector<std::string>{"com.example.chat", "com.example.mail"}));
   EXPECT_TRUE(settings.showStatusEnabled()) << "a number is read as a boolean, as the platform's numbers are";
+}
+
+TEST_F(SettingsLoading, FlagsStoredAsStringsReadAsThePlatformReadsTheirBoolean) {
+  // A flag stored as a string counted as absent, so "NO" turned a default-on switch on.
+  const std::pair<const char*, bool> rows[] = {
+      {"YES", true},    {"yes", true},  {"Y", true},        {"true", true},     {"T", true},   {"1", true},
+      {"42", true},     {"-1", true},   {" \t+0007", true}, {"0000009x", true}, {"NO", false}, {"no", false},
+      {"false", false}, {"0", false},   {"-0", false},      {"000", false},     {"", false},   {"   ", false},
+      {"on", false},    {"0x1", false}, {"+-1", false},     {"ja", false},
+  };
+  for (const auto& [text, on] : rows) {
+    save({{"globalSMS", text}, {"showStatus", text}, {"globalEnabled", text}});
+    EXPECT_EQ(settings.flag(Key::globalSMS), on) << '"' << text << "\" as a default-on flag";
+    EXPECT_EQ(settings.flag(Key::showStatus), on) << '"' << text << "\" as a default-off flag";
+    EXPECT_EQ(settings.showStatusEnabled(), on) << '"' << text << '"';
+    EXPECT_EQ(settings.storedBool(Key::globalEnabled), std::optional<bool>(on))
+        << "present, so \"" << text << "\" decides";
+  }
 }
 
 TEST_F(SettingsLoading, EachChangeNotificationReloadsWholeWithoutMerging) {
@@ -107,6 +127,11 @@ TEST_F(SettingsBeforeIos8, NeverReadTheDomainSoEveryKeyTakesItsDefault) {
   EXPECT_EQ(settings.number(Key::imInt), 60);
   EXPECT_FALSE(settings.showStatusEnabled());
   EXPECT_TRUE(settings.otherApplicationsList().empty());
+  std::string why;
+  for (const auto& e : rec.ofKind(Kind::Decision))
+    if (e.subject == "settings") why += e.process + ": " + e.detail + "\n";
+  EXPECT_EQ(why, "SpringBoard: iOS 7.1 reads no settings: every key takes its default\n")
+      << "the change notification is where the settings would have counted";
 }
 
 class SettingsStartup : public SettingsLoading {

@@ -24,8 +24,7 @@ pl::Dict localContext(pl::Value archive) {
 
 // Contexts a rule must read as "no payload" or "no matching value".
 std::vector<std::pair<std::string, std::optional<pl::Dict>>> badContexts() {
-  pl::Data archive = pl::archiveLocalNotification(
-      {{"type", 5}, {"jid", 7}, {"missed-call-jid", pl::Dict{}}, {"threema", "newmsg"}, {"category", 3}, {"aps", "x"}});
+  pl::Data archive = pl::archiveLocalNotification({{"type", 5}, {"threema", "newmsg"}, {"category", 3}, {"aps", "x"}});
   pl::Data truncated = pl::archiveLocalNotification({{"jid", "49"}});
   truncated.resize(truncated.size() / 2);
   std::vector<std::pair<std::string, std::optional<pl::Dict>>> out = {
@@ -75,10 +74,30 @@ TEST(BadPayloads, AWellFormedArchiveStillDecodes) {
   EXPECT_EQ(payloads.remote(), nullptr);
 }
 
+TEST(BadPayloads, AKeyTheRulesOnlyLookForCountsWhateverItsType) {
+  // "The payload has a key" counted only string values, so {"jid": 4915112345678} started nothing.
+  const pl::Dict numberJids{{"jid", std::int64_t{4915112345678}}, {"missed-call-jid", pl::Array{}}};
+  IntakeWorld fired({.release = "9.3"});
+  classifyWhatsAppLocalNotification(fired.lib, &numberJids);
+  EXPECT_EQ(fired.effects(), "armed:WhatsApp call shown:quorvel.WHCall armed:WhatsApp message shown:quorvel.WHMess");
+  const pl::Dict incomingCall{{"incoming-call-jid", true}};
+  classifyWhatsAppLocalNotification(fired.lib, &incomingCall);
+  EXPECT_FALSE(fired.running(Category::WhatsAppCall));
+
+  IntakeWorld locked({.release = "9.3", .startLocked = true});
+  auto h = locked.deliver({.bundleId = "net.whatsapp.WhatsApp", .localPayload = numberJids});
+  EXPECT_TRUE(locked.running(Category::WhatsAppCall)) << "lock-screen add rules";
+  EXPECT_TRUE(locked.running(Category::WhatsAppMessage));
+  ASSERT_TRUE(locked.world.notifications().removeFromLockScreen(h));
+  locked.world.runUntilIdle();
+  EXPECT_FALSE(locked.running(Category::WhatsAppCall)) << "removal rules";
+  EXPECT_FALSE(locked.running(Category::WhatsAppMessage));
+}
+
 TEST(BadPayloads, MistypedSettingsTakeTheirDefaults) {
   // Values of the wrong type.
   pl::Dict settings = allSwitchesOn();
-  settings["imCalWats"] = "yes";
+  settings["imCalWats"] = pl::Array{true};
   settings["otherApplications"] = "net.whatsapp.WhatsApp";
   IntakeWorld w({.release = "10.3"}, settings);
   w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "missed-call", .badge = 1});

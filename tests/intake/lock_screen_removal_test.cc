@@ -85,5 +85,21 @@ TEST_F(LockScreenRemoval, AReminderThatReachedItsLimitLosesItsIconWithItsNotific
   EXPECT_FALSE(w.world.statusBar().items().isShown("quorvel.TGMess"));
 }
 
+TEST_F(LockScreenRemoval, UnlockingHandsEachNotificationOverThroughTheRemovalRulesWhichClearOnlyMail) {
+  // The unlock emptied the list without its removal step, so the Mail rule never saw it.
+  listed({.bundleId = "com.apple.mobilemail", .badge = 1});
+  listed({.bundleId = "com.apple.MobileSMS", .badge = 1});
+  listed({.bundleId = "ph.telegra.Telegraph"});
+  listed({.bundleId = "net.whatsapp.WhatsApp", .localPayload = pl::Dict{{"jid", "49"}}});
+  ASSERT_TRUE(w.running(Category::Mail));
+  w.world.home().unlock();
+  w.world.runUntilIdle();
+  EXPECT_EQ(
+      w.effects(),
+      "cleared:mail | A:SMS C:SMS A:mail A:WhatsApp call C:WhatsApp message A:Telegram message C:Telegram message");
+  EXPECT_FALSE(w.world.statusBar().items().isShown("quorvel.QVMAIL"));
+  EXPECT_EQ(w.world.notifications().notificationCentreItems().size(), 4u) << "every notification moved on";
+}
+
 }  // namespace
 }  // namespace qv::intake::testing

@@ -79,6 +79,10 @@ const Row kRows[] = {
      {.bundleId = kWhatsApp, .localPayload = local({{"missed-call-jid", "49"}, {"jid", "49"}})}, {}, {},
      "armed:WhatsApp call shown:quorvel.WHCall armed:WhatsApp message shown:quorvel.WHMess"
      " | A:WhatsApp call C:WhatsApp call C:WhatsApp message"},
+    {"WhatsAppListedJidsOfAnyType", L,
+     {.bundleId = kWhatsApp, .localPayload = local({{"missed-call-jid", std::int64_t{49151}}, {"jid", pl::Dict{}}})},
+     {}, {}, "armed:WhatsApp call shown:quorvel.WHCall armed:WhatsApp message shown:quorvel.WHMess"
+     " | A:WhatsApp call C:WhatsApp call C:WhatsApp message"},
     {"WhatsAppListedIncomingCallClears", L,
      {.bundleId = kWhatsApp, .localPayload = local({{"incoming-call-jid", "49"}})},
      {Category::WhatsAppCall}, {}, "cleared:WhatsApp call | A:WhatsApp call"},

@@ -35,16 +35,19 @@ class LockScreenRouting : public ::testing::Test {
   }
 };
 
-TEST_F(LockScreenRouting, ViewLoadsWhenTheLockScreenAppearsAndUnlockHandsItemsToTheCentre) {
+TEST_F(LockScreenRouting, ViewLoadsWhenTheLockScreenAppearsAndUnlockHandsEachItemOverThroughTheRemovalStep) {
   ASSERT_TRUE(notes.lockScreenList()->viewLoaded()) << "the device started locked, so the list loaded at launch";
   trace.watch(kList, msg::loadView, "load");
   trace.watch(kList, msg::setInScreenOffMode, "screenOff");
   trace.watch(kList, msg::removeItemsForNotificationCenterPresentation, "toCentre");
   trace.watch(kList, msg::prepareForTeardown, "teardown");
+  watchRemovals();
   notes.deliver(kAnna);
   notes.deliver(kBen);
+  notes.addCard("com.apple.Passbook");
   world.home().unlock();
-  EXPECT_EQ(trace.str(), "screenOff(NO) toCentre teardown");
+  EXPECT_EQ(trace.str(), "screenOff(NO) toCentre model(NO) model(NO) model(NO) teardown")
+      << "one removal per item, every kind, without a view update";
   EXPECT_TRUE(notes.lockScreenItems().empty());
   EXPECT_EQ(titles(notes.notificationCentreItems()), (std::vector<std::string>{"Ben", "Anna"}));
   trace.clear();
@@ -62,7 +65,7 @@ TEST_F(LockScreenRouting, ActingOnAnItemRemovesItUnlocksAndOpensTheApp) {
   NotificationHandle anna = notes.deliver(kAnna);
   notes.deliver(kBen);
   ASSERT_TRUE(notes.actOn(anna));
-  EXPECT_EQ(trace.str(), "model(YES) view removeBulletin");
+  EXPECT_EQ(trace.str(), "model(YES) view removeBulletin model(NO)") << "then the unlock hands Ben's over";
   EXPECT_EQ(opened, "net.whatsapp.WhatsApp");
   EXPECT_EQ(titles(notes.notificationCentreItems()), (std::vector<std::string>{"Ben"}));
   EXPECT_FALSE(notes.actOn(anna));

@@ -105,6 +105,46 @@ TEST(PlistFormats, LargeBinaryFilesWithThreeByteTablesReadBack) {
   EXPECT_EQ(*back, pl::Value(many));
 }
 
+Bytes fromHex(std::string_view hex) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  return out;
+}
+
+TEST(PlistFormats, ReadsReferenceAndOffsetSizesOfFiveSixAndSevenBytesAsAnotherReaderDoes) {
+  // The guard refused reference and offset sizes of 5, 6 and 7 bytes, which the format allows.
+  // Hand-built files; the expected values are what CPython's plistlib decodes from these bytes.
+  const std::pair<int, const char*> files[] = {
+      {5,
+       "62706c6973743030d3000000000400000000050000000006000000000100000000020000000003577769647468203513"
+       "0000010203040506a3000000000700000000080000000001546e616d6555636f756e74556974656d7309234004000000"
+       "00000000000000080000000027000000002f00000000380000000048000000004d00000000530000000059000000005a"
+       "0000000000000505000000000000000900000000000000000000000000000063"},
+      {6,
+       "62706c6973743030d3000000000004000000000005000000000006000000000001000000000002000000000003577769"
+       "6474682036130000010203040506a3000000000007000000000008000000000001546e616d6555636f756e7455697465"
+       "6d730923400400000000000000000000000800000000002d00000000003500000000003e000000000051000000000056"
+       "00000000005c000000000062000000000063000000000000060600000000000000090000000000000000000000000000"
+       "006c"},
+      {7,
+       "62706c6973743030d3000000000000040000000000000500000000000006000000000000010000000000000200000000"
+       "0000035777696474682037130000010203040506a3000000000000070000000000000800000000000001546e616d6555"
+       "636f756e74556974656d730923400400000000000000000000000008000000000000330000000000003b000000000000"
+       "440000000000005a0000000000005f000000000000650000000000006b0000000000006c000000000000070700000000"
+       "0000000900000000000000000000000000000075"},
+  };
+  for (const auto& [width, hex] : files) {
+    const std::string name = "width " + std::to_string(width);
+    const pl::Value expected =
+        pl::Dict{{"name", name}, {"count", std::int64_t{1108152157446}}, {"items", pl::Array{true, 2.5, name}}};
+    const Bytes bytes = fromHex(hex);
+    ASSERT_EQ(bytes[bytes.size() - 26], width) << "offset size of the " << name << " file";
+    ASSERT_EQ(bytes[bytes.size() - 25], width) << "reference size of the " << name << " file";
+    EXPECT_EQ(parsed(bytes), expected) << name;
+  }
+}
+
 TEST(PlistFormats, DetectionLooksAtMagicAndFirstNonBlank) {
   EXPECT_EQ(pl::detectFormat(bytesOf("bplist00rest")), pl::Format::Binary);
   EXPECT_EQ(pl::detectFormat(bytesOf("\xEF\xBB\xBF \n<?xml")), pl::Format::Xml);
@@ -242,8 +282,9 @@ struct Refusal {
 
 TEST_F(HostilePlistInput, RefusalsSayWhatWasWrong) {
   const std::vector<Bytes> pair = {arrayOf({1}), {0x09}};
-  Bytes refWidthFive = plistOf(pair);
-  refWidthFive[refWidthFive.size() - 25] = 5;
+  Bytes refWidthNine = plistOf(pair), offsetWidthZero = plistOf(pair);
+  refWidthNine[refWidthNine.size() - 25] = 9;
+  offsetWidthZero[offsetWidthZero.size() - 26] = 0;
   const Refusal rows[] = {
       {"empty", {}, "too few"},
       {"a blank", bytesOf(" "), "too few"},
@@ -255,7 +296,8 @@ TEST_F(HostilePlistInput, RefusalsSayWhatWasWrong) {
       {"a forged table start", BinaryPlist{.objects = pair, .forgedTableStart = 0xFFFF000000000025}.build(),
        "offset table"},
       {"a forged top", BinaryPlist{.objects = pair, .top = 2}.build(), "top object"},
-      {"reference size 5", refWidthFive, "reference size"},
+      {"reference size 9", refWidthNine, "reference size 9 is not 1 to 8 bytes"},
+      {"offset size 0", offsetWidthZero, "offset size 0 is not 1 to 8 bytes"},
       {"data claiming 100 bytes, holding 3", plistOf({{0x4F, 0x10, 100, 1, 2, 3}}), "more than the object area"},
       {"a string of 2^64-1 bytes", plistOf({{0x5F, 0x13, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'a'}}), "more than the object area"},
       {"an array of 2^60 elements", plistOf({{0xAF, 0x13, 0x10, 0, 0, 0, 0, 0, 0, 0, 0}}), "elements"},

@@ -18,9 +18,11 @@ std::uint64_t readBigEndian(const std::uint8_t* p, std::size_t width) {
 
 bool isPowerOfTwoWidth(std::uint64_t w) { return w == 1 || w == 2 || w == 4 || w == 8; }
 
-// Offset and reference widths libplist can read. Its writer picks 3 bytes for files and object
-// counts between 2^16 and 2^24, so 3 must be accepted for our own files to read back.
-bool isTableWidth(std::uint64_t w) { return isPowerOfTwoWidth(w) || w == 3; }
+// Offset and reference widths: the format allows any whole number of bytes from 1 to 8 (writers
+// pick the smallest that holds the largest value, so 3, 5, 6 and 7 occur as well as 1, 2, 4, 8).
+bool isTableWidth(std::uint64_t w) {
+  return w >= 1 && w <= 8;
+}
 
 Error fail(std::string message) { return Error{"binary property list: " + std::move(message)}; }
 
@@ -59,9 +61,8 @@ class StructureChecker {
     topObject_ = readBigEndian(t + 16, 8);
     tableStart_ = readBigEndian(t + 24, 8);
     if (!isTableWidth(offsetWidth_))
-      return fail("offset size " + std::to_string(offsetWidth_) + " is not 1, 2, 3, 4 or 8");
-    if (!isTableWidth(refWidth_))
-      return fail("reference size " + std::to_string(refWidth_) + " is not 1, 2, 3, 4 or 8");
+      return fail("offset size " + std::to_string(offsetWidth_) + " is not 1 to 8 bytes");
+    if (!isTableWidth(refWidth_)) return fail("reference size " + std::to_string(refWidth_) + " is not 1 to 8 bytes");
     if (objectCount_ == 0) return fail("no objects");
     if (objectCount_ > limits_.maxNodes)
       return fail(std::to_string(objectCount_) + " objects exceed the limit of " + std::to_string(limits_.maxNodes));
