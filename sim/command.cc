@@ -162,6 +162,8 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   std::unique_ptr<World> world;
   try {
     world = std::make_unique<World>(worldConfigFor(scenario));
+    // At wall-clock speed a tester may edit the world's files meanwhile: look at the disk each time.
+    if (o.realtime) world->root().setSoleWriter(false);
   } catch (const std::exception& e) {
     std::fprintf(err, "quorvel-sim: %s: %s\n", scenario.sourceFile.c_str(), e.what());
     return 2;

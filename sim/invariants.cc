@@ -497,10 +497,15 @@ void InvariantChecker::checkSettingsFile() {
   if (violation_ || expectedSettings_.empty()) return;
   const std::string path =
       world_.prefs().devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
-  auto bytes = world_.root().read(path);
+  auto bytes = world_.root().readShared(path);
   if (!bytes) return fail("the settings file is gone: " + bytes.error());
-  auto value = pl::parse(*bytes);
-  const pl::Dict* dict = value ? value->ifDict() : nullptr;
+  if (*bytes != settingsBytes_) {
+    auto value = pl::parse(**bytes);
+    settingsBytes_ = *bytes;
+    settingsValue_.reset();
+    if (value) settingsValue_ = std::move(*value);
+  }
+  const pl::Dict* dict = settingsValue_ ? settingsValue_->ifDict() : nullptr;
   if (!dict) return fail("the settings file is no longer a readable dictionary");
   for (const auto& [key, expected] : expectedSettings_) {
     auto it = dict->find(key);

@@ -84,12 +84,29 @@ Process::~Process() = default;
 World::World(WorldConfig config)
     : config_(std::move(config)), profile_(profileOf(config_)), timeZone_(loadZone(config_.timeZone)),
       clock_(instantOf(config_.start, timeZone_)), timeline_(clock_) {
+  makeRoot();
+  start();
+}
+
+void World::makeRoot() {
   std::string rootDir = config_.rootDirectory;
-  if (rootDir.empty()) {
-    rootDir = makeTemporaryRoot();
-    ownsRoot_ = true;
-  }
+  ownsRoot_ = rootDir.empty();
+  if (ownsRoot_) rootDir = makeTemporaryRoot();
   root_ = std::make_unique<fs::Root>(rootDir);
+  installPackage();
+  root_->forgetChanges();
+}
+
+void World::removeRoot() {
+  if (!ownsRoot_) return;
+  std::error_code ec;
+  std::filesystem::remove_all(root_->hostDirectory(), ec);
+}
+
+void World::start() {
+  // From here on every change to the folder goes through the root (virtual time: nothing else
+  // runs meanwhile), so it may answer reads and stamps from memory. Real-time play turns it off.
+  root_->setSoleWriter(true);
   darwin_ = std::make_unique<darwin::NotifyCenter>(clock_, timeline_);
   prefs_ = std::make_unique<prefs::Store>(*root_, profile_.hostIdentifier);
   prefs_->onProblem = [this](const std::string& message) {
@@ -99,7 +116,6 @@ World::World(WorldConfig config)
   messages_ = std::make_unique<messaging::MessageCenter>(timeline_);
   services_ = std::unique_ptr<host::WorldServices>(
       new host::WorldServices{clock_, timeline_, *darwin_, *prefs_, *root_, *sounds_, profile_, timeZone_});
-  installPackage();
   if (config_.settings) {
     auto bytes = pl::serialize(pl::Value(*config_.settings), pl::Format::Binary);
     if (bytes) (void)root_->writeAtomic(prefs_->devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any), *bytes);
@@ -108,6 +124,66 @@ World::World(WorldConfig config)
   if (filter) filter_ = *filter;
 
   buildHomeScreen();
+}
+
+// The processes end first, then the services they used, in the reverse of their making.
+void World::stop() {
+  for (auto& [id, p] : apps_) retire(*p);
+  apps_.clear();
+  if (springBoard_) retire(*springBoard_);
+  springBoard_.reset();
+  lastMissedCall_ = {};
+  filter_.reset();
+  services_.reset();
+  messages_.reset();
+  sounds_.reset();
+  prefs_.reset();
+  darwin_.reset();
+}
+
+void World::reset(WorldConfig config) {
+  // What can fail is checked before anything is torn down: a bad configuration leaves the world
+  // as it was.
+  device::Profile profile = profileOf(config);
+  tz::TimeZone zone = config.timeZone == config_.timeZone ? timeZone_ : loadZone(config.timeZone);
+  const bool sameFolder =
+      config.rootDirectory == config_.rootDirectory && config.packageDirectory == config_.packageDirectory;
+  stop();
+  clock_.reset(instantOf(config.start, zone));
+  timeline_.clearListeners();
+  config_ = std::move(config);
+  profile_ = std::move(profile);
+  timeZone_ = std::move(zone);
+  if (!sameFolder) {
+    removeRoot();
+    makeRoot();
+  } else if (ownsRoot_) {
+    restoreRoot();
+  }
+  start();
+}
+
+// The folder as installPackage() left it. Worlds write under /private/var only (preferences);
+// anything else changed (a sound removed or added by a test) lays the whole package again.
+void World::restoreRoot() {
+  namespace fs = std::filesystem;
+  const fs::path root = root_->hostDirectory();
+  const std::string var = (root / "private/var").string();
+  bool onlyUnderVar = true;
+  for (const std::string& changed : root_->changes())
+    onlyUnderVar = onlyUnderVar && changed.size() > var.size() && changed.compare(0, var.size(), var) == 0 &&
+                   changed[var.size()] == '/';
+  std::error_code ec;
+  if (!root_->changes().empty()) {
+    if (onlyUnderVar) {
+      fs::remove_all(var, ec);
+    } else {
+      for (const auto& entry : fs::directory_iterator(root, ec)) fs::remove_all(entry.path(), ec);
+      installPackage();
+    }
+    fs::create_directories(root / "private/var/mobile/Library/Preferences", ec);
+  }
+  root_->forgetChanges();
 }
 
 void World::buildHomeScreen(const springboard::HomeScreen::Kept* before) {
@@ -152,14 +228,8 @@ void World::retire(Process& p) {
 }
 
 World::~World() {
-  for (auto& [id, p] : apps_) retire(*p);
-  apps_.clear();
-  if (springBoard_) retire(*springBoard_);
-  springBoard_.reset();
-  if (ownsRoot_) {
-    std::error_code ec;
-    std::filesystem::remove_all(root_->hostDirectory(), ec);
-  }
+  stop();
+  removeRoot();
 }
 
 void World::installPackage() {

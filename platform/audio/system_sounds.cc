@@ -1,18 +1,50 @@
 #include "platform/audio/system_sounds.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 
 #include "platform/audio/sound_info.h"
 
 namespace qv::audio {
+namespace {
+
+// Equal and described alike: unlike ==, 0.0 and -0.0 differ here, and a NaN equals itself.
+bool identical(const pl::Value& a, const pl::Value& b) {
+  if (a.type() != b.type()) return false;
+  if (const double* x = a.ifReal()) return std::bit_cast<std::uint64_t>(*x) == std::bit_cast<std::uint64_t>(*b.ifReal());
+  if (const pl::Date* x = a.ifDate())
+    return std::bit_cast<std::uint64_t>(x->sinceReference) == std::bit_cast<std::uint64_t>(b.ifDate()->sinceReference);
+  if (const pl::Array* x = a.ifArray()) {
+    const pl::Array& y = *b.ifArray();
+    return x->size() == y.size() && std::equal(x->begin(), x->end(), y.begin(), identical);
+  }
+  if (const pl::Dict* x = a.ifDict()) {
+    const pl::Dict& y = *b.ifDict();
+    return x->size() == y.size() && std::equal(x->begin(), x->end(), y.begin(), [](const auto& i, const auto& j) {
+             return i.first == j.first && identical(i.second, j.second);
+           });
+  }
+  return a == b;
+}
+
+}  // namespace
 
 std::optional<std::uint32_t> SystemSounds::create(const std::string& devicePath) {
-  auto bytes = root_.read(devicePath);
+  auto bytes = root_.readShared(devicePath);
   if (!bytes) return std::nullopt;
-  auto info = readSoundInfo(*bytes);
-  if (!info) return std::nullopt;
+  auto known = headers_.find(devicePath);
+  if (known == headers_.end() || known->second.bytes != *bytes) {
+    auto info = readSoundInfo(**bytes);
+    if (!info) return std::nullopt;
+    char detail[48];
+    std::snprintf(detail, sizeof detail, "%.2f s", info->durationSeconds);
+    // Sound names come from the settings; a few files are in use at a time.
+    if (headers_.size() >= 64) headers_.clear();
+    known = headers_.insert_or_assign(devicePath, Header{*bytes, info->durationSeconds, detail}).first;
+  }
   const std::uint32_t id = nextId_++;
-  sounds_[id] = Sound{devicePath, info->durationSeconds, nullptr, nullptr, {}};
+  sounds_[id] = Sound{devicePath, known->second.seconds, known->second.detail, nullptr, nullptr, {}};
   return id;
 }
 
@@ -40,10 +72,8 @@ bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
   if (it == sounds_.end()) return false;
   // The file is read again at play time, as the audio server streams it.
   if (!root_.exists(it->second.path)) return false;
-  const std::string name = it->second.path.substr(it->second.path.find_last_of('/') + 1);
-  char detail[48];
-  std::snprintf(detail, sizeof detail, "%.2f s", it->second.seconds);
-  timeline_.record(process, timeline::Kind::Sound, name, detail);
+  const std::string_view path = it->second.path;
+  timeline_.record(process, timeline::Kind::Sound, path.substr(path.find_last_of('/') + 1), it->second.detail);
   if (it->second.completion && it->second.completionQueue) {
     auto queue = it->second.completionQueue;
     scheduler_.after(queue, dispatch::seconds(it->second.seconds), [this, sound] {
@@ -60,9 +90,19 @@ void SystemSounds::dispose(std::uint32_t sound) { sounds_.erase(sound); }
 
 void SystemSounds::playWithVibration(std::uint32_t sound, const pl::Dict& description, const std::string& process) {
   if (sound != kVibrateSystemSound) return;
-  std::string pattern;
-  if (const pl::Array* p = pl::findArray(description, "VibePattern")) pattern = pl::Value(*p).describe();
-  timeline_.record(process, timeline::Kind::Vibration, "pattern", pattern);
+  if (!timeline_.active()) return;
+  const pl::Array* p = pl::findArray(description, "VibePattern");
+  // The same pattern comes at every alert: describe it once.
+  if (!p) {
+    timeline_.record(process, timeline::Kind::Vibration, "pattern", "");
+    return;
+  }
+  if (!lastPattern_ || lastPattern_->size() != p->size() ||
+      !std::equal(p->begin(), p->end(), lastPattern_->begin(), identical)) {
+    lastPattern_ = *p;
+    lastPatternText_ = pl::Value(*p).describe();
+  }
+  timeline_.record(process, timeline::Kind::Vibration, "pattern", lastPatternText_);
 }
 
 }  // namespace qv::audio

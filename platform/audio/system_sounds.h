@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -41,6 +42,7 @@ class SystemSounds {
   struct Sound {
     std::string path;
     double seconds = 0;
+    std::string detail;  // the length as the timeline shows it
     std::function<void(std::uint32_t)> completion;
     dispatch::QueueRef completionQueue;
     std::string completionProcess;
@@ -49,6 +51,16 @@ class SystemSounds {
   timeline::Timeline& timeline_;
   const fs::Root& root_;
   std::map<std::uint32_t, Sound> sounds_;
+  // The header last read from each file, kept while the root hands out the same bytes (a file
+  // unchanged since), because the system creates a sound from the same file at every alert.
+  struct Header {
+    std::shared_ptr<const fs::Bytes> bytes;
+    double seconds = 0;
+    std::string detail;
+  };
+  std::map<std::string, Header, std::less<>> headers_;
+  std::optional<pl::Array> lastPattern_;  // the vibration pattern last described
+  std::string lastPatternText_;
   std::uint32_t nextId_ = 4096 + 1;
 };
 

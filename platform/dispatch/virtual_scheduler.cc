@@ -5,11 +5,12 @@
 
 namespace qv::dispatch {
 
-struct VirtualScheduler::VQueue final : Queue {
+struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
   using Queue::Queue;
   struct Item {
     std::function<void()> task;
     std::function<Work()> work;
+    std::shared_ptr<Timer> timer;  // a timer's task, skipped when cancelled meanwhile
   };
   std::deque<Item> fifo;
   bool retired = false;
@@ -17,17 +18,31 @@ struct VirtualScheduler::VQueue final : Queue {
   bool busy = false;  // sleeping work in progress
 };
 
-namespace {
-struct VirtualTimer final : TimerHandle {
+struct VirtualScheduler::Timer final : TimerHandle {
   bool isCancelled = false;
   void cancel() override { isCancelled = true; }
   bool cancelled() const override { return isCancelled; }
 };
-}  // namespace
 
 VirtualScheduler::VirtualScheduler(Instant start) : now_(start) {}
 VirtualScheduler::~VirtualScheduler() {
   for (std::coroutine_handle<> h : sleeping_) h.destroy();
+}
+
+void VirtualScheduler::reset(Instant start) {
+  // The same order as destruction: sleeping work first, then what was still to run.
+  for (std::coroutine_handle<> h : sleeping_) h.destroy();
+  sleeping_.clear();
+  events_.clear();
+  slots_.clear();
+  freeSlots_.clear();
+  queues_.clear();
+  now_ = start;
+  seq_ = 0;
+  eventsRun_ = 0;
+  current_ = nullptr;
+  afterEachEvent = nullptr;
+  maxEventsPerCall = kDefaultMaxEventsPerCall;
 }
 
 QueueRef VirtualScheduler::createQueue(std::string label, std::string process, bool isMain) {
@@ -46,21 +61,32 @@ void VirtualScheduler::retireProcess(const std::string& process) {
   }
 }
 
-void VirtualScheduler::push(Instant due, std::function<void()> action) {
-  events_.push_back(Event{due, seq_++, std::move(action)});
+VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
+  std::uint32_t index;
+  if (freeSlots_.empty()) {
+    index = static_cast<std::uint32_t>(slots_.size());
+    slots_.emplace_back();
+  } else {
+    index = freeSlots_.back();
+    freeSlots_.pop_back();
+  }
+  events_.push_back(Key{due, seq_++, index});
   std::push_heap(events_.begin(), events_.end(), Later{});
+  Slot& slot = slots_[index];
+  slot.step = step;
+  return slot;
 }
 
 void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
   if (q->drainScheduled || q->busy || q->fifo.empty()) return;
   q->drainScheduled = true;
-  push(now_, [this, q] { drain(q); });
+  push(now_, Step::Drain).queue = q;
 }
 
 void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task,
-                               std::function<Work()> work) {
+                               std::function<Work()> work, std::shared_ptr<Timer> timer) {
   if (q->retired) return;
-  q->fifo.push_back(VQueue::Item{std::move(task), std::move(work)});
+  q->fifo.push_back(VQueue::Item{std::move(task), std::move(work), std::move(timer)});
   scheduleDrain(q);
 }
 
@@ -78,7 +104,7 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
       q->busy = false;
       scheduleDrain(q);
     });
-  } else {
+  } else if (!item.timer || !item.timer->isCancelled) {
     item.task();
   }
   current_ = previous;
@@ -95,52 +121,63 @@ void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) 
 }
 
 void VirtualScheduler::after(const QueueRef& q, Duration delay, std::function<void()> task) {
-  auto vq = std::static_pointer_cast<VQueue>(q);
   if (delay < Duration::zero()) delay = Duration::zero();
-  push(now_ + delay, [this, vq, task = std::move(task)]() mutable { enqueue(vq, std::move(task), nullptr); });
+  Slot& slot = push(now_ + delay, Step::Enqueue);
+  slot.queue = std::static_pointer_cast<VQueue>(q);
+  slot.action = std::move(task);
 }
 
-std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due,
-                                                  std::function<void()> task) {
-  auto vq = std::static_pointer_cast<VQueue>(q);
-  auto handle = std::make_shared<VirtualTimer>();
-  push(std::max(due, now_), [this, vq, handle, task = std::move(task)]() mutable {
-    if (handle->isCancelled) return;
-    enqueue(vq, [handle, task = std::move(task)] {
-      if (!handle->isCancelled) task();
-    }, nullptr);
-  });
-  return handle;
+std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due, std::function<void()> task) {
+  auto timer = std::make_shared<Timer>();
+  Slot& slot = push(std::max(due, now_), Step::Enqueue);
+  slot.queue = std::static_pointer_cast<VQueue>(q);
+  slot.action = std::move(task);
+  slot.timer = timer;
+  return timer;
 }
 
 void VirtualScheduler::resumeAfter(Duration d, std::coroutine_handle<> h) {
-  const Queue* q = current_;
-  std::weak_ptr<VQueue> weak;
-  for (const auto& w : queues_)
-    if (auto locked = w.lock(); locked.get() == q) weak = locked;
   sleeping_.push_back(h);
-  push(now_ + std::max(d, Duration::zero()), [this, q, h, weak] {
-    std::erase(sleeping_, h);
-    auto queue = weak.lock();
-    // Work of a process that has ended is dropped, not resumed into objects that are gone.
-    if (queue && queue->retired) {
-      h.destroy();
-      return;
-    }
-    const Queue* previous = current_;
-    current_ = q;
-    h.resume();
-    current_ = previous;
-  });
+  Slot& slot = push(now_ + std::max(d, Duration::zero()), Step::Resume);
+  // Every queue here is a VQueue; held weakly, so sleeping work keeps no ended process alive.
+  if (current_) slot.sleeper = const_cast<VQueue*>(static_cast<const VQueue*>(current_))->weak_from_this();
+  slot.sleeperQueue = current_;
+  slot.handle = h;
+}
+
+void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h) {
+  std::erase(sleeping_, h);
+  auto queue = weak.lock();
+  // Work of a process that has ended is dropped, not resumed into objects that are gone.
+  if (queue && queue->retired) {
+    h.destroy();
+    return;
+  }
+  const Queue* previous = current_;
+  current_ = q;
+  h.resume();
+  current_ = previous;
 }
 
 void VirtualScheduler::runOne() {
   std::pop_heap(events_.begin(), events_.end(), Later{});
-  Event e = std::move(events_.back());
+  const Key key = events_.back();
   events_.pop_back();
-  if (e.due > now_) now_ = e.due;
+  // Moved out before running: what runs may push events and so grow `slots_`.
+  Slot slot = std::move(slots_[key.slot]);
+  slots_[key.slot] = Slot{};
+  freeSlots_.push_back(key.slot);
+  if (key.due > now_) now_ = key.due;
   ++eventsRun_;
-  e.action();
+  switch (slot.step) {
+    case Step::Drain: drain(slot.queue); break;
+    case Step::Enqueue:
+      // A timer cancelled before it came due never reaches its queue.
+      if (!slot.timer || !slot.timer->isCancelled)
+        enqueue(slot.queue, std::move(slot.action), nullptr, std::move(slot.timer));
+      break;
+    case Step::Resume: resume(slot.sleeper, slot.sleeperQueue, slot.handle); break;
+  }
   if (afterEachEvent) afterEachEvent();
 }
 

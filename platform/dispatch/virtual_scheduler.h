@@ -31,6 +31,10 @@ class VirtualScheduler final : public Scheduler {
   const Queue* currentQueue() const override { return current_; }
   void retireProcess(const std::string& process) override;
 
+  // Back to a new scheduler's state at `start`: every pending event and sleeping work dropped
+  // unrun, queues forgotten, counters and hooks cleared. For a world that is made again.
+  void reset(Instant start);
+
   // Runs everything due now, including what that work schedules for now; time stays.
   // Returns false when it stopped at the event limit.
   bool runUntilIdle();
@@ -46,7 +50,8 @@ class VirtualScheduler final : public Scheduler {
 
   // Called after every event with the instant it ran at (for invariant checks).
   std::function<void()> afterEachEvent;
-  std::uint64_t maxEventsPerCall = 50'000'000;
+  static constexpr std::uint64_t kDefaultMaxEventsPerCall = 50'000'000;
+  std::uint64_t maxEventsPerCall = kDefaultMaxEventsPerCall;
 
  protected:
   bool sleepInPlace(Duration) override { return false; }
@@ -54,21 +59,35 @@ class VirtualScheduler final : public Scheduler {
 
  private:
   struct VQueue;
-  struct Event {
+  struct Timer;
+  // What an event does: a queue's turn, a task handed to its queue when due (after, at), or
+  // sleeping work woken. Each keeps what it needs in its slot, wrapped in no closure of ours.
+  enum class Step : std::uint8_t { Drain, Enqueue, Resume };
+  struct Slot {
+    Step step = Step::Drain;
+    std::function<void()> action;     // Enqueue: the task for `queue`
+    std::shared_ptr<VQueue> queue;    // Drain, Enqueue
+    std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
+    std::weak_ptr<VQueue> sleeper;    // Resume: the queue the work sleeps on (it may end)
+    const Queue* sleeperQueue = nullptr;
+    std::coroutine_handle<> handle;   // Resume
+  };
+  // The heap holds only the order; what to do waits in `slots_`.
+  struct Key {
     Instant due;
     std::uint64_t seq;
-    std::function<void()> action;
+    std::uint32_t slot;
   };
   struct Later {
-    bool operator()(const Event& a, const Event& b) const {
-      return a.due != b.due ? a.due > b.due : a.seq > b.seq;
-    }
+    bool operator()(const Key& a, const Key& b) const { return a.due != b.due ? a.due > b.due : a.seq > b.seq; }
   };
 
-  void push(Instant due, std::function<void()> action);
-  void enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task, std::function<Work()> work);
+  Slot& push(Instant due, Step step);
+  void enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task, std::function<Work()> work,
+               std::shared_ptr<Timer> timer = nullptr);
   void scheduleDrain(const std::shared_ptr<VQueue>& q);
   void drain(const std::shared_ptr<VQueue>& q);
+  void resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h);
   void runOne();
 
   std::vector<std::weak_ptr<VQueue>> queues_;       // for retiring a process's queues
@@ -77,7 +96,9 @@ class VirtualScheduler final : public Scheduler {
   std::uint64_t seq_ = 0;
   std::uint64_t eventsRun_ = 0;
   const Queue* current_ = nullptr;
-  std::vector<Event> events_;  // a heap ordered by Later
+  std::vector<Key> events_;  // a heap ordered by Later
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> freeSlots_;
 };
 
 }  // namespace qv::dispatch

@@ -7,16 +7,14 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace qv::fs {
+namespace {
 
-Root::Root(std::string hostDirectory) : dir_(std::move(hostDirectory)) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir_, ec);
-}
+// Bounds the two memories when a caller (a fuzzer) names endless different paths.
+constexpr std::size_t kPathsKept = 4096;
 
-Result<std::string> Root::hostPath(std::string_view devicePath) const {
+Result<std::string> computeHostPath(const std::string& dir, std::string_view devicePath) {
   if (devicePath.empty() || devicePath.front() != '/')
     return Error{"device path '" + std::string(devicePath) + "' is not absolute"};
   std::string path(devicePath);
@@ -25,40 +23,147 @@ Result<std::string> Root::hostPath(std::string_view devicePath) const {
   std::filesystem::path normal = std::filesystem::path(path).lexically_normal();
   for (const auto& part : normal)
     if (part == "..") return Error{"device path '" + std::string(devicePath) + "' climbs out of the root"};
-  return dir_ + normal.string();
+  return dir + normal.string();
 }
 
-bool Root::exists(std::string_view devicePath) const {
-  auto p = hostPath(devicePath);
-  struct stat st;
-  return p && ::stat(p->c_str(), &st) == 0;
+// The host path kept for a device path, without copying it (the key is built in a buffer that
+// keeps its room, as the map takes no string view).
+const std::string* knownHostPath(const std::unordered_map<std::string, std::string>& paths, std::string_view devicePath) {
+  thread_local std::string key;
+  key.assign(devicePath);
+  auto it = paths.find(key);
+  return it == paths.end() ? nullptr : &it->second;
 }
 
-Result<std::vector<std::uint8_t>> Root::read(std::string_view devicePath) const {
+}  // namespace
+
+Root::Root(std::string hostDirectory) : dir_(std::move(hostDirectory)) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir_, ec);
+}
+
+Result<std::string> Root::hostPathLocked(std::string_view devicePath) const {
+  if (const std::string* known = knownHostPath(hostPaths_, devicePath)) return *known;
+  Result<std::string> p = computeHostPath(dir_, devicePath);
+  if (!p) return p;
+  if (hostPaths_.size() >= kPathsKept) hostPaths_.clear();
+  hostPaths_.emplace(std::string(devicePath), *p);
+  return p;
+}
+
+Result<std::string> Root::hostPath(std::string_view devicePath) const {
+  std::lock_guard lock(mutex_);
+  return hostPathLocked(devicePath);
+}
+
+Root::Seen& Root::seenLocked(const std::string& hostPath) const {
+  auto it = seen_.find(hostPath);
+  if (it != seen_.end()) return it->second;
+  if (seen_.size() >= kPathsKept) seen_.clear();
+  return seen_.emplace(hostPath, Seen{stampOfHostFile(hostPath), nullptr}).first->second;
+}
+
+void Root::forgetLocked(const std::string& hostPath) const {
+  // A write may create folders above the file, and a replaced path takes what was under it.
+  const auto inside = [](const std::string& inner, const std::string& outer) {
+    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '/';
+  };
+  std::erase_if(seen_, [&](const auto& entry) {
+    const std::string& p = entry.first;
+    return p == hostPath || inside(p, hostPath) || inside(hostPath, p);
+  });
+}
+
+void Root::setSoleWriter(bool sole) {
+  std::lock_guard lock(mutex_);
+  soleWriter_ = sole;
+  seen_.clear();
+}
+
+void Root::forgetChanges() {
+  std::lock_guard lock(mutex_);
+  changes_.clear();
+}
+
+Stamp Root::stamp(std::string_view devicePath) const {
+  std::lock_guard lock(mutex_);
+  if (soleWriter_)
+    if (const std::string* known = knownHostPath(hostPaths_, devicePath)) return seenLocked(*known).stamp;
+  auto p = hostPathLocked(devicePath);
+  if (!p) return Stamp{};
+  if (!soleWriter_) return stampOfHostFile(*p);
+  return seenLocked(*p).stamp;
+}
+
+bool Root::exists(std::string_view devicePath) const { return stamp(devicePath).exists; }
+
+Result<std::shared_ptr<const Bytes>> Root::readShared(std::string_view devicePath) const {
   if (failReads) return Error{"cannot read " + std::string(devicePath) + ": permission denied"};
-  auto p = hostPath(devicePath);
+  std::lock_guard lock(mutex_);
+  if (soleWriter_)
+    if (const std::string* known = knownHostPath(hostPaths_, devicePath))
+      if (const Seen& seen = seenLocked(*known); seen.bytes) return seen.bytes;
+  auto p = hostPathLocked(devicePath);
   if (!p) return Error{p.error()};
-  return readHostFile(*p);
+  Seen* seen = soleWriter_ ? &seenLocked(*p) : nullptr;
+  if (seen && seen->bytes) return seen->bytes;
+  if (seen && !seen->stamp.exists) return Error{*p + ": " + std::strerror(ENOENT)};
+  auto bytes = readHostFile(*p);
+  if (!bytes) return Error{bytes.error()};
+  auto shared = std::make_shared<const Bytes>(std::move(*bytes));
+  // Only a file seen as it is now is kept (not one a failed read left unclear).
+  if (seen && seen->stamp.exists && static_cast<std::int64_t>(shared->size()) == seen->stamp.size)
+    seen->bytes = shared;
+  return shared;
 }
 
-Status Root::writeAtomic(std::string_view devicePath, const std::vector<std::uint8_t>& bytes) const {
-  auto p = hostPath(devicePath);
+Result<Bytes> Root::read(std::string_view devicePath) const {
+  auto shared = readShared(devicePath);
+  if (!shared) return Error{shared.error()};
+  return **shared;
+}
+
+Status Root::writeAtomic(std::string_view devicePath, const Bytes& bytes) const {
+  std::lock_guard lock(mutex_);
+  auto p = hostPathLocked(devicePath);
   if (!p) return Error{p.error()};
   if (failWrites) return Error{"cannot write " + std::string(devicePath) + ": writes are failing"};
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(*p).parent_path(), ec);
-  return writeHostFileAtomic(*p, bytes);
+  Status s = writeHostFileAtomic(*p, bytes);
+  changes_.insert(*p);
+  if (soleWriter_) {
+    forgetLocked(*p);
+    // What was just written is what the next read would find.
+    if (s) seen_.emplace(*p, Seen{stampOfHostFile(*p), std::make_shared<const Bytes>(bytes)});
+  }
+  return s;
 }
 
 Status Root::remove(std::string_view devicePath) const {
-  auto p = hostPath(devicePath);
+  std::lock_guard lock(mutex_);
+  auto p = hostPathLocked(devicePath);
   if (!p) return Error{p.error()};
-  if (::unlink(p->c_str()) != 0 && errno != ENOENT)
-    return Error{"cannot remove " + std::string(devicePath) + ": " + std::strerror(errno)};
+  const int result = ::unlink(p->c_str());
+  const int err = errno;
+  changes_.insert(*p);
+  if (soleWriter_) forgetLocked(*p);
+  if (result != 0 && err != ENOENT) return Error{"cannot remove " + std::string(devicePath) + ": " + std::strerror(err)};
   return Ok{};
 }
 
-Result<std::vector<std::uint8_t>> readHostFile(const std::string& path) {
+Stamp stampOfHostFile(const std::string& path) {
+  Stamp s;
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return s;
+  s.exists = true;
+  s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  s.size = st.st_size;
+  s.inode = st.st_ino;
+  return s;
+}
+
+Result<Bytes> readHostFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return Error{path + ": " + std::strerror(errno)};
   std::vector<std::uint8_t> bytes;
@@ -78,7 +183,7 @@ Result<std::vector<std::uint8_t>> readHostFile(const std::string& path) {
   return bytes;
 }
 
-Status writeHostFileAtomic(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+Status writeHostFileAtomic(const std::string& path, const Bytes& bytes) {
   std::string temp = path + ".tmp." + std::to_string(::getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return Error{"cannot write " + path + ": " + std::strerror(errno)};

@@ -1,43 +1,98 @@
 // The world's file system: device paths ("/var/mobile/Library/...") mapped under one real
 // directory on the build machine, laid out as on the device (/var is /private/var).
-// Plus the few file operations the host needs: read whole files, write atomically.
+// Plus the few file operations the host needs: read whole files, write atomically, and a stamp
+// that changes whenever a file does. Thread-safe.
+// A world in virtual time is the only writer of its folder, so it turns on `soleWriter`: then a
+// file is looked at on disk once and served from memory until a write or removal through this
+// object changes it, and reading a file or its stamp costs no system call. Where files may change
+// behind the world's back (real-time play, a tester's editor), it stays off and every call asks
+// the disk.
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/result.h"
 
 namespace qv::fs {
 
+using Bytes = std::vector<std::uint8_t>;
+
+// What tells one version of a file from another: equal stamps, equal contents (the rename of an
+// atomic write gives every version a new inode).
+struct Stamp {
+  bool exists = false;
+  std::int64_t mtimeNs = -1;
+  std::int64_t size = -1;
+  std::uint64_t inode = 0;
+  friend bool operator==(const Stamp&, const Stamp&) = default;
+};
+
 class Root {
  public:
   // `hostDirectory` is created if missing.
   explicit Root(std::string hostDirectory);
+  Root(const Root&) = delete;
+  Root& operator=(const Root&) = delete;
 
   const std::string& hostDirectory() const { return dir_; }
   // The real path of a device path; device paths must be absolute and may not climb out.
   Result<std::string> hostPath(std::string_view devicePath) const;
   bool exists(std::string_view devicePath) const;
-  Result<std::vector<std::uint8_t>> read(std::string_view devicePath) const;
+  // The file's stamp now (exists false when there is none).
+  Stamp stamp(std::string_view devicePath) const;
+  Result<Bytes> read(std::string_view devicePath) const;
+  // The same without a copy: the bytes stay valid however the file changes later.
+  Result<std::shared_ptr<const Bytes>> readShared(std::string_view devicePath) const;
   // Writes a temporary file beside the target, then renames it over; creates parent folders.
-  Status writeAtomic(std::string_view devicePath, const std::vector<std::uint8_t>& bytes) const;
+  Status writeAtomic(std::string_view devicePath, const Bytes& bytes) const;
   Status remove(std::string_view devicePath) const;
+
+  // The host paths written or removed through this object since it was made or since
+  // forgetChanges(): what a world undoes when it is reset. Not to be read while another thread writes.
+  const std::set<std::string>& changes() const { return changes_; }
+  void forgetChanges();
+
+  // Set when every change to the folder goes through this object while it lives (see above).
+  void setSoleWriter(bool sole);
+  bool soleWriter() const { return soleWriter_; }
   // When set, every write fails as a full or read-only disk would (fault injection).
   bool failWrites = false;
   // When set, every read fails as a file without read permission would (fault injection).
   bool failReads = false;
 
  private:
+  // A file as last seen on disk; `bytes` is empty until it is first read.
+  struct Seen {
+    Stamp stamp;
+    std::shared_ptr<const Bytes> bytes;
+  };
+  Result<std::string> hostPathLocked(std::string_view devicePath) const;
+  Seen& seenLocked(const std::string& hostPath) const;
+  void forgetLocked(const std::string& hostPath) const;
+
   std::string dir_;
+  bool soleWriter_ = false;
+  mutable std::mutex mutex_;
+  // Device path to host path: a pure function of the path, kept for any mode.
+  mutable std::unordered_map<std::string, std::string> hostPaths_;
+  // By host path, only while `soleWriter_`.
+  mutable std::unordered_map<std::string, Seen> seen_;
+  mutable std::set<std::string> changes_;
 };
 
 // Reads a whole real file; the error names the path.
-Result<std::vector<std::uint8_t>> readHostFile(const std::string& path);
+Result<Bytes> readHostFile(const std::string& path);
+// The stamp of a real file.
+Stamp stampOfHostFile(const std::string& path);
 // Temporary file in the same folder, flushed, then renamed over `path`; on failure the old file
 // is left as it was and the temporary file is removed.
-Status writeHostFileAtomic(const std::string& path, const std::vector<std::uint8_t>& bytes);
+Status writeHostFileAtomic(const std::string& path, const Bytes& bytes);
 
 }  // namespace qv::fs

@@ -95,15 +95,21 @@ std::optional<std::string> SimulatedHost::localizedString(std::string_view bundl
                                                           std::string_view value) {
   auto it = bundles_.find(bundlePath);
   if (it == bundles_.end()) {
-    std::optional<l10n::LocalizationBundle> bundle;
+    OpenBundle open;
     if (auto real = world_.root.hostPath(bundlePath)) {
       auto opened = l10n::LocalizationBundle::open(*real);
-      if (opened) bundle = std::move(*opened);
+      if (opened) open.bundle = std::move(*opened);
     }
-    it = bundles_.emplace(std::string(bundlePath), std::move(bundle)).first;
+    it = bundles_.emplace(std::string(bundlePath), std::move(open)).first;
   }
-  if (!it->second) return std::nullopt;
-  return it->second->localizedString(key, value, {world_.profile.language});
+  OpenBundle& open = it->second;
+  if (!open.bundle) return std::nullopt;
+  if (!open.picked || open.language != world_.profile.language) {
+    open.language = world_.profile.language;
+    open.table = open.bundle->tableFor({open.language});
+    open.picked = true;
+  }
+  return l10n::LocalizationBundle::lookUp(open.table, key, value);
 }
 
 void SimulatedHost::dataProviderAddBulletin(objc::Object* dataProvider, const objc::Id& bulletin, bool toLockScreen) {

@@ -88,7 +88,14 @@ class SimulatedHost final : public Host {
   std::string home_;
   objc::Runtime runtime_;
   dispatch::QueueRef mainQueue_;
-  std::map<std::string, std::optional<l10n::LocalizationBundle>, std::less<>> bundles_;
+  struct OpenBundle {
+    std::optional<l10n::LocalizationBundle> bundle;
+    // The table the device's language picks, looked up once per language.
+    std::string language;
+    const l10n::StringsTable* table = nullptr;
+    bool picked = false;
+  };
+  std::map<std::string, OpenBundle, std::less<>> bundles_;
 };
 
 }  // namespace qv::host

@@ -109,8 +109,11 @@ const StringsTable* LocalizationBundle::tableFor(const std::vector<std::string>&
 std::string LocalizationBundle::localizedString(
     std::string_view key, std::string_view value,
     const std::vector<std::string>& preferredLanguages) const {
+  return lookUp(tableFor(preferredLanguages, nullptr), key, value);
+}
+
+std::string LocalizationBundle::lookUp(const StringsTable* table, std::string_view key, std::string_view value) {
   std::string_view fallback = value.empty() ? key : value;
-  const StringsTable* table = tableFor(preferredLanguages, nullptr);
   if (!table) return std::string(fallback);
   auto entry = table->find(key);
   return entry == table->end() ? std::string(fallback) : entry->second;

@@ -36,6 +36,13 @@ class LocalizationBundle {
   std::string localizedString(std::string_view key, std::string_view value,
                               const std::vector<std::string>& preferredLanguages) const;
 
+  // The table those languages pick (null for none), and a lookup in it: the two halves of
+  // localizedString, for a caller that asks many times in the same languages.
+  const StringsTable* tableFor(const std::vector<std::string>& preferredLanguages) const {
+    return tableFor(preferredLanguages, nullptr);
+  }
+  static std::string lookUp(const StringsTable* table, std::string_view key, std::string_view value);
+
   // The `.lproj` folder name (without extension) the lookup would use, or empty for none.
   std::string languageFor(const std::vector<std::string>& preferredLanguages) const;
 

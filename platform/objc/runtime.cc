@@ -96,7 +96,7 @@ Runtime::Runtime(std::string owner) : owner_(std::move(owner)) {
 Runtime::~Runtime() = default;
 
 Class* Runtime::getClass(std::string_view name) const {
-  auto it = byName_.find(std::string(name));
+  auto it = byName_.find(name);
   return it == byName_.end() ? nullptr : it->second;
 }
 

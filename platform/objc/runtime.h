@@ -171,11 +171,13 @@ bool respondsTo(const Object* receiver, Sel sel);
 // The C++ object behind an instance, or null when it is of another kind.
 template <class T>
 T* as(Object* o) {
+  // Nearly every call names the object's own type: settle that with one type comparison.
+  if (o && typeid(*o) == typeid(T)) return static_cast<T*>(o);
   return dynamic_cast<T*>(o);
 }
 template <class T>
 T* as(const Id& o) {
-  return dynamic_cast<T*>(o.get());
+  return as<T>(o.get());
 }
 
 class Runtime {
@@ -244,7 +246,11 @@ class Runtime {
 
   std::string owner_;
   std::vector<std::unique_ptr<Class>> classes_;  // classes and metaclasses, owned here
-  std::unordered_map<std::string, Class*> byName_;
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, Class*, NameHash, std::equal_to<>> byName_;
   std::vector<std::string> undefined_;
   Class* root_ = nullptr;
 };

@@ -1,7 +1,5 @@
 #include "platform/prefs/store.h"
 
-#include <sys/stat.h>
-
 #include "platform/plist/io.h"
 
 namespace qv::prefs {
@@ -14,25 +12,13 @@ std::string Store::devicePath(std::string_view domain, User user, HostScope host
   return base + std::string(domain) + ".plist";
 }
 
-Store::Stamp Store::stampOf(const std::string& devicePath) const {
-  Stamp s;
-  auto p = root_.hostPath(devicePath);
-  struct stat st;
-  if (!p || ::stat(p->c_str(), &st) != 0) return s;
-  s.exists = true;
-  s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
-  s.size = st.st_size;
-  s.inode = st.st_ino;
-  return s;
-}
-
 void Store::problem(const std::string& message) {
   if (onProblem) onProblem(message);
 }
 
 Store::Domain& Store::refresh(const std::string& path) {
   Domain& d = domains_[path];
-  Stamp now = stampOf(path);
+  fs::Stamp now = root_.stamp(path);
   if (d.loadedOnce && now == d.stamp) return d;
   d.loadedOnce = true;
   d.stamp = now;
@@ -40,13 +26,13 @@ Store::Domain& Store::refresh(const std::string& path) {
     d.values.clear();
     return d;
   }
-  auto bytes = root_.read(path);
+  auto bytes = root_.readShared(path);
   if (!bytes) {
     problem("preferences file " + path + " cannot be read (" + bytes.error() + "); keeping the values read before");
     d.needsRepair = true;
     return d;
   }
-  auto parsed = pl::parse(*bytes);
+  auto parsed = pl::parse(**bytes);
   const pl::Dict* dict = parsed ? parsed->ifDict() : nullptr;
   if (!dict) {
     problem("preferences file " + path + " is not a readable property-list dictionary (" +
@@ -57,7 +43,7 @@ Store::Domain& Store::refresh(const std::string& path) {
   }
   d.values = *dict;
   d.needsRepair = false;
-  d.binary = pl::detectFormat(*bytes) == pl::Format::Binary;
+  d.binary = pl::detectFormat(**bytes) == pl::Format::Binary;
   return d;
 }
 
@@ -68,11 +54,11 @@ Status Store::writeBack(const std::string& path, Domain& d) {
   if (!s) {
     problem("preferences file " + path + " could not be written (" + s.error() + "); the old file is kept");
     // The change stays in memory, as the daemon keeps it; the next successful write saves it.
-    d.stamp = stampOf(path);
+    d.stamp = root_.stamp(path);
     d.needsRepair = true;
     return s;
   }
-  d.stamp = stampOf(path);
+  d.stamp = root_.stamp(path);
   d.needsRepair = false;
   return s;
 }
@@ -145,7 +131,7 @@ Status Store::removeDomain(std::string_view domain, User user, HostScope host) {
   d.values.clear();
   Status s = root_.remove(path);
   d.loadedOnce = true;
-  d.stamp = stampOf(path);
+  d.stamp = root_.stamp(path);
   return s;
 }
 

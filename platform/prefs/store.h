@@ -51,16 +51,9 @@ class Store {
   std::function<void(const std::string& message)> onProblem;
 
  private:
-  struct Stamp {
-    std::int64_t mtimeNs = -1;
-    std::int64_t size = -1;
-    std::uint64_t inode = 0;
-    bool exists = false;
-    friend bool operator==(const Stamp&, const Stamp&) = default;
-  };
   struct Domain {
     pl::Dict values;
-    Stamp stamp;
+    fs::Stamp stamp;
     bool loadedOnce = false;
     bool binary = true;
     // The file lacks what memory holds (it could not be read, or a write failed): the next
@@ -68,7 +61,6 @@ class Store {
     bool needsRepair = false;
   };
   Domain& refresh(const std::string& path);
-  Stamp stampOf(const std::string& devicePath) const;
   Status writeBack(const std::string& path, Domain& d);
   void problem(const std::string& message);
 

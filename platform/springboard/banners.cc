@@ -1,7 +1,8 @@
 #include "platform/springboard/banners.h"
 
 #include <algorithm>
-#include <sstream>
+#include <charconv>
+#include <string>
 
 #include "platform/springboard/bulletins.h"
 #include "platform/springboard/internal/classes.h"
@@ -37,11 +38,24 @@ const char* reasonName(BannerDismissal reason) {
   return "?";
 }
 
+// A number as a stream prints it by default (six significant digits), without a stream's cost.
+void appendNumber(std::string& out, double value) {
+  char digits[32];
+  auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
+  out.append(digits, error == std::errc{} ? end : digits);
+}
+
 // "Anna — hi (content x 204, width 360)".
 std::string describeBanner(const Banners::Banner& b) {
-  std::ostringstream out;
-  out << b.title << " — " << b.message << " (content x " << b.content.x << ", width " << b.content.width << ")";
-  return out.str();
+  std::string out = b.title;
+  out += " — ";
+  out += b.message;
+  out += " (content x ";
+  appendNumber(out, b.content.x);
+  out += ", width ";
+  appendNumber(out, b.content.width);
+  out += ")";
+  return out;
 }
 
 void defineBannerView(objc::Runtime& rt, objc::Class* view, Banners* banners) {
@@ -144,7 +158,8 @@ void Banners::show(Banner banner) {
   current_ = std::move(banner);
   replaceable_ = false;
   current_->content = host::send(current_->view, msg::centeredBounds);
-  host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, describeBanner(*current_));
+  if (host_.timeline().active())
+    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, describeBanner(*current_));
   foundation_.performAfterDelay(bannerController_, msg::replaceIntervalElapsed.sel, kReplaceInterval);
   foundation_.performAfterDelay(bannerController_, msg::dismissIntervalElapsed.sel, kDismissInterval);
 }

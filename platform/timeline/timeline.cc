@@ -50,10 +50,32 @@ void Timeline::addListener(Listener listener, bool wantsDecisions) {
   if (wantsDecisions) ++decisionListeners_;
 }
 
+void Timeline::clearListeners() {
+  std::lock_guard lock(mutex_);
+  listeners_.clear();
+  decisionListeners_ = 0;
+}
+
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail) {
   if (listeners_.empty()) return;
-  Event e{clock_.now(), std::string(process), kind, std::string(subject), std::string(detail)};
+  // Listeners see the event only while it is recorded, so one event per thread is filled in place
+  // again and again (its strings keep their room: no allocation per event). A listener that records
+  // into another timeline meanwhile gets an event of its own.
+  thread_local Event reused;
+  thread_local int depth = 0;
+  Event fresh;
+  Event& e = depth == 0 ? reused : fresh;
+  e.time = clock_.now();
+  e.process.assign(process);
+  e.kind = kind;
+  e.subject.assign(subject);
+  e.detail.assign(detail);
   std::lock_guard lock(mutex_);
+  ++depth;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{depth};
   for (const Entry& entry : listeners_)
     if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
 }

@@ -82,6 +82,8 @@ class Timeline {
   // Listeners see every event recorded after they were added; decision events only when
   // `wantsDecisions`. Add listeners before the world runs.
   void addListener(Listener listener, bool wantsDecisions);
+  // Forgets every listener (a world made again starts with none).
+  void clearListeners();
   bool active() const { return !listeners_.empty(); }
   bool wantsDecisions() const { return decisionListeners_ > 0; }
 

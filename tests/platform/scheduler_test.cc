@@ -63,5 +63,42 @@ TEST_F(VirtualQueues, DriverStopsAtTheEventLimitInsteadOfHanging) {
   EXPECT_FALSE(s.runUntilIdle());
 }
 
+TEST_F(VirtualQueues, ACancelledTimerNeverRunsEvenWhenItsTurnWasAlreadyQueued) {
+  auto early = s.at(main, s.now() + 1s, [&] { trace += "early "; });
+  early->cancel();
+  // Both come due at once; the first, ahead in the queue, cancels the second before its turn.
+  std::shared_ptr<TimerHandle> second;
+  s.at(main, s.now() + 2s, [&] {
+    trace += "first ";
+    second->cancel();
+  });
+  second = s.at(main, s.now() + 2s, [&] { trace += "second "; });
+  s.after(main, 2s, [&] { trace += "after "; });
+  s.advanceBy(3s);
+  EXPECT_EQ(trace, "first after ");
+  EXPECT_TRUE(second->cancelled());
+}
+
+TEST_F(VirtualQueues, ResetDropsEverythingPendingAndStartsTheClockAfresh) {
+  QueueRef torch = s.createQueue("torch", "SpringBoard", false);
+  const Queue* seenOn = nullptr;
+  s.asyncWork(torch, [&] { return blink(s, trace, seenOn); });
+  s.after(main, 5s, [&] { trace += "late "; });
+  s.runUntilIdle();
+  s.afterEachEvent = [&] { trace += "."; };
+  s.reset(Instant{} + 50s);
+  EXPECT_EQ(s.now(), Instant{} + 50s);
+  EXPECT_EQ(s.pendingEvents(), 0u);
+  EXPECT_EQ(s.eventsRun(), 0u);
+  EXPECT_FALSE(s.afterEachEvent);
+  const std::string before = trace;
+  s.runUntil(Instant{} + 100s);
+  EXPECT_EQ(trace, before) << "nothing scheduled before the reset may run after it";
+  QueueRef fresh = s.createQueue("main", "SpringBoard", true);
+  s.after(fresh, 1s, [&] { trace += "fresh"; });
+  s.advanceBy(1s);
+  EXPECT_EQ(trace, before + "fresh");
+}
+
 }  // namespace
 }  // namespace qv::dispatch

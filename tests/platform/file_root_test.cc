@@ -1,0 +1,107 @@
+// The world's file system: paths mapped under one folder, atomic writes, stamps, and the sole
+// writer's memory of its files (a world in virtual time reads them from memory, a world whose
+// files a tester may edit meanwhile asks the disk each time).
+#include "platform/fs/root.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/plist/io.h"
+#include "platform/prefs/store.h"
+
+namespace qv::fs {
+namespace {
+
+class FileRoot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string base = std::filesystem::temp_directory_path() / "quorvel-root-XXXXXX";
+    ASSERT_TRUE(::mkdtemp(base.data()));
+    folder = base;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // A tester's editor changing a file behind the root's back.
+  void editOnDisk(const std::string& devicePath, const std::string& text) {
+    std::ofstream(folder + "/private" + devicePath, std::ios::binary | std::ios::trunc) << text;
+  }
+  static Bytes bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+  std::string folder;
+};
+
+TEST_F(FileRoot, ASoleWriterSeesEachOfItsOwnWritesAndRemovals) {
+  Root root(folder);
+  root.setSoleWriter(true);
+  const std::string path = "/var/mobile/notes.txt";
+  EXPECT_FALSE(root.exists(path));
+  ASSERT_TRUE(root.writeAtomic(path, bytes("one")));
+  EXPECT_EQ(*root.read(path), bytes("one"));
+  const Stamp first = root.stamp(path);
+  ASSERT_TRUE(root.writeAtomic(path, bytes("two")));  // the same size: the stamp still changes
+  EXPECT_EQ(*root.read(path), bytes("two"));
+  EXPECT_NE(root.stamp(path), first);
+  ASSERT_TRUE(root.remove(path));
+  EXPECT_FALSE(root.exists(path));
+  EXPECT_FALSE(root.read(path));
+}
+
+TEST_F(FileRoot, BothSpellingsOfVarNameOneRememberedFile) {
+  Root root(folder);
+  root.setSoleWriter(true);
+  ASSERT_TRUE(root.writeAtomic("/var/mobile/a.txt", bytes("old")));
+  EXPECT_EQ(*root.read("/private/var/mobile/a.txt"), bytes("old"));
+  ASSERT_TRUE(root.writeAtomic("/private/var/mobile/a.txt", bytes("new")));
+  EXPECT_EQ(*root.read("/var/mobile/a.txt"), bytes("new"));
+}
+
+TEST_F(FileRoot, TheSameUnchangedFileIsHandedOutWithoutACopy) {
+  Root root(folder);
+  root.setSoleWriter(true);
+  ASSERT_TRUE(root.writeAtomic("/var/a", bytes("sound")));
+  auto first = root.readShared("/var/a");
+  auto again = root.readShared("/var/a");
+  EXPECT_EQ(first->get(), again->get());
+  ASSERT_TRUE(root.writeAtomic("/var/a", bytes("other")));
+  EXPECT_NE(root.readShared("/var/a")->get(), first->get());
+  EXPECT_EQ(**first, bytes("sound")) << "bytes handed out earlier stay as they were";
+}
+
+// The contract that makes virtual time cheap, and why real-time play turns it off.
+TEST_F(FileRoot, OnlyARootThatIsNotTheSoleWriterSeesEditsBehindItsBack) {
+  Root sole(folder), shared(folder);
+  sole.setSoleWriter(true);
+  ASSERT_TRUE(sole.writeAtomic("/var/a.txt", bytes("written")));
+  editOnDisk("/var/a.txt", "edited");
+  EXPECT_EQ(*sole.read("/var/a.txt"), bytes("written"));
+  EXPECT_EQ(*shared.read("/var/a.txt"), bytes("edited"));
+  sole.setSoleWriter(false);
+  EXPECT_EQ(*sole.read("/var/a.txt"), bytes("edited"));
+}
+
+TEST_F(FileRoot, ThePreferencesStorePicksUpAnOutsideEditWhenTheRootIsNotTheSoleWriter) {
+  Root root(folder);
+  prefs::Store store(root, "HOST");
+  const pl::Value thirty(std::int64_t{30});
+  ASSERT_TRUE(store.setValue("smsInt", &thirty, "com.example", prefs::User::Current, prefs::HostScope::Any));
+  auto xml = pl::serialize(pl::Value(pl::Dict{{"smsInt", std::int64_t{90}}}), pl::Format::Xml);
+  editOnDisk("/var/mobile/Library/Preferences/com.example.plist", std::string(xml->begin(), xml->end()));
+  EXPECT_EQ(store.copyValue("smsInt", "com.example", prefs::User::Current, prefs::HostScope::Any),
+            pl::Value(std::int64_t{90}));
+}
+
+TEST_F(FileRoot, ChangesNameEveryPathWrittenOrRemovedUntilForgotten) {
+  Root root(folder);
+  ASSERT_TRUE(root.writeAtomic("/var/a", bytes("a")));
+  ASSERT_TRUE(root.remove("/Library/b"));
+  EXPECT_EQ(root.changes(), (std::set<std::string>{folder + "/Library/b", folder + "/private/var/a"}));
+  root.forgetChanges();
+  EXPECT_TRUE(root.changes().empty());
+}
+
+}  // namespace
+}  // namespace qv::fs
