@@ -174,14 +174,19 @@ void World::restoreRoot() {
     onlyUnderVar = onlyUnderVar && changed.size() > var.size() && changed.compare(0, var.size(), var) == 0 &&
                    changed[var.size()] == '/';
   std::error_code ec;
-  if (!root_->changes().empty()) {
-    if (onlyUnderVar) {
-      fs::remove_all(var, ec);
-    } else {
-      for (const auto& entry : fs::directory_iterator(root, ec)) fs::remove_all(entry.path(), ec);
-      installPackage();
+  if (onlyUnderVar) {
+    // Each file goes, and each folder a write made for it once empty; the folders the package
+    // laid stay (removing one that is not empty fails, as wanted).
+    const fs::path laid = root / "private/var/mobile/Library/Preferences";
+    for (const std::string& changed : root_->changes()) {
+      fs::remove(changed, ec);
+      for (fs::path folder = fs::path(changed).parent_path(); folder != laid && folder.string().size() > var.size();
+           folder = folder.parent_path())
+        if (!fs::remove(folder, ec)) break;
     }
-    fs::create_directories(root / "private/var/mobile/Library/Preferences", ec);
+  } else {
+    for (const auto& entry : fs::directory_iterator(root, ec)) fs::remove_all(entry.path(), ec);
+    installPackage();
   }
   root_->forgetChanges();
 }

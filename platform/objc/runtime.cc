@@ -168,8 +168,18 @@ std::vector<std::string> Runtime::classNames() const {
 
 bool Runtime::addImp(Class* cls, Sel sel, Imp imp, std::string_view types) {
   if (!cls || !sel || cls->hasOwnMethod(sel)) return false;
+  // `cls` now resolves the selector to `imp`: only that entry changes, in `cls`'s table and in
+  // the subclasses that inherit it (a world builds hundreds of classes and hooks, and rebuilding
+  // whole tables each time made building one quadratic). A table too short for the selector is
+  // built again whole, which also covers the selectors made since it was built.
+  auto refresh = [](auto& self, Class* c, std::uint32_t id, const Imp& now) -> void {
+    if (id >= c->table_.size()) return c->rebuildTables();
+    c->table_[id] = now;
+    for (Class* sub : c->subclasses_)
+      if (!sub->methods_.contains(id)) self(self, sub, id, now);
+  };
   cls->methods_.emplace(sel.id(), Class::Method{imp, std::string(types)});
-  cls->rebuildTables();
+  refresh(refresh, cls, sel.id(), imp);
   return true;
 }
 
@@ -196,7 +206,14 @@ bool Runtime::hookImp(Class* cls, Sel sel, Imp replacement, RawFn superForwarder
     *previous = Imp{superForwarder, cls->superclass_, replacement.sig};
     cls->methods_.emplace(sel.id(), Class::Method{replacement, {}});
   }
-  cls->rebuildTables();
+  // As in addImp: only this selector's entries change.
+  auto refresh = [](auto& self, Class* c, std::uint32_t id, const Imp& now) -> void {
+    if (id >= c->table_.size()) return c->rebuildTables();
+    c->table_[id] = now;
+    for (Class* sub : c->subclasses_)
+      if (!sub->methods_.contains(id)) self(self, sub, id, now);
+  };
+  refresh(refresh, cls, sel.id(), replacement);
   return true;
 }
 
