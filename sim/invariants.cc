@@ -448,7 +448,8 @@ void InvariantChecker::expectFromNotification(const Action& a) {
   if (app == "com.apple.mobilemail" && on("globalMail", false) && badge != 0)
     expectStart("mail", 0s, what + " with the Mail badge at " + std::to_string(badge));
   if (app == "ph.telegra.Telegraph" && on("imSMSTeleg", false)) expectStart("Telegram message", 0s, what);
-  if (ios10 && (n.preset == "missed-call" || n.preset == "facetime-missed-call") && on("globalCall", true))
+  if (ios10 && (app == "com.apple.mobilephone" || app == "com.apple.facetime") &&
+      (n.preset == "missed-call" || n.preset == "facetime-missed-call") && on("globalCall", true))
     expectStart("call", 0s, what);
   const std::string listed = std::string(kListedPrefix) + app;
   const bool running = std::any_of(timers_.begin(), timers_.end(), [&](const auto& t) { return t.second.reminder == listed; });
