@@ -133,6 +133,22 @@ Result<Scenario> scenarioFor(const Options& o) {
   return s;
 }
 
+// The settings as the run will see them: the keys the file holds and where it came from, or that
+// a system before 8.0 reads none of them.
+std::string settingsHeading(const Scenario& s, World& world) {
+  const std::string held = s.world.settings ? describeSettings(*s.world.settings) : "";
+  const std::string holds = held.empty() ? "no keys" : held;
+  const std::string& version = world.profile().release.version;
+  if (std::strtof(version.c_str(), nullptr) < 8.0f) {
+    std::string out = "iOS " + version + " reads no settings: every key takes its default";
+    if (s.world.settings)
+      out += " (the settings file" + (s.settingsSource.empty() ? "" : " " + s.settingsSource) + " holds " + holds + ")";
+    return out;
+  }
+  if (!s.settingsSource.empty()) return s.settingsSource + ": " + holds;
+  return held.empty() ? "none (every key at its default)" : held;
+}
+
 void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Instant stopAt, const LocalClock& clock) {
   std::fprintf(out, "%s\n", s.name.empty() ? s.sourceFile.c_str() : s.name.c_str());
   if (!s.description.empty()) std::fprintf(out, "%s\n", s.description.c_str());
@@ -140,8 +156,7 @@ void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Ins
   std::fprintf(out, "iOS %s %s, %s, %04d-%02d-%02d from %s to %s\n", world.profile().release.version.c_str(),
                world.profile().model.c_str(), s.world.timeZone.c_str(), from.year, from.month, from.day,
                clockStamp(clock, world.now()).substr(0, 8).c_str(), clockStamp(clock, stopAt).substr(0, 8).c_str());
-  const std::string settings = s.world.settings ? describeSettings(*s.world.settings) : "";
-  std::fprintf(out, "settings: %s\n\n", settings.empty() ? "none (every key at its default)" : settings.c_str());
+  std::fprintf(out, "settings: %s\n\n", settingsHeading(s, world).c_str());
 }
 
 // Wall-clock pacing: each instant something happens is played when its real moment comes.

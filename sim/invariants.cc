@@ -290,6 +290,8 @@ void InvariantChecker::clearSeen(const std::string& reminder, const std::string&
   for (const auto& [id, t] : timers_)
     if (t.reminder == reminder) c.timers.insert(id);
   cleared_.push_back(std::move(c));
+  // A start cleared within its own instant (an unread count already below the SMS badge) owes no icon.
+  if (const core::CategoryInfo* cat = categoryNamed(reminder)) std::erase(iconDue_, std::string(cat->itemIdentifier));
 }
 
 void InvariantChecker::respring() {
@@ -415,6 +417,14 @@ void InvariantChecker::actionDone(const Action& a) {
   switch (a.type) {
     case ActionType::Settings:
     case ActionType::SettingsFile:
+      if (a.settingsFile) {
+        // A whole file put in place: every key it lacks is gone.
+        std::vector<std::string> gone;
+        for (const auto& [key, value] : expectedSettings_)
+          if (!a.values.count(key)) gone.push_back(key);
+        settingsWritten(a.values, gone, false);
+        break;
+      }
       settingsWritten(a.values, a.removals, a.type == ActionType::Settings);
       break;
     case ActionType::Notification:

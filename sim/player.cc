@@ -1,5 +1,7 @@
 #include "sim/player.h"
 
+#include <algorithm>
+
 #include "sim/presets.h"
 
 namespace qv::sim {
@@ -72,8 +74,9 @@ void Player::deliver(const NotificationSpec& n) {
           (d.localFire ? ", fired locally" : "") + ")";
   note("Network", what);
   std::optional<std::int64_t> badge = n.badge;
-  if (d.app == "com.apple.MobileSMS" && !badge) {
-    // A new message raises the unread count, and the Messages badge follows it.
+  if (d.app == "com.apple.MobileSMS") {
+    // A new message raises the unread count, and the Messages badge follows it; a badge the
+    // scenario gives sets the badge only, so the message is there to be read all the same.
     (void)world_.messages().arrive(d.title.empty() ? "Unknown" : d.title);
   } else if (!badge && d.badgeDelta != 0) {
     badge = world_.home().badge(d.app) + d.badgeDelta;
@@ -85,10 +88,43 @@ void Player::deliver(const NotificationSpec& n) {
   incoming.categoryIdentifier = d.categoryIdentifier;
   incoming.remotePayload = d.remote;
   incoming.localPayload = d.local;
+  incoming.localArchive = n.localArchive;
+  incoming.context = n.context;
   incoming.badge = badge;
   incoming.firedLocalNotification = d.localFire;
   latest_ = notes.deliver(incoming);
   if (!n.label.empty()) labels_[n.label] = latest_;
+}
+
+namespace {
+bool lists(const std::vector<springboard::ShownNotification>& shown, springboard::NotificationHandle h) {
+  return h && std::any_of(shown.begin(), shown.end(), [h](const auto& s) { return s.handle == h; });
+}
+}  // namespace
+
+// The words say where the notification was: swiped off the lock screen (iOS 7 to 9), cleared
+// from the lock screen (iOS 10) or from the notification centre.
+void Player::removeNotification(const Action& a) {
+  springboard::Notifications& notes = world_.notifications();
+  const springboard::NotificationHandle h = target(a);
+  const bool onLockScreen = lists(notes.lockScreenItems(), h);
+  const bool inCentre = !onLockScreen && lists(notes.notificationCentreItems(), h);
+  const std::string what = notificationName(a);
+  if (onLockScreen)
+    note("User",
+         notes.ios10() ? "clears " + what + " from the lock screen" : "swipes " + what + " off the lock screen");
+  else if (inCentre)
+    note("User", "clears " + what + " from the notification centre");
+  else
+    note("User", "removes " + what);
+  const objc::Id bulletin = notes.bulletinOf(h);
+  if (!notes.removeFromLockScreen(h)) return note("User", "(that notification is no longer shown)");
+  if (inCentre && !notes.ios10()) {
+    const springboard::BulletinFields* f = springboard::bulletinFields(bulletin);
+    world_.timeline().decision("SpringBoard", f ? f->sectionID : "notification centre",
+                               "no reminder cleared: on iOS 7 to 9 only removals from the lock screen pass a step "
+                               "the system hooks, none from the notification centre");
+  }
 }
 
 springboard::NotificationHandle Player::target(const Action& a) const {
@@ -128,6 +164,13 @@ void Player::perform(const Action& a) {
       world_.writeSettings(a.values, a.removals, true);
       break;
     case ActionType::SettingsFile:
+      if (a.settingsFile) {
+        note("Settings", "another tool puts " + a.settingsFileName + " in place as the settings file (" +
+                             (a.values.empty() ? std::string("no keys") : describeSettings(a.values)) +
+                             "; no change notification)");
+        world_.replaceSettingsFile(*a.settingsFile);
+        break;
+      }
       note("Settings", "another tool writes " + describeSettings(a.values, a.removals) +
                            " into the settings file (no change notification)");
       world_.editSettingsFile(a.values, a.removals);
@@ -136,10 +179,7 @@ void Player::perform(const Action& a) {
       note("Note", a.text);
       break;
     case ActionType::RemoveNotification:
-      note("User", (world_.notifications().ios10() ? "clears " : "swipes ") + notificationName(a) +
-                       (world_.notifications().ios10() ? " from the notification centre" : " off the lock screen"));
-      if (!world_.notifications().removeFromLockScreen(target(a)))
-        note("User", "(that notification is no longer shown)");
+      removeNotification(a);
       break;
     case ActionType::ActOnNotification:
       note("User", "acts on " + notificationName(a) + " from the " +

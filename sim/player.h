@@ -36,6 +36,7 @@ class Player {
 
  private:
   void deliver(const NotificationSpec& n);
+  void removeNotification(const Action& a);
   springboard::NotificationHandle target(const Action& a) const;
   void note(const std::string& who, const std::string& what);
   void refused(const Status& s);

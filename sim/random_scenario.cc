@@ -366,6 +366,8 @@ std::string scenarioToJson(const Scenario& s) {
         if (!a.notification.categoryIdentifier.empty()) o["categoryIdentifier"] = a.notification.categoryIdentifier;
         if (a.notification.remote) o["remote"] = toJson(pl::Value(*a.notification.remote));
         if (a.notification.local) o["local"] = toJson(pl::Value(*a.notification.local));
+        if (a.notification.localArchive) o["localArchive"] = toBase64(*a.notification.localArchive);
+        if (a.notification.context) o["context"] = toJson(*a.notification.context);
         if (a.notification.localFire) o["localFire"] = true;
         if (a.notification.badge) o["badge"] = *a.notification.badge;
         if (!a.notification.title.empty()) o["title"] = a.notification.title;

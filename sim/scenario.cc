@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/plist/io.h"
 #include "sim/presets.h"
 
 namespace qv::sim {
@@ -135,6 +138,51 @@ bool readDict(Reader& r, const json& obj, const char* key, const std::string& pl
   }
   *out = *v->ifDict();
   return true;
+}
+
+// A real settings file named by a scenario, read whole and known to be a property-list dictionary.
+struct SettingsFileRead {
+  pl::Data bytes;
+  pl::Dict values;
+  std::string source;  // "my-phone.plist (binary)"
+};
+
+constexpr std::uintmax_t kLargestSettingsFile = 16u << 20;
+
+// `name` is relative to the scenario's folder unless absolute. Only a regular file is read, so a
+// device node can never stall the reader.
+std::optional<SettingsFileRead> readSettingsFile(Reader& r, const std::string& place, const std::string& name,
+                                                 const std::string& baseDirectory) {
+  namespace fs = std::filesystem;
+  fs::path path(name);
+  if (path.is_relative() && !baseDirectory.empty()) path = fs::path(baseDirectory) / path;
+  std::error_code ec;
+  if (name.empty() || !fs::is_regular_file(path, ec)) {
+    r.fail(place, "expected the path of a property-list file, but \"" + path.string() + "\" is no file");
+    return std::nullopt;
+  }
+  if (fs::file_size(path, ec) > kLargestSettingsFile) {
+    r.fail(place, "\"" + path.string() + "\" is larger than 16 MiB; not a settings file");
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  pl::Data bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.good() && !in.eof()) {
+    r.fail(place, "cannot read \"" + path.string() + "\"");
+    return std::nullopt;
+  }
+  auto value = pl::parse(bytes);
+  if (!value) {
+    r.fail(place, "\"" + path.string() + "\" is no property list the device can read: " + value.error());
+    return std::nullopt;
+  }
+  if (!value->ifDict()) {
+    r.fail(place, "\"" + path.string() + "\" holds " + std::string(pl::typeName(value->type())) +
+                      ", not a dictionary of settings");
+    return std::nullopt;
+  }
+  const char* format = pl::detectFormat(bytes) == pl::Format::Binary ? "binary" : "XML";
+  return SettingsFileRead{std::move(bytes), *value->ifDict(), name + " (" + format + ")"};
 }
 
 constexpr int kFirstYear = 1970;
@@ -288,8 +336,8 @@ class Parser {
 
   void notification(const json& a, const std::string& place, Action& action) {
     r_.allowOnly(a, place,
-                 {"at", "do", "event", "app", "categoryIdentifier", "remote", "local", "localFire", "badge", "title",
-                  "message", "label"});
+                 {"at", "do", "event", "app", "categoryIdentifier", "remote", "local", "localArchive", "context",
+                  "localFire", "badge", "title", "message", "label"});
     NotificationSpec& n = action.notification;
     r_.string(a, "event", place, &n.preset);
     r_.string(a, "app", place, &n.app);
@@ -297,6 +345,7 @@ class Parser {
     readDict(r_, a, "remote", place, &n.remote);
     readDict(r_, a, "local", place, &n.local);
     r_.boolean(a, "localFire", place, &n.localFire);
+    rawContext(a, place, n);
     std::int64_t badge;
     if (r_.integer(a, "badge", place, &badge)) n.badge = badge;
     r_.string(a, "title", place, &n.title);
@@ -313,6 +362,43 @@ class Parser {
     } else if (n.app.empty()) {
       r_.fail(place,
               "expected \"event\" (a known notification) or \"app\" (a bundle identifier for a raw notification)");
+    }
+  }
+
+  // A local payload as archived bytes and a context of any type, played as they are.
+  void rawContext(const json& a, const std::string& place, NotificationSpec& n) {
+    std::string archive;
+    if (r_.string(a, "localArchive", place, &archive)) {
+      n.localArchive = fromBase64(archive);
+      if (!n.localArchive)
+        return r_.fail(place + ".localArchive",
+                       "expected the archive's bytes as base64 (A-Z, a-z, 0-9, + and /, = padding), got " +
+                           r_.describe(a.at("localArchive")));
+      if (n.local) return r_.fail(place + ".localArchive", "give \"local\" or \"localArchive\", not both");
+      if (n.localFire)
+        return r_.fail(place + ".localFire",
+                       "a local notification that fires needs \"local\" (its userInfo), not a raw archive");
+    }
+    auto context = a.find("context");
+    if (context == a.end()) return;
+    if (n.remote || n.local || n.localArchive)
+      return r_.fail(place + ".context",
+                     "\"context\" is the whole context: give it without \"remote\", \"local\" or \"localArchive\"");
+    auto value = context->is_null() ? std::nullopt : toPlist(*context);
+    if (!value)
+      return r_.fail(place + ".context",
+                     "expected a context of any JSON type but null (and no null inside, nested at most 64 deep), got " +
+                         r_.describe(*context));
+    n.context = std::move(*value);
+  }
+
+  void settingsFile(const json& a, const std::string& place, Action& action) {
+    if (a.contains("set") || a.contains("remove"))
+      return r_.fail(place + ".file", "give \"file\" (a whole settings file) or \"set\" and \"remove\", not both");
+    if (!r_.string(a, "file", place, &action.settingsFileName)) return;
+    if (auto read = readSettingsFile(r_, place + ".file", action.settingsFileName, baseDirectory)) {
+      action.settingsFile = std::move(read->bytes);
+      action.values = std::move(read->values);
     }
   }
 
@@ -403,9 +489,15 @@ class Parser {
         if (!r_.boolean(a, "on", place, &action.on) && !r_.failed()) r_.fail(place, "expected \"on\": true or false");
         break;
       case ActionType::Settings:
-      case ActionType::SettingsFile:
         r_.allowOnly(a, place, {"at", "do", "set", "remove"});
         settingsValues(a, place, action);
+        break;
+      case ActionType::SettingsFile:
+        r_.allowOnly(a, place, {"at", "do", "set", "remove", "file"});
+        if (a.contains("file"))
+          settingsFile(a, place, action);
+        else
+          settingsValues(a, place, action);
         break;
       case ActionType::Note:
         r_.allowOnly(a, place, {"at", "do", "text"});
@@ -419,6 +511,7 @@ class Parser {
   }
 
   std::function<dispatch::Instant(const host::CalendarDate&)> zoneInstant;
+  std::string baseDirectory;  // where paths in the scenario start from
 
  private:
   Reader& r_;
@@ -436,6 +529,8 @@ const char* actionName(ActionType t) {
 namespace {
 
 std::string settingValue(const pl::Value& v) {
+  if (const pl::Data* d = v.ifData()) return "<" + std::to_string(d->size()) + " bytes of data>";
+  if (v.ifDate()) return "(a date)";
   if (const bool* b = v.ifBool()) return *b ? "on" : "off";
   if (const std::int64_t* i = v.ifInteger()) return std::to_string(*i);
   if (v.ifReal()) return json(*v.ifReal()).dump();
@@ -454,6 +549,45 @@ std::string describeSettings(const pl::Dict& values, const std::vector<std::stri
   std::string out;
   for (const auto& [key, value] : values) out += (out.empty() ? "" : ", ") + key + " " + settingValue(value);
   for (const std::string& key : removals) out += (out.empty() ? "" : ", ") + key + " removed";
+  return out;
+}
+
+namespace {
+constexpr std::string_view kBase64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+}
+
+std::optional<pl::Data> fromBase64(std::string_view text) {
+  pl::Data out;
+  std::uint32_t bits = 0;
+  int pending = 0, padding = 0;
+  for (char c : text) {
+    if (c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
+    if (c == '=') {
+      ++padding;
+      continue;
+    }
+    const std::size_t value = kBase64.find(c);
+    if (value == std::string_view::npos || padding > 0) return std::nullopt;
+    bits = (bits << 6) | static_cast<std::uint32_t>(value);
+    pending += 6;
+    if (pending >= 8) {
+      pending -= 8;
+      out.push_back(static_cast<std::uint8_t>(bits >> pending));
+    }
+  }
+  // A lone character of a final group carries too few bits for a byte.
+  if (pending >= 6 || padding > 2) return std::nullopt;
+  return out;
+}
+
+std::string toBase64(const pl::Data& bytes) {
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+    std::uint32_t group = 0;
+    for (std::size_t k = 0; k < 3; ++k) group = (group << 8) | (k < n ? bytes[i + k] : 0);
+    for (std::size_t k = 0; k < 4; ++k) out += k <= n ? kBase64[(group >> (18 - 6 * k)) & 63] : '=';
+  }
   return out;
 }
 
@@ -539,6 +673,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   r.string(doc, "name", "", &s.name);
   r.string(doc, "description", "", &s.description);
   Parser p(r, s);
+  p.baseDirectory = std::filesystem::path(fileName).parent_path().string();
   if (auto d = doc.find("device"); d != doc.end()) p.device(*d);
   std::string zone;
   if (r.string(doc, "timeZone", "", &zone)) s.world.timeZone = zone;
@@ -564,9 +699,19 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
       s.world.start = *d;
   }
   if (auto set = doc.find("settings"); set != doc.end()) {
-    std::optional<pl::Dict> settings;
-    readDict(r, doc, "settings", "", &settings);
-    s.world.settings = settings;
+    if (set->is_string()) {
+      if (auto file = readSettingsFile(r, "settings", set->get<std::string>(), p.baseDirectory)) {
+        s.world.settingsFile = std::move(file->bytes);
+        s.world.settings = std::move(file->values);
+        s.settingsSource = std::move(file->source);
+      }
+    } else if (!set->is_object()) {
+      r.fail("settings", "expected an object of settings or the path of a property-list file, got " + r.describe(*set));
+    } else {
+      std::optional<pl::Dict> settings;
+      readDict(r, doc, "settings", "", &settings);
+      s.world.settings = settings;
+    }
   }
   if (auto a = doc.find("apps"); a != doc.end()) p.apps(*a);
   r.boolean(doc, "locked", "", &s.world.startLocked);

@@ -27,6 +27,8 @@ struct NotificationSpec {
   std::string categoryIdentifier;     // raw, iOS 10
   std::optional<pl::Dict> remote;     // raw remote payload
   std::optional<pl::Dict> local;      // raw local payload (the local notification's userInfo)
+  std::optional<pl::Data> localArchive;  // raw archived local notification, as given (base64 in JSON)
+  std::optional<pl::Value> context;      // the whole context as given, of any type
   bool localFire = false;             // a local notification the app itself scheduled fires
   std::optional<std::int64_t> badge;  // the app's badge after it arrives (presets count up)
   std::string title;
@@ -68,8 +70,10 @@ struct Action {
   std::string origin;      // ActOnNotification: "lock-screen" or "notification-centre"
   std::int64_t count = 0;  // ReadMessages: how many; SetBadge: the value
   bool on = false;         // QuietMode
-  pl::Dict values;         // Settings, SettingsFile
+  pl::Dict values;         // Settings, SettingsFile (with `settingsFile`: what the file holds)
   std::vector<std::string> removals;
+  std::optional<pl::Data> settingsFile;  // SettingsFile: a whole file put in place as it is
+  std::string settingsFileName;          // ... as the scenario names it
   std::string text;  // Note
 };
 
@@ -84,6 +88,8 @@ struct Scenario {
   std::string description;
   std::string sourceFile;
   WorldConfig world;
+  // Where the settings came from when given as a file: "my-phone.plist (binary)"; "" otherwise.
+  std::string settingsSource;
   std::vector<AppSpec> apps;
   std::vector<Action> actions;  // in time order (stable for equal times)
   dispatch::Duration duration{};
@@ -107,6 +113,10 @@ Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::strin
 // Settings as a tester reads them: "showStatus on, smsInt 30, otherApplications [\"a.b\"]";
 // removed keys read "key removed".
 std::string describeSettings(const pl::Dict& values, const std::vector<std::string>& removals = {});
+
+// Base64 (RFC 4648, padding optional, white space ignored); none for any other character.
+std::optional<pl::Data> fromBase64(std::string_view text);
+std::string toBase64(const pl::Data& bytes);
 
 // "90s", "1h30m", "0:05:00" as a duration; none when the text is no duration.
 std::optional<dispatch::Duration> parseDuration(std::string_view text);

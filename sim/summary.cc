@@ -77,6 +77,15 @@ void Summary::observe(const Event& e) {
     case Kind::Action:
       lastAction_ = {e.time, actionCause(e)};
       break;
+    case Kind::Host:
+      // The restarted home screen starts with nothing pending: whatever ran is gone for good.
+      if (e.subject == "home screen" && e.detail == "restarts")
+        for (Reminder& r : reminders_)
+          if (r.running) {
+            r.running = false;
+            r.endings.push_back({e.time, "lost", "when the home screen restarted"});
+          }
+      break;
     case Kind::Decision:
       if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos)
         lastClearDecision_ = {e.time, e.detail};

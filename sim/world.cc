@@ -116,7 +116,9 @@ void World::start() {
   messages_ = std::make_unique<messaging::MessageCenter>(timeline_);
   services_ = std::unique_ptr<host::WorldServices>(
       new host::WorldServices{clock_, timeline_, *darwin_, *prefs_, *root_, *sounds_, profile_, timeZone_});
-  if (config_.settings) {
+  if (config_.settingsFile) {
+    replaceSettingsFile(*config_.settingsFile);
+  } else if (config_.settings) {
     auto bytes = pl::serialize(pl::Value(*config_.settings), pl::Format::Binary);
     if (bytes) (void)root_->writeAtomic(prefs_->devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any), *bytes);
   }
@@ -353,6 +355,11 @@ dispatch::Instant World::localTime(const host::CalendarDate& d) const { return i
 void World::writeSettings(const pl::Dict& values, const std::vector<std::string>& removals, bool notify) {
   (void)prefs_->setValues(values, removals, core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
   if (notify) darwin_->post("Preferences", core::kSettingsChangedNotification);
+}
+
+void World::replaceSettingsFile(const pl::Data& bytes) {
+  (void)root_->writeAtomic(prefs_->devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any),
+                           bytes);
 }
 
 void World::editSettingsFile(const pl::Dict& values, const std::vector<std::string>& removals) {

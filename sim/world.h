@@ -65,6 +65,9 @@ struct WorldConfig {
   std::string packageDirectory{};
   // Settings written to the preferences file before anything starts (none: no file).
   std::optional<pl::Dict> settings{};
+  // The settings file's own bytes (a real device's file, binary or XML), put in place as they are
+  // before anything starts; wins over `settings`, which then only tells what the file holds.
+  std::optional<pl::Data> settingsFile{};
   // Launch the home screen at once (run its launch hook); intake then opens 10 s later.
   bool launchHomeScreen = true;
   bool startLocked = false;
@@ -178,6 +181,8 @@ class World {
   void writeSettings(const pl::Dict& values, const std::vector<std::string>& removals = {}, bool notify = true);
   // Another tool edits the settings file on disk (XML), behind the preferences daemon's back.
   void editSettingsFile(const pl::Dict& values, const std::vector<std::string>& removals = {});
+  // Another tool puts a whole settings file in place as it is (no change notification).
+  void replaceSettingsFile(const pl::Data& bytes);
 
  private:
   void makeRoot();

@@ -27,9 +27,12 @@ BannerScreen bannerScreenOf(const host::Host& host, const foundation::Foundation
 }
 
 pl::Value contextOf(const IncomingNotification& n) {
+  if (n.context) return *n.context;
   pl::Dict context;
   if (n.remotePayload) context["remoteNotification"] = *n.remotePayload;
-  if (n.localPayload) {
+  if (n.localArchive) {
+    context["localNotification"] = *n.localArchive;
+  } else if (n.localPayload) {
     pl::LocalNotificationFields fields;
     fields.alertBody = n.message;
     context["localNotification"] = pl::Data(pl::archiveLocalNotification(*n.localPayload, fields));

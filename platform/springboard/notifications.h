@@ -37,6 +37,8 @@ struct IncomingNotification {
   std::string categoryIdentifier{};         // iOS 10 requests ("" for none)
   std::optional<pl::Dict> remotePayload{};  // goes to context "remoteNotification"
   std::optional<pl::Dict> localPayload{};   // a userInfo, archived into context "localNotification"
+  std::optional<pl::Data> localArchive{};   // archived bytes as they are for "localNotification" (over localPayload)
+  std::optional<pl::Value> context{};       // the whole context as it is, of any type (over both payloads)
   std::optional<std::int64_t> badge{};      // set on the app's icon before the notification arrives
   bool firedLocalNotification = false;      // the app's own local notification fires first
   bool fullscreen = false;                  // iOS 10 lock screen: a full-screen alert (alarms)
