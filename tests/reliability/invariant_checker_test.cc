@@ -26,6 +26,7 @@ constexpr const char* kOther = "reloadOtherTimer:";
 class CheckerFixture : public ::testing::Test {
  protected:
   void build(WorldConfig config) {
+    checker.reset();  // the checker detaches from the world it watches, so it goes first
     world = std::make_unique<World>(std::move(config));
     checker = std::make_unique<InvariantChecker>(*world);
   }
