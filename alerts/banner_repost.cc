@@ -26,6 +26,8 @@ void repostToLockScreen(core::Library& library) {
     // Both WhatsApp categories share one saved action, so it serves whichever comes first.
     objc::Id& action = library.intake.savedDefaultAction[core::index(row.actionSlot)];
     if (action) {
+      // The bulletin, when it comes, is this reminder's.
+      timeline::AlertScope scope(library.host.timeline(), row.id, 0);
       pl::Value context = row.keepsContext ? library.intake.savedContext[core::index(c)] : pl::Value();
       postLockScreenBulletin(library, localizedText(library, row.message, row.message), reminderSection(library, row),
                              action, std::move(context));

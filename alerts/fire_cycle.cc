@@ -12,6 +12,7 @@
 #include "core/library.h"
 #include "core/missed_helper.h"
 #include "core/operations.h"
+#include "core/other_apps.h"
 #include "core/registry.h"
 
 namespace qv::alerts {
@@ -31,21 +32,33 @@ std::uint32_t countAlert(core::Library& library, Category c) {
   return library.alerts.alertsInRun[i];
 }
 
-void recordFired(core::Library& library, const CategoryInfo& row, std::int64_t limit) {
-  const std::uint32_t alert = countAlert(library, row.category);
-  if (!library.host.timeline().active()) return;
-  const std::string detail =
-      limit == kUnlimitedRepeats
-          ? "alert " + std::to_string(alert) + ", no limit"
-          : "alert " + std::to_string(library.reminders.counter(row.category)) + " of " + std::to_string(limit);
-  library.record(timeline::Kind::ReminderFired, row.name, detail);
+// The alert's number as the story tells it: the repeat counter under a limit, else the fires of this run.
+std::uint32_t alertNumber(core::Library& library, const CategoryInfo& row, std::int64_t limit) {
+  const std::uint32_t inRun = countAlert(library, row.category);
+  return limit == kUnlimitedRepeats ? inRun : static_cast<std::uint32_t>(library.reminders.counter(row.category));
+}
+
+// "limit" is null for a reminder without one.
+timeline::Fields alertFields(std::string_view reminderId, std::uint32_t alert, std::int64_t limit) {
+  return {{"category", std::string(reminderId)},
+          {"alert", std::int64_t{alert}},
+          {"limit", limit == kUnlimitedRepeats ? timeline::Field::Value() : timeline::Field::Value(limit)}};
+}
+
+void recordFired(core::Library& library, const CategoryInfo& row, std::uint32_t alert, std::int64_t limit) {
+  const std::string detail = limit == kUnlimitedRepeats
+                                 ? "alert " + std::to_string(alert) + ", no limit"
+                                 : "alert " + std::to_string(alert) + " of " + std::to_string(limit);
+  library.record(timeline::Kind::ReminderFired, row.name, detail, alertFields(row.id, alert, limit));
 }
 
 void rearm(core::Library& library, const CategoryInfo& row) {
+  library.alerts.rearming = true;
   if (row.startArgument.empty())
     objc::send<void()>(library.sharedHelper, objc::Sel::intern(row.startOperation));
   else
     host::send(library.sharedHelper, core::hm::LoadImTimer, std::string(row.startArgument));
+  library.alerts.rearming = false;
   library.alerts.rearmedTimer[core::index(row.category)] = library.helper().timer(row.category);
 }
 
@@ -53,8 +66,10 @@ void rearm(core::Library& library, const CategoryInfo& row) {
 // item stays: only a clear hides it.
 void repeatBookkeeping(core::Library& library, const CategoryInfo& row, std::int64_t limit) {
   if (!library.reminders.activeFlag(row.category)) {
+    library.alerts.runOpen[core::index(row.category)] = false;
     library.record(timeline::Kind::ReminderEnded, row.name,
-                   "not re-armed: the app's active flag is off (a clear, or the app's other reminder ended)");
+                   "not re-armed: the app's active flag is off (a clear, or the app's other reminder ended)",
+                   {{"category", std::string(row.id)}, {"reason", std::string("not-rearmed")}});
     return;
   }
   std::int32_t& counter = library.reminders.counter(row.category);
@@ -64,10 +79,12 @@ void repeatBookkeeping(core::Library& library, const CategoryInfo& row, std::int
     return;
   }
   library.reminders.activeFlag(row.category) = false;
+  library.alerts.runOpen[core::index(row.category)] = false;
   core::dropTimer(library, row.category);
   counter = 1;
   if (library.host.timeline().active())
-    library.record(timeline::Kind::ReminderEnded, row.name, "repeat limit " + std::to_string(limit) + " reached");
+    library.record(timeline::Kind::ReminderEnded, row.name, "repeat limit " + std::to_string(limit) + " reached",
+                   {{"category", std::string(row.id)}, {"reason", std::string("limit")}});
 }
 
 std::string bannerMessage(core::Library& library, const CategoryInfo& row) {
@@ -82,17 +99,19 @@ void otherHandler(void*, objc::Object* self, objc::Sel, objc::Id timer) {
   fireOtherApp(core::libraryOf(self), timer);
 }
 
-std::string otherFireDetail(core::Library& library, const objc::Id& timer, const std::string& app) {
-  // A timer the lists let go of (its app was cleared, or started again) alerts once more; it is
-  // no part of the app's current chain, so it takes none of that chain's numbers.
+// A listed app's alert: its stored repeat count under a limit, else the fires of this run. A
+// timer the lists let go of (its app was cleared, or started again) alerts once more; it is no
+// part of the app's current chain, so it takes none of that chain's numbers: 0.
+std::uint32_t otherAlertNumber(core::Library& library, const objc::Id& timer, const std::string& app,
+                               std::int64_t limit) {
   const auto& list = library.otherApps.otherTimerList;
-  if (!list || std::find(list->begin(), list->end(), timer) == list->end()) return "alert of a timer no longer listed";
-  const std::int64_t limit = library.settings.number(core::Key::otherCount);
-  if (limit == kUnlimitedRepeats) return "alert, no limit";
+  if (!list || std::find(list->begin(), list->end(), timer) == list->end()) return 0;
+  const std::uint32_t inRun = ++library.alerts.otherAlertsInRun[app];
+  if (limit == kUnlimitedRepeats) return inRun;
   std::int64_t count = 1;
   if (const auto& counts = library.otherApps.otherRepeatCounts)
     if (auto it = counts->find(app); it != counts->end()) count = it->second;
-  return "alert " + std::to_string(count) + " of " + std::to_string(limit);
+  return static_cast<std::uint32_t>(std::clamp<std::int64_t>(count, 1, std::numeric_limits<std::uint32_t>::max()));
 }
 
 }  // namespace
@@ -100,7 +119,9 @@ std::string otherFireDetail(core::Library& library, const objc::Id& timer, const
 void fireFixedCategory(core::Library& library, Category category) {
   const CategoryInfo& row = core::info(category);
   const std::int64_t limit = library.settings.number(row.countKey);
-  recordFired(library, row, limit);
+  const std::uint32_t alert = alertNumber(library, row, limit);
+  timeline::AlertScope scope(library.host.timeline(), row.id, alert);
+  if (library.host.timeline().active()) recordFired(library, row, alert, limit);
   const bool locked = playFireAlerts(library, alertKeysOf(row), row.name, LightAlert::Torch);
   if (bannerAllowed(library, locked, row.name))
     showReminderBanner(library, bannerMessage(library, row), reminderSection(library, row));
@@ -109,8 +130,16 @@ void fireFixedCategory(core::Library& library, Category category) {
 
 void fireOtherApp(core::Library& library, const objc::Id& timer) {
   const std::string app = host::send(timer, host::msg::loggingIdentifier);
+  const std::int64_t limit = library.settings.number(core::Key::otherCount);
+  const std::uint32_t alert = otherAlertNumber(library, timer, app, limit);
+  const std::string id = core::listedAppId(app);
+  timeline::AlertScope scope(library.host.timeline(), id, alert);
   if (library.host.timeline().active())
-    library.record(timeline::Kind::ReminderFired, app, otherFireDetail(library, timer, app));
+    library.record(timeline::Kind::ReminderFired, app,
+                   alert == 0                    ? "alert of a timer no longer listed"
+                   : limit == kUnlimitedRepeats ? "alert, no limit"
+                                                : "alert " + std::to_string(alert) + " of " + std::to_string(limit),
+                   alertFields(id, alert, limit));
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);
 }

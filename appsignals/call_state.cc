@@ -19,7 +19,9 @@ void stopCallReminderForNewCall(core::Library& library) {
   core::dropTimer(library, Category::Call);
   library.reminders.counter(Category::Call) = 1;
   library.reminders.activeFlag(Category::Call) = false;
-  library.record(timeline::Kind::ReminderEnded, core::info(Category::Call).name, "a new call began (icon stays)");
+  library.alerts.runOpen[core::index(Category::Call)] = false;
+  library.record(timeline::Kind::ReminderEnded, core::info(Category::Call).name, "a new call began (icon stays)",
+                 {{"category", std::string(core::info(Category::Call).id)}, {"reason", std::string("call-began")}});
 }
 
 void scheduleRestartAfterUnansweredCall(core::Library& library) {

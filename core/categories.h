@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/settings_keys.h"
@@ -26,7 +27,8 @@ inline constexpr std::size_t kActiveFlagCount = 8;
 
 struct CategoryInfo {
   Category category;
-  std::string_view name;  // for the timeline: "call", "WhatsApp message"
+  std::string_view name;  // for the story: "call", "WhatsApp message"
+  std::string_view id;    // stable, for tools: "call", "whatsapp-message" (listed apps: "listed:<bundle id>")
   // Registry operations, reached by name through the runtime.
   std::string_view startOperation;   // "LoadPhoneTimer", or "LoadImTimer:" with startArgument
   std::string_view startArgument;    // the LoadImTimer: argument, "" for the others
@@ -57,59 +59,59 @@ inline constexpr std::string_view kTimerServiceIdentifier = "com.tarnwick.missed
 inline constexpr std::string_view kClearNotificationPrefix = "com.tarnwick.missed.";
 
 inline constexpr std::array<CategoryInfo, kCategoryCount> kCategories = {{
-    {Category::Call, "call", "LoadPhoneTimer", "", "phoneTimer", Key::phInt, "reloadPhoneTimer",
+    {Category::Call, "call", "call", "LoadPhoneTimer", "", "phoneTimer", Key::phInt, "reloadPhoneTimer",
      "clearphoneTimer", "com.tarnwick.missed.clearphoneTimer", true, ActiveFlag::Call,
      "statusBarItemCall", "Call", "quorvel.QVCALL", "QVCALL",
      Key::phCount, Key::soundCall, Key::currentCallSound, Key::vibeCall, Key::torchCall, Key::locktorchC, Key::unCaLL,
      "Missed Call!", true, "com.apple.mobilephone", "com.apple.facetime", Category::Call, true},
-    {Category::Sms, "SMS", "LoadsmsTimer", "", "smstimer", Key::smsInt, "reloadsmsTimer",
+    {Category::Sms, "SMS", "sms", "LoadsmsTimer", "", "smstimer", Key::smsInt, "reloadsmsTimer",
      "clearsmsTimer", "", false, ActiveFlag::Sms,
      "statusBarItemSMS", "SMS", "quorvel.QVSMS", "QVSMS",
      Key::smsCount, Key::soundsms, Key::currentSMSSound, Key::vibesms, Key::torchSmS, Key::locktorchSmS, Key::unSmS,
      "Missed Message!", false, "com.apple.MobileSMS", "com.apple.MobileSMS", Category::Sms, true},
-    {Category::Mail, "mail", "LoadMailTimer", "", "mailTimer", Key::mailInt, "reloadMailTimer",
+    {Category::Mail, "mail", "mail", "LoadMailTimer", "", "mailTimer", Key::mailInt, "reloadMailTimer",
      "clearMailTimer", "com.tarnwick.missed.clearMailTimer", true, ActiveFlag::Mail,
      "statusBarItemMail", "Mail", "quorvel.QVMAIL", "QVMAIL",
      Key::mailCount, Key::soundMail, Key::currentMailSound, Key::vibeMail, Key::torchMail, Key::locktorchM, Key::unMAil,
      "Missed Mail!", true, "com.apple.mobilemail", "com.apple.mobilemail", Category::Mail, false},
-    {Category::WhatsAppCall, "WhatsApp call", "LoadImTimer:", "WhatsAppPhone", "whatsAppPhoneTimer", Key::imInt,
+    {Category::WhatsAppCall, "WhatsApp call", "whatsapp-call", "LoadImTimer:", "WhatsAppPhone", "whatsAppPhoneTimer", Key::imInt,
      "reloadimPhoneTimer", "clearwhatsAppPhoneTimer", "com.tarnwick.missed.clearwhatsAppPhoneTimer", false,
      ActiveFlag::WhatsApp, "statusBarItemWHCall", "WHCall", "quorvel.WHCall", "WHCall",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Call!", true, "net.whatsapp.WhatsApp", "net.whatsapp.WhatsApp", Category::WhatsAppCall, true},
-    {Category::WhatsAppMessage, "WhatsApp message", "LoadImTimer:", "WhatsAppMessage", "whatsAppMessageTimer",
+    {Category::WhatsAppMessage, "WhatsApp message", "whatsapp-message", "LoadImTimer:", "WhatsAppMessage", "whatsAppMessageTimer",
      Key::imInt, "reloadImMessageTimer", "clearwhatsAppMessageTimer",
      "com.tarnwick.missed.clearwhatsAppMessageTimer", false, ActiveFlag::WhatsApp,
      "statusBarItemWHMess", "WHMess", "quorvel.WHMess", "WHMess",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Message!", true, "net.whatsapp.WhatsApp", "net.whatsapp.WhatsApp", Category::WhatsAppCall, true},
-    {Category::MessengerCall, "Messenger call", "LoadImTimer:", "FBMessPhone", "FBMessPhoneTimer", Key::imInt,
+    {Category::MessengerCall, "Messenger call", "messenger-call", "LoadImTimer:", "FBMessPhone", "FBMessPhoneTimer", Key::imInt,
      "reloadimPhoneFBMess", "clearFBMessPhoneTimer", "com.tarnwick.missed.clearFBMessPhoneTimer", false,
      ActiveFlag::Messenger, "statusBarItemFBMCall", "FBMCall", "quorvel.FBMCall", "FBMCall",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Call!", true, "com.facebook.Messenger", "com.facebook.Messenger", Category::MessengerCall, true},
-    {Category::MessengerMessage, "Messenger message", "LoadImTimer:", "FBMessMessage", "FBMessMessageTimer",
+    {Category::MessengerMessage, "Messenger message", "messenger-message", "LoadImTimer:", "FBMessMessage", "FBMessMessageTimer",
      Key::imInt, "reloadimFBMessageTimer", "clearFBMessMessageTimer",
      "com.tarnwick.missed.clearFBMessMessageTimer", false, ActiveFlag::Messenger,
      "statusBarItemFBMessage", "FBMess", "quorvel.FBMess", "FBMess",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Message!", true, "com.facebook.Messenger", "com.facebook.Messenger", Category::MessengerMessage, true},
-    {Category::TelegramMessage, "Telegram message", "LoadImTimer:", "TGMessage", "TGMessTimer", Key::imInt,
+    {Category::TelegramMessage, "Telegram message", "telegram-message", "LoadImTimer:", "TGMessage", "TGMessTimer", Key::imInt,
      "reloadTGMessTimer", "clearTGMessTimer", "com.tarnwick.missed.clearTGMessTimer", false,
      ActiveFlag::Telegram, "statusBarItemTGMess", "TGMessage", "quorvel.TGMess", "TGMess",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Message!", true, "ph.telegra.Telegraph", "ph.telegra.Telegraph", Category::TelegramMessage, true},
-    {Category::ThreemaMessage, "Threema message", "LoadImTimer:", "Threema", "ThreemaTimer", Key::imInt,
+    {Category::ThreemaMessage, "Threema message", "threema-message", "LoadImTimer:", "Threema", "ThreemaTimer", Key::imInt,
      "reloadThreemaTimer", "clearThreemaTimer", "com.tarnwick.missed.clearThreemaTimer", false,
      ActiveFlag::Threema, "statusBarItemTHreema", "THreema", "quorvel.QVTHrema", "QVTH",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Message!", true, "ch.threema.iapp", "ch.threema.iapp", Category::ThreemaMessage, false},
-    {Category::ViberMessage, "Viber message", "LoadImTimer:", "ViperMessage", "Viper_MessageTimer", Key::imInt,
+    {Category::ViberMessage, "Viber message", "viber-message", "LoadImTimer:", "ViperMessage", "Viper_MessageTimer", Key::imInt,
      "reloadViperMessageTimer", "clearViperMessTimer", "com.tarnwick.missed.clearViperMessTimer", false,
      ActiveFlag::Viber, "statusBarItemViperMess", "ViperMessage", "quorvel.QVVIPMESS", "QVVIPMESS",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
      "Missed Message!", true, "com.viber", "com.viber", Category::ViberMessage, true},
-    {Category::ViberCall, "Viber call", "LoadImTimer:", "ViperCall", "Viper_CallTimer", Key::imInt,
+    {Category::ViberCall, "Viber call", "viber-call", "LoadImTimer:", "ViperCall", "Viper_CallTimer", Key::imInt,
      "reloadViperCallTimer", "clearViperCallTimer", "com.tarnwick.missed.clearViperCallTimer", false,
      ActiveFlag::Viber, "statusBarItemViperCall", "ViperCall", "quorvel.QVVIPCALL", "QVVIPCALL",
      Key::imCount, Key::soundIm, Key::currentIMSound, Key::vibeIm, Key::torchIm, Key::locktorchIm, Key::unIM,
@@ -126,6 +128,21 @@ constexpr std::optional<Category> categoryForStartArgument(std::string_view argu
   for (const CategoryInfo& c : kCategories)
     if (!c.startArgument.empty() && c.startArgument == argument) return c.category;
   return std::nullopt;
+}
+
+// The category of a stable id ("whatsapp-message"); none for any other string.
+constexpr std::optional<Category> categoryForId(std::string_view id) {
+  for (const CategoryInfo& c : kCategories)
+    if (c.id == id) return c.category;
+  return std::nullopt;
+}
+
+// The prefix of a listed app's reminder id: "listed:com.example.Chat".
+inline constexpr std::string_view kListedAppIdPrefix = "listed:";
+inline std::string listedAppId(std::string_view bundleId) {
+  std::string id(kListedAppIdPrefix);
+  id += bundleId;
+  return id;
 }
 
 // The category whose status-bar key is exactly `key`; none for any other string.

@@ -55,6 +55,14 @@ struct AlertState {
   // tells a re-arm from a fresh start when no repeat limit counts the fires.
   std::array<std::uint32_t, kCategoryCount> alertsInRun{};
   std::array<std::weak_ptr<objc::Object>, kCategoryCount> rearmedTimer;
+  // The same for listed apps, by bundle identifier (restarted by any start but a re-arm).
+  std::map<std::string, std::uint32_t, std::less<>> otherAlertsInRun;
+  // True while the fire cycle re-arms the reminder it just fired (the timeline tells a re-arm
+  // from a start by it).
+  bool rearming = false;
+  // Whether each fixed category's run is open: started and neither ended nor cleared since, so a
+  // start now is a restart (some starts drop the armed timer first).
+  std::array<bool, kCategoryCount> runOpen{};
 };
 
 // What the classification rules keep between notifications.
@@ -127,8 +135,9 @@ class Library {
   void explain(std::string_view subject, std::string_view detail) {
     host.timeline().decision(host.processName(), subject, detail);
   }
-  void record(timeline::Kind kind, std::string_view subject, std::string_view detail = {}) {
-    host.timeline().record(host.processName(), kind, subject, detail);
+  void record(timeline::Kind kind, std::string_view subject, std::string_view detail = {},
+              timeline::Fields fields = {}) {
+    host.timeline().record(host.processName(), kind, subject, detail, std::move(fields));
   }
 
  private:

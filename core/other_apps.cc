@@ -95,11 +95,14 @@ void countAndRearm(Library& library, const Id& timer, const std::string& app) {
     leaveActiveList(library, app);
     counts->erase(app);
     if (library.host.timeline().active())
-      library.record(timeline::Kind::ReminderEnded, app, "repeat limit " + std::to_string(limit) + " reached");
+      library.record(timeline::Kind::ReminderEnded, app, "repeat limit " + std::to_string(limit) + " reached",
+                     {{"category", listedAppId(app)}, {"reason", std::string("limit")}});
     return;
   }
   const pl::Value next(pl::Dict{{"id", appOf(timer)}, {"identifier", host::send(timer, msg::identifier)}});
+  library.alerts.rearming = true;
   host::send(library.sharedHelper, hm::LoadImTimerTest, next, app);
+  library.alerts.rearming = false;
   // Without a limit the stored count stays where intake put it.
   if (limit == kUnlimitedRepeats) (*counts)[app] = count - 1;
 }
@@ -110,6 +113,13 @@ void loadImTimerTestImp(void*, Object* self, Sel, pl::Value userInfo, std::strin
 
 void clearOtherTimerImp(void*, Object* self, Sel, std::string bundleId) {
   clearOtherApp(libraryOf(self), bundleId);
+}
+
+// Whether a list entry of the app will still fire.
+bool hasArmedListEntry(const Library& library, std::string_view app) {
+  const auto& list = library.otherApps.otherTimerList;
+  return list && std::any_of(list->begin(), list->end(),
+                             [&](const Id& t) { return appOf(t) == app && host::send(t, msg::isValid); });
 }
 
 }  // namespace
@@ -134,6 +144,7 @@ void startOtherApp(Library& library, const pl::Value& userInfo, const std::strin
     return;
   }
   const pl::Value info = userInfoWithApp(userInfo, app);
+  const bool wasArmed = hasArmedListEntry(library, *pl::findString(&info, "id"));
   dropListEntries(library, *pl::findString(&info, "id"));
   const std::int64_t seconds = library.settings.number(Key::otherInt);
   objc::Class* timerClass = library.host.runtime().getClass(kOtherTimerClass);
@@ -146,15 +157,31 @@ void startOtherApp(Library& library, const pl::Value& userInfo, const std::strin
   auto& list = library.otherApps.otherTimerList;
   if (!list) list.emplace();
   list->push_back(timer);
+  if (!library.alerts.rearming) library.alerts.otherAlertsInRun.erase(app);
   if (library.host.timeline().active()) {
     const std::string name = host::send(timer, msg::identifier);
     library.record(timeline::Kind::ReminderArmed, app,
-                   "next alert in " + std::to_string(seconds) + " s" + (name.empty() ? "" : " (" + name + ")"));
+                   "next alert in " + std::to_string(seconds) + " s" + (name.empty() ? "" : " (" + name + ")"),
+                   {{"category", listedAppId(app)},
+                    {"interval", seconds},
+                    {"start", std::string(library.alerts.rearming ? "rearm" : wasArmed ? "restart" : "new")}});
   }
 }
 
 void clearOtherApp(Library& library, const std::string& bundleId) {
-  if (clearWithoutRecord(library, bundleId)) library.record(timeline::Kind::ReminderCleared, bundleId);
+  const bool wasArmed = hasArmedListEntry(library, bundleId);
+  if (clearWithoutRecord(library, bundleId))
+    library.record(timeline::Kind::ReminderCleared, bundleId, {},
+                   {{"category", listedAppId(bundleId)}, {"reason", std::string("cleared")}, {"running", wasArmed}});
+}
+
+std::vector<std::string> appsWithListEntries(const Library& library) {
+  std::vector<std::string> apps;
+  if (const auto& list = library.otherApps.otherTimerList)
+    for (const Id& timer : *list)
+      if (std::string app = appOf(timer); std::find(apps.begin(), apps.end(), app) == apps.end())
+        apps.push_back(std::move(app));
+  return apps;
 }
 
 bool hasListEntry(const Library& library, std::string_view bundleId) {
@@ -175,10 +202,15 @@ void badgeCheckHook(Library& library, const objc::Slot<void()>& previous, Object
     return;
   }
   const std::string app = host::send(timer, msg::loggingIdentifier);
+  // What follows is part of the alert that just fired: its end, or its re-arm.
+  auto alert = library.alerts.otherAlertsInRun.find(app);
+  timeline::AlertScope scope(library.host.timeline(), listedAppId(app),
+                             alert == library.alerts.otherAlertsInRun.end() ? 0 : alert->second);
   if (badgeGone(library, app)) {
     clearWithoutRecord(library, app);
     leaveActiveList(library, app);
-    library.record(timeline::Kind::ReminderEnded, app, "badge gone");
+    library.record(timeline::Kind::ReminderEnded, app, "badge gone",
+                   {{"category", listedAppId(app)}, {"reason", std::string("badge-gone")}});
     return;
   }
   indicators::showOtherAppItem(library, indicators::OtherItemCheck::FireHook);

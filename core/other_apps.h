@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/hooks.h"
 #include "platform/plist/value.h"
@@ -32,6 +33,8 @@ void clearOtherApp(Library& library, const std::string& bundleId);
 
 // Whether otherTimerList holds an entry for the app (by its user info's "id").
 bool hasListEntry(const Library& library, std::string_view bundleId);
+// The apps otherTimerList holds entries for, each once, in list order.
+std::vector<std::string> appsWithListEntries(const Library& library);
 
 // The replacement of PCSimpleTimer _fireTimerFired: calls through (the fire's alerts), then acts
 // on the otherTimerList entry that is this very timer. A fired timer not in the list gets its

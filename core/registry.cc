@@ -28,9 +28,20 @@ void loadImTimerImp(void*, Object* self, Sel, std::string argument) {
   if (auto c = categoryForStartArgument(argument)) startCategory(static_cast<MissedHelper*>(self)->library, *c);
 }
 
+// How a start relates to the reminder's run: "rearm" continues it, "restart" replaces an armed
+// timer, "new" begins one.
+const char* startKind(Library& library, bool wasArmed) {
+  return library.alerts.rearming ? "rearm" : wasArmed ? "restart" : "new";
+}
+
 }  // namespace
 
 bool timerPresent(Library& library, Category c) { return library.helper().timer(c) != nullptr; }
+
+bool timerArmed(Library& library, Category c) {
+  const Id& timer = library.helper().timer(c);
+  return timer && host::send(timer, msg::isValid);
+}
 
 bool statusItemShown(Library& library, Category c) {
   const Id& item = library.helper().statusBarItem(c);
@@ -48,6 +59,7 @@ void dropTimer(Library& library, Category c) {
 
 void startCategory(Library& library, Category c) {
   const CategoryInfo& row = info(c);
+  const bool wasArmed = library.alerts.runOpen[index(c)];
   dropTimer(library, c);
   const std::int64_t seconds = library.settings.number(row.intervalKey);
   objc::Class* timerClass = library.host.runtime().getClass("PCSimpleTimer");
@@ -56,21 +68,30 @@ void startCategory(Library& library, Category c) {
                         Sel::intern(row.fireHandler),
                         row.startArgument.empty() ? pl::Value() : pl::Value(row.startArgument));
   library.helper().timer(c) = timer;
+  library.alerts.runOpen[index(c)] = timer != nullptr;
   host::send(timer, msg::scheduleInRunLoop, host::send(library.host.runtime().getClass("NSRunLoop"), msg::mainRunLoop));
-  if (timer) library.record(timeline::Kind::ReminderArmed, row.name, "next alert in " + std::to_string(seconds) + " s");
+  if (timer && library.host.timeline().active())
+    library.record(timeline::Kind::ReminderArmed, row.name, "next alert in " + std::to_string(seconds) + " s",
+                   {{"category", std::string(row.id)},
+                    {"interval", seconds},
+                    {"start", std::string(startKind(library, wasArmed))}});
 }
 
 void clearCategory(Library& library, Category c) {
   const CategoryInfo& row = info(c);
   MissedHelper& helper = library.helper();
-  const bool wasPending = helper.timer(c) || helper.statusBarItem(c);
+  const bool wasArmed = timerArmed(library, c);
+  library.alerts.runOpen[index(c)] = false;
+  const bool wasPending = wasArmed || helper.statusBarItem(c);
   dropTimer(library, c);
   library.reminders.counter(c) = 1;
   library.reminders.activeFlag(c) = false;
   if (Id item = std::move(helper.statusBarItem(c))) host::send(item, msg::setVisible, false);
   helper.statusBarItem(c) = nullptr;
   if (library.statusBar.statusBarDirty) host::send(library.sharedHelper, hm::updateStatusbar);
-  if (wasPending) library.record(timeline::Kind::ReminderCleared, row.name);
+  if (wasPending)
+    library.record(timeline::Kind::ReminderCleared, row.name, {},
+                   {{"category", std::string(row.id)}, {"reason", std::string("cleared")}, {"running", wasArmed}});
 }
 
 void registerRegistryOperations(Library& library, objc::Class* cls) {

@@ -22,6 +22,8 @@ bool timerPresent(Library& library, Category c);
 bool statusItemShown(Library& library, Category c);
 // Whether a clear has anything to stop: an armed or spent timer, or an icon left standing.
 bool reminderPending(Library& library, Category c);
+// Whether the category's timer will still fire (a fired or invalidated timer will not).
+bool timerArmed(Library& library, Category c);
 // Invalidates and drops the category's timer without touching counter, flag or item.
 void dropTimer(Library& library, Category c);
 

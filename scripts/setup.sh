@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
   tzdata
+  python3 python3-jsonschema jq
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -6,12 +6,16 @@
 #include <optional>
 #include <thread>
 
+#include "sim/event_facts.h"
+#include "sim/event_reference.h"
 #include "sim/invariants.h"
+#include "sim/json_lines.h"
 #include "sim/output.h"
 #include "sim/player.h"
 #include "sim/presets.h"
 #include "sim/random_scenario.h"
 #include "sim/scenario.h"
+#include "sim/story.h"
 #include "sim/summary.h"
 
 namespace qv::sim {
@@ -38,6 +42,9 @@ options:
   --dump-scenario   print the scenario (handy with --random) as JSON instead of playing it
   --quiet           print no timeline (the summary and broken invariants still show)
   --events          list the notification events scenarios can name
+  --list-kinds      list the event kinds of --json output and their fields (with --markdown:
+                    as docs/events.md)
+  --json-schema     print the JSON Schema every line of --json output meets
   --help            this text
 )";
 
@@ -56,6 +63,9 @@ struct Options {
   bool quiet = false;
   bool printDefault = false;
   bool listEvents = false;
+  bool listKinds = false;
+  bool markdown = false;
+  bool jsonSchema = false;
   bool help = false;
 };
 
@@ -95,6 +105,12 @@ Problem parseOptions(const std::vector<std::string>& args, Options& o) {
       o.printDefault = true;
     else if (arg == "--events")
       o.listEvents = true;
+    else if (arg == "--list-kinds")
+      o.listKinds = true;
+    else if (arg == "--markdown")
+      o.markdown = true;
+    else if (arg == "--json-schema")
+      o.jsonSchema = true;
     else if (arg == "--help" || arg == "-h")
       o.help = true;
     else if (arg == "--days") {
@@ -120,7 +136,15 @@ Problem parseOptions(const std::vector<std::string>& args, Options& o) {
     }
   }
   if (o.random && !o.scenarioFile.empty()) return "--random plays no scenario file";
+  if (o.markdown && !o.listKinds) return "--markdown goes with --list-kinds";
   return std::nullopt;
+}
+
+// "2", "0.5": as printf's %g writes it.
+std::string shortNumber(double d) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", d);
+  return buf;
 }
 
 Result<Scenario> scenarioFor(const Options& o) {
@@ -159,8 +183,21 @@ void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Ins
   std::fprintf(out, "settings: %s\n\n", settingsHeading(s, world).c_str());
 }
 
+// What is printed as the run goes: the story (held back per instant) or JSON Lines.
+struct Printers {
+  std::unique_ptr<StoryWriter> story;
+  std::unique_ptr<JsonLinesWriter> json;
+  void print(const timeline::Event& e) {
+    if (story) story->add(e);
+    if (json) json->print(e);
+  }
+  void flush() {
+    if (story) story->flush();
+  }
+};
+
 // Wall-clock pacing: each instant something happens is played when its real moment comes.
-void playInRealTime(World& world, TimelinePrinter& printer, dispatch::Instant stopAt, double speed, std::FILE* out) {
+void playInRealTime(World& world, Printers& printer, dispatch::Instant stopAt, double speed, std::FILE* out) {
   const auto realStart = std::chrono::steady_clock::now();
   const dispatch::Instant virtualStart = world.now();
   dispatch::Instant due;
@@ -184,6 +221,7 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     return 2;
   }
   Player player(*world, scenario);
+  const dispatch::Instant startAt = world->now();
   dispatch::Instant stopAt = player.end();
   if (!o.until.empty()) {
     auto offset = offsetInScenario(scenario, o.until);
@@ -196,13 +234,19 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   World* w = world.get();
   LocalClock clock = [w](dispatch::Instant t) { return w->springBoard().host.calendarDate(t); };
   AppNames names = [w](std::string_view id) { return w->home().displayName(id); };
-  TimelinePrinter printer(out, o.output, clock, world->now(), names);
+  EventFacts facts(world->timeline());
+  Printers printer;
+  if (o.output.json)
+    printer.json = std::make_unique<JsonLinesWriter>(out, facts, world->timeZone(), startAt, o.output.explain);
+  else
+    printer.story = std::make_unique<StoryWriter>(out, o.output, clock, names);
   Summary summary(names);
   // Events up to now (the home screen's launch) were not heard; print them from here on.
   world->timeline().addListener(
       [&](const timeline::Event& e) {
+        facts.observe(e);
         if (!o.quiet) printer.print(e);
-        summary.observe(e);
+        summary.observe(e, facts);
       },
       true);
   std::unique_ptr<InvariantChecker> checker;
@@ -220,12 +264,24 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     player.runUntil(stopAt);
   }
   printer.flush();
-  if (o.output.summary) summary.print(out, clock, o.output.json);
-  if (checker && !checker->ok()) {
-    std::fprintf(err, "quorvel-sim: invariant broken at %s\n", checker->violation()->c_str());
-    if (o.random)
-      std::fprintf(err, "replay: quorvel-sim --random --seed %llu --days %g --check\n",
-                   static_cast<unsigned long long>(scenario.seed), o.days);
+  std::optional<CheckResult> check;
+  if (checker) {
+    const InvariantChecker::Tally& t = checker->tally();
+    check = CheckResult{checker->ok(), checker->checks(), t.runs, t.fires, t.clears, t.mustStart,
+                        checker->ok() ? "" : *checker->violation(), ""};
+    if (!check->held && o.random)
+      check->replay = "quorvel-sim --random --seed " + std::to_string(scenario.seed) + " --days " +
+                      shortNumber(o.days) + " --check";
+  }
+  if (o.output.summary) {
+    if (o.output.json)
+      summary.printJson(out, world->timeZone(), startAt, world->now(), check);
+    else
+      summary.print(out, clock);
+  }
+  if (check && !check->held) {
+    std::fprintf(err, "quorvel-sim: invariant broken at %s\n", check->violation.c_str());
+    if (!check->replay.empty()) std::fprintf(err, "replay: %s\n", check->replay.c_str());
     return 1;
   }
   if (checker && !o.output.json) {
@@ -250,6 +306,8 @@ int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
   }
   if (o.help) return std::fputs(kUsage, out), 0;
   if (o.listEvents) return std::fprintf(out, "%s\n", presetNames().c_str()), 0;
+  if (o.listKinds) return std::fputs((o.markdown ? kindsMarkdown() : kindsText()).c_str(), out), 0;
+  if (o.jsonSchema) return std::fputs(eventsSchema().c_str(), out), 0;
   if (o.printDefault) return std::fprintf(out, "%s\n", std::string(defaultScenarioText()).c_str()), 0;
   Result<Scenario> scenario = scenarioFor(o);
   if (!scenario) {

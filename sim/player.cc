@@ -50,8 +50,14 @@ std::string Player::notificationName(const Action& a) const {
   return a.target.empty() ? "the latest notification" : "the notification \"" + a.target + "\"";
 }
 
-void Player::note(const std::string& who, const std::string& what) {
-  world_.timeline().record(who, timeline::Kind::Action, what);
+void Player::note(const std::string& who, const std::string& what, const std::string& app,
+                  const std::string& event) {
+  if (!world_.timeline().active()) return;
+  timeline::Fields fields{{"do", std::string(current_ ? actionName(current_->type) : "note")}, {"text", what}};
+  if (current_ && !current_->place.empty()) fields.push_back({"place", current_->place});
+  if (!app.empty()) fields.push_back({"app", app});
+  if (!event.empty()) fields.push_back({"event", event});
+  world_.timeline().record(who, timeline::Kind::Action, what, {}, std::move(fields));
 }
 
 void Player::deliver(const NotificationSpec& n) {
@@ -72,7 +78,7 @@ void Player::deliver(const NotificationSpec& n) {
   if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
   what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
           (d.localFire ? ", fired locally" : "") + ")";
-  note("Network", what);
+  note("Network", what, d.app, n.preset);
   std::optional<std::int64_t> badge = n.badge;
   if (d.app == "com.apple.MobileSMS") {
     // A new message raises the unread count, and the Messages badge follows it; a badge the
@@ -134,6 +140,16 @@ springboard::NotificationHandle Player::target(const Action& a) const {
 }
 
 void Player::perform(const Action& a) {
+  // Whatever the action sets going, now or later, is traced to it (1-based, in time order).
+  const Action* first = scenario_.actions.data();
+  const bool ours = &a >= first && &a < first + scenario_.actions.size();
+  dispatch::TraceScope traced(world_.clock(), {ours ? static_cast<std::uint32_t>(&a - first + 1) : 0, 0, 0});
+  current_ = &a;
+  act(a);
+  current_ = nullptr;
+}
+
+void Player::act(const Action& a) {
   springboard::HomeScreen& home = world_.home();
   switch (a.type) {
     case ActionType::Notification:
@@ -156,7 +172,7 @@ void Player::perform(const Action& a) {
       home.setQuietMode(a.on);
       break;
     case ActionType::SetBadge:
-      note("Device", a.app + " badge becomes " + std::to_string(a.count));
+      note("Device", a.app + " badge becomes " + std::to_string(a.count), a.app);
       home.setBadge(a.app, a.count);
       break;
     case ActionType::Settings:
@@ -214,11 +230,11 @@ void Player::perform(const Action& a) {
       }
       break;
     case ActionType::OpenApp:
-      note("User", "opens " + appName(a.app));
+      note("User", "opens " + appName(a.app), a.app);
       world_.openApp(a.app);
       break;
     case ActionType::LeaveApp:
-      note("User", "leaves " + appName(a.app) + " for the home screen");
+      note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
       world_.leaveApp(a.app);
       break;
     case ActionType::ReadMessages:

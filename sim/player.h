@@ -38,7 +38,10 @@ class Player {
   void deliver(const NotificationSpec& n);
   void removeNotification(const Action& a);
   springboard::NotificationHandle target(const Action& a) const;
-  void note(const std::string& who, const std::string& what);
+  void act(const Action& a);
+  // An action event of the action being performed (`app` and `event` when it names them).
+  void note(const std::string& who, const std::string& what, const std::string& app = {},
+            const std::string& event = {});
   void refused(const Status& s);
   std::string appName(const std::string& bundleId) const;
   std::string notificationName(const Action& a) const;
@@ -49,6 +52,7 @@ class Player {
   std::map<std::string, springboard::NotificationHandle, std::less<>> labels_;
   springboard::NotificationHandle latest_;
   dispatch::QueueRef scenarioQueue_;
+  const Action* current_ = nullptr;
 };
 
 }  // namespace qv::sim

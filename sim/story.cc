@@ -58,6 +58,13 @@ const char* label(Kind k) {
     case Kind::Action:
       return ">>";
     case Kind::Host:
+    case Kind::BannerDismissed:
+    case Kind::LockScreen:
+    case Kind::NotificationPosted:
+    case Kind::Badge:
+    case Kind::LockState:
+    case Kind::DoNotDisturb:
+    case Kind::FrontApp:
       return "device";
     case Kind::Decision:
       return "why";
@@ -79,6 +86,8 @@ bool effectOfFire(const Event& e) {
       return true;
     case Kind::Host:
       return e.subject == "banner";
+    case Kind::BannerDismissed:
+      return true;
     default:
       return false;
   }
@@ -172,7 +181,7 @@ void StoryWriter::moveRequestDecisions() {
     const std::string posted = name(first.subject) + " — ";
     for (std::size_t k = i; k-- > 0;) {
       const Event& e = instant_[k];
-      if (e.kind != Kind::Host || e.subject != "notification posted" || !startsWith(e.detail, posted)) continue;
+      if (e.kind != Kind::NotificationPosted || !startsWith(e.detail, posted)) continue;
       std::rotate(instant_.begin() + static_cast<std::ptrdiff_t>(k + 1),
                   instant_.begin() + static_cast<std::ptrdiff_t>(i),
                   instant_.begin() + static_cast<std::ptrdiff_t>(end));
@@ -278,8 +287,8 @@ bool StoryWriter::hidden(const Event& e) const {
       return !options_.verbose && e.time != torchSequenceStart_;
     case Kind::TorchOff:
       return !options_.verbose;
-    case Kind::Host:
-      return e.subject == "banner" && startsWith(e.detail, "dismissed") && !options_.verbose && !options_.explain;
+    case Kind::BannerDismissed:
+      return !options_.verbose && !options_.explain;
     default:
       return false;
   }
@@ -333,7 +342,14 @@ std::string StoryWriter::describe(const Event& e) const {
       if (detail.size() > suffix.size() && detail.ends_with(suffix)) detail.resize(detail.size() - suffix.size());
       return shown + " - " + detail;
     }
-    case Kind::Host: {
+    case Kind::Host:
+    case Kind::BannerDismissed:
+    case Kind::LockScreen:
+    case Kind::NotificationPosted:
+    case Kind::Badge:
+    case Kind::LockState:
+    case Kind::DoNotDisturb:
+    case Kind::FrontApp: {
       const std::string shown = name(e.subject);
       if (startsWith(e.detail, shown + " ")) return shown + " - " + e.detail.substr(shown.size() + 1);
       return withDetail(shown);

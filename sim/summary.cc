@@ -1,6 +1,7 @@
 #include "sim/summary.h"
 
-#include <nlohmann/json.hpp>
+#include "sim/json_lines.h"
+#include "sim/local_time.h"
 
 namespace qv::sim {
 namespace {
@@ -28,11 +29,15 @@ std::string actionCause(const Event& e) {
 
 Summary::Summary(AppNames names) : names_(std::move(names)) {}
 
-Summary::Reminder& Summary::of(const std::string& subject) {
-  auto [it, added] = index_.try_emplace(subject, reminders_.size());
+Summary::Reminder& Summary::of(const Event& e) {
+  std::string category = textField(e, "category");
+  if (category.empty()) category = e.subject;
+  auto [it, added] = index_.try_emplace(category, reminders_.size());
   if (added) {
     reminders_.emplace_back();
-    reminders_.back().subject = subject;
+    reminders_.back().category = std::move(category);
+    reminders_.back().subject = e.subject;
+    if (names_) reminders_.back().appName = names_(e.subject);
   }
   return reminders_[it->second];
 }
@@ -43,34 +48,63 @@ std::string Summary::causeAt(dispatch::Instant t) const {
   return {};
 }
 
-void Summary::observe(const Event& e) {
+Summary::Ending Summary::ending(const Event& e, const EventFacts& facts, std::string reason, std::string how,
+                                std::string why) const {
+  Ending end{e.time, std::move(reason), 0, std::nullopt, std::move(how), std::move(why)};
+  end.alert = facts.alert(e, textField(e, "category"));
+  if (const ActionRef* a = facts.cause(e)) end.cause = *a;
+  return end;
+}
+
+// A start from outside the reminder's own alerts: a new run, which replaces a running one.
+void Summary::start(Reminder& r, const Event& e, const EventFacts& facts) {
+  if (r.running && !r.runs.empty() && !r.runs.back().ended)
+    r.runs.back().ended = ending(e, facts, "restarted", "", "");
+  Run run;
+  run.started = e.time;
+  run.restart = r.running;
+  if (const ActionRef* a = facts.cause(e)) run.cause = *a;
+  r.runs.push_back(std::move(run));
+  if (!r.running) r.endings.clear();
+  r.running = true;
+}
+
+void Summary::observe(const Event& e, const EventFacts& facts) {
   ++counts_[e.kind];
   switch (e.kind) {
     case Kind::ReminderArmed: {
-      Reminder& r = of(e.subject);
-      if (!r.running) {
-        ++r.starts;
-        r.running = true;
-        r.endings.clear();
-      }
+      Reminder& r = of(e);
+      if (textField(e, "start") != "rearm") start(r, e, facts);
       break;
     }
     case Kind::ReminderFired: {
-      Reminder& r = of(e.subject);
-      if (r.alerts == 0) r.first = e.time;
-      ++r.alerts;
-      r.last = e.time;
+      Reminder& r = of(e);
+      if (r.runs.empty()) r.runs.emplace_back().started = e.time;
+      Run& run = r.runs.back();
+      if (run.alerts == 0) run.first = e.time;
+      ++run.alerts;
+      run.last = e.time;
       break;
     }
     case Kind::ReminderEnded: {
-      Reminder& r = of(e.subject);
+      Reminder& r = of(e);
       r.running = false;
-      r.endings.push_back({e.time, "stopped", e.detail.empty() ? causeAt(e.time) : e.detail});
+      Ending end = ending(e, facts, textField(e, "reason"), "stopped", e.detail.empty() ? causeAt(e.time) : e.detail);
+      r.endings.push_back(end);
+      if (!r.runs.empty() && !r.runs.back().ended) r.runs.back().ended = std::move(end);
       break;
     }
     case Kind::ReminderCleared: {
-      Reminder& r = of(e.subject);
-      r.endings.push_back({e.time, r.running ? "cleared" : "its icon cleared", causeAt(e.time)});
+      Reminder& r = of(e);
+      Ending end = ending(e, facts, "cleared", r.running ? "cleared" : "its icon cleared", causeAt(e.time));
+      r.endings.push_back(end);
+      if (!r.runs.empty()) {
+        Run& run = r.runs.back();
+        if (!run.ended)
+          run.ended = std::move(end);
+        else if (!run.iconCleared)
+          run.iconCleared = std::move(end);
+      }
       r.running = false;
       break;
     }
@@ -90,12 +124,12 @@ void Summary::observe(const Event& e) {
       if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos)
         lastClearDecision_ = {e.time, e.detail};
       break;
-    // Reminder banners and re-posted bulletins carry the title "Quorvel"; the rest are the apps' own.
+    // A reminder's banners and re-posted bulletins belong to it; the rest are the apps' own.
     case Kind::Banner:
-      if (startsWith(e.detail, "Quorvel")) ++reminderBanners_;
+      if (!facts.category(e).empty()) ++reminderBanners_;
       break;
     case Kind::LockScreenBulletin:
-      if (startsWith(e.detail, "Quorvel")) ++reminderBulletins_;
+      if (!facts.category(e).empty()) ++reminderBulletins_;
       break;
     case Kind::TorchOn:
       if (e.time >= torchSequenceStart_ + 3500ms) {
@@ -114,9 +148,7 @@ std::size_t Summary::count(Kind k) const {
 }
 
 std::string Summary::title(const Reminder& r) const {
-  if (names_)
-    if (auto n = names_(r.subject)) return *n + " (listed app)";
-  return r.subject;
+  return r.appName ? *r.appName + " (listed app)" : r.subject;
 }
 
 std::string Summary::endingText(const Reminder& r, const LocalClock& clock) const {
@@ -130,43 +162,91 @@ std::string Summary::endingText(const Reminder& r, const LocalClock& clock) cons
   return out;
 }
 
-void Summary::print(std::FILE* out, const LocalClock& clock, bool json) const {
-  if (json) {
-    nlohmann::ordered_json j;
-    j["kind"] = "summary";
-    j["reminders"] = nlohmann::ordered_json::object();
-    for (const Reminder& r : reminders_) {
-      nlohmann::ordered_json c;
-      c["starts"] = r.starts;
-      c["alerts"] = r.alerts;
-      if (r.alerts > 0) {
-        c["first"] = hhmmss(clock, r.first);
-        c["last"] = hhmmss(clock, r.last);
-      }
-      c["ending"] = endingText(r, clock);
-      j["reminders"][r.subject] = c;
-    }
-    j["sounds"] = count(Kind::Sound);
-    j["vibrations"] = count(Kind::Vibration);
-    j["torchBlinks"] = torchBlinks_;
-    j["reminderBanners"] = reminderBanners_;
-    j["reminderBulletins"] = reminderBulletins_;
-    std::fprintf(out, "%s\n", j.dump().c_str());
-    return;
-  }
+void Summary::print(std::FILE* out, const LocalClock& clock) const {
   std::fprintf(out, "\nSummary\n");
   if (reminders_.empty()) std::fprintf(out, "  no reminder was started\n");
   for (const Reminder& r : reminders_) {
-    std::string alerts = r.alerts == 0   ? "no alert"
-                         : r.alerts == 1 ? "1 alert at " + hhmmss(clock, r.first)
-                                         : std::to_string(r.alerts) + " alerts, " + hhmmss(clock, r.first) + " to " +
-                                               hhmmss(clock, r.last);
-    if (r.starts > 1) alerts += " (started " + std::to_string(r.starts) + " times)";
-    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), alerts.c_str(), "", endingText(r, clock).c_str());
+    int alerts = 0, starts = 0;
+    dispatch::Instant first{}, last{};
+    for (const Run& run : r.runs) {
+      starts += run.restart ? 0 : 1;
+      if (run.alerts == 0) continue;
+      if (alerts == 0) first = run.first;
+      alerts += run.alerts;
+      last = run.last;
+    }
+    std::string text = alerts == 0   ? "no alert"
+                       : alerts == 1 ? "1 alert at " + hhmmss(clock, first)
+                                     : std::to_string(alerts) + " alerts, " + hhmmss(clock, first) + " to " +
+                                           hhmmss(clock, last);
+    if (starts > 1) text += " (started " + std::to_string(starts) + " times)";
+    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), text.c_str(), "", endingText(r, clock).c_str());
   }
   std::fprintf(
       out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
       count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);
+}
+
+void Summary::printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to,
+                        const std::optional<CheckResult>& check) const {
+  JsonText j;
+  auto endingJson = [&](const char* key, const Ending& end, bool withReason) {
+    j.key(key).open();
+    j.key("time").string(rfc3339(end.time, zone));
+    if (withReason) j.key("reason").string(end.reason);
+    if (withReason && end.alert != 0) j.key("alert").integer(end.alert);
+    if (end.cause) writeCause(j, *end.cause);
+    j.close();
+  };
+  j.open();
+  j.key("kind").string("summary");
+  j.key("from").string(rfc3339(from, zone));
+  j.key("to").string(rfc3339(to, zone));
+  j.key("reminders").openList();
+  for (const Reminder& r : reminders_) {
+    j.open();
+    j.key("category").string(r.category);
+    j.key("name").string(r.appName.value_or(r.subject));
+    j.key("runs").openList();
+    for (const Run& run : r.runs) {
+      j.open();
+      j.key("started").string(rfc3339(run.started, zone));
+      j.key("start").string(run.restart ? "restart" : "new");
+      if (run.cause) writeCause(j, *run.cause);
+      j.key("alerts").integer(run.alerts);
+      if (run.alerts > 0) {
+        j.key("first").string(rfc3339(run.first, zone));
+        j.key("last").string(rfc3339(run.last, zone));
+      }
+      if (run.ended) endingJson("ended", *run.ended, true);
+      if (run.iconCleared) endingJson("iconCleared", *run.iconCleared, false);
+      j.close();
+    }
+    j.closeList();
+    j.close();
+  }
+  j.closeList();
+  j.key("counts").open();
+  j.key("sounds").integer(static_cast<std::int64_t>(count(Kind::Sound)));
+  j.key("vibrations").integer(static_cast<std::int64_t>(count(Kind::Vibration)));
+  j.key("torchBlinks").integer(static_cast<std::int64_t>(torchBlinks_));
+  j.key("reminderBanners").integer(static_cast<std::int64_t>(reminderBanners_));
+  j.key("lockScreenReposts").integer(static_cast<std::int64_t>(reminderBulletins_));
+  j.close();
+  if (check) {
+    j.key("check").open();
+    j.key("result").string(check->held ? "held" : "broken");
+    j.key("checks").integer(static_cast<std::int64_t>(check->checks));
+    j.key("runs").integer(static_cast<std::int64_t>(check->runs));
+    j.key("fires").integer(static_cast<std::int64_t>(check->fires));
+    j.key("clears").integer(static_cast<std::int64_t>(check->clears));
+    j.key("mustStart").integer(static_cast<std::int64_t>(check->mustStart));
+    if (!check->violation.empty()) j.key("violation").string(check->violation);
+    if (!check->replay.empty()) j.key("replay").string(check->replay);
+    j.close();
+  }
+  j.close().endLine();
+  std::fwrite(j.text().data(), 1, j.text().size(), out);
 }
 
 }  // namespace qv::sim

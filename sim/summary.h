@@ -1,17 +1,32 @@
-// The summary a tester reads first: per reminder, how often it alerted, the first and the last
-// alert, and how it ended, in plain words (its repeat limit, cleared when the user opened the
-// app, removed the notification, read the messages...). Needs decision events to name causes
-// that no action of the scenario explains.
+// The summary a tester reads first: per reminder, every run (each start), its alerts, the first
+// and the last, and how it ended (its repeat limit, cleared when the user opened the app,
+// removed the notification, read the messages...). As text under the story, or as the `summary`
+// object that ends JSON Lines (docs/events.md). Needs decision events to name, in the text,
+// causes that no action of the scenario explains.
 #pragma once
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/time/timezone.h"
+#include "sim/event_facts.h"
 #include "sim/output.h"
 
 namespace qv::sim {
+
+// What --check found, for the summary.
+struct CheckResult {
+  bool held = true;
+  std::uint64_t checks = 0;
+  // What the checks judged: reminder runs, fires, clears, and notifications or missed calls that
+  // had to start a reminder.
+  std::uint64_t runs = 0, fires = 0, clears = 0, mustStart = 0;
+  std::string violation;  // when broken
+  std::string replay;     // the command that replays a broken random run
+};
 
 class Summary {
  public:
@@ -19,28 +34,47 @@ class Summary {
   Summary(const Summary&) = delete;
   Summary& operator=(const Summary&) = delete;
 
-  void observe(const timeline::Event& e);
-  void print(std::FILE* out, const LocalClock& clock, bool json) const;
+  // Every event in order; `facts` has heard it already.
+  void observe(const timeline::Event& e, const EventFacts& facts);
+  void print(std::FILE* out, const LocalClock& clock) const;
+  // The `summary` line of JSON Lines.
+  void printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to,
+                 const std::optional<CheckResult>& check) const;
 
   struct Ending {
     dispatch::Instant time{};
-    std::string how;  // "cleared", "stopped: repeat limit 5 reached"
-    std::string why;  // "when the user opens Phone"; may be empty
+    std::string reason;  // as the events give it: "limit", "cleared", "restarted"...
+    std::uint32_t alert = 0;
+    std::optional<ActionRef> cause;
+    std::string how;  // for the text: "stopped", "cleared", "its icon cleared"
+    std::string why;  // for the text: "when the user opens Phone"; may be empty
   };
-  struct Reminder {
-    std::string subject;  // the category, or the listed app's bundle identifier
-    int starts = 0;
+  struct Run {
+    dispatch::Instant started{};
+    bool restart = false;  // a new event replaced the run before it
+    std::optional<ActionRef> cause;
     int alerts = 0;
     dispatch::Instant first{}, last{};
+    std::optional<Ending> ended;
+    std::optional<Ending> iconCleared;
+  };
+  struct Reminder {
+    std::string category;  // "sms", "listed:com.example.Chat"
+    std::string subject;   // as events name it: the category's name, or the listed app's bundle identifier
+    std::optional<std::string> appName;  // a listed app's display name when it first started
+    std::vector<Run> runs;
     bool running = false;
-    std::vector<Ending> endings;  // of the last run: how it stopped, then how its icon went
+    std::vector<Ending> endings;  // for the text: of the last start, how it stopped, then how its icon went
   };
   // In the order they first started.
   const std::vector<Reminder>& reminders() const { return reminders_; }
   std::size_t count(timeline::Kind k) const;
 
  private:
-  Reminder& of(const std::string& subject);
+  Reminder& of(const timeline::Event& e);
+  void start(Reminder& r, const timeline::Event& e, const EventFacts& facts);
+  Ending ending(const timeline::Event& e, const EventFacts& facts, std::string reason, std::string how,
+                std::string why) const;
   std::string causeAt(dispatch::Instant t) const;
   std::string title(const Reminder& r) const;
   std::string endingText(const Reminder& r, const LocalClock& clock) const;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "core/other_apps.h"
+#include "core/registry.h"
 #include "platform/apps/catalog.h"
 #include "platform/plist/io.h"
 
@@ -333,8 +335,22 @@ void World::postMissedCall(const telephony::CallRecord& call) {
   lastMissedCall_ = notifications().deliver(n);
 }
 
+// The reminders of a home screen that restarts end with it: nothing carries them over.
+void World::recordLostReminders() {
+  if (!timeline_.active() || !springBoard_->library) return;
+  core::Library& library = *springBoard_->library;
+  auto lost = [&](std::string_view subject, std::string id) {
+    timeline_.record("SpringBoard", timeline::Kind::ReminderEnded, subject, "lost: the home screen restarted",
+                     {{"category", std::move(id)}, {"reason", std::string("lost-at-respring")}});
+  };
+  for (const core::CategoryInfo& row : core::kCategories)
+    if (core::reminderPending(library, row.category)) lost(row.name, std::string(row.id));
+  for (const std::string& app : core::appsWithListEntries(library)) lost(app, core::listedAppId(app));
+}
+
 void World::respring() {
   timeline_.record("SpringBoard", timeline::Kind::Host, "home screen", "restarts");
+  recordLostReminders();
   // Apps keep running; the new home screen's library starts with nothing pending.
   const springboard::HomeScreen::Kept kept = home().kept();
   retire(*springBoard_);

@@ -129,6 +129,7 @@ class World {
   audio::SystemSounds& sounds() { return *sounds_; }
   messaging::MessageCenter& messages() { return *messages_; }
   const WorldConfig& config() const { return config_; }
+  const tz::TimeZone& timeZone() const { return timeZone_; }
 
   // --- Processes ---
   Process& springBoard() { return *springBoard_; }
@@ -198,6 +199,7 @@ class World {
   void buildHomeScreen(const springboard::HomeScreen::Kept* before = nullptr);
   void retire(Process& p);
   void postMissedCall(const telephony::CallRecord& call);
+  void recordLostReminders();
 
   WorldConfig config_;
   device::Profile profile_;

@@ -65,7 +65,8 @@ void SystemSounds::removeCompletion(std::uint32_t sound) {
 
 bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
   if (sound == kShutterSystemSound) {
-    timeline_.record(process, timeline::Kind::SystemSound, "shutter (1108)");
+    timeline_.record(process, timeline::Kind::SystemSound, "shutter (1108)", {},
+                     {{"sound", std::string("shutter")}, {"id", std::int64_t{kShutterSystemSound}}});
     return true;
   }
   auto it = sounds_.find(sound);
@@ -73,7 +74,11 @@ bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
   // The file is read again at play time, as the audio server streams it.
   if (!root_.exists(it->second.path)) return false;
   const std::string_view path = it->second.path;
-  timeline_.record(process, timeline::Kind::Sound, path.substr(path.find_last_of('/') + 1), it->second.detail);
+  const std::string_view name = path.substr(path.find_last_of('/') + 1);
+  if (timeline_.active())
+    timeline_.record(process, timeline::Kind::Sound, name, it->second.detail,
+                     {{"sound", std::string(name)},
+                      {"length_ms", static_cast<std::int64_t>(it->second.seconds * 1000 + 0.5)}});
   if (it->second.completion && it->second.completionQueue) {
     auto queue = it->second.completionQueue;
     scheduler_.after(queue, dispatch::seconds(it->second.seconds), [this, sound] {
@@ -94,7 +99,7 @@ void SystemSounds::playWithVibration(std::uint32_t sound, const pl::Dict& descri
   const pl::Array* p = pl::findArray(description, "VibePattern");
   // The same pattern comes at every alert: describe it once.
   if (!p) {
-    timeline_.record(process, timeline::Kind::Vibration, "pattern", "");
+    timeline_.record(process, timeline::Kind::Vibration, "pattern", "", {{"pattern", std::string()}});
     return;
   }
   if (!lastPattern_ || lastPattern_->size() != p->size() ||
@@ -102,7 +107,7 @@ void SystemSounds::playWithVibration(std::uint32_t sound, const pl::Dict& descri
     lastPattern_ = *p;
     lastPatternText_ = pl::Value(*p).describe();
   }
-  timeline_.record(process, timeline::Kind::Vibration, "pattern", lastPatternText_);
+  timeline_.record(process, timeline::Kind::Vibration, "pattern", lastPatternText_, {{"pattern", lastPatternText_}});
 }
 
 }  // namespace qv::audio

@@ -14,7 +14,7 @@ void NotifyCenter::removeObservers(std::string_view process) {
 }
 
 int NotifyCenter::post(std::string_view process, std::string_view name) {
-  timeline_.record(process, timeline::Kind::DarwinPost, name);
+  if (timeline_.active()) timeline_.record(process, timeline::Kind::DarwinPost, name, {}, {{"name", std::string(name)}});
   std::vector<std::pair<dispatch::QueueRef, std::function<void()>>> targets;
   {
     std::lock_guard lock(mutex_);

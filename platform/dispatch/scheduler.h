@@ -7,10 +7,13 @@
 // queue runs nothing else, other queues go on, and it never runs on a main queue's thread.
 // Two implementations: VirtualScheduler (deterministic, one OS thread, virtual time) and
 // ThreadedScheduler (a thread per queue, real time) for concurrency tests.
+// Each piece of work carries the Trace of the work that scheduled it (tasks, timers and every
+// step of sleeping work), so what happens later can be traced back to what started it.
 #pragma once
 
 #include <chrono>
 #include <coroutine>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +27,15 @@ using Instant = std::chrono::sys_time<std::chrono::nanoseconds>;
 inline constexpr Duration seconds(double s) {
   return Duration(static_cast<std::int64_t>(s * 1e9 + (s >= 0 ? 0.5 : -0.5)));
 }
+
+// What a piece of work descends from: the scenario action and the reminder alert whose work
+// scheduled it, as numbers the timeline gives meaning to (0: none). Copied into every task,
+// timer and sleeping step scheduled while it is current.
+struct Trace {
+  std::uint32_t action = 0;
+  std::uint32_t reminder = 0;
+  std::uint32_t alert = 0;
+};
 
 // A serial queue. Shared by whoever holds it; the scheduler keeps it alive while it has work.
 class Queue {
@@ -109,6 +121,10 @@ class Scheduler {
   virtual std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) = 0;
   // The queue whose work is running on the calling thread, or null outside any queue.
   virtual const Queue* currentQueue() const = 0;
+  // The trace of the work running on the calling thread (none outside any work).
+  virtual Trace trace() const = 0;
+  // Replaces it for the rest of the running work and what it schedules; see TraceScope.
+  virtual void setTrace(Trace t) = 0;
   // A process has ended: every queue it made so far runs nothing more; what was waiting on
   // them (tasks, timers, sleeping work) is dropped.
   virtual void retireProcess(const std::string& process) = 0;
@@ -127,6 +143,19 @@ class Scheduler {
   // True when the scheduler slept the calling thread itself (real time); false to suspend.
   virtual bool sleepInPlace(Duration d) = 0;
   virtual void resumeAfter(Duration d, std::coroutine_handle<> h) = 0;
+};
+
+// Makes `t` the current trace until the scope ends, then restores the one before.
+class TraceScope {
+ public:
+  TraceScope(Scheduler& scheduler, Trace t) : scheduler_(scheduler), saved_(scheduler.trace()) { scheduler.setTrace(t); }
+  ~TraceScope() { scheduler_.setTrace(saved_); }
+  TraceScope(const TraceScope&) = delete;
+  TraceScope& operator=(const TraceScope&) = delete;
+
+ private:
+  Scheduler& scheduler_;
+  Trace saved_;
 };
 
 }  // namespace qv::dispatch

@@ -5,6 +5,7 @@
 namespace qv::dispatch {
 namespace {
 thread_local const Queue* tlsCurrentQueue = nullptr;
+thread_local Trace tlsTrace{};
 
 struct ThreadTimer final : TimerHandle {
   std::atomic<bool> isCancelled{false};
@@ -21,6 +22,7 @@ struct ThreadedScheduler::TQueue final : Queue {
     std::function<void()> task;
     std::function<Work()> work;
     std::shared_ptr<TimerHandle> timer;
+    Trace trace;
   };
   struct Later {
     bool operator()(const Item& a, const Item& b) const {
@@ -62,6 +64,8 @@ Instant ThreadedScheduler::now() const {
 }
 
 const Queue* ThreadedScheduler::currentQueue() const { return tlsCurrentQueue; }
+Trace ThreadedScheduler::trace() const { return tlsTrace; }
+void ThreadedScheduler::setTrace(Trace t) { tlsTrace = t; }
 
 void ThreadedScheduler::retireProcess(const std::string& process) {
   std::lock_guard lock(queuesMutex_);
@@ -85,7 +89,7 @@ void ThreadedScheduler::submit(const std::shared_ptr<TQueue>& q, Instant due, st
   if (stopping_.load()) return;
   std::unique_lock lock(q->mutex);
   if (q->retired) return;
-  q->heap.push_back(TQueue::Item{due, seq_.fetch_add(1), std::move(task), std::move(work), std::move(timer)});
+  q->heap.push_back(TQueue::Item{due, seq_.fetch_add(1), std::move(task), std::move(work), std::move(timer), tlsTrace});
   std::push_heap(q->heap.begin(), q->heap.end(), TQueue::Later{});
   if (!q->workerRunning) {
     q->workerRunning = true;
@@ -117,6 +121,7 @@ void ThreadedScheduler::workerLoop(const std::shared_ptr<TQueue>& q) {
     if (item.timer && item.timer->cancelled()) continue;
     q->running = true;
     lock.unlock();
+    tlsTrace = item.trace;
     if (item.work) {
       // Sleeps happen in place on this thread, so the work has finished when start returns.
       Work w = item.work();
@@ -124,6 +129,7 @@ void ThreadedScheduler::workerLoop(const std::shared_ptr<TQueue>& q) {
     } else {
       item.task();
     }
+    tlsTrace = {};
     lock.lock();
     q->running = false;
   }

@@ -27,6 +27,8 @@ class ThreadedScheduler final : public Scheduler {
   void after(const QueueRef& q, Duration delay, std::function<void()> task) override;
   std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) override;
   const Queue* currentQueue() const override;
+  Trace trace() const override;
+  void setTrace(Trace t) override;
   void retireProcess(const std::string& process) override;
 
   // Runs `fn` on `q` and waits for it to finish (call from outside every queue).

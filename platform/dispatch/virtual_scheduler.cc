@@ -11,6 +11,7 @@ struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQue
     std::function<void()> task;
     std::function<Work()> work;
     std::shared_ptr<Timer> timer;  // a timer's task, skipped when cancelled meanwhile
+    Trace trace;                   // of the work that scheduled it
   };
   std::deque<Item> fifo;
   bool retired = false;
@@ -41,6 +42,7 @@ void VirtualScheduler::reset(Instant start) {
   seq_ = 0;
   eventsRun_ = 0;
   current_ = nullptr;
+  trace_ = {};
   afterEachEvent = nullptr;
   maxEventsPerCall = kDefaultMaxEventsPerCall;
 }
@@ -74,6 +76,7 @@ VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
   std::push_heap(events_.begin(), events_.end(), Later{});
   Slot& slot = slots_[index];
   slot.step = step;
+  slot.trace = trace_;
   return slot;
 }
 
@@ -86,7 +89,7 @@ void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
 void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task,
                                std::function<Work()> work, std::shared_ptr<Timer> timer) {
   if (q->retired) return;
-  q->fifo.push_back(VQueue::Item{std::move(task), std::move(work), std::move(timer)});
+  q->fifo.push_back(VQueue::Item{std::move(task), std::move(work), std::move(timer), trace_});
   scheduleDrain(q);
 }
 
@@ -97,6 +100,8 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   q->fifo.pop_front();
   const Queue* previous = current_;
   current_ = q.get();
+  const Trace outer = trace_;
+  trace_ = item.trace;
   if (item.work) {
     q->busy = true;
     Work w = item.work();
@@ -108,6 +113,7 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
     item.task();
   }
   current_ = previous;
+  trace_ = outer;
   // One item per event, so queues with work at the same instant take turns in order.
   scheduleDrain(q);
 }
@@ -169,6 +175,7 @@ void VirtualScheduler::runOne() {
   freeSlots_.push_back(key.slot);
   if (key.due > now_) now_ = key.due;
   ++eventsRun_;
+  trace_ = slot.trace;
   switch (slot.step) {
     case Step::Drain: drain(slot.queue); break;
     case Step::Enqueue:
@@ -178,6 +185,7 @@ void VirtualScheduler::runOne() {
       break;
     case Step::Resume: resume(slot.sleeper, slot.sleeperQueue, slot.handle); break;
   }
+  trace_ = {};
   if (afterEachEvent) afterEachEvent();
 }
 

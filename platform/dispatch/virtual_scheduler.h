@@ -29,6 +29,8 @@ class VirtualScheduler final : public Scheduler {
   void after(const QueueRef& q, Duration delay, std::function<void()> task) override;
   std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) override;
   const Queue* currentQueue() const override { return current_; }
+  Trace trace() const override { return trace_; }
+  void setTrace(Trace t) override { trace_ = t; }
   void retireProcess(const std::string& process) override;
 
   // Back to a new scheduler's state at `start`: every pending event and sleeping work dropped
@@ -71,6 +73,7 @@ class VirtualScheduler final : public Scheduler {
     std::weak_ptr<VQueue> sleeper;    // Resume: the queue the work sleeps on (it may end)
     const Queue* sleeperQueue = nullptr;
     std::coroutine_handle<> handle;   // Resume
+    Trace trace;                      // of the work that scheduled it
   };
   // The heap holds only the order; what to do waits in `slots_`.
   struct Key {
@@ -96,6 +99,7 @@ class VirtualScheduler final : public Scheduler {
   std::uint64_t seq_ = 0;
   std::uint64_t eventsRun_ = 0;
   const Queue* current_ = nullptr;
+  Trace trace_{};
   std::vector<Key> events_;  // a heap ordered by Later
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;

@@ -95,12 +95,16 @@ void Applications::activate(const std::string& bundleId) {
 
 void Applications::activated(const std::string& bundleId) {
   frontmost_ = bundleId;
-  internal::recordHost(host_, bundleId, nameOf(bundleId) + " opened");
+  if (host_.timeline().active())
+    host_.timeline().record(host_.processName(), timeline::Kind::FrontApp, bundleId, nameOf(bundleId) + " opened",
+                            {{"app", bundleId}});
 }
 
 void Applications::returnToHomeScreen() {
   if (frontmost_.empty()) return;
-  internal::recordHost(host_, frontmost_, nameOf(frontmost_) + " left for the home screen");
+  if (host_.timeline().active())
+    host_.timeline().record(host_.processName(), timeline::Kind::FrontApp, frontmost_,
+                            nameOf(frontmost_) + " left for the home screen", {{"app", timeline::Field::Value()}});
   frontmost_.clear();
 }
 

@@ -24,6 +24,21 @@ struct BannerView final : Object {
   host::Rect frame;
 };
 
+// The dismissal's stable id for tools.
+const char* reasonId(BannerDismissal reason) {
+  switch (reason) {
+    case BannerDismissal::Timeout:
+      return "timeout";
+    case BannerDismissal::Tapped:
+      return "tapped";
+    case BannerDismissal::Replaced:
+      return "replaced";
+    case BannerDismissal::Locked:
+      return "locked";
+  }
+  return "?";
+}
+
 const char* reasonName(BannerDismissal reason) {
   switch (reason) {
     case BannerDismissal::Timeout:
@@ -138,10 +153,11 @@ Banners::Banners(host::Host& host, foundation::Foundation& foundation, BannerScr
 void Banners::presentBulletin(const Id& bulletin) {
   const BulletinFields* f = bulletinFields(bulletin);
   if (!f) return;
-  present(Banner{f->sectionID, f->title, f->message, bulletin, nullptr, nullptr, nullptr, {}});
+  present(Banner{f->sectionID, f->title, f->message, bulletin, nullptr, nullptr, nullptr, {}, {}});
 }
 
 void Banners::present(Banner banner) {
+  banner.trace = host_.scheduler().trace();
   if (screenLocked && screenLocked()) {
     internal::recordHost(host_, "banner", "not shown, the device is locked: " + banner.sectionID);
     return;
@@ -158,8 +174,17 @@ void Banners::show(Banner banner) {
   current_ = std::move(banner);
   replaceable_ = false;
   current_->content = host::send(current_->view, msg::centeredBounds);
-  if (host_.timeline().active())
-    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, describeBanner(*current_));
+  if (host_.timeline().active()) {
+    // Told as part of what presented it, not of what made room for it.
+    dispatch::TraceScope told(host_.scheduler(), current_->trace);
+    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID,
+                            describeBanner(*current_),
+                            {{"app", current_->sectionID},
+                             {"title", current_->title},
+                             {"message", current_->message},
+                             {"contentX", static_cast<std::int64_t>(current_->content.x)},
+                             {"contentWidth", static_cast<std::int64_t>(current_->content.width)}});
+  }
   foundation_.performAfterDelay(bannerController_, msg::replaceIntervalElapsed.sel, kReplaceInterval);
   foundation_.performAfterDelay(bannerController_, msg::dismissIntervalElapsed.sel, kDismissInterval);
 }
@@ -172,7 +197,12 @@ std::optional<Banners::Banner> Banners::dismiss(BannerDismissal reason) {
   Banner gone = std::move(*current_);
   current_.reset();
   replaceable_ = false;
-  internal::recordHost(host_, "banner", std::string("dismissed, ") + reasonName(reason) + ": " + gone.sectionID);
+  if (host_.timeline().active()) {
+    dispatch::TraceScope told(host_.scheduler(), gone.trace);
+    host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner",
+                            std::string("dismissed, ") + reasonName(reason) + ": " + gone.sectionID,
+                            {{"app", gone.sectionID}, {"reason", std::string(reasonId(reason))}});
+  }
   if (reason == BannerDismissal::Locked)
     queue_.clear();
   else

@@ -49,6 +49,7 @@ class Banners {
     objc::Id view;       // SBBannerContextView while on screen
     objc::Id context;    // what `_bannerContext` answers while on screen
     host::Rect content;  // the content frame the view laid out
+    dispatch::Trace trace;  // of the work that presented it: a banner that waits is told as its own
   };
 
   // Defines SBBannerController, SBBulletinBannerController, SBBannerContextView and the context class.

@@ -53,7 +53,14 @@ void BulletinServer::published(const Id& bulletin, std::uint64_t destinations, b
   BulletinFields& f = b->fields;
   if (f.bulletinID.empty()) f.bulletinID = "bulletin-" + std::to_string(nextBulletinNumber_++);
   if (bulletins_.emplace(bulletin.get(), bulletin).second) bySection_[f.sectionID].push_back(bulletin.get());
-  internal::recordHost(host_, "notification posted", describePost(home_, f));
+  if (host_.timeline().active())
+    host_.timeline().record(host_.processName(), timeline::Kind::NotificationPosted, "notification posted",
+                            describePost(home_, f),
+                            {{"id", f.bulletinID},
+                             {"app", f.sectionID},
+                             {"title", f.title},
+                             {"subtitle", f.subtitle},
+                             {"message", f.message}});
 
   std::uint64_t feeds = 0;
   if (home_.locked()) {

@@ -169,9 +169,7 @@ void Dashboard::inserted(const Id& request, bool update) {
     *std::find(requests_.begin(), requests_.end(), old) = request;
   else
     requests_.insert(requests_.begin(), request);
-  if (const BulletinFields* f = bulletinFields(r->bulletin))
-    host_.timeline().record(host_.processName(), timeline::Kind::LockScreenBulletin, f->sectionID,
-                            f->title + " / " + (f->subtitle.empty() ? f->message : f->subtitle));
+  if (const BulletinFields* f = bulletinFields(r->bulletin)) internal::recordLockScreenBulletin(host_, *f);
   viewChanged();
 }
 
@@ -197,9 +195,11 @@ void Dashboard::fullscreenDismissed(const char* why, bool act) {
 }
 
 void Dashboard::viewChanged() {
-  const std::size_t n = requests_.size();
-  internal::recordHost(host_, "lock screen",
-                       "shows " + std::to_string(n) + (n == 1 ? " notification" : " notifications"));
+  if (!host_.timeline().active()) return;
+  std::vector<std::string> shown;
+  for (const Id& request : requests_)
+    if (const RequestObject* r = requestOf(request)) shown.push_back(r->notificationIdentifier);
+  internal::recordLockScreen(host_, std::move(shown));
 }
 
 }  // namespace qv::springboard

@@ -143,14 +143,16 @@ HomeScreen::HomeScreen(host::Host& host, TorchHardware torch, bool flashWithShar
     rt.addClassMethod<Id()>(flash, msg::sharedInstance.sel, [](void* ctx, Object*, Sel) { return homeOf(ctx)->screenFlash; }, this);
     rt.addMethod<void()>(flash, msg::flash.sel, [](void* ctx, Object*, Sel) {
       HomeScreen* h = homeOf(ctx);
-      h->host().timeline().record(h->host().processName(), timeline::Kind::ScreenFlash, "white");
+      h->host().timeline().record(h->host().processName(), timeline::Kind::ScreenFlash, "white", {},
+                                {{"color", std::string("white")}});
     }, this);
   } else {
     screenFlash = flash->instantiate();
     rt.addClassMethod<Id()>(flash, msg::mainScreenFlasher.sel, [](void* ctx, Object*, Sel) { return homeOf(ctx)->screenFlash; }, this);
     rt.addMethod<void(Id, host::Block)>(flash, msg::flashColorWithCompletion.sel, [](void* ctx, Object*, Sel, Id, host::Block done) {
       HomeScreen* h = homeOf(ctx);
-      h->host().timeline().record(h->host().processName(), timeline::Kind::ScreenFlash, "white");
+      h->host().timeline().record(h->host().processName(), timeline::Kind::ScreenFlash, "white", {},
+                                  {{"color", std::string("white")}});
       if (done) done();
     }, this);
   }
@@ -159,7 +161,8 @@ HomeScreen::HomeScreen(host::Host& host, TorchHardware torch, bool flashWithShar
 void HomeScreen::setQuietMode(bool on) {
   if (quietMode_ == on) return;
   quietMode_ = on;
-  host_.timeline().record(host_.processName(), timeline::Kind::Host, "do not disturb", on ? "on" : "off");
+  host_.timeline().record(host_.processName(), timeline::Kind::DoNotDisturb, "do not disturb", on ? "on" : "off",
+                          {{"on", on}});
 }
 
 void HomeScreen::carryOver(const Kept& before) {
@@ -176,7 +179,9 @@ void HomeScreen::setBadge(const std::string& bundleId, std::int64_t badge) {
   if (it == apps_.end()) it = apps_.emplace(bundleId, AppIcon{bundleId, 0, true}).first;
   if (it->second.badge == badge) return;
   it->second.badge = badge;
-  host_.timeline().record(host_.processName(), timeline::Kind::Host, bundleId, "badge " + std::to_string(badge));
+  if (host_.timeline().active())
+    host_.timeline().record(host_.processName(), timeline::Kind::Badge, bundleId, "badge " + std::to_string(badge),
+                            {{"app", bundleId}, {"badge", badge}});
 }
 
 std::int64_t HomeScreen::badge(const std::string& bundleId) const {
@@ -207,7 +212,8 @@ void HomeScreen::recordTorch(bool on) {
 void HomeScreen::setLocked(bool locked, const char* why) {
   if (locked_ == locked) return;
   locked_ = locked;
-  host_.timeline().record(host_.processName(), timeline::Kind::Host, locked ? "locked" : "unlocked", why);
+  host_.timeline().record(host_.processName(), timeline::Kind::LockState, locked ? "locked" : "unlocked", why,
+                          {{"locked", locked}, {"how", std::string(why)}});
   for (const auto& observer : observers_) observer(locked ? Change::Locked : Change::Unlocked);
 }
 

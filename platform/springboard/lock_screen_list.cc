@@ -246,16 +246,21 @@ void LockScreenList::presentForNotificationCentre() {
 }
 
 void LockScreenList::viewChanged() {
-  const std::size_t n = items_.size();
-  internal::recordHost(host_, "lock screen",
-                       "shows " + std::to_string(n) + (n == 1 ? " notification" : " notifications"));
+  if (!host_.timeline().active()) return;
+  std::vector<std::string> shown;
+  for (const Id& item : items_) {
+    const auto* o = internal::self<ListItemObject>(item.get());
+    const BulletinFields* f = o ? bulletinFields(o->bulletin) : nullptr;
+    shown.push_back(f                                  ? f->bulletinID
+                    : o && o->kind == ListItemKind::Card ? "card:" + internal::self<CardObject>(o->card.get())->identifier
+                                                         : className(o ? o->kind : ListItemKind::Bulletin));
+  }
+  internal::recordLockScreen(host_, std::move(shown));
 }
 
 void LockScreenList::recordBulletin(const Id& item) {
   const BulletinFields* f = bulletinFields(internal::self<ListItemObject>(item.get())->bulletin);
-  if (!f) return;
-  host_.timeline().record(host_.processName(), timeline::Kind::LockScreenBulletin, f->sectionID,
-                          f->title + " / " + (f->subtitle.empty() ? f->message : f->subtitle));
+  if (f) internal::recordLockScreenBulletin(host_, *f);
 }
 
 }  // namespace qv::springboard

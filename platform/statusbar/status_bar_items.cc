@@ -206,7 +206,7 @@ std::string StatusBarItems::draw(Object* item, const ItemState& state, Shown& sh
 }
 
 void StatusBarItems::record(timeline::Kind kind, const std::string& identifier, const std::string& detail) {
-  host_.timeline().record(host_.processName(), kind, identifier, detail);
+  host_.timeline().record(host_.processName(), kind, identifier, detail, {{"item", identifier}, {"drawing", detail}});
 }
 
 }  // namespace qv::statusbar

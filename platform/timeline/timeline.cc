@@ -1,47 +1,30 @@
 #include "platform/timeline/timeline.h"
 
+#include <array>
+
 namespace qv::timeline {
+namespace {
+
+constexpr std::array<const char*, kKindCount> kKindNames = {
+    "sound",          "vibration",      "torch-on",        "torch-off",       "screen-flash",
+    "screen-wake",    "system-sound",   "banner",          "banner-dismissed", "lock-screen-bulletin",
+    "lock-screen",    "icon-shown",     "icon-hidden",     "notification-posted", "badge",
+    "lock-state",     "do-not-disturb", "front-app",       "darwin-post",     "reminder-armed",
+    "reminder-fired", "reminder-ended", "reminder-cleared", "action",         "host",
+    "decision",
+};
+
+}  // namespace
 
 const char* kindName(Kind k) {
-  switch (k) {
-    case Kind::Sound: return "sound";
-    case Kind::Vibration: return "vibration";
-    case Kind::TorchOn: return "torch-on";
-    case Kind::TorchOff: return "torch-off";
-    case Kind::ScreenFlash: return "screen-flash";
-    case Kind::ScreenWake: return "screen-wake";
-    case Kind::SystemSound: return "system-sound";
-    case Kind::Banner: return "banner";
-    case Kind::LockScreenBulletin: return "lock-screen-bulletin";
-    case Kind::StatusIconShown: return "icon-shown";
-    case Kind::StatusIconHidden: return "icon-hidden";
-    case Kind::DarwinPost: return "darwin-post";
-    case Kind::ReminderArmed: return "reminder-armed";
-    case Kind::ReminderFired: return "reminder-fired";
-    case Kind::ReminderEnded: return "reminder-ended";
-    case Kind::ReminderCleared: return "reminder-cleared";
-    case Kind::Action: return "action";
-    case Kind::Host: return "host";
-    case Kind::Decision: return "decision";
-  }
-  return "?";
+  const auto i = static_cast<std::size_t>(k);
+  return i < kKindNames.size() ? kKindNames[i] : "?";
 }
 
-bool isNoticeable(Kind k) {
-  switch (k) {
-    case Kind::Sound:
-    case Kind::Vibration:
-    case Kind::TorchOn:
-    case Kind::TorchOff:
-    case Kind::ScreenFlash:
-    case Kind::ScreenWake:
-    case Kind::SystemSound:
-    case Kind::Banner:
-    case Kind::LockScreenBulletin:
-    case Kind::StatusIconShown:
-    case Kind::StatusIconHidden: return true;
-    default: return false;
-  }
+const Field::Value* Event::field(std::string_view name) const {
+  for (const Field& f : fields)
+    if (f.name == name) return &f.value;
+  return nullptr;
 }
 
 void Timeline::addListener(Listener listener, bool wantsDecisions) {
@@ -56,7 +39,8 @@ void Timeline::clearListeners() {
   decisionListeners_ = 0;
 }
 
-void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail) {
+void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+                      Fields fields) {
   if (listeners_.empty()) return;
   // Listeners see the event only while it is recorded, so one event per thread is filled in place
   // again and again (its strings keep their room: no allocation per event). A listener that records
@@ -70,6 +54,8 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
   e.kind = kind;
   e.subject.assign(subject);
   e.detail.assign(detail);
+  e.fields = std::move(fields);
+  e.trace = clock_.trace();
   std::lock_guard lock(mutex_);
   ++depth;
   struct Leave {
@@ -78,6 +64,27 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
   } leave{depth};
   for (const Entry& entry : listeners_)
     if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
+}
+
+std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {
+  std::lock_guard lock(idsMutex_);
+  for (std::size_t i = 0; i < reminderIds_.size(); ++i)
+    if (reminderIds_[i] == reminderId) return static_cast<std::uint32_t>(i + 1);
+  reminderIds_.emplace_back(reminderId);
+  return static_cast<std::uint32_t>(reminderIds_.size());
+}
+
+std::string Timeline::reminderId(std::uint32_t number) const {
+  std::lock_guard lock(idsMutex_);
+  return number == 0 || number > reminderIds_.size() ? std::string() : reminderIds_[number - 1];
+}
+
+AlertScope::AlertScope(Timeline& timeline, std::string_view reminderId, std::uint32_t alert) {
+  if (!timeline.active()) return;
+  dispatch::Trace t = timeline.clock().trace();
+  t.reminder = timeline.reminderNumber(reminderId);
+  t.alert = alert;
+  scope_.emplace(timeline.clock(), t);
 }
 
 Recorder::Recorder(Timeline& t, bool wantsDecisions) {

@@ -3,13 +3,18 @@
 // did. Tests, examples and the command line all read it.
 // Thread-safe: events may be recorded from any queue. Recording costs one check when no one
 // listens; decision events are built only when a listener asked for them.
+// Each event carries the trace of the work that recorded it (the scenario action and the
+// reminder alert it descends from), and may carry named fields for tools (see Field).
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "platform/dispatch/scheduler.h"
@@ -26,27 +31,44 @@ enum class Kind : std::uint8_t {
   ScreenWake,
   SystemSound,         // subject: system sound id (e.g. the shutter sound)
   Banner,              // subject: section id, detail: title / message
+  BannerDismissed,     // subject: "banner", detail: "dismissed, <why>: <section id>"
   LockScreenBulletin,  // subject: section id, detail: title / subtitle
+  LockScreen,          // subject: "lock screen", detail: "shows 3 notifications"
   StatusIconShown,     // subject: item identifier, detail: image name
   StatusIconHidden,    // subject: item identifier
+  // The state of the device a user sees, beside what the system does.
+  NotificationPosted,  // subject: "notification posted", detail: "WhatsApp — Anna: hi"
+  Badge,               // subject: bundle identifier, detail: "badge 3"
+  LockState,           // subject: "locked" or "unlocked", detail: how
+  DoNotDisturb,        // subject: "do not disturb", detail: "on" or "off"
+  FrontApp,            // subject: bundle identifier, detail: "Mail opened" / "... left for the home screen"
   // Traffic between processes.
   DarwinPost,          // subject: notification name
-  // Each reminder's life. subject: the category (or app for listed apps).
+  // Each reminder's life. subject: the category's name (or the bundle identifier of a listed app).
   ReminderArmed,
   ReminderFired,
   ReminderEnded,
   ReminderCleared,
   // What the simulated user, network or device did.
   Action,
-  // Host state changes worth showing: locked, unlocked, app launched, notification posted.
+  // Other host steps worth showing: an app launched, a call, the home screen restarting.
   Host,
   // Why something happened or did not: entry point, app block, gate, clear cause.
   Decision,
 };
+inline constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::Decision) + 1;
 
+// The kind's stable name in JSON and in test traces: "reminder-fired".
 const char* kindName(Kind k);
-// Whether a kind is something the user of the phone notices (sound, light, screen).
-bool isNoticeable(Kind k);
+
+// A named fact of an event for tools: null, a number, a flag, a text or a list of texts. Names
+// are literals listed with their kind in the simulator's event reference.
+struct Field {
+  using Value = std::variant<std::monostate, std::int64_t, bool, std::string, std::vector<std::string>>;
+  std::string_view name;
+  Value value;
+};
+using Fields = std::vector<Field>;
 
 struct Event {
   dispatch::Instant time;
@@ -54,6 +76,11 @@ struct Event {
   Kind kind;
   std::string subject;
   std::string detail;
+  Fields fields = {};
+  dispatch::Trace trace = {};
+
+  // The field of that name, or null.
+  const Field::Value* field(std::string_view name) const;
 };
 
 // What the host's run loop sees of a timer, for checkers that judge the system from outside:
@@ -75,7 +102,7 @@ class Timeline {
   using Listener = std::function<void(const Event&)>;
   using TimerListener = std::function<void(const TimerProbe&)>;
 
-  explicit Timeline(const dispatch::Scheduler& clock) : clock_(clock) {}
+  explicit Timeline(dispatch::Scheduler& clock) : clock_(clock) {}
   Timeline(const Timeline&) = delete;
   Timeline& operator=(const Timeline&) = delete;
 
@@ -87,8 +114,9 @@ class Timeline {
   bool active() const { return !listeners_.empty(); }
   bool wantsDecisions() const { return decisionListeners_ > 0; }
 
-  // Records an event stamped with the world's current instant.
-  void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail = {});
+  // Records an event stamped with the world's current instant and the current trace.
+  void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail = {},
+              Fields fields = {});
   // Records a decision; a no-op unless someone wants decisions.
   void decision(std::string_view process, std::string_view subject, std::string_view detail) {
     if (decisionListeners_ > 0) record(process, Kind::Decision, subject, detail);
@@ -101,8 +129,13 @@ class Timeline {
     for (const TimerListener& l : timerListeners_) l(probe);
   }
 
+  dispatch::Scheduler& clock() { return clock_; }
+  // A reminder's id ("sms", "listed:com.example.Chat") as the number traces carry, and back.
+  std::uint32_t reminderNumber(std::string_view reminderId);
+  std::string reminderId(std::uint32_t number) const;
+
  private:
-  const dispatch::Scheduler& clock_;
+  dispatch::Scheduler& clock_;
   std::mutex mutex_;
   struct Entry {
     Listener listener;
@@ -111,6 +144,21 @@ class Timeline {
   std::vector<Entry> listeners_;
   int decisionListeners_ = 0;
   std::vector<TimerListener> timerListeners_;
+  mutable std::mutex idsMutex_;  // apart, so listeners may look ids up
+  std::deque<std::string> reminderIds_;  // number n is reminderIds_[n - 1]
+};
+
+// While it lives, what the calling work records and schedules belongs to alert `alert` of the
+// reminder `reminderId`: a vibration 0.3 s later, every torch step, the banner's dismissal.
+// Free when no one listens.
+class AlertScope {
+ public:
+  AlertScope(Timeline& timeline, std::string_view reminderId, std::uint32_t alert);
+  AlertScope(const AlertScope&) = delete;
+  AlertScope& operator=(const AlertScope&) = delete;
+
+ private:
+  std::optional<dispatch::TraceScope> scope_;
 };
 
 // Keeps every event it hears, for tests and the summary.

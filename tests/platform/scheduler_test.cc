@@ -56,6 +56,34 @@ TEST_F(VirtualQueues, SleepingWorkInterleavesWithMainQueueAndHoldsItsOwnQueue) {
   EXPECT_NE(seenOn, mainQ.get());
 }
 
+Work tracedSleeper(Scheduler& s, std::string& seen) {
+  seen += "s" + std::to_string(s.trace().alert) + " ";
+  co_await s.sleep(1s);
+  seen += "s" + std::to_string(s.trace().alert) + " ";
+}
+
+TEST_F(VirtualQueues, TheTraceOfWorkFollowsWhatItSchedulesAndNothingElse) {
+  QueueRef serial = s.createQueue("serial", "SpringBoard", false);
+  std::string seen;
+  auto note = [&] { seen += std::to_string(s.trace().alert) + " "; };
+  {
+    TraceScope scope(s, Trace{3, 1, 7});
+    s.async(main, note);
+    s.after(main, 2s, note);
+    s.at(main, s.now() + 3s, note);
+    s.asyncWork(serial, [&] { return tracedSleeper(s, seen); });
+    s.async(main, [&] {
+      TraceScope inner(s, Trace{3, 1, 8});
+      s.after(main, 1s, note);
+    });
+  }
+  EXPECT_EQ(s.trace().alert, 0u) << "the scope restores the trace before it";
+  s.async(main, note);
+  s.advanceBy(4s);
+  // Posted untraced: 0; the inner scope's timer: 8; the sleeper keeps 7 across its sleep.
+  EXPECT_EQ(seen, "7 s7 0 s7 8 7 7 ");
+}
+
 TEST_F(VirtualQueues, DriverStopsAtTheEventLimitInsteadOfHanging) {
   std::function<void()> loop = [&] { s.async(main, loop); };
   s.async(main, loop);

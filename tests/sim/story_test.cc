@@ -84,7 +84,7 @@ TEST_F(Story, VibrationsFollowTheirAlertsInOrderSkippingThoseSilencedByQuietMode
 }
 
 TEST_F(Story, RequestRuleDecisionsComeRightAfterTheNotificationTheyExplain) {
-  std::string story = tell({at(0s, Kind::Host, "notification posted", "Messages — Anna: hi"),
+  std::string story = tell({at(0s, Kind::NotificationPosted, "notification posted", "Messages — Anna: hi"),
                             at(0s, Kind::Banner, "com.apple.MobileSMS", "Anna — hi (content x 0, width 375)"),
                             at(0s, Kind::Decision, "com.apple.MobileSMS", "request rules, SMS: started SMS"),
                             at(0s, Kind::ReminderArmed, "SMS", "next alert in 60 s")},

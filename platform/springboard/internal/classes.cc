@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/host/messages.h"
+#include "platform/springboard/bulletins.h"
 
 namespace qv::springboard::internal {
 
@@ -25,6 +26,24 @@ objc::Id allocInit(objc::Class* cls) {
 
 void recordHost(host::Host& host, std::string_view subject, std::string_view detail) {
   host.timeline().record(host.processName(), timeline::Kind::Host, subject, detail);
+}
+
+void recordLockScreen(host::Host& host, std::vector<std::string> shown) {
+  const std::size_t n = shown.size();
+  host.timeline().record(host.processName(), timeline::Kind::LockScreen, "lock screen",
+                         "shows " + std::to_string(n) + (n == 1 ? " notification" : " notifications"),
+                         {{"notifications", std::move(shown)}});
+}
+
+void recordLockScreenBulletin(host::Host& host, const BulletinFields& f) {
+  if (!host.timeline().active()) return;
+  host.timeline().record(host.processName(), timeline::Kind::LockScreenBulletin, f.sectionID,
+                         f.title + " / " + (f.subtitle.empty() ? f.message : f.subtitle),
+                         {{"id", f.bulletinID},
+                          {"app", f.sectionID},
+                          {"title", f.title},
+                          {"subtitle", f.subtitle},
+                          {"message", f.message}});
 }
 
 }  // namespace qv::springboard::internal

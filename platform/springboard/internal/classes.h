@@ -6,9 +6,14 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/host/host.h"
 #include "platform/objc/runtime.h"
+
+namespace qv::springboard {
+struct BulletinFields;
+}
 
 namespace qv::springboard::internal {
 
@@ -34,5 +39,9 @@ T* self(objc::Object* object) {
 
 // A Kind::Host event of the home screen.
 void recordHost(host::Host& host, std::string_view subject, std::string_view detail);
+// What the lock screen lists, top first (bulletin ids; other items by their kind).
+void recordLockScreen(host::Host& host, std::vector<std::string> shown);
+// A bulletin the lock screen lists from now on.
+void recordLockScreenBulletin(host::Host& host, const BulletinFields& f);
 
 }  // namespace qv::springboard::internal
