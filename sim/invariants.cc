@@ -229,6 +229,8 @@ void InvariantChecker::onEvent(const timeline::Event& e) {
       if (e.process == kHomeProcess && e.subject == "home screen" && e.detail == "restarts") respring();
       if (e.process == kHomeProcess && e.subject == "home screen" && e.detail == "finished launching")
         intakeOpensAt_ = now + 10s;
+      break;
+    case Kind::LockState:
       if (e.process == kHomeProcess && e.subject == "unlocked") lastUnlock_ = e.time;
       break;
     case Kind::Sound: {
