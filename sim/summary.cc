@@ -89,7 +89,11 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
     case Kind::ReminderEnded: {
       Reminder& r = of(e);
       r.running = false;
-      Ending end = ending(e, facts, textField(e, "reason"), "stopped", e.detail.empty() ? causeAt(e.time) : e.detail);
+      const std::string reason = textField(e, "reason");
+      // The restarted home screen starts with nothing pending: whatever ran is gone for good.
+      Ending end = reason == "lost-at-respring"
+                       ? ending(e, facts, reason, "lost", "when the home screen restarted")
+                       : ending(e, facts, reason, "stopped", e.detail.empty() ? causeAt(e.time) : e.detail);
       r.endings.push_back(end);
       if (!r.runs.empty() && !r.runs.back().ended) r.runs.back().ended = std::move(end);
       break;
@@ -110,15 +114,6 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
     }
     case Kind::Action:
       lastAction_ = {e.time, actionCause(e)};
-      break;
-    case Kind::Host:
-      // The restarted home screen starts with nothing pending: whatever ran is gone for good.
-      if (e.subject == "home screen" && e.detail == "restarts")
-        for (Reminder& r : reminders_)
-          if (r.running) {
-            r.running = false;
-            r.endings.push_back({e.time, "lost", "when the home screen restarted"});
-          }
       break;
     case Kind::Decision:
       if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos)
