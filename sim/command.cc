@@ -10,6 +10,7 @@
 #include "sim/event_reference.h"
 #include "sim/invariants.h"
 #include "sim/json_lines.h"
+#include "sim/options.h"
 #include "sim/output.h"
 #include "sim/player.h"
 #include "sim/presets.h"
@@ -21,125 +22,6 @@
 namespace qv::sim {
 namespace {
 
-constexpr const char* kUsage = R"(usage: quorvel-sim [options] [scenario.json]
-
-Plays a scenario (the built-in morning on an iPhone when none is given) and prints the
-timeline of everything the phone's user would notice, each reminder's life, and a summary.
-
-options:
-  --json            print the timeline as JSON Lines (every event, bundle identifiers as ids)
-  --explain         also print why each thing happened or did not (entry point, rule, gate)
-  --verbose         print every torch step, Darwin notification and banner dismissal
-  --no-summary      leave out the summary at the end
-  --until TIME      stop early: a local time ("07:30") or a duration from the start ("+10m")
-  --seed N          the seed for randomised runs (scenarios play the same whatever it is)
-  --realtime        play at wall-clock speed (with --speed X, X times faster)
-  --speed X         speed factor for --realtime
-  --print-default   print the built-in scenario (a starting point for your own)
-  --random          play a random scenario made from the seed (with --days D, default 1)
-  --check           check the device's invariants throughout; a broken one ends the run with
-                    status 1 and the command that replays it
-  --dump-scenario   print the scenario (handy with --random) as JSON instead of playing it
-  --quiet           print no timeline (the summary and broken invariants still show)
-  --events          list the notification events scenarios can name
-  --list-kinds      list the event kinds of --json output and their fields (with --markdown:
-                    as docs/events.md)
-  --json-schema     print the JSON Schema every line of --json output meets
-  --help            this text
-)";
-
-struct Options {
-  OutputOptions output;
-  std::string scenarioFile;
-  std::string until;
-  bool realtime = false;
-  double speed = 1.0;
-  std::uint64_t seed = 1;
-  bool seedGiven = false;
-  bool random = false;
-  double days = 1;
-  bool check = false;
-  bool dump = false;
-  bool quiet = false;
-  bool printDefault = false;
-  bool listEvents = false;
-  bool listKinds = false;
-  bool markdown = false;
-  bool jsonSchema = false;
-  bool help = false;
-};
-
-// A usage mistake: the message, or none when the arguments were fine.
-using Problem = std::optional<std::string>;
-
-Problem number(const std::string& text, double* out, const char* what) {
-  char* end = nullptr;
-  *out = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end || !(*out > 0)) return std::string(what);
-  return std::nullopt;
-}
-
-Problem parseOptions(const std::vector<std::string>& args, Options& o) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--json")
-      o.output.json = true;
-    else if (arg == "--explain")
-      o.output.explain = true;
-    else if (arg == "--verbose")
-      o.output.verbose = true;
-    else if (arg == "--no-summary")
-      o.output.summary = false;
-    else if (arg == "--random")
-      o.random = true;
-    else if (arg == "--check")
-      o.check = true;
-    else if (arg == "--dump-scenario")
-      o.dump = true;
-    else if (arg == "--quiet")
-      o.quiet = true;
-    else if (arg == "--realtime")
-      o.realtime = true;
-    else if (arg == "--print-default")
-      o.printDefault = true;
-    else if (arg == "--events")
-      o.listEvents = true;
-    else if (arg == "--list-kinds")
-      o.listKinds = true;
-    else if (arg == "--markdown")
-      o.markdown = true;
-    else if (arg == "--json-schema")
-      o.jsonSchema = true;
-    else if (arg == "--help" || arg == "-h")
-      o.help = true;
-    else if (arg == "--days") {
-      if (Problem p = number(hasValue ? args[++i] : "", &o.days, "--days needs a number of days (up to 366)")) return p;
-      if (o.days > 366) return "--days needs a number of days (up to 366)";
-    } else if (arg == "--speed") {
-      if (Problem p = number(hasValue ? args[++i] : "", &o.speed, "--speed needs a positive number")) return p;
-    } else if (arg == "--until") {
-      if (!hasValue) return "--until needs a time";
-      o.until = args[++i];
-    } else if (arg == "--seed") {
-      char* end = nullptr;
-      const std::string v = hasValue ? args[++i] : "";
-      o.seed = std::strtoull(v.c_str(), &end, 10);
-      if (v.empty() || *end) return "--seed needs a number";
-      o.seedGiven = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      return "unknown option " + arg;
-    } else if (o.scenarioFile.empty()) {
-      o.scenarioFile = arg;
-    } else {
-      return "more than one scenario given";
-    }
-  }
-  if (o.random && !o.scenarioFile.empty()) return "--random plays no scenario file";
-  if (o.markdown && !o.listKinds) return "--markdown goes with --list-kinds";
-  return std::nullopt;
-}
-
 // "2", "0.5": as printf's %g writes it.
 std::string shortNumber(double d) {
   char buf[32];
@@ -147,12 +29,13 @@ std::string shortNumber(double d) {
   return buf;
 }
 
-Result<Scenario> scenarioFor(const Options& o) {
+Result<Scenario> scenarioFor(const Options& o, std::FILE* in) {
   if (o.random)
     return randomScenario(
         {.seed = o.seed, .span = dispatch::seconds(o.days * 86400.0), .actionsPerHour = 40, .release = {}});
   Result<Scenario> s = o.scenarioFile.empty() ? parseScenario(defaultScenarioText(), "built-in scenario")
-                                              : loadScenarioFile(o.scenarioFile);
+                       : o.scenarioFile == "-" ? loadScenarioStream(in, "stdin")
+                                               : loadScenarioFile(o.scenarioFile);
   if (s && o.seedGiven) s->seed = o.seed;
   return s;
 }
@@ -226,7 +109,7 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   if (!o.until.empty()) {
     auto offset = offsetInScenario(scenario, o.until);
     if (!offset) {
-      std::fprintf(err, "quorvel-sim: --until: %s\n%s", offset.error().c_str(), kUsage);
+      std::fprintf(err, "quorvel-sim: --until: %s\n", offset.error().c_str());
       return 2;
     }
     stopAt = std::min(stopAt, world->now() + *offset);
@@ -299,17 +182,23 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
 }  // namespace
 
 int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-  Options o;
-  if (Problem p = parseOptions(args, o)) {
-    std::fprintf(err, "quorvel-sim: %s\n%s", p->c_str(), kUsage);
+  return runCommand(args, stdin, out, err);
+}
+
+int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err) {
+  Result<Options> parsed = parseOptions(args);
+  if (!parsed) {
+    std::fprintf(err, "quorvel-sim: %s\nquorvel-sim --help lists the options\n", parsed.error().c_str());
     return 2;
   }
-  if (o.help) return std::fputs(kUsage, out), 0;
+  const Options& o = *parsed;
+  if (o.help) return std::fputs(helpText().c_str(), out), 0;
+  if (o.version) return std::fprintf(out, "%s\n", versionText().c_str()), 0;
   if (o.listEvents) return std::fprintf(out, "%s\n", presetNames().c_str()), 0;
   if (o.listKinds) return std::fputs((o.markdown ? kindsMarkdown() : kindsText()).c_str(), out), 0;
   if (o.jsonSchema) return std::fputs(eventsSchema().c_str(), out), 0;
   if (o.printDefault) return std::fprintf(out, "%s\n", std::string(defaultScenarioText()).c_str()), 0;
-  Result<Scenario> scenario = scenarioFor(o);
+  Result<Scenario> scenario = scenarioFor(o, in);
   if (!scenario) {
     std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
     return 2;

@@ -10,7 +10,10 @@
 
 namespace qv::sim {
 
-// Runs the command with `args` (without the program name), printing to `out` and `err`.
+// Runs the command with `args` (without the program name), printing to `out` and `err`; the
+// scenario "-" is read from `in`.
+int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err);
+// The same, reading "-" from the process's standard input.
 int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
 }  // namespace qv::sim

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -760,13 +762,42 @@ Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::strin
   });
 }
 
+namespace {
+
+constexpr std::size_t kLargestScenario = 16u << 20;
+
+// Reads `in` whole; an error (errno's text) when a read fails or the text outgrows a scenario.
+Result<std::string> readAll(std::FILE* in, std::string_view name) {
+  std::string text;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;) {
+    text.append(buffer, n);
+    if (text.size() > kLargestScenario) return Error{std::string(name) + ": larger than 16 MiB; not a scenario"};
+  }
+  if (std::ferror(in)) return Error{std::string(name) + ": cannot be read: " + std::strerror(errno)};
+  return text;
+}
+
+}  // namespace
+
 Result<Scenario> loadScenarioFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Error{path + ": cannot be read"};
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  if (buffer.str().size() > 16u << 20) return Error{path + ": larger than 16 MiB; not a scenario"};
-  return parseScenario(buffer.str(), path);
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (status.type() == fs::file_type::not_found) return Error{path + ": no such file"};
+  if (status.type() == fs::file_type::directory) return Error{path + ": is a directory, not a scenario file"};
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) return Error{path + ": cannot be read: " + std::strerror(errno)};
+  Result<std::string> text = readAll(in, path);
+  std::fclose(in);
+  if (!text) return Error{text.error()};
+  return parseScenario(*text, path);
+}
+
+Result<Scenario> loadScenarioStream(std::FILE* in, std::string_view name) {
+  Result<std::string> text = readAll(in, name);
+  if (!text) return Error{text.error()};
+  return parseScenario(*text, name);
 }
 
 }  // namespace qv::sim

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -98,7 +99,11 @@ struct Scenario {
 
 // Parses a scenario; `fileName` is used in messages only.
 Result<Scenario> parseScenario(std::string_view text, std::string_view fileName);
+// Reads and parses a scenario file; a missing file, a directory and a file that cannot be read
+// each have their own message.
 Result<Scenario> loadScenarioFile(const std::string& path);
+// Reads a scenario from an open stream (standard input), named `name` in messages.
+Result<Scenario> loadScenarioStream(std::FILE* in, std::string_view name);
 
 // The built-in default scenario: a morning on an iPhone.
 std::string_view defaultScenarioText();

@@ -16,15 +16,18 @@ struct CommandRun {
   std::string err;
 };
 
-// Captures through memory streams, so nothing reaches the terminal.
-inline CommandRun runQuorvelSim(const std::vector<std::string>& args) {
+// Captures through memory streams, so nothing reaches the terminal; `input` is its standard input.
+inline CommandRun runQuorvelSim(const std::vector<std::string>& args, const std::string& input = "") {
   CommandRun run;
+  std::string inputCopy = input;  // fmemopen wants a buffer of at least one byte: /dev/null for none
+  std::FILE* in = input.empty() ? std::fopen("/dev/null", "r") : fmemopen(inputCopy.data(), input.size(), "r");
   char* outText = nullptr;
   char* errText = nullptr;
   std::size_t outSize = 0, errSize = 0;
   std::FILE* out = open_memstream(&outText, &outSize);
   std::FILE* err = open_memstream(&errText, &errSize);
-  run.status = runCommand(args, out, err);
+  run.status = runCommand(args, in, out, err);
+  std::fclose(in);
   std::fclose(out);
   std::fclose(err);
   run.out.assign(outText, outSize);
