@@ -1,6 +1,9 @@
 #include "sim/command.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -8,12 +11,15 @@
 
 #include "sim/event_facts.h"
 #include "sim/event_reference.h"
+#include "sim/heading.h"
 #include "sim/invariants.h"
 #include "sim/json_lines.h"
 #include "sim/options.h"
 #include "sim/output.h"
 #include "sim/player.h"
 #include "sim/presets.h"
+#include "sim/report/html_report.h"
+#include "sim/report/report_data.h"
 #include "sim/random_scenario.h"
 #include "sim/scenario.h"
 #include "sim/story.h"
@@ -40,30 +46,9 @@ Result<Scenario> scenarioFor(const Options& o, std::FILE* in) {
   return s;
 }
 
-// The settings as the run will see them: the keys the file holds and where it came from, or that
-// a system before 8.0 reads none of them.
-std::string settingsHeading(const Scenario& s, World& world) {
-  const std::string held = s.world.settings ? describeSettings(*s.world.settings) : "";
-  const std::string holds = held.empty() ? "no keys" : held;
-  const std::string& version = world.profile().release.version;
-  if (std::strtof(version.c_str(), nullptr) < 8.0f) {
-    std::string out = "iOS " + version + " reads no settings: every key takes its default";
-    if (s.world.settings)
-      out += " (the settings file" + (s.settingsSource.empty() ? "" : " " + s.settingsSource) + " holds " + holds + ")";
-    return out;
-  }
-  if (!s.settingsSource.empty()) return s.settingsSource + ": " + holds;
-  return held.empty() ? "none (every key at its default)" : held;
-}
-
-void printHeading(std::FILE* out, const Scenario& s, World& world, dispatch::Instant stopAt, const LocalClock& clock) {
-  std::fprintf(out, "%s\n", s.name.empty() ? s.sourceFile.c_str() : s.name.c_str());
-  if (!s.description.empty()) std::fprintf(out, "%s\n", s.description.c_str());
-  const host::CalendarDate from = clock(world.now());
-  std::fprintf(out, "iOS %s %s, %s, %04d-%02d-%02d from %s to %s\n", world.profile().release.version.c_str(),
-               world.profile().model.c_str(), s.world.timeZone.c_str(), from.year, from.month, from.day,
-               clockStamp(clock, world.now()).substr(0, 8).c_str(), clockStamp(clock, stopAt).substr(0, 8).c_str());
-  std::fprintf(out, "settings: %s\n\n", settingsHeading(s, world).c_str());
+void printHeading(std::FILE* out, const std::vector<std::string>& heading) {
+  for (const std::string& line : heading) std::fprintf(out, "%s\n", line.c_str());
+  std::fputc('\n', out);
 }
 
 // What is printed as the run goes: the story (held back per instant) or JSON Lines.
@@ -91,6 +76,17 @@ void playInRealTime(World& world, Printers& printer, dispatch::Instant stopAt, d
     printer.flush();
     std::fflush(out);
   }
+}
+
+// Writes the HTML report; false (with a message) when the file cannot be written.
+bool writeReport(const std::string& file, const report::Page& page, std::FILE* err) {
+  const std::string html = report::renderPage(page);
+  std::FILE* f = std::fopen(file.c_str(), "wb");
+  const bool written = f && std::fwrite(html.data(), 1, html.size(), f) == html.size();
+  const bool closed = f && std::fclose(f) == 0;
+  if (written && closed) return true;
+  std::fprintf(err, "quorvel-sim: --html: cannot write %s: %s\n", file.c_str(), std::strerror(errno));
+  return false;
 }
 
 int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* err) {
@@ -124,12 +120,15 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   else
     printer.story = std::make_unique<StoryWriter>(out, o.output, clock, names);
   Summary summary(names);
+  std::unique_ptr<report::ReportData> report;
+  if (!o.htmlFile.empty()) report = std::make_unique<report::ReportData>(*world, startAt, o.output.explain);
   // Events up to now (the home screen's launch) were not heard; print them from here on.
   world->timeline().addListener(
       [&](const timeline::Event& e) {
         facts.observe(e);
         if (!o.quiet) printer.print(e);
         summary.observe(e, facts);
+        if (report) report->observe(e, facts);
       },
       true);
   std::unique_ptr<InvariantChecker> checker;
@@ -137,7 +136,15 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     checker = std::make_unique<InvariantChecker>(*world);
     checker->attach(player);
   }
-  if (!o.output.json) printHeading(out, scenario, *world, stopAt, clock);
+  if (report) {
+    std::function<void(const Action&)> before = player.afterAction;
+    player.afterAction = [&report, before](const Action& a) {
+      if (before) before(a);
+      report->actionDone(a);
+    };
+  }
+  const std::vector<std::string> heading = storyHeading(scenario, *world, stopAt, clock);
+  if (!o.output.json) printHeading(out, heading);
   player.schedule();
   if (o.realtime) playInRealTime(*world, printer, stopAt, o.speed, out);
   if (checker) {
@@ -162,6 +169,9 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     else
       summary.print(out, clock);
   }
+  if (report && !writeReport(o.htmlFile, {heading, report::summaryTable(summary, clock), "",
+                                          report->json(summary, world->now())}, err))
+    return 2;
   if (check && !check->held) {
     std::fprintf(err, "quorvel-sim: invariant broken at %s\n", check->violation.c_str());
     if (!check->replay.empty()) std::fprintf(err, "replay: %s\n", check->replay.c_str());

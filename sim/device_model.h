@@ -50,10 +50,11 @@ class DeviceModel {
   bool windowOpen(dispatch::Instant t) const;
   // Whether `t` lies within `margin` of either edge of that day's window (a check skips those).
   bool nearWindowEdge(dispatch::Instant t, dispatch::Duration margin) const;
+  // The day's window around `t`: when it opens and when it closes (both excluded).
+  std::pair<dispatch::Instant, dispatch::Instant> windowEdges(dispatch::Instant t) const;
 
  private:
   std::int64_t number(std::string_view key) const;
-  std::pair<dispatch::Instant, dispatch::Instant> windowEdges(dispatch::Instant t) const;
 
   World& world_;
   bool readsSettings_;

@@ -53,6 +53,12 @@ constexpr Pairing kPairings[] = {
     {"--explain", "--quiet", false, "--quiet prints no timeline to explain"},
     {"--verbose", "--quiet", false, "--quiet prints no timeline"},
     {"--random", "scenario", false, "--random makes its own scenario"},
+    {"--ios", "--matrix", true, "it chooses the releases of --matrix"},
+    {"--device", "--matrix", true, "it chooses the devices of --matrix"},
+    {"--until", "--matrix", false, "--matrix plays the scenario to its end on every device"},
+    {"--check", "--matrix", false, "--matrix plays without the invariant checker"},
+    {"--realtime", "--matrix", false, "--matrix plays many devices at once, as fast as it can"},
+    {"--verbose", "--matrix", false, "--matrix prints a table, not a timeline"},
 };
 
 std::uint64_t readSeed(const std::string& text) {
@@ -122,6 +128,13 @@ class CommandLine {
           [&o](const std::string& v) { o.speed = readSpeed(v); });
     flag("--check", o.check, "check the device's invariants throughout; a broken one ends the run\n"
                              "with status 1 and the command that replays it");
+    flag("--matrix", o.matrix, "play the scenario on every release 7.0-10.3, on iPhone and iPad, and\n"
+                               "print one row per release and device (both cores)");
+    value("--ios", "LIST", "with --matrix: the releases, comma-separated: 9.3, a major (7) or a range\n"
+                           "(9.0-10.1)",
+          [&o](const std::string& v) { o.ios = v; });
+    value("--device", "LIST", "with --matrix: iPhone, iPad or iPhone,iPad",
+          [&o](const std::string& v) { o.devices = v; });
 
     in(Group::Output);
     flag("--json", o.output.json, "print every event as JSON Lines (docs/events.md), then a summary object");
@@ -129,6 +142,9 @@ class CommandLine {
     flag("--verbose", o.output.verbose, "print every torch step, Darwin notification and banner dismissal");
     flag("--quiet", o.quiet, "print no timeline (the summary and broken invariants still show)");
     action("--no-summary", "leave out the summary at the end", [&o] { o.output.summary = false; });
+    value("--html", "FILE", "also write the run as one self-contained HTML page: timeline, phone,\n"
+                            "summary (with --matrix: and its table)",
+          [&o](const std::string& v) { o.htmlFile = v; });
 
     in(Group::Reference);
     flag("--dump-scenario", o.dump, "print the scenario as JSON instead of playing it (handy with --random)");

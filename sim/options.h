@@ -26,6 +26,10 @@ struct Options {
   bool check = false;
   bool dump = false;
   bool quiet = false;
+  std::string htmlFile;  // --html FILE: also write the run as an HTML page there
+  bool matrix = false;   // --matrix: play on every release and device (or those of --ios, --device)
+  std::string ios;       // --ios LIST
+  std::string devices;   // --device LIST
   // What to print instead of playing (at most one; --markdown only with --list-kinds).
   bool help = false;
   bool version = false;

@@ -69,6 +69,10 @@ class Summary {
   // In the order they first started.
   const std::vector<Reminder>& reminders() const { return reminders_; }
   std::size_t count(timeline::Kind k) const;
+  // Torch blink sequences, reminder banners, reminders re-posted to the lock screen.
+  std::size_t torchBlinks() const { return torchBlinks_; }
+  std::size_t reminderBanners() const { return reminderBanners_; }
+  std::size_t lockScreenReposts() const { return reminderBulletins_; }
 
  private:
   Reminder& of(const timeline::Event& e);
