@@ -1,5 +1,6 @@
 #include "sim/command.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "sim/player.h"
 #include "sim/presets.h"
 #include "sim/report/html_report.h"
+#include "sim/report/matrix.h"
 #include "sim/report/report_data.h"
 #include "sim/random_scenario.h"
 #include "sim/scenario.h"
@@ -89,7 +91,8 @@ bool writeReport(const std::string& file, const report::Page& page, std::FILE* e
   return false;
 }
 
-int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* err) {
+int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* err,
+         const std::string& matrixHtml = {}) {
   std::unique_ptr<World> world;
   try {
     world = std::make_unique<World>(worldConfigFor(scenario));
@@ -169,7 +172,7 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     else
       summary.print(out, clock);
   }
-  if (report && !writeReport(o.htmlFile, {heading, report::summaryTable(summary, clock), "",
+  if (report && !writeReport(o.htmlFile, {heading, report::summaryTable(summary, clock), matrixHtml,
                                           report->json(summary, world->now())}, err))
     return 2;
   if (check && !check->held) {
@@ -187,6 +190,29 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
                  static_cast<unsigned long long>(t.mustStart));
   }
   return 0;
+}
+
+// The scenario on every release and device asked for, as a table (or JSON); with --html, the
+// report of the scenario's own device with the table added.
+int playMatrix(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* err) {
+  Result<std::vector<report::MatrixTarget>> targets = report::matrixTargets(o.ios, o.devices);
+  if (!targets) {
+    std::fprintf(err, "quorvel-sim: %s\n", targets.error().c_str());
+    return 2;
+  }
+  const report::Matrix matrix =
+      report::playMatrix(scenario, *targets, std::max(1u, std::thread::hardware_concurrency()));
+  const std::string table = o.output.json ? report::matrixJson(matrix) : report::matrixText(matrix);
+  std::fputs(table.c_str(), out);
+  if (o.htmlFile.empty()) return 0;
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  if (!sink) return 2;
+  Options single = o;
+  single.quiet = true;
+  single.output.summary = false;
+  const int status = play(single, scenario, sink, err, report::matrixHtml(matrix));
+  std::fclose(sink);
+  return status;
 }
 
 }  // namespace
@@ -214,6 +240,7 @@ int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
     return 2;
   }
   if (o.dump) return std::fprintf(out, "%s\n", scenarioToJson(*scenario).c_str()), 0;
+  if (o.matrix) return playMatrix(o, *scenario, out, err);
   return play(o, *scenario, out, err);
 }
 

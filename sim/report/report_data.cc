@@ -60,6 +60,19 @@ std::string seconds(std::int64_t ms) {
 
 }  // namespace
 
+std::uint32_t effectOf(timeline::Kind kind) {
+  switch (kind) {
+    case Kind::Sound: return kSound;
+    case Kind::Vibration: return kVibration;
+    case Kind::TorchOn: return kTorch;
+    case Kind::ScreenFlash: return kFlash;
+    case Kind::Banner: return kBanner;
+    case Kind::ScreenWake: return kWake;
+    case Kind::LockScreenBulletin: return kRepost;
+    default: return 0;
+  }
+}
+
 ItemLook itemLook(const std::string& identifier, const std::string& drawing) {
   for (const auto& [id, label] : kItemLabels)
     if (id == identifier) {

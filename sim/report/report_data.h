@@ -33,6 +33,9 @@ enum Effect : std::uint32_t {
   kRepost = 64,  // re-posted to the lock screen
 };
 
+// The effect an event of an alert stands for; 0 for events that are none.
+std::uint32_t effectOf(timeline::Kind kind);
+
 class ReportData {
  public:
   // Reads the phone's state at the start from `world` (what no event told).
