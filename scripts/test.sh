@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds and runs every check CI runs, stage by stage; the first failing stage stops the run with
-# a message naming it and a non-zero status. Installs missing Debian packages first, so it works
-# on a fresh Debian 12 machine as root.
+# a message naming it and a non-zero status. Installs missing Debian packages first (the build's
+# and the tests': `scripts/setup.sh --test` adds headless Chromium for the HTML report's browser
+# test), so it works on a fresh Debian 12 machine as root.
 #   ./scripts/test.sh                 # every stage: tests asan fuzz tsan
 #   ./scripts/test.sh tests           # the whole suite, normal build (g++) only
 #   ./scripts/test.sh asan fuzz       # ... or any stages, in the order given
 # Stages:
 #   tests  g++, RelWithDebInfo, everything built (benchmarks too), the whole suite through CTest
+#          (the HTML report in headless Chromium among it)
 #   asan   clang 14, AddressSanitizer + UndefinedBehaviorSanitizer at -O1: the whole suite, the
 #          fixed random-run seeds among it (this build also makes the fuzzers)
 #   fuzz   a short bounded run of every fuzzer from its seed corpus (scripts/fuzz.sh), ~1 minute
@@ -23,7 +25,7 @@ trap 'rc=$?; if [ $rc -ne 0 ]; then echo "test.sh: FAILED in stage \"$stage\" (e
 
 say() { printf '\n=== %s (%ds so far)\n' "$*" $((SECONDS - started)); }
 
-./scripts/setup.sh
+./scripts/setup.sh --test
 
 # Sanitizer builds: clang for the fuzzers' runtime, -O1 for speed, line tables for reports.
 sanitizer_build() {  # folder, sanitizer, extra cmake arguments...

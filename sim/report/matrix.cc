@@ -249,7 +249,7 @@ Result<std::vector<MatrixTarget>> matrixTargets(const std::string& ios, const st
           wanted[i] = found = true;
     }
     if (!found)
-      return Error("--ios: \"" + part + "\" names no known release (a release, a major such as 9, or a range such as 9.0-10.1; known: " + list + ")");
+      return Error{"--ios: \"" + part + "\" names no known release (a release, a major such as 9, or a range such as 9.0-10.1; known: " + list + ")"};
   }
   bool phone = devices.empty(), pad = devices.empty();
   at = 0;
@@ -264,7 +264,7 @@ Result<std::vector<MatrixTarget>> matrixTargets(const std::string& ios, const st
     else if (part == "ipad")
       pad = true;
     else
-      return Error("--device: \"" + part + "\" is no device (iPhone or iPad)");
+      return Error{"--device: \"" + part + "\" is no device (iPhone or iPad)"};
   }
   std::vector<MatrixTarget> out;
   for (std::size_t i = 0; i < known.size(); ++i) {

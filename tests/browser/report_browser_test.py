@@ -164,7 +164,7 @@ def main(argv):
     try:
         for example, covers, presses in EXAMPLES:
             page = os.path.join(os.path.abspath(out_dir), example.replace(".json", ".html"))
-            run = subprocess.run([sim, "--quiet", "--explain", "--html", page, os.path.join(source, "examples", example)],
+            run = subprocess.run([sim, "--explain", "--html", page, os.path.join(source, "examples", example)],
                                  capture_output=True, text=True)
             if run.returncode != 0:
                 failures += fail("%s: quorvel-sim exited %d: %s" % (example, run.returncode, run.stderr))

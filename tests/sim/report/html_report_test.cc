@@ -40,7 +40,7 @@ Report reportOf(const std::string& scenario, std::vector<std::string> extra = {}
   Report r;
   const std::string file = (std::filesystem::temp_directory_path() / ("qv-report-" + std::to_string(::getpid()) + ".html")).string();
   std::vector<std::string> args = extra;
-  args.insert(args.end(), {"--quiet", "--html", file, scenario});
+  args.insert(args.end(), {"--html", file, scenario});
   CommandRun run = runQuorvelSim(args);
   EXPECT_EQ(run.status, 0) << run.err;
   std::ifstream in(file, std::ios::binary);
