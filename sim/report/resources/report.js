@@ -219,20 +219,32 @@
       const laneLabel = text(labels, 6, y + LANE / 2 + 4, lane.label, { class: 'lane-label' });
       laneLabel.setAttribute('data-lane', lane.id);
       const g = el('g', { class: 'lane', 'data-lane': lane.id, 'aria-label': lane.label }, plot);
-      for (const r of lane.runs) {
-        const [start, how, cause, end, reason, endText] = r;
+      // Runs as bars, merged where they meet on screen; their starts and ends thinned as marks are.
+      const mid = y + LANE / 2;
+      let bar = null;
+      const starts = [], ends = [];
+      for (const [start, how, cause, end, reason, endText] of lane.runs) {
         const stop = end === null ? END : end;
         if (stop < view[0] || start > view[1]) continue;
-        el('line', { class: 'run', x1: xOf(start, w), x2: xOf(stop, w), y1: y + LANE / 2, y2: y + LANE / 2 }, g);
-        const sx = xOf(start, w);
-        const sm = markGroup(g, 'start', [{ t: start, title: lane.label + ' starts (' + how + ')', text: str(cause), why: [] }], sx, y, LANE);
-        el('path', { d: 'M' + (sx - 4) + ' ' + (y + LANE / 2 - 6) + 'l9 6-9 6z', fill: '#222' }, sm);
-        if (end !== null) {
-          const ex = xOf(end, w);
-          const em = markGroup(g, 'end', [{ t: end, title: lane.label + ' ends: ' + reason, text: str(endText), why: [] }], ex, y, LANE);
-          el('rect', { x: ex - 4, y: y + LANE / 2 - 4, width: 8, height: 8, fill: '#fff', stroke: '#222', 'stroke-width': 2 }, em);
-          text(em, ex + 6, y + LANE - 4, reason, { class: 'count' });
+        const x1 = xOf(start, w), x2 = xOf(stop, w);
+        if (bar && x1 <= bar[1] + 1) bar[1] = Math.max(bar[1], x2);
+        else {
+          if (bar) el('line', { class: 'run', x1: bar[0], x2: bar[1], y1: mid, y2: mid }, g);
+          bar = [x1, x2];
         }
+        starts.push({ t: start, title: lane.label + ' starts (' + how + ')', text: str(cause), why: [] });
+        if (end !== null) ends.push({ t: end, title: lane.label + ' ends: ' + reason, text: str(endText), why: [], reason });
+      }
+      if (bar) el('line', { class: 'run', x1: bar[0], x2: bar[1], y1: mid, y2: mid }, g);
+      for (const group of thin(starts, w)) {
+        const sm = markGroup(g, 'start', group.marks, group.x, y, LANE);
+        el('path', { d: 'M' + (group.x - 4) + ' ' + (mid - 6) + 'l9 6-9 6z', fill: '#222' }, sm);
+      }
+      ends.sort((a, b) => a.t - b.t);
+      for (const group of thin(ends, w)) {
+        const em = markGroup(g, 'end', group.marks, group.x, y, LANE);
+        el('rect', { x: group.x - 4, y: mid - 4, width: 8, height: 8, fill: '#fff', stroke: '#222', 'stroke-width': 2 }, em);
+        if (group.marks.length === 1) text(em, group.x + 6, y + LANE - 4, group.marks[0].reason, { class: 'count' });
       }
       for (const group of thin(lane.marks, w)) {
         let effects = 0;
