@@ -153,6 +153,7 @@ void ReportData::attachDecision(const Event& e) {
 }
 
 void ReportData::addEffect(const Event& e, const EventFacts& facts) {
+  if (effectOf(e.kind) == 0) return;
   const std::string category = facts.category(e);
   const std::uint32_t number = facts.alert(e, category);
   if (category.empty() || number == 0) return;
@@ -206,7 +207,15 @@ void ReportData::band(std::vector<Band>& bands, std::optional<dispatch::Instant>
 }
 
 void ReportData::panelChange(const Event& e) {
-  JsonText j;
+  switch (e.kind) {
+    case Kind::LockState: case Kind::DoNotDisturb: case Kind::FrontApp: case Kind::StatusIconShown:
+    case Kind::StatusIconHidden: case Kind::Banner: case Kind::BannerDismissed: case Kind::LockScreen:
+      break;
+    default:
+      return;  // not drawn on the phone
+  }
+  JsonText& j = change_;
+  j.clear();
   j.openList().integer(ms(e.time));
   switch (e.kind) {
     case Kind::LockState:

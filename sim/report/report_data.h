@@ -15,6 +15,7 @@
 
 #include "sim/device_model.h"
 #include "sim/event_facts.h"
+#include "sim/json_text.h"
 #include "sim/output.h"
 #include "sim/scenario.h"
 #include "sim/summary.h"
@@ -105,6 +106,7 @@ class ReportData {
   // The phone's state at the start, then its changes: [ms, what, values...] as JSON texts.
   std::string panelStart_;
   std::vector<std::string> panelChanges_;
+  JsonText change_;  // reused for each change
   std::map<std::string, std::string> items_;  // status items seen: identifier -> what it draws
   std::map<std::string, std::vector<int>, std::less<>> bulletins_;  // id -> app, title, subtitle, message
   std::vector<std::string> strings_;

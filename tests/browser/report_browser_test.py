@@ -28,8 +28,11 @@ EXAMPLES = [
     ("do-not-disturb.json", "do not disturb", 7),
     ("ios10-whatsapp.json", "iPhone, iOS 10", 4),
 ]
-# The pages whose screenshots the README shows.
-README_SHOTS = {"auto-lock-repost.json": "report-auto-lock-repost.png", "ipad-listed-app.json": "report-ipad.png"}
+# The pages whose screenshots the README shows, each at the first instant the phone shows that.
+README_SHOTS = {
+    "auto-lock-repost.json": ("report-auto-lock-repost.png", lambda p: p["locked"] and len(p["list"]) >= 2 and p["icons"]),
+    "ipad-listed-app.json": ("report-ipad.png", lambda p: p["banner"] and p["icons"]),
+}
 
 
 def fail(message):
@@ -174,8 +177,10 @@ def main(argv):
             problems = check_page(driver, page, data, presses, Keys)
             driver.save_screenshot(page.replace(".html", ".png"))
             if shots and example in README_SHOTS:
-                driver.execute_script("window.quorvelReport.setNow(window.quorvelReport.instants[%d])" % presses)
-                driver.save_screenshot(os.path.join(shots, README_SHOTS[example]))
+                name, wanted = README_SHOTS[example]
+                instant = next((t for t in instants(data) if wanted(panel_at(data, t))), 0)
+                driver.execute_script("window.quorvelReport.setNow(%d); window.scrollTo(0, 0);" % instant)
+                driver.save_screenshot(os.path.join(shots, name))
             for p in problems:
                 fail("%s (%s): %s" % (example, covers, p))
             failures += 1 if problems else 0
