@@ -59,6 +59,8 @@ constexpr Pairing kPairings[] = {
     {"--check", "--matrix", false, "--matrix plays without the invariant checker"},
     {"--realtime", "--matrix", false, "--matrix plays many devices at once, as fast as it can"},
     {"--verbose", "--matrix", false, "--matrix prints a table, not a timeline"},
+    {"--quiet", "--matrix", false, "--matrix prints a table, not a timeline"},
+    {"--no-summary", "--matrix", false, "--matrix prints a table, not a summary"},
 };
 
 std::uint64_t readSeed(const std::string& text) {

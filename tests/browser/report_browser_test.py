@@ -27,6 +27,7 @@ EXAMPLES = [
     ("quiet-hours.json", "hours outside the start window", 9),
     ("do-not-disturb.json", "do not disturb", 7),
     ("ios10-whatsapp.json", "iPhone, iOS 10", 4),
+    ("--random --seed 3 --days 2", "two random days: marks thinned when zoomed out", 12),
 ]
 # The pages whose screenshots the README shows, each at the first instant the phone shows that.
 README_SHOTS = {
@@ -107,6 +108,9 @@ def check_page(driver, path, data, presses, keys):
     for kind, count in expected.items():
         if counted.get(kind, 0) != count:
             problems.append("%s marks count %d, expected %d" % (kind, counted.get(kind, 0), count))
+    drawn_marks = driver.execute_script("return document.querySelectorAll('#timeline .mark').length")
+    if sum(expected.values()) > 2000 and drawn_marks * 2 > sum(expected.values()):
+        problems.append("%d marks drawn for %d things: not thinned" % (drawn_marks, sum(expected.values())))
     # The scrubber, moved with the keyboard: each arrow press goes to the next instant.
     scrubber = driver.find_element("id", "scrubber")
     scrubber.click()
@@ -166,9 +170,10 @@ def main(argv):
     failures = 0  # pages that failed
     try:
         for example, covers, presses in EXAMPLES:
-            page = os.path.join(os.path.abspath(out_dir), example.replace(".json", ".html"))
-            run = subprocess.run([sim, "--explain", "--html", page, os.path.join(source, "examples", example)],
-                                 capture_output=True, text=True)
+            random = example.startswith("--random")
+            page = os.path.join(os.path.abspath(out_dir), "random.html" if random else example.replace(".json", ".html"))
+            scenario = example.split() if random else [os.path.join(source, "examples", example)]
+            run = subprocess.run([sim, "--explain", "--html", page] + scenario, capture_output=True, text=True)
             if run.returncode != 0:
                 failures += fail("%s: quorvel-sim exited %d: %s" % (example, run.returncode, run.stderr))
                 continue

@@ -133,6 +133,9 @@ TEST(MatrixOptions, ChoosingReleasesWithoutTheMatrixIsRefused) {
   const CommandRun run = runQuorvelSim({"--ios", "9.3", sourcePath("examples/ios9-sms.json")});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.err.find("--ios does nothing without --matrix"), std::string::npos) << run.err;
+  const CommandRun quiet = runQuorvelSim({"--matrix", "--quiet", sourcePath("examples/ios9-sms.json")});
+  EXPECT_EQ(quiet.status, 2);
+  EXPECT_NE(quiet.err.find("--quiet does nothing with --matrix"), std::string::npos) << quiet.err;
   const CommandRun bad = runQuorvelSim({"--matrix", "--ios", "6.1", sourcePath("examples/ios9-sms.json")});
   EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("names no known release"), std::string::npos) << bad.err;
