@@ -28,7 +28,7 @@
   const BAND_ROW = 16;
   const MARK_ROW = 26;
   const LANE = 56;
-  const THIN_PX = 6;
+  const THIN_PX = 14;  // marks closer than this on screen are drawn as one
 
   // --- Local time ---
   function offsetAt(ms) {
@@ -241,10 +241,14 @@
         el('path', { d: 'M' + (group.x - 4) + ' ' + (mid - 6) + 'l9 6-9 6z', fill: '#222' }, sm);
       }
       ends.sort((a, b) => a.t - b.t);
+      let labelEnd = -Infinity;  // where the last reason written ends: reasons never overlap
       for (const group of thin(ends, w)) {
         const em = markGroup(g, 'end', group.marks, group.x, y, LANE);
         el('rect', { x: group.x - 4, y: mid - 4, width: 8, height: 8, fill: '#fff', stroke: '#222', 'stroke-width': 2 }, em);
-        if (group.marks.length === 1) text(em, group.x + 6, y + LANE - 4, group.marks[0].reason, { class: 'count' });
+        if (group.marks.length === 1 && group.x + 6 > labelEnd) {
+          text(em, group.x + 6, y + LANE - 4, group.marks[0].reason, { class: 'count' });
+          labelEnd = group.x + 6 + group.marks[0].reason.length * 5.5;
+        }
       }
       for (const group of thin(lane.marks, w)) {
         let effects = 0;
