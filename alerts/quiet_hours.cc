@@ -7,12 +7,6 @@
 namespace qv::alerts {
 namespace {
 
-int settingInRange(const core::Settings& settings, core::Key key, int highest) {
-  const std::int64_t value = settings.number(key);
-  const std::int64_t fallback = core::settingKey(key).numberDefault;
-  return static_cast<int>(value >= 0 && value <= highest ? value : fallback);
-}
-
 std::string describe(const ActiveWindow& w, const host::CalendarDate& now, bool open) {
   char text[96];
   std::snprintf(text, sizeof text, "window %02d:%02d-%02d:%02d, now %02d:%02d:%02d: %s", w.fromHour, w.fromMinute,
@@ -23,9 +17,10 @@ std::string describe(const ActiveWindow& w, const host::CalendarDate& now, bool 
 }  // namespace
 
 ActiveWindow activeWindow(const core::Settings& settings) {
-  return ActiveWindow{settingInRange(settings, core::Key::fromHour, 23),
-                      settingInRange(settings, core::Key::fromMin, 59), settingInRange(settings, core::Key::toHour, 23),
-                      settingInRange(settings, core::Key::toMin, 59)};
+  // The keys' rules keep each value within its hour or minute.
+  auto read = [&](core::Key key) { return static_cast<int>(settings.number(key)); };
+  return ActiveWindow{read(core::Key::fromHour), read(core::Key::fromMin), read(core::Key::toHour),
+                      read(core::Key::toMin)};
 }
 
 bool alertGate(core::Library& library) {

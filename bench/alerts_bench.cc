@@ -23,8 +23,10 @@ pl::Dict realisticSettings() {
       case core::Rule::FlagDefaultOff:
         d[std::string(k.name)] = true;
         break;
-      case core::Rule::Number:
+      case core::Rule::Count:
       case core::Rule::Interval:
+      case core::Rule::Hour:
+      case core::Rule::Minute:
         d[std::string(k.name)] = k.numberDefault == 0 ? 7 : 45;
         break;
       case core::Rule::String:

@@ -90,8 +90,10 @@ pl::Dict fullSettings() {
     switch (key.rule) {
       case core::Rule::FlagDefaultOn:
       case core::Rule::FlagDefaultOff: d[std::string(key.name)] = pl::Value(true); break;
-      case core::Rule::Number:
-      case core::Rule::Interval: d[std::string(key.name)] = pl::Value(std::int64_t{30}); break;
+      case core::Rule::Count:
+      case core::Rule::Interval:
+      case core::Rule::Hour:
+      case core::Rule::Minute: d[std::string(key.name)] = pl::Value(std::int64_t{30}); break;
       case core::Rule::String: d[std::string(key.name)] = pl::Value("Chime.caf"); break;
       case core::Rule::StringList: d[std::string(key.name)] = pl::Value(pl::Array{"com.example.Chat", "com.example.Shop"}); break;
       case core::Rule::WrittenOnly: d[std::string(key.name)] = pl::Value(true); break;

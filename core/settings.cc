@@ -45,26 +45,32 @@ std::optional<bool> Settings::storedBool(Key k) const {
   return v ? v->boolValue() : std::nullopt;
 }
 
-bool Settings::flag(Key k) const {
-  const SettingKey& key = settingKey(k);
-  std::optional<bool> stored = storedBool(k);
-  if (key.rule == Rule::FlagDefaultOn) return stored.value_or(true);
-  return stored.value_or(false);
+bool readFlag(const SettingKey& key, const pl::Value* value) {
+  const std::optional<bool> stored = value ? value->boolValue() : std::nullopt;
+  return stored.value_or(key.rule == Rule::FlagDefaultOn);
 }
 
-std::int64_t Settings::number(Key k) const {
-  const SettingKey& key = settingKey(k);
-  const pl::Value* v = find(k);
-  std::int64_t n = v ? v->numberAsInteger().value_or(0) : 0;
-  if (key.rule == Rule::Interval) return n > 0 ? n : key.numberDefault;
-  return n != 0 ? n : key.numberDefault;
+std::int64_t readNumber(const SettingKey& key, const pl::Value* value) {
+  const std::int64_t n = value ? value->numberAsInteger().value_or(0) : 0;
+  switch (key.rule) {
+    case Rule::Interval: return n > 0 ? n : key.numberDefault;
+    // Out of range, the calendar would carry the value into the next hour or day.
+    case Rule::Hour: return n > 0 && n <= 23 ? n : key.numberDefault;
+    case Rule::Minute: return n > 0 && n <= 59 ? n : key.numberDefault;
+    default: return n != 0 ? n : key.numberDefault;
+  }
 }
 
-std::string Settings::string(Key k) const {
-  const pl::Value* v = find(k);
-  const std::string* s = v ? v->ifString() : nullptr;
-  return s ? *s : std::string(settingKey(k).stringDefault);
+std::string readString(const SettingKey& key, const pl::Value* value) {
+  const std::string* s = value ? value->ifString() : nullptr;
+  return s ? *s : std::string(key.stringDefault);
 }
+
+bool Settings::flag(Key k) const { return readFlag(settingKey(k), find(k)); }
+
+std::int64_t Settings::number(Key k) const { return readNumber(settingKey(k), find(k)); }
+
+std::string Settings::string(Key k) const { return readString(settingKey(k), find(k)); }
 
 bool Settings::listsApp(std::string_view bundleId) const {
   const pl::Value* v = find(Key::otherApplications);

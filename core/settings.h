@@ -55,6 +55,12 @@ class Settings {
   std::string systemVersion_;
 };
 
+// A stored value (null when absent) as its key's rule reads it: what Settings answers for a
+// dictionary that holds it. For readers that have a value but no Settings (scenario checks).
+bool readFlag(const SettingKey& key, const pl::Value* value);
+std::int64_t readNumber(const SettingKey& key, const pl::Value* value);
+std::string readString(const SettingKey& key, const pl::Value* value);
+
 // The strings of a property-list array, skipping entries of other types; empty for a non-array.
 std::vector<std::string> stringList(const pl::Value* value);
 

@@ -20,8 +20,11 @@ inline constexpr std::int64_t kUnlimitedRepeats = 99999999;
 enum class Rule : std::uint8_t {
   FlagDefaultOn,   // absent: on; present: its boolean
   FlagDefaultOff,  // on only when present and true
-  Number,          // its integer; 0 (absent, zero, not a number) gives the default
-  Interval,        // as Number, but any value of 0 or less gives the default
+  Count,           // its integer; 0 (absent, zero, not a number) gives the default. A count
+                   // below 1 lets the reminder alert once, as 1 does.
+  Interval,        // as Count, but any value of 0 or less gives the default
+  Hour,            // as Count, but a value outside 0-23 gives the default (the active window)
+  Minute,          // as Count, but a value outside 0-59 gives the default
   String,          // the string; absent gives the default
   StringList,      // an array of strings; absent gives an empty list
   WrittenOnly,     // written at first launch, never read
@@ -77,11 +80,11 @@ inline constexpr std::array<SettingKey, static_cast<std::size_t>(Key::count_)> k
     {Key::mailInt, "mailInt", Rule::Interval, 60},
     {Key::imInt, "imInt", Rule::Interval, 60},
     {Key::otherInt, "otherInt", Rule::Interval, 60},
-    {Key::smsCount, "smsCount", Rule::Number, kUnlimitedRepeats},
-    {Key::phCount, "phCount", Rule::Number, kUnlimitedRepeats},
-    {Key::mailCount, "mailCount", Rule::Number, kUnlimitedRepeats},
-    {Key::imCount, "imCount", Rule::Number, kUnlimitedRepeats},
-    {Key::otherCount, "otherCount", Rule::Number, kUnlimitedRepeats},
+    {Key::smsCount, "smsCount", Rule::Count, kUnlimitedRepeats},
+    {Key::phCount, "phCount", Rule::Count, kUnlimitedRepeats},
+    {Key::mailCount, "mailCount", Rule::Count, kUnlimitedRepeats},
+    {Key::imCount, "imCount", Rule::Count, kUnlimitedRepeats},
+    {Key::otherCount, "otherCount", Rule::Count, kUnlimitedRepeats},
     {Key::soundsms, "soundsms", Rule::FlagDefaultOn},
     {Key::soundCall, "soundCall", Rule::FlagDefaultOn},
     {Key::soundMail, "soundMail", Rule::FlagDefaultOff},
@@ -113,10 +116,10 @@ inline constexpr std::array<SettingKey, static_cast<std::size_t>(Key::count_)> k
     {Key::unIM, "unIM", Rule::FlagDefaultOff},
     {Key::unOther, "unOther", Rule::FlagDefaultOff},
     {Key::showBanner, "showBanner", Rule::FlagDefaultOn},
-    {Key::fromHour, "fromHour", Rule::Number, 0},
-    {Key::fromMin, "fromMin", Rule::Number, 0},
-    {Key::toHour, "toHour", Rule::Number, 23},
-    {Key::toMin, "toMin", Rule::Number, 59},
+    {Key::fromHour, "fromHour", Rule::Hour, 0},
+    {Key::fromMin, "fromMin", Rule::Minute, 0},
+    {Key::toHour, "toHour", Rule::Hour, 23},
+    {Key::toMin, "toMin", Rule::Minute, 59},
     {Key::firstRun, "firstRun", Rule::WrittenOnly},
 }};
 

@@ -239,6 +239,12 @@ int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
     std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
     return 2;
   }
+  for (const std::string& w : scenario->warnings)
+    std::fprintf(err, "quorvel-sim: %s%s\n", o.strict ? "" : "warning: ", w.c_str());
+  if (o.strict && !scenario->warnings.empty()) {
+    std::fprintf(err, "quorvel-sim: --strict: nothing played\n");
+    return 2;
+  }
   if (o.dump) return std::fprintf(out, "%s\n", scenarioToJson(*scenario).c_str()), 0;
   if (o.matrix) return playMatrix(o, *scenario, out, err);
   return play(o, *scenario, out, err);

@@ -121,6 +121,8 @@ class CommandLine {
           [&o](const std::string& v) { o.seed = readSeed(v), o.seedGiven = true; });
     value("--days", "D", "the length of the --random scenario in days, above 0 up to 366 (default 1)",
           [&o](const std::string& v) { o.days = readDays(v); });
+    flag("--strict", o.strict, "treat every warning about the scenario as an error (exit status 2,\n"
+                               "nothing played)");
 
     in(Group::Playing);
     value("--until", "TIME", "stop early: a local time (\"07:30\") or an offset from the start (\"+10m\")",

@@ -30,6 +30,7 @@ struct Options {
   bool matrix = false;   // --matrix: play on every release and device (or those of --ios, --device)
   std::string ios;       // --ios LIST
   std::string devices;   // --device LIST
+  bool strict = false;  // every warning about the scenario is an error
   // What to print instead of playing (at most one; --markdown only with --list-kinds).
   bool help = false;
   bool version = false;

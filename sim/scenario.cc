@@ -13,6 +13,7 @@
 
 #include "platform/plist/io.h"
 #include "sim/presets.h"
+#include "sim/settings_check.h"
 
 namespace qv::sim {
 namespace {
@@ -32,6 +33,11 @@ class Reader {
   void fail(const std::string& place, const std::string& what) {
     if (error_.empty()) error_ = file_ + ": " + (place.empty() ? "" : place + ": ") + what;
   }
+  // Problems found in `file` (the scenario's own when empty), each "PLACE: what".
+  void warn(const std::vector<std::string>& lines, const std::string& file = {}) {
+    for (const std::string& line : lines) warnings_.push_back((file.empty() ? file_ : file) + ": " + line);
+  }
+  std::vector<std::string> takeWarnings() { return std::move(warnings_); }
 
   std::string describe(const json& v) const {
     std::string d = v.dump();
@@ -85,6 +91,7 @@ class Reader {
  private:
   std::string file_;
   std::string error_;
+  std::vector<std::string> warnings_;
 };
 
 std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
@@ -147,6 +154,7 @@ struct SettingsFileRead {
   pl::Data bytes;
   pl::Dict values;
   std::string source;  // "my-phone.plist (binary)"
+  std::string path;    // where it was read, for messages
 };
 
 constexpr std::uintmax_t kLargestSettingsFile = 16u << 20;
@@ -184,7 +192,9 @@ std::optional<SettingsFileRead> readSettingsFile(Reader& r, const std::string& p
     return std::nullopt;
   }
   const char* format = pl::detectFormat(bytes) == pl::Format::Binary ? "binary" : "XML";
-  return SettingsFileRead{std::move(bytes), *value->ifDict(), name + " (" + format + ")"};
+  SettingsFileRead read{std::move(bytes), *value->ifDict(), name + " (" + format + ")", path.string()};
+  r.warn(checkSettings(read.values, ""), read.path);
+  return read;
 }
 
 constexpr int kFirstYear = 1970;
@@ -417,14 +427,19 @@ class Parser {
         if (!v) return r_.fail(place + ".set." + it.key(), "expected a boolean, number, string or array");
         action.values.emplace(it.key(), std::move(*v));
       }
+      r_.warn(checkSettings(action.values, place + ".set"));
+      r_.warn(checkRemovedKeys(action.removals, place + ".set"));
     }
     auto remove = a.find("remove");
     if (remove != a.end()) {
       if (!remove->is_array()) return r_.fail(place + ".remove", "expected an array of keys");
+      std::vector<std::string> removed;
       for (const json& k : *remove) {
         if (!k.is_string()) return r_.fail(place + ".remove", "expected key names (strings)");
-        action.removals.push_back(k.get<std::string>());
+        removed.push_back(k.get<std::string>());
       }
+      r_.warn(checkRemovedKeys(removed, place + ".remove"));
+      action.removals.insert(action.removals.end(), removed.begin(), removed.end());
     }
   }
 
@@ -711,7 +726,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
       r.fail("settings", "expected an object of settings or the path of a property-list file, got " + r.describe(*set));
     } else {
       std::optional<pl::Dict> settings;
-      readDict(r, doc, "settings", "", &settings);
+      if (readDict(r, doc, "settings", "", &settings)) r.warn(checkSettings(*settings, "settings"));
       s.world.settings = settings;
     }
   }
@@ -743,6 +758,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
     }
   }
   if (r.failed()) return Error{r.error()};
+  s.warnings = r.takeWarnings();
   for (const Action& a : s.actions)
     if (a.at > s.duration)
       return Error{std::string(fileName) + ": " + a.place + ".at: comes after the end of the run (\"run\")"};

@@ -95,6 +95,9 @@ struct Scenario {
   std::vector<Action> actions;  // in time order (stable for equal times)
   dispatch::Duration duration{};
   std::uint64_t seed = 1;
+  // What the scenario asks that the library or the simulator will read otherwise than written,
+  // "FILE: PLACE: what happens instead", in the order of the file. Nothing of it changes the run.
+  std::vector<std::string> warnings;
 };
 
 // Parses a scenario; `fileName` is used in messages only.

@@ -58,6 +58,7 @@ TEST_P(Example, PlaysToItsExpectedTimeline) {
   ASSERT_TRUE(fs::exists(expectedFor(scenario))) << "no expected timeline; run scripts/update-examples.sh";
   CommandRun run = runQuorvelSim({"--explain", scenario.string()});
   ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "") << "an example plays with no warning";
   const std::string expected = readFile(expectedFor(scenario));
   EXPECT_TRUE(run.out == expected) << firstDifference(expected, run.out);
 }
