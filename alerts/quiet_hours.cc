@@ -8,10 +8,10 @@ namespace qv::alerts {
 namespace {
 
 std::string describe(const ActiveWindow& w, const host::CalendarDate& now, bool open) {
-  char text[96];
-  std::snprintf(text, sizeof text, "window %02d:%02d-%02d:%02d, now %02d:%02d:%02d: %s", w.fromHour, w.fromMinute,
-                w.toHour, w.toMinute, now.hour, now.minute, now.second, open ? "open" : "closed, no reminder starts");
-  return text;
+  char text[64];
+  std::snprintf(text, sizeof text, ", now %02d:%02d:%02d: %s", now.hour, now.minute, now.second,
+                open ? "open" : "closed, no reminder starts");
+  return windowText(w) + text;
 }
 
 }  // namespace
@@ -21,6 +21,13 @@ ActiveWindow activeWindow(const core::Settings& settings) {
   auto read = [&](core::Key key) { return static_cast<int>(settings.number(key)); };
   return ActiveWindow{read(core::Key::fromHour), read(core::Key::fromMin), read(core::Key::toHour),
                       read(core::Key::toMin)};
+}
+
+std::string windowText(const ActiveWindow& w) {
+  char text[48];
+  std::snprintf(text, sizeof text, "start window %02d:%02d\u2013%02d:%02d", w.fromHour, w.fromMinute, w.toHour,
+                w.toMinute);
+  return text;
 }
 
 bool alertGate(core::Library& library) {

@@ -24,6 +24,10 @@ struct ActiveWindow {
 // 0-23, minutes 0-59) takes its default.
 ActiveWindow activeWindow(const core::Settings& settings);
 
+// "start window 08:30–21:15": how the gate's decisions, refusals and the simulator's header
+// name the window.
+std::string windowText(const ActiveWindow& w);
+
 // Reloads the settings and answers whether now lies strictly inside today's window.
 bool alertGate(core::Library& library);
 

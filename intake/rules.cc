@@ -16,12 +16,6 @@ namespace {
 using core::Category;
 namespace msg = host::msg;
 
-std::string windowText(const alerts::ActiveWindow& w) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d-%02d:%02d", w.fromHour, w.fromMinute, w.toHour, w.toMinute);
-  return text;
-}
-
 std::string_view nameOf(Category c) {
   return core::info(c).name;
 }
@@ -38,7 +32,7 @@ bool keysOn(Evaluation& ev, std::string_view what, std::initializer_list<core::K
 bool windowOpen(Evaluation& ev, std::string_view what) {
   if (alerts::alertGate(ev.library)) return true;
   if (ev.library.host.timeline().wantsDecisions())
-    ev.explain(what, " refused: quiet hours: window ", windowText(alerts::activeWindow(ev.library.settings)));
+    ev.explain(what, " refused: quiet hours: ", alerts::windowText(alerts::activeWindow(ev.library.settings)));
   return false;
 }
 

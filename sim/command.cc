@@ -10,11 +10,13 @@
 #include <optional>
 #include <thread>
 
+#include "platform/time/civil_days.h"
 #include "sim/event_facts.h"
 #include "sim/event_reference.h"
 #include "sim/heading.h"
 #include "sim/invariants.h"
 #include "sim/json_lines.h"
+#include "sim/lookup_reference.h"
 #include "sim/options.h"
 #include "sim/output.h"
 #include "sim/player.h"
@@ -26,6 +28,7 @@
 #include "sim/scenario.h"
 #include "sim/story.h"
 #include "sim/summary.h"
+#include "sim/terminal.h"
 
 namespace qv::sim {
 namespace {
@@ -51,6 +54,36 @@ Result<Scenario> scenarioFor(const Options& o, std::FILE* in) {
 void printHeading(std::FILE* out, const std::vector<std::string>& heading) {
   for (const std::string& line : heading) std::fprintf(out, "%s\n", line.c_str());
   std::fputc('\n', out);
+}
+
+bool sameDay(const host::CalendarDate& a, const host::CalendarDate& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day;
+}
+
+// The clock changes of the run, as the story tells them ("clocks go back: 03:00 becomes 02:00").
+std::vector<ClockChange> clockChanges(const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to) {
+  using std::chrono::seconds;
+  using std::chrono::sys_seconds;
+  auto wall = [](std::int64_t localSeconds) {  // "03:00"
+    char text[8];
+    const std::int64_t ofDay = tz::floorMod(localSeconds, tz::kSecondsPerDay);
+    std::snprintf(text, sizeof text, "%02d:%02d", static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60));
+    return std::string(text);
+  };
+  std::vector<ClockChange> changes;
+  for (const tz::Transition& t :
+       zone.transitionsBetween(sys_seconds(std::chrono::duration_cast<seconds>(from.time_since_epoch())),
+                               sys_seconds(std::chrono::duration_cast<seconds>(to.time_since_epoch())))) {
+    const sys_seconds at{seconds(t.at)};
+    const int before = zone.offsetSecondsAt(at - seconds(1));
+    const int after = zone.offsetSecondsAt(at);
+    if (before == after) continue;  // only the zone's abbreviation changed
+    changes.push_back({dispatch::Instant(std::chrono::duration_cast<dispatch::Duration>(at.time_since_epoch())),
+                       std::string(after < before ? "clocks go back: " : "clocks go forward: ") + wall(t.at + before) +
+                           " becomes " + wall(t.at + after) + " (" + zone.abbreviationAt(at - seconds(1)) + " to " +
+                           zone.abbreviationAt(at) + ")"});
+  }
+  return changes;
 }
 
 // What is printed as the run goes: the story (held back per instant) or JSON Lines.
@@ -118,16 +151,24 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   AppNames names = [w](std::string_view id) { return w->home().displayName(id); };
   EventFacts facts(world->timeline());
   Printers printer;
-  if (o.output.json)
+  if (o.output.json) {
     printer.json = std::make_unique<JsonLinesWriter>(out, facts, world->timeZone(), startAt, o.output.explain);
-  else
-    printer.story = std::make_unique<StoryWriter>(out, o.output, clock, names);
+  } else {
+    OutputOptions text = o.output;
+    text.colour = colourWanted(isTerminal(out), std::getenv("NO_COLOR"));
+    printer.story = std::make_unique<StoryWriter>(out, text, clock, names);
+    printer.story->tellClockChanges(clockChanges(world->timeZone(), startAt, stopAt));
+  }
   Summary summary(names);
   std::unique_ptr<report::ReportData> report;
   if (!o.htmlFile.empty()) report = std::make_unique<report::ReportData>(*world, startAt, o.output.explain);
+  std::unique_ptr<Progress> progress;
+  if (progressWanted(isTerminal(err), isTerminal(out), o.quiet, o.realtime))
+    progress = std::make_unique<Progress>(err, clock, startAt, stopAt);
   // Events up to now (the home screen's launch) were not heard; print them from here on.
   world->timeline().addListener(
       [&](const timeline::Event& e) {
+        if (progress) progress->observe(e.time);
         facts.observe(e);
         if (!o.quiet) printer.print(e);
         summary.observe(e, facts);
@@ -157,6 +198,8 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     player.runUntil(stopAt);
   }
   printer.flush();
+  if (printer.story && !o.quiet) printer.story->finish(world->now());
+  if (progress) progress->finish();
   std::optional<CheckResult> check;
   if (checker) {
     const InvariantChecker::Tally& t = checker->tally();
@@ -170,7 +213,7 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     if (o.output.json)
       summary.printJson(out, world->timeZone(), startAt, world->now(), check);
     else
-      summary.print(out, clock);
+      summary.print(out, clock, !sameDay(clock(startAt), clock(world->now())));
   }
   if (report && !writeReport(o.htmlFile, {heading, report::summaryTable(summary, clock), matrixHtml,
                                           report->json(summary, world->now())}, err))
@@ -232,6 +275,8 @@ int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
   if (o.version) return std::fprintf(out, "%s\n", versionText().c_str()), 0;
   if (o.listEvents) return std::fprintf(out, "%s\n", presetNames().c_str()), 0;
   if (o.listKinds) return std::fputs((o.markdown ? kindsMarkdown() : kindsText()).c_str(), out), 0;
+  if (o.listSettings) return std::fputs((o.markdown ? settingsMarkdown() : settingsText()).c_str(), out), 0;
+  if (o.listApps) return std::fputs(appsText().c_str(), out), 0;
   if (o.jsonSchema) return std::fputs(eventsSchema().c_str(), out), 0;
   if (o.printDefault) return std::fprintf(out, "%s\n", std::string(defaultScenarioText()).c_str()), 0;
   Result<Scenario> scenario = scenarioFor(o, in);

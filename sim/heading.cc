@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "alerts/quiet_hours.h"
+
 namespace qv::sim {
 namespace {
 
@@ -22,6 +24,25 @@ std::string settingsHeading(const Scenario& s, World& world) {
   return held.empty() ? "none (every key at its default)" : held;
 }
 
+// "start window 08:30–21:15: reminders may start after 08:30:00 and before 21:15:00", as the
+// settings stand at the start (a system before 8.0 reads none: the default window).
+std::string startWindowLine(World& world) {
+  const alerts::ActiveWindow w = alerts::activeWindow(world.library().settings);
+  char edges[96];
+  if (w.fromHour * 60 + w.fromMinute < w.toHour * 60 + w.toMinute)
+    std::snprintf(edges, sizeof edges, ": reminders may start after %02d:%02d:00 and before %02d:%02d:00", w.fromHour,
+                  w.fromMinute, w.toHour, w.toMinute);
+  else
+    std::snprintf(edges, sizeof edges, ": it closes before it opens, so no reminder may start");
+  return alerts::windowText(w) + edges;
+}
+
+std::string dateOf(const host::CalendarDate& d) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", d.year, d.month, d.day);
+  return text;
+}
+
 }  // namespace
 
 std::vector<std::string> storyHeading(const Scenario& s, World& world, dispatch::Instant stopAt,
@@ -30,13 +51,17 @@ std::vector<std::string> storyHeading(const Scenario& s, World& world, dispatch:
   lines.push_back(s.name.empty() ? s.sourceFile : s.name);
   if (!s.description.empty()) lines.push_back(s.description);
   const host::CalendarDate from = clock(world.now());
+  const host::CalendarDate to = clock(stopAt);
+  // A run that crosses midnight says on which day it ends.
+  const bool sameDay = from.year == to.year && from.month == to.month && from.day == to.day;
+  const std::string end = (sameDay ? "" : dateOf(to) + " ") + clockStamp(clock, stopAt).substr(0, 8);
   char device[256];
-  std::snprintf(device, sizeof device, "iOS %s %s, %s, %04d-%02d-%02d from %s to %s",
-                world.profile().release.version.c_str(), world.profile().model.c_str(), s.world.timeZone.c_str(),
-                from.year, from.month, from.day, clockStamp(clock, world.now()).substr(0, 8).c_str(),
-                clockStamp(clock, stopAt).substr(0, 8).c_str());
+  std::snprintf(device, sizeof device, "iOS %s %s, %s, %s from %s to %s", world.profile().release.version.c_str(),
+                world.profile().model.c_str(), s.world.timeZone.c_str(), dateOf(from).c_str(),
+                clockStamp(clock, world.now()).substr(0, 8).c_str(), end.c_str());
   lines.push_back(device);
   lines.push_back("settings: " + settingsHeading(s, world));
+  lines.push_back(startWindowLine(world));
   return lines;
 }
 

@@ -1,5 +1,6 @@
 // The header of the text story, the same in the story and in the HTML report: the scenario's
-// name and description, the device, zone and dates, and the settings as the run reads them.
+// name and description, the device, zone and dates (the end's date when the run crosses
+// midnight), the settings as the run reads them, and the start window they give.
 //   for (const std::string& line : storyHeading(scenario, world, stopAt, clock)) ...
 #pragma once
 
@@ -12,7 +13,8 @@
 
 namespace qv::sim {
 
-// Its lines, without line ends: name, description (when there is one), device line, settings line.
+// Its lines, without line ends: name, description (when there is one), device line, settings line,
+// start window.
 std::vector<std::string> storyHeading(const Scenario& s, World& world, dispatch::Instant stopAt,
                                       const LocalClock& clock);
 

@@ -44,11 +44,12 @@ struct Pairing {
   const char* other;
   bool needsOther;  // false: the two exclude each other
   const char* why;
+  const char* orOther = nullptr;  // needed: either will do
 };
 constexpr Pairing kPairings[] = {
     {"--speed", "--realtime", true, "it is the pace of --realtime"},
     {"--days", "--random", true, "it is the length of a random scenario"},
-    {"--markdown", "--list-kinds", true, "it is the format of --list-kinds"},
+    {"--markdown", "--list-kinds", true, "it is the format of a list", "--list-settings"},
     {"--verbose", "--json", false, "JSON Lines hold every event already"},
     {"--explain", "--quiet", false, "--quiet prints no timeline to explain"},
     {"--verbose", "--quiet", false, "--quiet prints no timeline"},
@@ -155,7 +156,10 @@ class CommandLine {
     flag("--print-default", o.printDefault, "print the built-in scenario (a starting point for your own)");
     flag("--events", o.listEvents, "list the notification events scenarios can name");
     flag("--list-kinds", o.listKinds, "list the event kinds of --json output and their fields");
-    flag("--markdown", o.markdown, "with --list-kinds: as Markdown (docs/events.md)");
+    flag("--list-settings", o.listSettings, "list every settings key: type, default, values read as given, meaning");
+    flag("--list-apps", o.listApps, "list the apps a scenario can name without declaring them");
+    flag("--markdown", o.markdown, "with --list-kinds or --list-settings: as Markdown (docs/events.md,\n"
+                                   "docs/settings.md)");
     flag("--json-schema", o.jsonSchema, "print the JSON Schema every line of --json output meets");
     flag("--version", o.version, "print the version");
     flag("-h,--help", o.help, "print this text");
@@ -223,8 +227,9 @@ class CommandLine {
   void checkCombinations() const {
     for (const Pairing& p : kPairings) {
       if (!isGiven(p.option)) continue;
-      if (p.needsOther && !isGiven(p.other))
-        throw Refusal{spoken(p.option) + " does nothing without " + p.other + ": " + p.why};
+      if (p.needsOther && !isGiven(p.other) && !(p.orOther && isGiven(p.orOther)))
+        throw Refusal{spoken(p.option) + " does nothing without " + p.other +
+                      (p.orOther ? std::string(" or ") + p.orOther : "") + ": " + p.why};
       if (!p.needsOther && isGiven(p.other))
         throw Refusal{spoken(p.option) + " does nothing with " + spoken(p.other) + ": " + p.why};
     }
@@ -238,7 +243,7 @@ class CommandLine {
     const std::string name = (*reference)->get_name();
     for (const CLI::Option* other : order) {
       const std::string otherName = other->get_name();
-      if (otherName == name || (name == "--list-kinds" && otherName == "--markdown")) continue;
+      if (otherName == name || otherName == "--markdown") continue;  // placed by its own pairing
       const auto group = optionGroup_.find(otherName);
       const Group g = group == optionGroup_.end() ? Group::Playing : group->second;
       if (name == "--dump-scenario" && g == Group::Scenario) continue;

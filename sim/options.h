@@ -31,12 +31,14 @@ struct Options {
   std::string ios;       // --ios LIST
   std::string devices;   // --device LIST
   bool strict = false;  // every warning about the scenario is an error
-  // What to print instead of playing (at most one; --markdown only with --list-kinds).
+  // What to print instead of playing (at most one; --markdown with --list-kinds or --list-settings).
   bool help = false;
   bool version = false;
   bool printDefault = false;
   bool listEvents = false;
   bool listKinds = false;
+  bool listSettings = false;
+  bool listApps = false;
   bool markdown = false;
   bool jsonSchema = false;
 };

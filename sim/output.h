@@ -19,6 +19,7 @@ struct OutputOptions {
   bool explain = false;
   bool verbose = false;  // every torch step, every Darwin post, every banner dismissal
   bool summary = true;
+  bool colour = false;  // ANSI colours in the text story (a terminal only: sim/terminal.h)
 };
 
 // Turns an instant into the device's local calendar time.

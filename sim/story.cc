@@ -9,6 +9,7 @@ namespace qv::sim {
 namespace {
 
 using timeline::Event;
+using timeline::Fields;
 using timeline::Kind;
 using namespace std::chrono_literals;
 
@@ -148,8 +149,10 @@ StoryWriter::StoryWriter(std::FILE* out, OutputOptions options, LocalClock clock
 
 void StoryWriter::add(const Event& e) {
   if (!instant_.empty() && instant_.front().time != e.time) flush();
-  // The story reads no field: copying them for every event held back is cost for nothing.
-  instant_.push_back(Event{e.time, e.process, e.kind, e.subject, e.detail, {}, e.trace});
+  // The story reads the fields of actions only (what was done): copying them for every event
+  // held back is cost for nothing.
+  instant_.push_back(
+      Event{e.time, e.process, e.kind, e.subject, e.detail, e.kind == Kind::Action ? e.fields : Fields{}, e.trace});
 }
 
 void StoryWriter::flush() {
@@ -158,11 +161,74 @@ void StoryWriter::flush() {
   // A clear notification posted several times is heard by every process each time; its
   // decision reads once per process and instant (JSON keeps every one).
   std::set<std::string> told;
-  for (const Line& line : arrange()) {
+  std::vector<Line> lines = arrange();
+  if (options_.explain) addVerdicts(lines);
+  for (const Line& line : lines) {
     if (answersClearNotification(*line.event) && !told.insert(line.event->process + '\n' + line.text).second) continue;
     write(line);
   }
   instant_.clear();
+  verdicts_.clear();
+}
+
+// A notification's trail runs from its action to the next action of the instant; its verdict
+// closes it, so "why did this start nothing?" has its answer in one line.
+void StoryWriter::addVerdicts(std::vector<Line>& lines) {
+  auto isNotification = [](const Line& line) {
+    if (line.event->kind != Kind::Action) return false;
+    const timeline::Field::Value* what = line.event->field("do");
+    return what && std::holds_alternative<std::string>(*what) && std::get<std::string>(*what) == "notification";
+  };
+  for (std::size_t start = 0; start < lines.size(); ++start) {
+    if (!isNotification(lines[start])) continue;
+    std::size_t end = start + 1;
+    while (end < lines.size() && lines[end].event->kind != Kind::Action) ++end;
+    const Event& action = *lines[start].event;
+    verdicts_.push_back(Event{action.time, "SpringBoard", Kind::Decision, {}, verdict(lines, start + 1, end)});
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(end), Line{&verdicts_.back(), "verdict", verdicts_.back().detail});
+    start = end;
+  }
+}
+
+// "started SMS", "restarted SMS", or "no reminder: " and the last refusal of the trail.
+std::string StoryWriter::verdict(const std::vector<Line>& lines, std::size_t from, std::size_t to) const {
+  std::vector<std::string> started;  // reminders armed in the trail, in order
+  std::set<std::string> stopped;     // reminders the trail ended or cleared
+  std::string text;
+  const Line* lastWhy = nullptr;
+  bool savedForLockScreen = false, reachedLockScreen = false;
+  for (std::size_t i = from; i < to; ++i) {
+    const Line& line = lines[i];
+    const Event& e = *line.event;
+    if (line.indented) continue;  // what an alert of the same instant did
+    if (e.kind == Kind::ReminderEnded || e.kind == Kind::ReminderCleared) stopped.insert(e.subject);
+    if (e.kind == Kind::ReminderArmed) {
+      const bool again = std::find(started.begin(), started.end(), e.subject) != started.end();
+      const bool restart = line.text.find(" - restarted, ") != std::string::npos || stopped.count(e.subject);
+      if (!text.empty()) text += ", ";
+      text += again ? "then restarted " + name(e.subject) : (restart ? "restarted " : "started ") + name(e.subject);
+      started.push_back(e.subject);
+    }
+    if (e.kind == Kind::LockScreenBulletin) reachedLockScreen = true;
+    if (e.kind != Kind::Decision) continue;
+    if (line.text.find("saved for the lock screen") != std::string::npos) savedForLockScreen = true;
+    if (line.text.find("lock-screen add rules") != std::string::npos) reachedLockScreen = true;
+    if (e.subject != "alert gate") lastWhy = &line;
+  }
+  if (!text.empty()) return text;
+  // iOS 7 to 9 start these reminders from the lock-screen list, which an unlocked device skips.
+  if (savedForLockScreen && !reachedLockScreen)
+    return "no reminder: saved for the lock screen, which it never reaches while the device is unlocked";
+  if (!lastWhy) return "no reminder: no rule took it";
+  // "Messages - request rules, SMS: SMS refused: ..." reads "SMS refused: ...".
+  const std::string& why = lastWhy->text;
+  const std::size_t rules = why.find(" rules");
+  const std::size_t at = rules == std::string::npos ? why.find(" - ") : why.find(": ", rules);
+  if (at == std::string::npos) return "no reminder: " + why;
+  const std::string reason = why.substr(at + (why[at] == ' ' ? 3 : 2));
+  if (reason == "taken by this block" && rules != std::string::npos && why.compare(rules, 8, " rules, ") == 0)
+    return "no reminder: the " + why.substr(rules + 8, at - rules - 8) + " block took it and starts none for it";
+  return "no reminder: " + reason;
 }
 
 // On iOS 10 the request rules run on their own queue after the home screen has shown the
@@ -360,15 +426,52 @@ std::string StoryWriter::describe(const Event& e) const {
   }
 }
 
+// The colour of a label on a terminal: actions and alerts stand out, explanations step back.
+const char* StoryWriter::colourOf(std::string_view label) const {
+  if (!options_.colour) return "";
+  if (label == ">>") return "\033[1;36m";
+  if (label == "alert") return "\033[1;33m";
+  if (label == "armed" || label == "ended" || label == "cleared") return "\033[32m";
+  if (label == "verdict") return "\033[1m";
+  if (label == "why") return "\033[2m";
+  return "";
+}
+
+void StoryWriter::heading(const std::string& text) {
+  if (options_.colour)
+    std::fprintf(out_, "\033[1m--- %s ---\033[0m\n", text.c_str());
+  else
+    std::fprintf(out_, "--- %s ---\n", text.c_str());
+}
+
+void StoryWriter::tellClockChangesUpTo(dispatch::Instant t) {
+  for (; clockChangesTold_ < clockChanges_.size() && clockChanges_[clockChangesTold_].at <= t; ++clockChangesTold_)
+    heading(clockChanges_[clockChangesTold_].text);
+}
+
+void StoryWriter::finish(dispatch::Instant end) {
+  flush();
+  tellClockChangesUpTo(end);
+}
+
 void StoryWriter::write(const Line& line) {
   const Event& e = *line.event;
+  tellClockChangesUpTo(e.time);
   host::CalendarDate d = clock_(e.time);
   const int day = d.year * 10000 + d.month * 100 + d.day;
   if (day != lastDay_) {
-    std::fprintf(out_, "--- %s %04d-%02d-%02d ---\n", weekday(d.year, d.month, d.day), d.year, d.month, d.day);
+    char date[32];
+    std::snprintf(date, sizeof date, "%s %04d-%02d-%02d", weekday(d.year, d.month, d.day), d.year, d.month, d.day);
+    heading(date);
     lastDay_ = day;
   }
   const std::string lab = line.indented ? "  " + line.label : line.label;
+  const char* colour = colourOf(line.label);
+  if (*colour) {
+    std::fprintf(out_, "%s  %-12s  %s%-14s %s\033[0m\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), colour,
+                 lab.c_str(), line.text.c_str());
+    return;
+  }
   std::fprintf(out_, "%s  %-12s  %-14s %s\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), lab.c_str(),
                line.text.c_str());
 }

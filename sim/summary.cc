@@ -14,8 +14,13 @@ bool startsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
 
-std::string hhmmss(const LocalClock& clock, dispatch::Instant t) {
-  return clockStamp(clock, t).substr(0, 8);
+// "08:01:20", or "2026-12-08 00:01:20" with its date.
+std::string hhmmss(const LocalClock& clock, dispatch::Instant t, bool withDate) {
+  if (!withDate) return clockStamp(clock, t).substr(0, 8);
+  const host::CalendarDate d = clock(t);
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d ", d.year, d.month, d.day);
+  return date + clockStamp(clock, t).substr(0, 8);
 }
 
 // "User" / "opens Phone" as a reason: "when the user opens Phone".
@@ -146,18 +151,18 @@ std::string Summary::title(const Reminder& r) const {
   return r.appName ? *r.appName + " (listed app)" : r.subject;
 }
 
-std::string Summary::endingText(const Reminder& r, const LocalClock& clock) const {
+std::string Summary::endingText(const Reminder& r, const LocalClock& clock, bool withDates) const {
   if (r.endings.empty()) return r.running ? "still running at the end" : "never armed";
   std::string out;
   for (const Ending& e : r.endings) {
     if (!out.empty()) out += "; ";
-    out += e.how + " at " + hhmmss(clock, e.time);
+    out += e.how + " at " + hhmmss(clock, e.time, withDates);
     if (!e.why.empty()) out += (e.how == "stopped" ? ": " : ", ") + e.why;
   }
   return out;
 }
 
-void Summary::print(std::FILE* out, const LocalClock& clock) const {
+void Summary::print(std::FILE* out, const LocalClock& clock, bool withDates) const {
   std::fprintf(out, "\nSummary\n");
   if (reminders_.empty()) std::fprintf(out, "  no reminder was started\n");
   for (const Reminder& r : reminders_) {
@@ -171,11 +176,11 @@ void Summary::print(std::FILE* out, const LocalClock& clock) const {
       last = run.last;
     }
     std::string text = alerts == 0   ? "no alert"
-                       : alerts == 1 ? "1 alert at " + hhmmss(clock, first)
-                                     : std::to_string(alerts) + " alerts, " + hhmmss(clock, first) + " to " +
-                                           hhmmss(clock, last);
+                       : alerts == 1 ? "1 alert at " + hhmmss(clock, first, withDates)
+                                     : std::to_string(alerts) + " alerts, " + hhmmss(clock, first, withDates) + " to " +
+                                           hhmmss(clock, last, withDates);
     if (starts > 1) text += " (started " + std::to_string(starts) + " times)";
-    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), text.c_str(), "", endingText(r, clock).c_str());
+    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), text.c_str(), "", endingText(r, clock, withDates).c_str());
   }
   std::fprintf(
       out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",

@@ -36,7 +36,8 @@ class Summary {
 
   // Every event in order; `facts` has heard it already.
   void observe(const timeline::Event& e, const EventFacts& facts);
-  void print(std::FILE* out, const LocalClock& clock) const;
+  // `withDates`: every time with its date ("2026-12-08 00:01:00"), for a run that crosses midnight.
+  void print(std::FILE* out, const LocalClock& clock, bool withDates = false) const;
   // The `summary` line of JSON Lines.
   void printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to,
                  const std::optional<CheckResult>& check) const;
@@ -81,7 +82,7 @@ class Summary {
                 std::string why) const;
   std::string causeAt(dispatch::Instant t) const;
   std::string title(const Reminder& r) const;
-  std::string endingText(const Reminder& r, const LocalClock& clock) const;
+  std::string endingText(const Reminder& r, const LocalClock& clock, bool withDates) const;
 
   AppNames names_;
   std::vector<Reminder> reminders_;

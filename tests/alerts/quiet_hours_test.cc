@@ -38,7 +38,7 @@ TEST_F(QuietHours, EdgesAreExcludedToTheSecond) {
   EXPECT_TRUE(gateAt(7, 8, 30, 1));
   EXPECT_TRUE(gateAt(7, 22, 14, 59));
   EXPECT_FALSE(gateAt(7, 22, 15, 0));
-  EXPECT_EQ(rec.ofKind(Kind::Decision).back().detail, "window 08:30-22:15, now 22:15:00: closed, no reminder starts");
+  EXPECT_EQ(rec.ofKind(Kind::Decision).back().detail, "start window 08:30\u201322:15, now 22:15:00: closed, no reminder starts");
 }
 
 TEST_F(QuietHours, WithoutSettingsOnlyTheLastMinuteAndMidnightAreQuiet) {

@@ -53,7 +53,7 @@ TEST_F(IntakeGate, AFixedAppExplainsEachGateInOneLine) {
   w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "message"});
   EXPECT_EQ(w.decisions("net.whatsapp.WhatsApp"),
             "request rules, WhatsApp: taken by this block / "
-            "request rules, WhatsApp: message refused: quiet hours: window 08:30-22:15");
+            "request rules, WhatsApp: message refused: quiet hours: start window 08:30\u201322:15");
   IntakeWorld old({.release = "9.3"});
   old.startAsIntakeDoes(Category::ViberMessage);
   old.deliver({.bundleId = "com.viber", .remotePayload = aps("CAT_INCOMING_MESSAGE")});

@@ -92,7 +92,8 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--realtime", "--speed", "0x10"}, "--speed needs a number above 0"},
       {{"--json", "--verbose"}, "--verbose does nothing with --json"},
       {{"--quiet", "--explain"}, "--explain does nothing with --quiet"},
-      {{"--markdown"}, "--markdown does nothing without --list-kinds"},
+      {{"--markdown"}, "--markdown does nothing without --list-kinds or --list-settings"},
+      {{"--list-apps", "--markdown"}, "--markdown does nothing without --list-kinds or --list-settings"},
       {{"--events", "--json"}, "--json does nothing with --events"},
       {{"--list-kinds", "day.json"}, "a scenario file does nothing with --list-kinds"},
       {{"--version", "--seed", "3"}, "--seed does nothing with --version"},
@@ -148,7 +149,7 @@ TEST_F(CommandLine, HelpListsEveryOptionWithItsLimitsAndTheExitStatuses) {
   for (const char* text : {"--json", "--explain", "--verbose", "--no-summary", "--until TIME", "--seed N", "0..2^64-1",
                            "--realtime", "--speed X", "above 0", "--print-default", "--random", "--days D",
                            "up to 366", "--check", "--dump-scenario", "--quiet", "--events", "--list-kinds",
-                           "--markdown", "--json-schema", "--version", "standard input", "Exit status: 0",
+                           "--markdown", "--json-schema", "--version", "--list-settings", "--list-apps", "standard input", "Exit status: 0",
                            "\n1 --check found", "\n2 bad usage"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text << " missing from\n" << help.out;
   // --help answers even beside options it would refuse.
