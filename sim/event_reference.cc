@@ -136,7 +136,9 @@ constexpr FieldDoc kAction[] = {
     {"do", T::Text, true, "what happens, as the scenario's `do` names it (`notification`, `open-app`, ...)"},
     {"text", T::Text, true, "the action as the story tells it; a second event of the same action tells what "
                             "came of it (`(no banner is on screen)`)"},
-    {"place", T::Text, false, "where the action is in the scenario file: `actions[3]`"},
+    {"place", T::Text, false,
+     "where the action is in the scenario file: `actions[3]`; on the note of a local time the clocks skip or "
+     "repeat, where that time is written: `actions[3].at`, `start`, `run`"},
     {"app", T::Text, false, "the app it concerns (the notification's app, the app opened or left)"},
     {"event", T::Text, false, "the notification's event (`whatsapp-message`)"},
 };

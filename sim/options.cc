@@ -12,6 +12,8 @@
 #include <map>
 #include <optional>
 
+#include "sim/scenario.h"
+
 #ifndef QV_VERSION
 #define QV_VERSION "unknown"
 #endif
@@ -83,8 +85,9 @@ std::optional<double> readNumber(const std::string& text) {
 
 double readDays(const std::string& text) {
   const std::optional<double> days = readNumber(text);
-  if (!days || !(*days > 0) || *days > 366)
-    throw Refusal{"--days needs a number of days above 0 and up to 366, got \"" + text + "\""};
+  if (!days || !(*days > 0) || *days > kLongestRunDays)
+    throw Refusal{"--days needs a number of days above 0 and up to " + std::to_string(kLongestRunDays) + ", got \"" +
+                  text + "\""};
   return *days;
 }
 
@@ -120,7 +123,7 @@ class CommandLine {
     value("--seed", "N", "the seed for --random, a whole number 0..2^64-1 (default 1);\n"
                          "a scenario file plays the same whatever it is",
           [&o](const std::string& v) { o.seed = readSeed(v), o.seedGiven = true; });
-    value("--days", "D", "the length of the --random scenario in days, above 0 up to 366 (default 1)",
+    value("--days", "D", "the length of the --random scenario in days, above 0 up to 400, as a scenario's run (default 1)",
           [&o](const std::string& v) { o.days = readDays(v); });
     flag("--strict", o.strict, "treat every warning about the scenario as an error (exit status 2,\n"
                                "nothing played)");

@@ -18,6 +18,18 @@ void Player::schedule() {
   // The scenario's own queue outlives a restarting home screen; each action is handed to the home
   // screen's main queue of the moment, where the user's touches and the network arrive.
   dispatch::QueueRef scenarioQueue = world_.clock().createQueue("scenario", "Scenario", false);
+  // A time the clocks skip or repeat is noted just before what happens then (no action's own).
+  for (const ClockNote& n : scenario_.clockNotes) {
+    const ClockNote* clockNote = &n;
+    world_.clock().at(scenarioQueue, start_ + n.at, [this, clockNote] {
+      world_.clock().async(world_.springBoard().host.mainQueue(), [this, clockNote] {
+        if (world_.timeline().active())
+          world_.timeline().record(
+              "Note", timeline::Kind::Action, clockNote->text, {},
+              {{"do", std::string("note")}, {"text", clockNote->text}, {"place", clockNote->place}});
+      });
+    });
+  }
   for (const Action& a : scenario_.actions) {
     const Action* action = &a;
     world_.clock().at(scenarioQueue, start_ + a.at, [this, action] {

@@ -13,6 +13,7 @@
 
 #include "platform/plist/io.h"
 #include "sim/presets.h"
+#include "sim/scenario_check.h"
 #include "sim/settings_check.h"
 
 namespace qv::sim {
@@ -200,33 +201,70 @@ std::optional<SettingsFileRead> readSettingsFile(Reader& r, const std::string& p
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 2200;
 
-// "2026-12-07T07:30:00" or "2026-12-07 07:30", in the years kFirstYear to kLastYear.
-std::optional<host::CalendarDate> parseDateTime(std::string_view s) {
-  int y, mo, d, h, mi, sec = 0;
-  char sep;
-  std::string text(s);
-  int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &y, &mo, &d, &sep, &h, &mi, &sec);
-  if (n < 6 || (sep != 'T' && sep != ' ')) return std::nullopt;
-  // The virtual clock counts nanoseconds in 64 bits, which reach to the year 2262.
-  if (y < kFirstYear || y > kLastYear) return std::nullopt;
-  if (mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || sec < 0 || sec > 60)
-    return std::nullopt;
-  return host::CalendarDate{y, mo, d, h, mi, sec};
+// Between `fewest` and `most` decimal digits at `pos` (no sign, no spaces); moves past them.
+bool digitsAt(std::string_view s, std::size_t& pos, std::size_t fewest, std::size_t most, int* out) {
+  std::size_t n = 0;
+  int value = 0;
+  while (pos + n < s.size() && n < most && std::isdigit(static_cast<unsigned char>(s[pos + n])))
+    value = value * 10 + (s[pos + n++] - '0');
+  if (n < fewest) return false;
+  pos += n;
+  *out = value;
+  return true;
 }
 
-// "07:30" or "07:30:15" on the start day.
-std::optional<std::array<int, 3>> parseClock(std::string_view s) {
+// "7:30", "07:30" or "07:30:15" at `pos` on the 24-hour clock; moves past it.
+std::optional<std::array<int, 3>> clockAt(std::string_view s, std::size_t& pos) {
   int h, m, sec = 0;
-  std::string text(s);
-  char tail = 0;
-  int n = std::sscanf(text.c_str(), "%2d:%2d:%2d%c", &h, &m, &sec, &tail);
-  if (n == 4 || n < 2) {
-    n = std::sscanf(text.c_str(), "%2d:%2d%c", &h, &m, &tail);
-    if (n != 2) return std::nullopt;
-    sec = 0;
-  }
-  if (h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 59) return std::nullopt;
+  if (!digitsAt(s, pos, 1, 2, &h) || pos >= s.size() || s[pos] != ':') return std::nullopt;
+  ++pos;
+  if (!digitsAt(s, pos, 2, 2, &m)) return std::nullopt;
+  if (pos < s.size() && s[pos] == ':' && (++pos, !digitsAt(s, pos, 2, 2, &sec))) return std::nullopt;
+  if (h > 23 || m > 59 || sec > 59) return std::nullopt;
   return std::array<int, 3>{h, m, sec};
+}
+
+int daysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// The date part "2026-12-07" and the separator at `pos`; moves past them.
+std::optional<std::array<int, 3>> dateAt(std::string_view s, std::size_t& pos) {
+  int y, mo, d;
+  if (!digitsAt(s, pos, 4, 4, &y) || pos >= s.size() || s[pos++] != '-') return std::nullopt;
+  if (!digitsAt(s, pos, 1, 2, &mo) || pos >= s.size() || s[pos++] != '-') return std::nullopt;
+  if (!digitsAt(s, pos, 1, 2, &d) || pos >= s.size() || (s[pos] != 'T' && s[pos] != ' ')) return std::nullopt;
+  ++pos;
+  // The virtual clock counts nanoseconds in 64 bits, which reach to the year 2262.
+  if (y < kFirstYear || y > kLastYear || mo < 1 || mo > 12 || d < 1 || d > daysInMonth(y, mo)) return std::nullopt;
+  return std::array<int, 3>{y, mo, d};
+}
+
+// "2026-12-07T07:30:00" or "2026-12-07 07:30", in the years kFirstYear to kLastYear, nothing after.
+std::optional<host::CalendarDate> parseDateTime(std::string_view s) {
+  std::size_t pos = 0;
+  auto date = dateAt(s, pos);
+  auto clock = date ? clockAt(s, pos) : std::nullopt;
+  if (!clock || pos != s.size()) return std::nullopt;
+  return host::CalendarDate{(*date)[0], (*date)[1], (*date)[2], (*clock)[0], (*clock)[1], (*clock)[2]};
+}
+
+// "07:30" or "07:30:15" on the start day, nothing after.
+std::optional<std::array<int, 3>> parseClock(std::string_view s) {
+  std::size_t pos = 0;
+  auto clock = clockAt(s, pos);
+  if (!clock || pos != s.size()) return std::nullopt;
+  return clock;
+}
+
+// What follows a time that reads well up to there ("pm" in "09:31pm"); empty when none does.
+std::string textAfterTime(std::string_view s) {
+  std::size_t pos = 0;
+  if (auto date = dateAt(s, pos); !date) pos = 0;
+  if (!clockAt(s, pos) || pos == s.size()) return {};
+  return std::string(s.substr(pos));
 }
 
 }  // namespace
@@ -234,6 +272,10 @@ std::optional<std::array<int, 3>> parseClock(std::string_view s) {
 Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::CalendarDate& start,
                                            const std::function<dispatch::Instant(const host::CalendarDate&)>& zone) {
   if (!text.empty() && text[0] == '+') {
+    // "+0:05" reads as minutes to some and seconds to others: only the three-part form is taken.
+    if (std::count(text.begin(), text.end(), ':') == 1)
+      return Error{"\"" + std::string(text) + "\" could be hours:minutes or minutes:seconds: write \"+H:MM:SS\" " +
+                   "(\"+0:05:00\" is five minutes) or a unit (\"+5m\", \"+5s\")"};
     auto d = parseDuration(text.substr(1));
     if (!d)
       return Error{"expected a duration after \"+\" such as \"90s\", \"5m\", \"1h30m\" or \"0:05:00\", got \"" +
@@ -249,6 +291,9 @@ Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::Ca
     d.minute = (*clock)[1];
     d.second = (*clock)[2];
     at = zone(d);
+  } else if (std::string after = textAfterTime(text); !after.empty()) {
+    return Error{"\"" + std::string(text) + "\" has \"" + after +
+                 "\" after the time: write the time alone, on the 24-hour clock (\"21:31\")"};
   } else {
     return Error{"expected a time like \"07:31\", \"07:31:15\", \"2026-12-07T07:31\", \"+90s\" or \"+1h30m\", got \"" +
                  std::string(text) + "\""};
@@ -309,7 +354,8 @@ class Parser {
     r_.boolean(d, "torch", place, &s_.world.hasTorch);
     r_.boolean(d, "flash", place, &s_.world.hasFlash);
     r_.boolean(d, "answersInterfaceIdiom", place, &s_.world.answersInterfaceIdiom);
-    r_.string(d, "language", place, &s_.world.language);
+    if (r_.string(d, "language", place, &s_.world.language))
+      if (auto unknown = unknownLanguage(s_.world.language)) return r_.fail(place + ".language", *unknown);
     if (r_.string(d, "processor", place, &processor)) {
       if (processor != "64-bit" && processor != "32-bit")
         return r_.fail(place + ".processor", "expected \"64-bit\" or \"32-bit\"");
@@ -343,7 +389,37 @@ class Parser {
       r_.fail(place, offset.error());
       return std::nullopt;
     }
+    if (std::string note = clockChange(v.get<std::string>()); !note.empty())
+      s_.clockNotes.push_back({*offset, place, note});
     return *offset;
+  }
+
+  // How a local time the clocks skip or show twice is taken; empty for any other time.
+  std::string clockChange(const std::string& text) const {
+    host::CalendarDate d = s_.world.start;
+    if (auto full = parseDateTime(text)) {
+      d = *full;
+    } else if (auto clock = parseClock(text)) {
+      d.hour = (*clock)[0], d.minute = (*clock)[1], d.second = (*clock)[2];
+    } else {
+      return {};
+    }
+    const tz::CivilTime civil{d.year, d.month, d.day, d.hour, d.minute, d.second};
+    const std::size_t instants = tz::candidatesForCivil(civil, *timeZone).size();
+    if (instants == 1) return {};
+    auto hhmm = [](const tz::CivilTime& c) {
+      char out[16];
+      std::snprintf(out, sizeof out, "%02d:%02d", c.hour, c.minute);
+      std::string text = out;
+      if (c.second) std::snprintf(out, sizeof out, ":%02d", c.second), text += out;
+      return text;
+    };
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d", d.year, d.month, d.day);
+    if (instants == 0)
+      return hhmm(civil) + " does not exist on " + date + ": taken as " +
+             hhmm(tz::toCivil(tz::fromCivil(civil, *timeZone), *timeZone));
+    return hhmm(civil) + " happens twice on " + date + ", as the clocks go back: taken as the first";
   }
 
   void notification(const json& a, const std::string& place, Action& action) {
@@ -463,6 +539,7 @@ class Parser {
     auto offset = when(*at, place + ".at");
     if (!offset) return;
     action.at = *offset;
+    action.when = at->get<std::string>();
     switch (action.type) {
       case ActionType::Notification:
         notification(a, place, action);
@@ -481,7 +558,7 @@ class Parser {
       case ActionType::ReadMessages:
         r_.allowOnly(a, place, {"at", "do", "count"});
         action.count = -1;  // all
-        r_.integer(a, "count", place, &action.count);
+        action.countGiven = r_.integer(a, "count", place, &action.count);
         break;
       case ActionType::SetBadge:
         r_.allowOnly(a, place, {"at", "do", "app", "value"});
@@ -528,6 +605,7 @@ class Parser {
   }
 
   std::function<dispatch::Instant(const host::CalendarDate&)> zoneInstant;
+  const tz::TimeZone* timeZone = nullptr;
   std::string baseDirectory;  // where paths in the scenario start from
 
  private:
@@ -609,22 +687,19 @@ std::string toBase64(const pl::Data& bytes) {
 }
 
 // A scenario spans at most 400 days; longer spans are mistakes (and would leave the clock's range).
-constexpr int kLongestHours = 400 * 24;
+constexpr int kLongestHours = kLongestRunDays * 24;
 
 std::optional<dispatch::Duration> parseDuration(std::string_view text) {
   if (text.empty()) return std::nullopt;
-  // "H:MM:SS" or "M:SS"
+  // "H:MM:SS", hours of any number of digits.
   if (text.find(':') != std::string_view::npos) {
-    int a = 0, b = 0, c = 0;
-    std::string t(text);
-    char tail;
-    int n = std::sscanf(t.c_str(), "%d:%d:%d%c", &a, &b, &c, &tail);
-    if (n == 3 && a >= 0 && a <= kLongestHours && b >= 0 && b < 60 && c >= 0 && c < 60)
-      return std::chrono::seconds(std::int64_t{a} * 3600 + b * 60 + c);
-    n = std::sscanf(t.c_str(), "%d:%d%c", &a, &b, &tail);
-    if (n == 2 && a >= 0 && a <= kLongestHours * 60 && b >= 0 && b < 60)
-      return std::chrono::seconds(std::int64_t{a} * 60 + b);
-    return std::nullopt;
+    std::size_t pos = 0;
+    int h, m, sec;
+    if (!digitsAt(text, pos, 1, 7, &h) || pos >= text.size() || text[pos++] != ':' || !digitsAt(text, pos, 2, 2, &m) ||
+        pos >= text.size() || text[pos++] != ':' || !digitsAt(text, pos, 2, 2, &sec) || pos != text.size())
+      return std::nullopt;
+    if (h > kLongestHours || m > 59 || sec > 59) return std::nullopt;
+    return std::chrono::seconds(std::int64_t{h} * 3600 + m * 60 + sec);
   }
   // A sequence of number+unit: "1h30m", "90s", "2d", "1.5s", "500ms".
   dispatch::Duration total{};
@@ -633,7 +708,7 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
   while (i < text.size()) {
     std::size_t j = i;
     while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.')) ++j;
-    if (j == i) return std::nullopt;
+    if (j == i || std::count(text.begin() + i, text.begin() + j, '.') > 1) return std::nullopt;
     double number = std::strtod(std::string(text.substr(i, j - i)).c_str(), nullptr);
     std::size_t k = j;
     while (k < text.size() && std::isalpha(static_cast<unsigned char>(text[k]))) ++k;
@@ -702,6 +777,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
     else
       timeZone = *z;
   }
+  p.timeZone = &timeZone;
   p.zoneInstant = [&timeZone](const host::CalendarDate& d) {
     return dispatch::Instant(
         tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, timeZone));
@@ -709,11 +785,13 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   std::string start;
   if (r.string(doc, "start", "", &start)) {
     auto d = parseDateTime(start);
-    if (!d)
+    if (!d) {
       r.fail("start", "expected a local date and time like \"2026-12-07T07:30:00\" in the years 1970 to 2200, got \"" +
                           start + "\"");
-    else
+    } else {
       s.world.start = *d;
+      if (std::string note = p.clockChange(start); !note.empty()) s.clockNotes.push_back({{}, "start", note});
+    }
   }
   if (auto set = doc.find("settings"); set != doc.end()) {
     if (set->is_string()) {
@@ -758,11 +836,14 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
     }
   }
   if (r.failed()) return Error{r.error()};
+  r.warn(checkActions(s.actions, s.apps));
   s.warnings = r.takeWarnings();
   for (const Action& a : s.actions)
     if (a.at > s.duration)
       return Error{std::string(fileName) + ": " + a.place + ".at: comes after the end of the run (\"run\")"};
   std::stable_sort(s.actions.begin(), s.actions.end(), [](const Action& a, const Action& b) { return a.at < b.at; });
+  std::stable_sort(s.clockNotes.begin(), s.clockNotes.end(),
+                   [](const ClockNote& a, const ClockNote& b) { return a.at < b.at; });
   return s;
 }
 

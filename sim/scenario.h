@@ -63,13 +63,15 @@ const char* actionName(ActionType t);
 
 struct Action {
   dispatch::Duration at{};  // from the scenario's start
+  std::string when;         // "at" as written, for messages
   ActionType type = ActionType::Note;
   std::string place;  // "actions[3]", for messages
   NotificationSpec notification;
   std::string app;         // OpenApp, LeaveApp, SetBadge; the caller for calls
   std::string target;      // the label of an earlier notification ("" = the latest)
   std::string origin;      // ActOnNotification: "lock-screen" or "notification-centre"
-  std::int64_t count = 0;  // ReadMessages: how many; SetBadge: the value
+  std::int64_t count = 0;  // ReadMessages: how many (below 0: all); SetBadge: the value
+  bool countGiven = false;  // ReadMessages: "count" was written
   bool on = false;         // QuietMode
   pl::Dict values;         // Settings, SettingsFile (with `settingsFile`: what the file holds)
   std::vector<std::string> removals;
@@ -84,6 +86,18 @@ struct AppSpec {
   std::int64_t badge = 0;
 };
 
+// A local time the scenario gives that the clocks skip or show twice, and how it was taken:
+// "02:10 does not exist on 2026-03-29: taken as 03:10". Played as a note at `at`.
+struct ClockNote {
+  dispatch::Duration at{};
+  std::string place;  // "actions[3].at", "run", "start"
+  std::string text;
+};
+
+// The longest a scenario may run (`run`, `--days`): longer spans are mistakes, and would leave
+// the virtual clock's range.
+inline constexpr int kLongestRunDays = 400;
+
 struct Scenario {
   std::string name;
   std::string description;
@@ -96,8 +110,11 @@ struct Scenario {
   dispatch::Duration duration{};
   std::uint64_t seed = 1;
   // What the scenario asks that the library or the simulator will read otherwise than written,
-  // "FILE: PLACE: what happens instead", in the order of the file. Nothing of it changes the run.
+  // "FILE: PLACE: what happens instead": the settings' first, then the actions'. Nothing of it
+  // changes the run.
   std::vector<std::string> warnings;
+  // Local times that fall where the clocks change, in time order.
+  std::vector<ClockNote> clockNotes;
 };
 
 // Parses a scenario; `fileName` is used in messages only.

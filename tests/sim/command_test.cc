@@ -84,9 +84,9 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--seed", "7x"}, "--seed needs a whole number"},
       {{"--seed", "1", "--seed", "2"}, "--seed is given more than once"},
       {{"--days", "2"}, "--days does nothing without --random"},
-      {{"--random", "--days", "0"}, "--days needs a number of days above 0 and up to 366, got \"0\""},
-      {{"--random", "--days", "367"}, "--days needs a number of days above 0 and up to 366"},
-      {{"--random", "--days", "inf"}, "--days needs a number of days above 0 and up to 366"},
+      {{"--random", "--days", "0"}, "--days needs a number of days above 0 and up to 400, got \"0\""},
+      {{"--random", "--days", "401"}, "--days needs a number of days above 0 and up to 400"},
+      {{"--random", "--days", "inf"}, "--days needs a number of days above 0 and up to 400"},
       {{"--speed", "2"}, "--speed does nothing without --realtime"},
       {{"--realtime", "--speed", "0"}, "--speed needs a number above 0, got \"0\""},
       {{"--realtime", "--speed", "0x10"}, "--speed needs a number above 0"},
@@ -148,7 +148,7 @@ TEST_F(CommandLine, HelpListsEveryOptionWithItsLimitsAndTheExitStatuses) {
   ASSERT_EQ(help.status, 0);
   for (const char* text : {"--json", "--explain", "--verbose", "--no-summary", "--until TIME", "--seed N", "0..2^64-1",
                            "--realtime", "--speed X", "above 0", "--print-default", "--random", "--days D",
-                           "up to 366", "--check", "--dump-scenario", "--quiet", "--events", "--list-kinds",
+                           "up to 400", "--check", "--dump-scenario", "--quiet", "--events", "--list-kinds",
                            "--markdown", "--json-schema", "--version", "--list-settings", "--list-apps", "standard input", "Exit status: 0",
                            "\n1 --check found", "\n2 bad usage"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text << " missing from\n" << help.out;

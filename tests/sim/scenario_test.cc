@@ -74,7 +74,8 @@ TEST(ScenarioFormat, DurationsReadUnitsAndClockForms) {
   EXPECT_EQ(parseDuration("500ms"), 500ms);
   EXPECT_EQ(parseDuration("2d"), 48h);
   EXPECT_EQ(parseDuration("0:05:00"), 5min);
-  EXPECT_EQ(parseDuration("1:30"), 90s);
+  EXPECT_EQ(parseDuration("1:30:00"), 90min);
+  EXPECT_FALSE(parseDuration("1:30")) << "minutes:seconds or hours:minutes: refused";
   EXPECT_FALSE(parseDuration("soon"));
   EXPECT_FALSE(parseDuration("5 parsecs"));
   EXPECT_FALSE(parseDuration(""));

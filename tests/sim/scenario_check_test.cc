@@ -1,0 +1,166 @@
+// Everything in a scenario besides its settings is checked: a time, a language or a limit the
+// simulator cannot take as written is an error; an action most likely not meant as written is a
+// warning saying what happens instead; a local time the clocks skip or repeat is noted.
+#include "sim/scenario_check.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "tests/sim/command_test_support.h"
+
+namespace qv::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\n";
+  return out;
+}
+
+struct Refusal {
+  const char* scenario;
+  const char* error;  // the whole message
+};
+
+class ScenarioRefusals : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(ScenarioRefusals, NameThePlaceAndWhatIsWrong) {
+  auto s = parseScenario(GetParam().scenario, "s.json");
+  ASSERT_FALSE(s) << GetParam().scenario;
+  EXPECT_EQ(s.error(), GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, ScenarioRefusals,
+    ::testing::Values(
+        Refusal{R"({"run": "1h", "device": {"language": "xx"}})",
+                R"(s.json: device.language: unknown language "xx" (known: en, de, fr, es, it, nl, pt, ja))"},
+        Refusal{R"({"run": "1h", "device": {"language": "english"}})",
+                R"(s.json: device.language: unknown language "english" (known: en, de, fr, es, it, nl, pt, ja))"},
+        Refusal{R"({"run": "12h", "actions": [{"at": "09:31pm", "do": "lock"}]})",
+                R"(s.json: actions[0].at: "09:31pm" has "pm" after the time: write the time alone, on the 24-hour clock ("21:31"))"},
+        Refusal{R"({"run": "12h", "actions": [{"at": "09:31 foo", "do": "lock"}]})",
+                R"(s.json: actions[0].at: "09:31 foo" has " foo" after the time: write the time alone, on the 24-hour clock ("21:31"))"},
+        Refusal{R"({"run": "12h", "actions": [{"at": "2026-12-07T09:31:00Z", "do": "lock"}]})",
+                R"(s.json: actions[0].at: "2026-12-07T09:31:00Z" has "Z" after the time: write the time alone, on the 24-hour clock ("21:31"))"},
+        Refusal{R"({"run": "1h", "actions": [{"at": "+0:05", "do": "lock"}]})",
+                R"(s.json: actions[0].at: "+0:05" could be hours:minutes or minutes:seconds: write "+H:MM:SS" ("+0:05:00" is five minutes) or a unit ("+5m", "+5s"))"},
+        Refusal{R"({"run": "+0:05"})",
+                R"(s.json: run: "+0:05" could be hours:minutes or minutes:seconds: write "+H:MM:SS" ("+0:05:00" is five minutes) or a unit ("+5m", "+5s"))"},
+        Refusal{R"({"run": "1h", "actions": [{"at": "+1.5.5m", "do": "lock"}]})",
+                R"(s.json: actions[0].at: expected a duration after "+" such as "90s", "5m", "1h30m" or "0:05:00", got "+1.5.5m")"},
+        Refusal{R"({"start": "2026-02-30T08:00", "run": "1h"})",
+                R"(s.json: start: expected a local date and time like "2026-12-07T07:30:00" in the years 1970 to 2200, got "2026-02-30T08:00")"},
+        Refusal{R"({"start": "2026-12-07T08:00:00+01:00", "run": "1h"})",
+                R"(s.json: start: expected a local date and time like "2026-12-07T07:30:00" in the years 1970 to 2200, got "2026-12-07T08:00:00+01:00")"},
+        Refusal{R"({"run": "401d"})",
+                R"(s.json: run: expected a duration such as "2h" or "90m", or a time such as "12:00", got "401d")"}));
+
+TEST(ScenarioCheckInputs, WellFormedTimesLanguagesAndLimitsAreTaken) {
+  auto s = parseScenario(R"({"device": {"language": "pt_BR"}, "run": "400d", "actions": [
+      {"at": "+0:05:00", "do": "lock"}, {"at": "8:10", "do": "unlock"}, {"at": "2026-12-07 08:20", "do": "lock"}]})",
+                         "s.json");
+  ASSERT_TRUE(s) << s.error();
+  EXPECT_EQ(s->actions[0].at, 5min);
+  EXPECT_EQ(s->actions[1].at, 10min);
+  EXPECT_EQ(s->actions[2].at, 20min);
+  EXPECT_EQ(s->duration, std::chrono::hours(24 * kLongestRunDays));
+  EXPECT_EQ(s->warnings.size(), 0u);
+}
+
+// The languages a scenario may name are the package's localisations, no more and no fewer.
+TEST(ScenarioCheckInputs, KnownLanguagesAreThePackagesLocalisations) {
+  std::vector<std::string> folders, known;
+  for (const auto& entry : std::filesystem::directory_iterator(sourcePath("package/Localizations")))
+    folders.push_back(entry.path().stem().string());
+  for (std::string_view l : knownLanguages()) known.emplace_back(l);
+  std::sort(folders.begin(), folders.end());
+  std::sort(known.begin(), known.end());
+  EXPECT_EQ(known, folders);
+}
+
+struct Warned {
+  const char* actions;
+  const char* warning;  // after "s.json: "; "" for none
+};
+
+class ActionWarnings : public ::testing::TestWithParam<Warned> {};
+
+TEST_P(ActionWarnings, SayWhatHappensInstead) {
+  auto s = parseScenario(R"({"run": "1h", "apps": [{"bundleId": "com.example.Chat", "name": "Chat"}], "actions": )" +
+                             std::string(GetParam().actions) + "}",
+                         "s.json");
+  ASSERT_TRUE(s) << s.error();
+  EXPECT_EQ(joined(s->warnings), *GetParam().warning ? std::string("s.json: ") + GetParam().warning + "\n" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Actions, ActionWarnings,
+    ::testing::Values(
+        Warned{R"([{"at": "+5m", "do": "lock"}, {"at": "+2m", "do": "unlock"}])",
+               R"(actions[1].at: "+2m" comes before actions[0] ("+5m"): the actions play in time order, this one first)"},
+        Warned{R"([{"at": "+1m", "do": "open-app", "app": "net.whatsap.WhatsApp"}])",
+               R"(actions[0].app: "net.whatsap.WhatsApp" is no app of the scenario ("apps") or the device: it plays as an app of its own; did you mean net.whatsapp.WhatsApp?)"},
+        Warned{R"([{"at": "+1m", "do": "set-badge", "app": "com.example.Chatt", "value": 2}])",
+               R"(actions[0].app: "com.example.Chatt" is no app of the scenario ("apps") or the device: it plays as an app of its own; did you mean com.example.Chat?)"},
+        Warned{R"([{"at": "+1m", "do": "notification", "event": "app-notification", "app": "org.nowhere.Quiz"}])",
+               R"(actions[0].app: "org.nowhere.Quiz" is no app of the scenario ("apps") or the device: it plays as an app of its own)"},
+        Warned{R"([{"at": "+1m", "do": "notification", "event": "sms", "label": "a"},
+                   {"at": "+2m", "do": "notification", "event": "mail", "label": "a"}])",
+               R"(actions[1].label: "a" already names actions[0]: from here on it names this notification)"},
+        Warned{R"([{"at": "+1m", "do": "read-messages", "count": -2}])",
+               R"(actions[0].count: -2 is below zero: the user reads all new messages, as without "count")"},
+        // As meant: no warning.
+        Warned{R"([{"at": "+1m", "do": "notification", "event": "app-notification", "app": "com.example.Chat"},
+                   {"at": "+1m", "do": "open-app", "app": "com.apple.mobilecal"}, {"at": "+2m", "do": "read-messages"},
+                   {"at": "+3m", "do": "leave-app", "app": "com.apple.mobilecal"}])",
+               ""}));
+
+// Local times where the clocks change (Europe/Berlin, 2026: forward on 29 March, back on 25 October).
+TEST(ClockChangeNotes, SkippedAndRepeatedTimesAreNotedWithHowTheyWereTaken) {
+  auto spring = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00", "run": "04:00",
+      "actions": [{"at": "02:10", "do": "lock"}, {"at": "03:10", "do": "unlock"}]})",
+                              "s.json");
+  ASSERT_TRUE(spring) << spring.error();
+  ASSERT_EQ(spring->clockNotes.size(), 1u);
+  EXPECT_EQ(spring->clockNotes[0].place, "actions[0].at");
+  EXPECT_EQ(spring->clockNotes[0].text, "02:10 does not exist on 2026-03-29: taken as 03:10");
+  EXPECT_EQ(spring->clockNotes[0].at, 70min);
+  EXPECT_EQ(spring->actions[0].at, spring->actions[1].at);
+
+  auto autumn = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T02:30:00", "run": "2026-10-25T02:45",
+      "actions": []})",
+                              "s.json");
+  ASSERT_TRUE(autumn) << autumn.error();
+  ASSERT_EQ(autumn->clockNotes.size(), 2u);
+  EXPECT_EQ(autumn->clockNotes[0].place, "start");
+  EXPECT_EQ(autumn->clockNotes[0].text, "02:30 happens twice on 2026-10-25, as the clocks go back: taken as the first");
+  EXPECT_EQ(autumn->clockNotes[1].place, "run");
+  EXPECT_EQ(autumn->duration, 15min);
+}
+
+TEST(ClockChangeNotes, AppearOnTheTimelineJustBeforeTheActionInTextAndJson) {
+  char base[] = "/tmp/quorvel-clock-XXXXXX";
+  ASSERT_NE(::mkdtemp(base), nullptr);
+  const std::string path = std::string(base) + "/day.json";
+  std::ofstream(path) << R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00", "run": "04:00",
+      "actions": [{"at": "02:10", "do": "lock"}]})";
+  const CommandRun text = runQuorvelSim({path});
+  const CommandRun json = runQuorvelSim({"--json", path});
+  std::filesystem::remove_all(base);
+  EXPECT_EQ(text.err, "");
+  const auto note = text.out.find("02:10 does not exist on 2026-03-29: taken as 03:10");
+  ASSERT_NE(note, std::string::npos) << text.out;
+  EXPECT_LT(note, text.out.find("presses the lock button"));
+  EXPECT_NE(json.out.find(R"("kind":"action","do":"note","text":"02:10 does not exist on 2026-03-29: taken as 03:10","place":"actions[0].at"})"),
+            std::string::npos)
+      << json.out;
+}
+
+}  // namespace
+}  // namespace qv::sim
