@@ -191,7 +191,8 @@ void InvariantChecker::startedRun(const std::string& reminder, std::uint64_t run
   lastStartAt_[reminder] = now;
   // Every start passes the alert gate at that instant (a missed call's call-state start 1 s
   // before): outside the window nothing may start.
-  if (!model_.windowOpen(now) && !model_.windowOpen(now - 1s) && !model_.nearWindowEdge(now, 2s))
+  const bool openAtGate = windowOpenBeforeWrite_ && now - *windowOpenBeforeWrite_ <= 1500ms;
+  if (!openAtGate && !model_.windowOpen(now) && !model_.windowOpen(now - 1s) && !model_.nearWindowEdge(now, 2s))
     return fail("the " + reminder + " reminder started outside the start window");
   const core::CategoryInfo* c = categoryNamed(reminder);
   if (c && model_.readsSettings() && model_.flag("showStatus", false).value_or(false) &&
@@ -496,6 +497,9 @@ void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector
     before[key] = model_.repeatLimit(key);
   std::map<std::string, double> intervalsBefore;
   for (const char* key : {"smsInt", "phInt", "mailInt", "imInt", "otherInt"}) intervalsBefore[key] = model_.interval(key);
+  // A start's gate may have read the settings just before this write (a missed call's call-state
+  // start follows its gate by 1 s): remember that the window was open under the old ones.
+  if (model_.windowOpen(world_.now()) || model_.windowOpen(world_.now() - 1s)) windowOpenBeforeWrite_ = world_.now();
   model_.settingsWritten(values, removals, notified);
   for (auto& [key, limit] : before)
     if (model_.repeatLimit(key) != limit) lastLimits_[key] = {world_.now(), limit};

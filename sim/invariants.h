@@ -153,6 +153,7 @@ class InvariantChecker {
   std::vector<std::string> iconDue_;  // categories whose icon must stand at the end of the instant
   std::map<std::string, std::pair<dispatch::Instant, std::int64_t>> lastLimits_;  // count key: change time, old limit
   std::map<std::string, std::pair<dispatch::Instant, double>> lastIntervals_;    // interval key: likewise
+  std::optional<dispatch::Instant> windowOpenBeforeWrite_;  // the last settings write made while the window was open
   // The settings file as last parsed, kept while the root hands out the same bytes.
   std::shared_ptr<const fs::Bytes> settingsBytes_;
   std::optional<pl::Value> settingsValue_;

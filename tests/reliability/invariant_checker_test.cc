@@ -85,6 +85,19 @@ TEST_F(InvariantsBroken, AStartOutsideTheStartWindow) {
   EXPECT_NE(verdict().find("the mail reminder started outside the start window"), std::string::npos);
 }
 
+TEST_F(InvariantsBroken, AWindowClosedBetweenTheGateAndTheCallStateStartIsNoFault) {
+  // Seed 2290 of the random runs: the call ended unanswered in the window, the gate read the
+  // settings then, another tool moved the window away 140 ms later, and the start followed 1 s on.
+  build({});
+  checker->settingsWritten({{"fromHour", std::int64_t{9}}, {"fromMin", std::int64_t{30}}}, {});
+  world->runFor(860ms);
+  probe(Step::Armed, 1, "reloadPhoneTimer");
+  EXPECT_EQ(verdict(), "");
+  world->runFor(5s);  // a later start is judged by the new window
+  probe(Step::Armed, 2, kMail);
+  EXPECT_NE(verdict().find("the mail reminder started outside the start window"), std::string::npos);
+}
+
 TEST_F(InvariantsBroken, BelowIos8TheWindowIsTheDefaultOneWhateverTheFileSays) {
   build({.release = "7.1", .settings = pl::Dict{{"fromHour", std::int64_t{9}}}});
   probe(Step::Armed, 1, kMail);
