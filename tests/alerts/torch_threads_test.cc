@@ -2,16 +2,13 @@
 // device; built to be run under ThreadSanitizer (-DQV_SANITIZE=thread).
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
-
 #include "alerts/torch.h"
 #include "core/library.h"
 #include "platform/dispatch/threaded_scheduler.h"
 #include "platform/foundation/foundation_classes.h"
 #include "platform/host/simulated_host.h"
 #include "platform/springboard/home_screen.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::alerts {
 namespace {
@@ -19,26 +16,16 @@ namespace {
 using namespace std::chrono_literals;
 using timeline::Kind;
 
-std::string temporaryFolder() {
-  std::string base = std::filesystem::temp_directory_path() / "quorvel-torch-XXXXXX";
-  if (!::mkdtemp(base.data())) return {};
-  return base;
-}
-
 // A home screen with the library loaded, its queues on real threads at 20 times real speed.
 class TorchOnRealThreads : public ::testing::Test {
  protected:
-  ~TorchOnRealThreads() override {
-    clock.waitQuiet(5000ms);
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
-  }
+  ~TorchOnRealThreads() override { clock.waitQuiet(5000ms); }
 
-  std::string folder = temporaryFolder();
+  ScratchFolder scratch{"quorvel-torch"};  // first, so it goes after all that writes in it
   dispatch::ThreadedScheduler clock{dispatch::Instant{} + 1000s, 20.0};
   timeline::Timeline timeline{clock};
   timeline::Recorder rec{timeline};
-  fs::Root root{folder};
+  fs::Root root{scratch.path()};
   darwin::NotifyCenter darwin{clock, timeline};
   prefs::Store prefs{root, "5A1E1C2B-7D4F-4E8A-9B3C-0F6D2E1A4B7C"};
   audio::SystemSounds sounds{clock, timeline, root};
@@ -53,7 +40,6 @@ class TorchOnRealThreads : public ::testing::Test {
 
 TEST_F(TorchOnRealThreads, RequestsRacingOnTwoQueuesGiveOneSequence) {
   // Torch when the capture device refuses configuration: the busy flag's test-and-set must be atomic.
-  ASSERT_FALSE(folder.empty());
   for (int round = 0; round < 3; ++round) {
     clock.runSync(host.mainQueue(), [&] {
       requestTorchBlink(*library);

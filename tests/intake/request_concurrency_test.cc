@@ -3,9 +3,6 @@
 // ThreadSanitizer (-DQV_SANITIZE=thread).
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +10,7 @@
 #include "platform/dispatch/threaded_scheduler.h"
 #include "platform/statusbar/status_bar.h"
 #include "sim/world.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::intake {
 namespace {
@@ -20,12 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 using springboard::IncomingNotification;
 using timeline::Kind;
-
-std::string temporaryFolder() {
-  std::string base = std::filesystem::temp_directory_path() / "quorvel-requests-XXXXXX";
-  if (!::mkdtemp(base.data())) return {};
-  return base;
-}
 
 pl::Dict stressSettings() {
   pl::Dict d{{"imInt", 1},    {"smsInt", 1},    {"mailInt", 1}, {"phInt", 1},         {"imCount", 3},
@@ -65,14 +57,12 @@ class RequestConcurrency : public ::testing::Test {
     clock.retireProcess(host.processName());
     clock.waitQuiet(5000ms);
     library.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
   }
 
-  std::string folder = temporaryFolder();
+  ScratchFolder scratch{"quorvel-requests"};  // first, so it goes after all that writes in it
   dispatch::ThreadedScheduler clock{dispatch::Instant{} + 1000s, 20.0};
   timeline::Timeline timeline{clock};
-  fs::Root root{folder};
+  fs::Root root{scratch.path()};
   darwin::NotifyCenter darwin{clock, timeline};
   prefs::Store prefs{root, "5A1E1C2B-7D4F-4E8A-9B3C-0F6D2E1A4B7C"};
   audio::SystemSounds sounds{clock, timeline, root};
@@ -93,7 +83,6 @@ class RequestConcurrency : public ::testing::Test {
 
 TEST_F(RequestConcurrency, RequestsPostedTogetherAreDecidedOnceEachInArrivalOrder) {
   // Request rules off the main thread.
-  ASSERT_FALSE(folder.empty());
   const std::vector<IncomingNotification> burst = {
       {.bundleId = "ph.telegra.Telegraph", .categoryIdentifier = "message"},
       {.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "message"},

@@ -4,7 +4,6 @@
 #include "platform/fs/root.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,30 +11,24 @@
 
 #include "platform/plist/io.h"
 #include "platform/prefs/store.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::fs {
 namespace {
 
 class FileRoot : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string base = std::filesystem::temp_directory_path() / "quorvel-root-XXXXXX";
-    ASSERT_TRUE(::mkdtemp(base.data()));
-    folder = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
   // A tester's editor changing a file behind the root's back.
   void editOnDisk(const std::string& devicePath, const std::string& text) {
-    std::ofstream(folder + "/private" + devicePath, std::ios::binary | std::ios::trunc) << text;
+    std::ofstream(scratch.path() + "/private" + devicePath, std::ios::binary | std::ios::trunc) << text;
   }
   static Bytes bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
-  std::string folder;
+  ScratchFolder scratch{"quorvel-root"};
 };
 
 TEST_F(FileRoot, ASoleWriterSeesEachOfItsOwnWritesAndRemovals) {
-  Root root(folder);
+  Root root(scratch.path());
   root.setSoleWriter(true);
   const std::string path = "/var/mobile/notes.txt";
   EXPECT_FALSE(root.exists(path));
@@ -51,7 +44,7 @@ TEST_F(FileRoot, ASoleWriterSeesEachOfItsOwnWritesAndRemovals) {
 }
 
 TEST_F(FileRoot, BothSpellingsOfVarNameOneRememberedFile) {
-  Root root(folder);
+  Root root(scratch.path());
   root.setSoleWriter(true);
   ASSERT_TRUE(root.writeAtomic("/var/mobile/a.txt", bytes("old")));
   EXPECT_EQ(*root.read("/private/var/mobile/a.txt"), bytes("old"));
@@ -60,7 +53,7 @@ TEST_F(FileRoot, BothSpellingsOfVarNameOneRememberedFile) {
 }
 
 TEST_F(FileRoot, TheSameUnchangedFileIsHandedOutWithoutACopy) {
-  Root root(folder);
+  Root root(scratch.path());
   root.setSoleWriter(true);
   ASSERT_TRUE(root.writeAtomic("/var/a", bytes("sound")));
   auto first = root.readShared("/var/a");
@@ -73,7 +66,7 @@ TEST_F(FileRoot, TheSameUnchangedFileIsHandedOutWithoutACopy) {
 
 // The contract that makes virtual time cheap, and why real-time play turns it off.
 TEST_F(FileRoot, OnlyARootThatIsNotTheSoleWriterSeesEditsBehindItsBack) {
-  Root sole(folder), shared(folder);
+  Root sole(scratch.path()), shared(scratch.path());
   sole.setSoleWriter(true);
   ASSERT_TRUE(sole.writeAtomic("/var/a.txt", bytes("written")));
   editOnDisk("/var/a.txt", "edited");
@@ -84,7 +77,7 @@ TEST_F(FileRoot, OnlyARootThatIsNotTheSoleWriterSeesEditsBehindItsBack) {
 }
 
 TEST_F(FileRoot, ThePreferencesStorePicksUpAnOutsideEditWhenTheRootIsNotTheSoleWriter) {
-  Root root(folder);
+  Root root(scratch.path());
   prefs::Store store(root, "HOST");
   const pl::Value thirty(std::int64_t{30});
   ASSERT_TRUE(store.setValue("smsInt", &thirty, "com.example", prefs::User::Current, prefs::HostScope::Any));
@@ -95,10 +88,10 @@ TEST_F(FileRoot, ThePreferencesStorePicksUpAnOutsideEditWhenTheRootIsNotTheSoleW
 }
 
 TEST_F(FileRoot, ChangesNameEveryPathWrittenOrRemovedUntilForgotten) {
-  Root root(folder);
+  Root root(scratch.path());
   ASSERT_TRUE(root.writeAtomic("/var/a", bytes("a")));
   ASSERT_TRUE(root.remove("/Library/b"));
-  EXPECT_EQ(root.changes(), (std::set<std::string>{folder + "/Library/b", folder + "/private/var/a"}));
+  EXPECT_EQ(root.changes(), (std::set<std::string>{scratch.path() + "/Library/b", scratch.path() + "/private/var/a"}));
   root.forgetChanges();
   EXPECT_TRUE(root.changes().empty());
 }

@@ -1,11 +1,11 @@
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -16,20 +16,7 @@ using namespace std::chrono_literals;
 // A scenario file in a fresh temporary folder, removed with the fixture.
 class CommandLine : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[] = "/tmp/quorvel-command-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    dir_ = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string write(const std::string& name, const std::string& text) {
-    const std::string path = dir_ + "/" + name;
-    std::ofstream(path) << text;
-    return path;
-  }
-
-  std::string dir_;
+  ScratchFolder scratch{"quorvel-command"};
 };
 
 TEST_F(CommandLine, BadScenariosNameFileAndPlaceAndStopBeforeAnythingRuns) {
@@ -46,7 +33,7 @@ TEST_F(CommandLine, BadScenariosNameFileAndPlaceAndStopBeforeAnythingRuns) {
       {R"({"actions": []})", "expected \"run\""},
   };
   for (const Case& c : cases) {
-    const std::string path = write("day.json", c.text);
+    const std::string path = scratch.write("day.json", c.text);
     CommandRun run = runQuorvelSim({path});
     EXPECT_EQ(run.status, 2) << c.text;
     EXPECT_EQ(run.out, "") << "something ran for " << c.text;
@@ -55,9 +42,9 @@ TEST_F(CommandLine, BadScenariosNameFileAndPlaceAndStopBeforeAnythingRuns) {
 }
 
 TEST_F(CommandLine, MissingFilesAndBadOptionsAreUsageErrors) {
-  CommandRun missing = runQuorvelSim({dir_ + "/nowhere.json"});
+  CommandRun missing = runQuorvelSim({scratch / "nowhere.json"});
   EXPECT_EQ(missing.status, 2);
-  EXPECT_NE(missing.err.find(dir_ + "/nowhere.json"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find(scratch / "nowhere.json"), std::string::npos) << missing.err;
   EXPECT_EQ(missing.out, "");
 
   CommandRun unknown = runQuorvelSim({"--colour"});
@@ -114,8 +101,8 @@ TEST_F(CommandLine, MissingDirectoryAndUnreadableScenarioFilesEachSayWhatIsWrong
     std::string path;
     std::string message;
   } cases[] = {
-      {dir_ + "/nowhere.json", dir_ + "/nowhere.json: no such file"},
-      {dir_, dir_ + ": is a directory, not a scenario file"},
+      {scratch / "nowhere.json", scratch.path() + "/nowhere.json: no such file"},
+      {scratch.path(), scratch.path() + ": is a directory, not a scenario file"},
       // Opens, but every read fails (at address 0): the path of a file that cannot be read.
       {"/proc/self/mem", "/proc/self/mem: cannot be read: Input/output error"},
   };
@@ -125,7 +112,7 @@ TEST_F(CommandLine, MissingDirectoryAndUnreadableScenarioFilesEachSayWhatIsWrong
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("quorvel-sim: " + c.message + "\n", 0), 0u) << run.err;
   }
-  const std::string locked = write("locked.json", "{}");
+  const std::string locked = scratch.write("locked.json", "{}");
   std::filesystem::permissions(locked, std::filesystem::perms::none);
   if (::geteuid() == 0) GTEST_SKIP() << "root reads a file without permissions; the denied case needs a user";
   CommandRun denied = runQuorvelSim({locked});
@@ -134,7 +121,7 @@ TEST_F(CommandLine, MissingDirectoryAndUnreadableScenarioFilesEachSayWhatIsWrong
 
 TEST_F(CommandLine, ADashReadsTheScenarioFromStandardInput) {
   const std::string text = R"({"name": "piped", "run": "2m", "actions": [{"at": "+20s", "do": "notification", "event": "sms"}]})";
-  CommandRun fromFile = runQuorvelSim({"--explain", write("piped.json", text)});
+  CommandRun fromFile = runQuorvelSim({"--explain", scratch.write("piped.json", text)});
   CommandRun piped = runQuorvelSim({"--explain", "-"}, text);
   ASSERT_EQ(piped.status, 0) << piped.err;
   EXPECT_TRUE(piped.out == fromFile.out);
@@ -174,7 +161,7 @@ TEST_F(CommandLine, SameScenarioAndSeedGiveByteIdenticalOutputRunAfterRun) {
 }
 
 TEST_F(CommandLine, RealTimePlaysAtTheSpeedAskedAndPrintsTheSame) {
-  const std::string path = write("short.json", R"({"name": "five minutes", "run": "5m", "actions": [
+  const std::string path = scratch.write("short.json", R"({"name": "five minutes", "run": "5m", "actions": [
       {"at": "+20s", "do": "notification", "event": "sms"}, {"at": "+5m", "do": "note", "text": "the end"}]})");
   CommandRun virtualTime = runQuorvelSim({path});
   const auto started = std::chrono::steady_clock::now();

@@ -2,12 +2,10 @@
 // contexts), and what the text output says about removals, restarts and systems before iOS 8.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "platform/plist/io.h"
 #include "platform/plist/keyed_archive.h"
 #include "sim/scenario.h"
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -15,34 +13,21 @@ namespace {
 
 class ScenarioInputs : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[] = "/tmp/quorvel-inputs-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    dir_ = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string write(const std::string& name, const std::string& text) {
-    const std::string path = dir_ + "/" + name;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
   std::string writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
     auto bytes = pl::serialize(pl::Value(values), format);
     EXPECT_TRUE(bytes) << bytes.error();
-    return write(name, std::string(bytes->begin(), bytes->end()));
+    return scratch.write(name, std::string(bytes->begin(), bytes->end()));
   }
   // Plays the scenario text (with --explain and any further options) and returns what it printed.
   std::string play(const std::string& scenario, std::vector<std::string> options = {"--explain"}) {
-    options.push_back(write("scenarios/day.json", scenario));
+    options.push_back(scratch.write("scenarios/day.json", scenario));
     CommandRun run = runQuorvelSim(options);
     EXPECT_EQ(run.status, 0) << run.err;
     return run.out;
   }
   static bool has(const std::string& out, const std::string& text) { return out.find(text) != std::string::npos; }
 
-  std::string dir_;
+  ScratchFolder scratch{"quorvel-inputs"};
 };
 
 TEST_F(ScenarioInputs, ASettingsFileOfAPhoneIsPlacedAsItIsAndItsKeysHeadTheRun) {
@@ -91,8 +76,8 @@ TEST_F(ScenarioInputs, RawArchivesAndContextsOfAnyShapePlayEndToEnd) {
 }
 
 TEST_F(ScenarioInputs, RawInputsTheSimulatorCannotPlayAreRefusedWithTheirPlace) {
-  write("scenarios/list.plist", R"(<?xml version="1.0"?><plist version="1.0"><array><true/></array></plist>)");
-  write("scenarios/garbage.plist", "bplist00 not really");
+  scratch.write("scenarios/list.plist", R"(<?xml version="1.0"?><plist version="1.0"><array><true/></array></plist>)");
+  scratch.write("scenarios/garbage.plist", "bplist00 not really");
   const std::pair<std::string, std::string> cases[] = {
       {R"("settings": "nowhere.plist")", "settings: expected the path of a property-list file, but"},
       {R"("settings": "list.plist")", "list.plist\" holds array, not a dictionary of settings"},
@@ -114,7 +99,7 @@ TEST_F(ScenarioInputs, RawInputsTheSimulatorCannotPlayAreRefusedWithTheirPlace) 
        "actions[0].context: \"context\" is the whole context"},
   };
   for (const auto& [part, expected] : cases) {
-    const std::string path = write("scenarios/bad.json", "{\"run\": \"10m\", " + part + "}");
+    const std::string path = scratch.write("scenarios/bad.json", "{\"run\": \"10m\", " + part + "}");
     CommandRun run = runQuorvelSim({path});
     EXPECT_EQ(run.status, 2) << part;
     EXPECT_EQ(run.out, "") << part;

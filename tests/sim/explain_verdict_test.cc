@@ -1,10 +1,9 @@
 // --explain closes every notification's trail with one verdict line: what started, what
 // restarted, or why no reminder came of it.
-#include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -12,18 +11,9 @@ namespace {
 
 class ExplainVerdict : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[] = "/tmp/quorvel-verdict-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    dir_ = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // The verdict lines of the run, in order, without their time stamps.
   std::vector<std::string> verdicts(const std::string& scenario, const std::string& option = "--explain") {
-    const std::string path = dir_ + "/day.json";
-    std::ofstream(path) << scenario;
-    CommandRun run = runQuorvelSim({option, path});
+    CommandRun run = runQuorvelSim({option, scratch.write("day.json", scenario)});
     EXPECT_EQ(run.status, 0) << run.err;
     std::vector<std::string> found;
     for (std::size_t at = 0; (at = run.out.find(" verdict ", at)) != std::string::npos; ++at)
@@ -31,7 +21,7 @@ class ExplainVerdict : public ::testing::Test {
     return found;
   }
 
-  std::string dir_;
+  ScratchFolder scratch{"quorvel-verdict"};
 };
 
 TEST_F(ExplainVerdict, EveryNotificationEndsWithWhatStartedOrWhyNothingDid) {

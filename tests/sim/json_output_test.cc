@@ -1,14 +1,13 @@
 // The JSON Lines a tool reads: reminder ids and numbers instead of prose, every alert effect
 // naming its reminder and alert, causes traced to the scenario's actions, times that stay
 // unambiguous across a clock change, and a summary with every start of every reminder.
-#include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "sim/json_text.h"
 #include "sim/local_time.h"
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -18,19 +17,10 @@ using nlohmann::json;
 
 class JsonOutput : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[] = "/tmp/quorvel-json-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    dir_ = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   // Plays the scenario with --json (and `extra`); every line parsed.
   std::vector<json> play(const std::string& scenario, std::vector<std::string> extra = {}) {
-    const std::string path = dir_ + "/day.json";
-    std::ofstream(path) << scenario;
     extra.insert(extra.begin(), "--json");
-    extra.push_back(path);
+    extra.push_back(scratch.write("day.json", scenario));
     CommandRun run = runQuorvelSim(extra);
     EXPECT_EQ(run.status, 0) << run.err;
     std::vector<json> lines;
@@ -47,7 +37,7 @@ class JsonOutput : public ::testing::Test {
     return out;
   }
 
-  std::string dir_;
+  ScratchFolder scratch{"quorvel-json"};
 };
 
 TEST_F(JsonOutput, EveryAlertEffectNamesTheReminderAndTheAlertThatMadeIt) {

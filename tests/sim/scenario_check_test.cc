@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -145,14 +145,11 @@ TEST(ClockChangeNotes, SkippedAndRepeatedTimesAreNotedWithHowTheyWereTaken) {
 }
 
 TEST(ClockChangeNotes, AppearOnTheTimelineJustBeforeTheActionInTextAndJson) {
-  char base[] = "/tmp/quorvel-clock-XXXXXX";
-  ASSERT_NE(::mkdtemp(base), nullptr);
-  const std::string path = std::string(base) + "/day.json";
-  std::ofstream(path) << R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00", "run": "04:00",
-      "actions": [{"at": "02:10", "do": "lock"}]})";
+  const ScratchFolder scratch("quorvel-clock");
+  const std::string path = scratch.write("day.json", R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00",
+      "run": "04:00", "actions": [{"at": "02:10", "do": "lock"}]})");
   const CommandRun text = runQuorvelSim({path});
   const CommandRun json = runQuorvelSim({"--json", path});
-  std::filesystem::remove_all(base);
   EXPECT_EQ(text.err, "");
   const auto note = text.out.find("02:10 does not exist on 2026-03-29: taken as 03:10");
   ASSERT_NE(note, std::string::npos) << text.out;

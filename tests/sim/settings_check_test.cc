@@ -2,13 +2,11 @@
 // the library reads otherwise than written is a warning saying what it reads; nothing changes.
 #include "sim/settings_check.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include <gtest/gtest.h>
 
 #include "platform/plist/io.h"
 #include "sim/scenario.h"
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -91,20 +89,10 @@ TEST(SettingsCheckPlaces, ActionsNameTheirPlaceAndRemovedKeysAreCheckedToo) {
 // A property-list file in a fresh folder, as a tester copies one from a phone.
 class SettingsFileCheck : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[] = "/tmp/quorvel-settings-check-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    dir_ = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   void writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
-    ASSERT_TRUE(pl::writeFileAtomic(dir_ + "/" + name, pl::Value(values), format));
+    ASSERT_TRUE(pl::writeFileAtomic(scratch / name, pl::Value(values), format));
   }
-  std::string writeScenario(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ + "/" + name) << text;
-    return dir_ + "/" + name;
-  }
-  std::string dir_;
+  ScratchFolder scratch{"quorvel-settings-check"};
 };
 
 TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
@@ -112,25 +100,27 @@ TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
   writePlist("later.plist", {{"toHour", pl::Value(std::int64_t{24})}}, pl::Format::Xml);
   auto s = parseScenario(R"({"run": "1h", "settings": "phone.plist",
       "actions": [{"at": "+1m", "do": "settings-file", "file": "later.plist"}]})",
-                         dir_ + "/day.json");
+                         scratch / "day.json");
   ASSERT_TRUE(s) << s.error();
   EXPECT_EQ(joined(s->warnings),
-            dir_ + "/phone.plist: showStatuss: no such setting; did you mean showStatus?\n" + dir_ +
-                "/phone.plist: smsInt: \"30\" is not a number: the library reads the default (60 s)\n" + dir_ +
+            scratch.path() + "/phone.plist: showStatuss: no such setting; did you mean showStatus?\n" + scratch.path() +
+                "/phone.plist: smsInt: \"30\" is not a number: the library reads the default (60 s)\n" +
+                scratch.path() +
                 "/later.plist: toHour: 24 is not an hour (0 to 23): the library reads the default (23)\n");
 }
 
 // A warning never changes the run: the device reads the same file the same way.
 TEST_F(SettingsFileCheck, WarnedValuesPlayAsTheLibraryReadsThem) {
   auto play = [&](const std::string& settings) {
-    const std::string path = writeScenario("day.json", R"({"run": "6m", "settings": )" + settings + R"(,
+    const std::string path = scratch.write("day.json", R"({"run": "6m", "settings": )" + settings + R"(,
         "actions": [{"at": "+20s", "do": "notification", "event": "sms"}]})");
     return runQuorvelSim({"--json", path});
   };
   const CommandRun warned = play(R"({"smsCount": "three", "smsInt": -5, "showStatuss": true, "vibesms": "on"})");
   const CommandRun plain = play(R"({"vibesms": false})");
   EXPECT_EQ(warned.status, 0);
-  EXPECT_NE(warned.err.find("quorvel-sim: warning: " + dir_ + "/day.json: settings.smsCount: "), std::string::npos)
+  EXPECT_NE(warned.err.find("quorvel-sim: warning: " + scratch.path() + "/day.json: settings.smsCount: "),
+            std::string::npos)
       << warned.err;
   EXPECT_EQ(plain.err, "");
   EXPECT_EQ(warned.out, plain.out);
@@ -147,7 +137,7 @@ TEST_F(SettingsFileCheck, StrictTurnsEveryWarningIntoAnErrorAndPlaysNothing) {
       {R"({"showStatus": true})", 0, ""},
   };
   for (const Case& c : cases) {
-    const std::string path = writeScenario("day.json", R"({"run": "2m", "settings": )" + std::string(c.settings) + "}");
+    const std::string path = scratch.write("day.json", R"({"run": "2m", "settings": )" + std::string(c.settings) + "}");
     const CommandRun lenient = runQuorvelSim({path});
     EXPECT_EQ(lenient.status, 0) << c.settings;
     const CommandRun strict = runQuorvelSim({"--strict", path});

@@ -1,10 +1,9 @@
 // The text story's times a reader cannot misread: the end's date when a run crosses midnight,
 // dates in the summary then, a line where the clocks change, and the start window in the header.
-#include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
+#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -12,24 +11,15 @@ namespace {
 
 class StoryTimes : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char base[] = "/tmp/quorvel-times-XXXXXX";
-    ASSERT_NE(::mkdtemp(base), nullptr);
-    dir_ = base;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string play(const std::string& scenario, std::vector<std::string> options = {}) {
-    const std::string path = dir_ + "/day.json";
-    std::ofstream(path) << scenario;
-    options.push_back(path);
+    options.push_back(scratch.write("day.json", scenario));
     CommandRun run = runQuorvelSim(options);
     EXPECT_EQ(run.status, 0) << run.err;
     return run.out;
   }
   static bool has(const std::string& out, const std::string& text) { return out.find(text) != std::string::npos; }
 
-  std::string dir_;
+  ScratchFolder scratch{"quorvel-times"};
 };
 
 TEST_F(StoryTimes, ARunThatCrossesMidnightDatesItsEndAndEveryTimeInTheSummary) {
