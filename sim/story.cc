@@ -73,6 +73,12 @@ const char* label(Kind k) {
   return "?";
 }
 
+// What the phone itself did (its own banners, lock screen, badges, front app), as against what the
+// library did: told under one label, in the app's own words. The label's list is the one list.
+bool isDeviceEvent(Kind k) {
+  return std::string_view(label(k)) == "device";
+}
+
 // What a fire handler records while it runs, besides its own re-arm, end or clear.
 bool effectOfFire(const Event& e) {
   switch (e.kind) {
@@ -409,20 +415,13 @@ std::string StoryWriter::describe(const Event& e) const {
       if (detail.size() > suffix.size() && detail.ends_with(suffix)) detail.resize(detail.size() - suffix.size());
       return shown + " - " + detail;
     }
-    case Kind::Host:
-    case Kind::BannerDismissed:
-    case Kind::LockScreen:
-    case Kind::NotificationPosted:
-    case Kind::Badge:
-    case Kind::LockState:
-    case Kind::DoNotDisturb:
-    case Kind::FrontApp: {
+    default: {
       const std::string shown = name(e.subject);
-      if (startsWith(e.detail, shown + " ")) return shown + " - " + e.detail.substr(shown.size() + 1);
+      // The device's own detail often opens with the app's name: said once.
+      if (isDeviceEvent(e.kind) && startsWith(e.detail, shown + " "))
+        return shown + " - " + e.detail.substr(shown.size() + 1);
       return withDetail(shown);
     }
-    default:
-      return withDetail(name(e.subject));
   }
 }
 
