@@ -1,6 +1,7 @@
-// A fresh folder of one test's own under the system's temporary directory, removed with all it
-// holds when the object goes. Declare it before anything that keeps files open in it (a world's
-// file root), so that those go first. Not for sharing between threads that write in it.
+// Files for tests: a fresh folder of one test's own under the system's temporary directory,
+// removed with all it holds when the object goes (a fixed name would collide with a second suite
+// running at once), and a whole file read back. Declare the folder before anything that keeps
+// files open in it (a world's file root), so that those go first.
 //   ScratchFolder scratch("quorvel-command");
 //   runQuorvelSim({scratch.write("day.json", R"({"run": "1h"})")});
 #pragma once
@@ -9,10 +10,17 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
 namespace qv {
+
+// A whole file as it stands, bytes and all; empty where it cannot be read.
+inline std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 class ScratchFolder {
  public:
@@ -24,6 +32,7 @@ class ScratchFolder {
   }
   ~ScratchFolder() {
     std::error_code ignored;  // a folder already gone is no failure of the test that used it
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);  // a test that locked it
     std::filesystem::remove_all(path_, ignored);
   }
   ScratchFolder(const ScratchFolder&) = delete;
@@ -39,6 +48,8 @@ class ScratchFolder {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
     return file;
   }
+  // What `name` holds; empty where it cannot be read.
+  std::string read(const std::string& name) const { return fileText(*this / name); }
 
  private:
   std::string path_;

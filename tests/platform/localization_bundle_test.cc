@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/l10n/localization_bundle.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::l10n {
 namespace {
@@ -13,15 +14,6 @@ namespace fs = std::filesystem;
 
 class LocalizationLookup : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ =
-        fs::temp_directory_path() /
-        ("qv_l10n_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
-    fs::create_directories(root_);
-  }
-  void TearDown() override { fs::remove_all(root_); }
-
   void table(const std::string& folder, const std::string& text) {
     fs::create_directories(root_ / folder);
     std::ofstream(root_ / folder / "Localizable.strings", std::ios::binary) << text;
@@ -32,7 +24,8 @@ class LocalizationLookup : public ::testing::Test {
     return bundle.ok() ? *bundle : LocalizationBundle();
   }
 
-  fs::path root_;
+  ScratchFolder scratch{"qv-l10n"};
+  fs::path root_{scratch.path()};
 };
 
 TEST_F(LocalizationLookup, PreferredLanguageThenItsShorterForms) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +7,7 @@
 #include "platform/plist/internal/libplist_bridge.h"
 #include "platform/plist/io.h"
 #include "tests/platform/plist_test_support.h"
+#include "tests/scratch_folder.h"
 
 namespace qv {
 namespace {
@@ -405,22 +404,12 @@ TEST_F(HostilePlistInput, LimitsHoldAtTheirEdgeInBothFormats) {
 
 class PlistFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("qv-plist-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::permissions(dir_, fs::perms::owner_all, ignored);
-    fs::remove_all(dir_, ignored);
-  }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
   std::size_t entriesInDir() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
-  fs::path dir_;
+  ScratchFolder scratch{"qv-plist"};
+  fs::path dir_{scratch.path()};
 };
 
 TEST_F(PlistFiles, WrittenFileReadsBackInBothFormats) {

@@ -14,6 +14,7 @@
 #include "platform/audio/aiff.h"
 #include "platform/audio/caf.h"
 #include "platform/audio/wave.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::audio {
 namespace {
@@ -216,14 +217,13 @@ TEST(SoundHeaders, BrokenFilesAreErrorsThatSayWhatWasWrong) {
 
 class SoundFiles : public ::testing::Test {
  protected:
-  void SetUp() override { std::filesystem::create_directories(dir_); }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string write(const std::string& name, const Bytes& bytes) {
     std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
     return path;
   }
-  std::filesystem::path dir_ = std::filesystem::temp_directory_path() / "qv_sound_files_test";
+  ScratchFolder scratch{"qv-sound-files"};
+  std::filesystem::path dir_{scratch.path()};
 };
 
 TEST_F(SoundFiles, KindComesFromTheOpeningTagAndErrorsNameTheFile) {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/time/timezone.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::tz {
 
@@ -297,20 +298,14 @@ TEST_F(PosixRuleZone, MalformedRulesNameWhereTheyWentWrong) {
 
 class TimeZoneFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("qv_tz_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   Result<TimeZone> loadBytes(const std::vector<std::uint8_t>& bytes) {
     std::ofstream(dir_ / "Test", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return TimeZone::load("Test", dir_.string());
   }
 
-  std::filesystem::path dir_;
+  ScratchFolder scratch{"qv-tz"};
+  std::filesystem::path dir_{scratch.path()};
 };
 
 TEST_F(TimeZoneFiles, BadUnknownOrFolderNamesAreErrorsSayingSo) {

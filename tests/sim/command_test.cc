@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -13,11 +12,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A scenario file in a fresh temporary folder, removed with the fixture.
-class CommandLine : public ::testing::Test {
- protected:
-  ScratchFolder scratch{"quorvel-command"};
-};
+class CommandLine : public ScenarioText {};
 
 TEST_F(CommandLine, BadScenariosNameFileAndPlaceAndStopBeforeAnythingRuns) {
   struct Case {
@@ -41,22 +36,6 @@ TEST_F(CommandLine, BadScenariosNameFileAndPlaceAndStopBeforeAnythingRuns) {
   }
 }
 
-TEST_F(CommandLine, MissingFilesAndBadOptionsAreUsageErrors) {
-  CommandRun missing = runQuorvelSim({scratch / "nowhere.json"});
-  EXPECT_EQ(missing.status, 2);
-  EXPECT_NE(missing.err.find(scratch / "nowhere.json"), std::string::npos) << missing.err;
-  EXPECT_EQ(missing.out, "");
-
-  CommandRun unknown = runQuorvelSim({"--colour"});
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_NE(unknown.err.find("unknown option --colour"), std::string::npos);
-
-  CommandRun until = runQuorvelSim({"--until", "teatime"});
-  EXPECT_EQ(until.status, 2);
-  EXPECT_NE(until.err.find("--until: expected a time"), std::string::npos) << until.err;
-  EXPECT_EQ(until.out, "");
-}
-
 TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPlayNothing) {
   struct Case {
     std::vector<std::string> args;
@@ -64,7 +43,9 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
   } cases[] = {
       {{"--jsn"}, "unknown option --jsn (did you mean --json?)"},
       {{"--json=yes"}, "--json takes no value"},
+      {{"--colour"}, "unknown option --colour"},
       {{"--until"}, "--until needs a value (TIME)"},
+      {{"--until", "teatime"}, "--until: expected a time"},
       {{"--seed"}, "--seed needs a value (N)"},
       {{"--seed", "-1"}, "--seed needs a whole number from 0 to 18446744073709551615, got \"-1\""},
       {{"--seed", "18446744073709551616"}, "--seed needs a whole number from 0 to 18446744073709551615"},
@@ -87,6 +68,9 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--dump-scenario", "--check"}, "--check does nothing with --dump-scenario"},
       {{"--random", "day.json"}, "--random does nothing with a scenario file"},
       {{"one.json", "two.json"}, "more than one scenario given (\"two.json\" after \"one.json\")"},
+      {{"--ios", "9.3", sourcePath("examples/ios9-sms.json")}, "--ios does nothing without --matrix"},
+      {{"--matrix", "--quiet", sourcePath("examples/ios9-sms.json")}, "--quiet does nothing with --matrix"},
+      {{"--matrix", "--ios", "6.1", sourcePath("examples/ios9-sms.json")}, "--ios: \"6.1\" names no known release"},
   };
   for (const Case& c : cases) {
     CommandRun run = runQuorvelSim(c.args);

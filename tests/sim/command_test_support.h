@@ -1,5 +1,8 @@
-// Runs quorvel-sim in-process and captures what it prints, for the command-line tests.
+// Runs quorvel-sim in-process and captures what it prints, for the command-line tests, and the
+// fixture of tests that play scenario text they write.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +10,7 @@
 #include <vector>
 
 #include "sim/command.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::sim {
 
@@ -43,5 +47,22 @@ inline std::string sourcePath(const std::string& relative) {
   path += relative;
   return path;
 }
+
+// Scenario files written in a folder of the test's own and played through quorvel-sim.
+class ScenarioText : public ::testing::Test {
+ protected:
+  // Writes `scenario` to `file`, plays it with `options` and returns what it printed; a run that
+  // does not succeed fails the test.
+  std::string play(const std::string& scenario, std::vector<std::string> options = {},
+                   const std::string& file = "day.json") {
+    options.push_back(scratch.write(file, scenario));
+    CommandRun run = runQuorvelSim(options);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out;
+  }
+  static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+  ScratchFolder scratch{"quorvel-scenario"};
+};
 
 }  // namespace qv::sim

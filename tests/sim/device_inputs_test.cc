@@ -5,13 +5,12 @@
 #include "platform/plist/io.h"
 #include "platform/plist/keyed_archive.h"
 #include "sim/scenario.h"
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
 namespace {
 
-class ScenarioInputs : public ::testing::Test {
+class ScenarioInputs : public ScenarioText {
  protected:
   std::string writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
     auto bytes = pl::serialize(pl::Value(values), format);
@@ -20,14 +19,8 @@ class ScenarioInputs : public ::testing::Test {
   }
   // Plays the scenario text (with --explain and any further options) and returns what it printed.
   std::string play(const std::string& scenario, std::vector<std::string> options = {"--explain"}) {
-    options.push_back(scratch.write("scenarios/day.json", scenario));
-    CommandRun run = runQuorvelSim(options);
-    EXPECT_EQ(run.status, 0) << run.err;
-    return run.out;
+    return ScenarioText::play(scenario, std::move(options), "scenarios/day.json");
   }
-  static bool has(const std::string& out, const std::string& text) { return out.find(text) != std::string::npos; }
-
-  ScratchFolder scratch{"quorvel-inputs"};
 };
 
 TEST_F(ScenarioInputs, ASettingsFileOfAPhoneIsPlacedAsItIsAndItsKeysHeadTheRun) {

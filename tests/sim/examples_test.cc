@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -14,13 +13,6 @@ namespace qv::sim {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The first line where two texts part, for a message a tester can act on.
 std::string firstDifference(const std::string& expected, const std::string& actual) {
@@ -59,7 +51,7 @@ TEST_P(Example, PlaysToItsExpectedTimeline) {
   CommandRun run = runQuorvelSim({"--explain", scenario.string()});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "") << "an example plays with no warning";
-  const std::string expected = readFile(expectedFor(scenario));
+  const std::string expected = fileText(expectedFor(scenario).string());
   EXPECT_TRUE(run.out == expected) << firstDifference(expected, run.out);
 }
 
@@ -82,10 +74,10 @@ TEST(Examples, EveryExpectedTimelineHasItsScenarioAndEveryScenarioANameAndAStory
       EXPECT_TRUE(fs::exists(scenario)) << name;
     } else if (entry.path().extension() == ".json") {
       // Without a name the heading would print the path, which differs between callers.
-      const std::string text = readFile(entry.path());
+      const std::string text = fileText(entry.path().string());
       EXPECT_NE(text.find("\"name\""), std::string::npos) << name;
       EXPECT_NE(text.find("\"description\""), std::string::npos) << name;
-      EXPECT_NE(readFile(sourcePath("examples/README.md")).find("`" + name + "`"), std::string::npos)
+      EXPECT_NE(fileText(sourcePath("examples/README.md")).find("`" + name + "`"), std::string::npos)
           << name << " is not listed in examples/README.md";
     }
   }

@@ -3,25 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
 namespace {
 
-class ExplainVerdict : public ::testing::Test {
+class ExplainVerdict : public ScenarioText {
  protected:
   // The verdict lines of the run, in order, without their time stamps.
   std::vector<std::string> verdicts(const std::string& scenario, const std::string& option = "--explain") {
-    CommandRun run = runQuorvelSim({option, scratch.write("day.json", scenario)});
-    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string out = play(scenario, {option});
     std::vector<std::string> found;
-    for (std::size_t at = 0; (at = run.out.find(" verdict ", at)) != std::string::npos; ++at)
-      found.push_back(run.out.substr(at + 1, run.out.find('\n', at) - at - 1));
+    for (std::size_t at = 0; (at = out.find(" verdict ", at)) != std::string::npos; ++at)
+      found.push_back(out.substr(at + 1, out.find('\n', at) - at - 1));
     return found;
   }
-
-  ScratchFolder scratch{"quorvel-verdict"};
 };
 
 TEST_F(ExplainVerdict, EveryNotificationEndsWithWhatStartedOrWhyNothingDid) {

@@ -7,7 +7,6 @@
 
 #include "sim/json_text.h"
 #include "sim/local_time.h"
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -15,18 +14,16 @@ namespace {
 
 using nlohmann::json;
 
-class JsonOutput : public ::testing::Test {
+class JsonOutput : public ScenarioText {
  protected:
   // Plays the scenario with --json (and `extra`); every line parsed.
   std::vector<json> play(const std::string& scenario, std::vector<std::string> extra = {}) {
     extra.insert(extra.begin(), "--json");
-    extra.push_back(scratch.write("day.json", scenario));
-    CommandRun run = runQuorvelSim(extra);
-    EXPECT_EQ(run.status, 0) << run.err;
+    const std::string out = ScenarioText::play(scenario, std::move(extra));
     std::vector<json> lines;
     std::size_t start = 0;
-    for (std::size_t end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
-      lines.push_back(json::parse(run.out.substr(start, end - start)));
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(json::parse(out.substr(start, end - start)));
     return lines;
   }
 
@@ -36,8 +33,6 @@ class JsonOutput : public ::testing::Test {
       if (j["kind"] == kind) out.push_back(j);
     return out;
   }
-
-  ScratchFolder scratch{"quorvel-json"};
 };
 
 TEST_F(JsonOutput, EveryAlertEffectNamesTheReminderAndTheAlertThatMadeIt) {

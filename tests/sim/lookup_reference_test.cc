@@ -1,9 +1,6 @@
 // --list-settings, docs/settings.md and --list-apps are printed from the tables the system reads:
 // the document must say what the table says (run scripts/update-docs.sh after changing it), and
 // every key and app must be listed with what a user needs to use it.
-#include <fstream>
-#include <sstream>
-
 #include <gtest/gtest.h>
 
 #include "platform/apps/catalog.h"
@@ -15,15 +12,8 @@ namespace {
 
 using core::Key;
 
-std::string fileText(const std::string& relative) {
-  std::ifstream in(sourcePath(relative));
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(SettingsReference, DocumentAndListAgreeWithTheKeyTable) {
-  EXPECT_TRUE(fileText("docs/settings.md") == settingsMarkdown())
+  EXPECT_TRUE(fileText(sourcePath("docs/settings.md")) == settingsMarkdown())
       << "docs/settings.md differs from core/settings_keys.h: run scripts/update-docs.sh";
   CommandRun markdown = runQuorvelSim({"--list-settings", "--markdown"});
   EXPECT_EQ(markdown.status, 0);

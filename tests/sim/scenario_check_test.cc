@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {

@@ -6,7 +6,6 @@
 
 #include "platform/plist/io.h"
 #include "sim/scenario.h"
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -87,12 +86,11 @@ TEST(SettingsCheckPlaces, ActionsNameTheirPlaceAndRemovedKeysAreCheckedToo) {
 }
 
 // A property-list file in a fresh folder, as a tester copies one from a phone.
-class SettingsFileCheck : public ::testing::Test {
+class SettingsFileCheck : public ScenarioText {
  protected:
   void writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
     ASSERT_TRUE(pl::writeFileAtomic(scratch / name, pl::Value(values), format));
   }
-  ScratchFolder scratch{"quorvel-settings-check"};
 };
 
 TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {

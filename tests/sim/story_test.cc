@@ -14,7 +14,8 @@ using timeline::Kind;
 // A story writer over hand-made events, printing into a string.
 class Story : public ::testing::Test {
  protected:
-  std::string tell(const std::vector<Event>& events, OutputOptions options = {}) {
+  // The story with its day heading.
+  std::string tellWhole(const std::vector<Event>& events, OutputOptions options = {}) {
     char* text = nullptr;
     std::size_t size = 0;
     std::FILE* out = open_memstream(&text, &size);
@@ -35,7 +36,11 @@ class Story : public ::testing::Test {
     std::fclose(out);
     std::string story(text, size);
     std::free(text);
-    // Drop the day heading; the tests look at the lines.
+    return story;
+  }
+  // The story's lines; most tests look only at those.
+  std::string tell(const std::vector<Event>& events, OutputOptions options = {}) {
+    const std::string story = tellWhole(events, options);
     return story.substr(story.find('\n') + 1);
   }
   static Event at(dispatch::Duration d, Kind kind, std::string subject, std::string detail = {}) {
@@ -114,6 +119,14 @@ TEST_F(Story, AClearNotificationHeardSeveralTimesIsExplainedOncePerProcessWhileO
       "08:00:00.000  SpringBoard   why            Viber call - clear notification ignored: no reminder pending\n"
       "08:00:00.000  SpringBoard   why            alert gate - open\n"
       "08:00:00.000  SpringBoard   why            alert gate - open\n");
+}
+
+TEST_F(Story, ColoursItsLabelsOnlyWhenAsked) {
+  const std::vector<Event> alert{at(0s, Kind::ReminderFired, "SMS", "alert 1")};
+  EXPECT_EQ(tellWhole(alert), "--- Mon 2026-12-07 ---\n08:00:00.000  SpringBoard   alert          SMS - alert 1\n");
+  EXPECT_EQ(tellWhole(alert, {.colour = true}),
+            "\033[1m--- Mon 2026-12-07 ---\033[0m\n"
+            "08:00:00.000  SpringBoard   \033[1;33malert          SMS - alert 1\033[0m\n");
 }
 
 }  // namespace

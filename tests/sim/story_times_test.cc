@@ -3,24 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/scratch_folder.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
 namespace {
 
-class StoryTimes : public ::testing::Test {
- protected:
-  std::string play(const std::string& scenario, std::vector<std::string> options = {}) {
-    options.push_back(scratch.write("day.json", scenario));
-    CommandRun run = runQuorvelSim(options);
-    EXPECT_EQ(run.status, 0) << run.err;
-    return run.out;
-  }
-  static bool has(const std::string& out, const std::string& text) { return out.find(text) != std::string::npos; }
-
-  ScratchFolder scratch{"quorvel-times"};
-};
+class StoryTimes : public ScenarioText {};
 
 TEST_F(StoryTimes, ARunThatCrossesMidnightDatesItsEndAndEveryTimeInTheSummary) {
   const std::string out = play(R"({"start": "2026-12-07T23:58:00", "settings": {"smsCount": 3},

@@ -1,10 +1,9 @@
-// Colour and progress appear only for a person at a terminal: the decisions as tables, the
-// progress line's wording, and the story's colours turned on and off.
+// Colour and progress appear only for a person at a terminal: the decisions as tables and the
+// progress line's wording (the story's colours: story_test.cc).
 #include "sim/terminal.h"
 
 #include <gtest/gtest.h>
 
-#include "sim/story.h"
 #include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
@@ -51,29 +50,6 @@ TEST(Terminal, MemoryStreamsAndFilesAreNoTerminalSoTheirOutputHasNoColourNorProg
   CommandRun run = runQuorvelSim({sourcePath("examples/repeat-limits.json")});
   EXPECT_EQ(run.out.find('\033'), std::string::npos);
   EXPECT_EQ(run.err, "");
-}
-
-TEST(Terminal, StoryColoursItsLabelsOnlyWhenAsked) {
-  auto tell = [](bool colour) {
-    char* text = nullptr;
-    std::size_t size = 0;
-    std::FILE* out = open_memstream(&text, &size);
-    {
-      OutputOptions options;
-      options.colour = colour;
-      StoryWriter writer(out, options, [](dispatch::Instant) { return host::CalendarDate{2026, 12, 7, 8, 0, 0}; }, {});
-      writer.add(timeline::Event{dispatch::Instant{}, "SpringBoard", timeline::Kind::ReminderFired, "SMS", "alert 1"});
-      writer.flush();
-    }
-    std::fclose(out);
-    std::string story(text, size);
-    std::free(text);
-    return story;
-  };
-  EXPECT_EQ(tell(false), "--- Mon 2026-12-07 ---\n08:00:00.000  SpringBoard   alert          SMS - alert 1\n");
-  EXPECT_EQ(tell(true),
-            "\033[1m--- Mon 2026-12-07 ---\033[0m\n"
-            "08:00:00.000  SpringBoard   \033[1;33malert          SMS - alert 1\033[0m\n");
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 // notification, the bands, and the phone panel's state at chosen instants.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -38,14 +36,12 @@ json embeddedData(const std::string& html) {
 
 Report reportOf(const std::string& scenario, std::vector<std::string> extra = {}) {
   Report r;
-  const std::string file = (std::filesystem::temp_directory_path() / ("qv-report-" + std::to_string(::getpid()) + ".html")).string();
+  const ScratchFolder scratch("qv-report");
   std::vector<std::string> args = extra;
-  args.insert(args.end(), {"--html", file, scenario});
+  args.insert(args.end(), {"--html", scratch / "report.html", scenario});
   CommandRun run = runQuorvelSim(args);
   EXPECT_EQ(run.status, 0) << run.err;
-  std::ifstream in(file, std::ios::binary);
-  r.html.assign(std::istreambuf_iterator<char>(in), {});
-  std::filesystem::remove(file);
+  r.html = scratch.read("report.html");
   r.data = embeddedData(r.html);
   std::vector<std::string> jsonArgs = extra;
   jsonArgs.insert(jsonArgs.end(), {"--json", scenario});
@@ -68,7 +64,7 @@ std::uint32_t effectsFromEvents(const std::vector<json>& events, const std::stri
 
 class HtmlReportLanes : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(HtmlReportLanes, EveryReminderHasItsLaneAndEveryAlertItsMarkWithWhatItDid) {
+TEST_P(HtmlReportLanes, EveryReminderHasItsLaneEveryAlertItsMarkAndEveryActionAndNotificationTheirs) {
   const Report r = reportOf(sourcePath(std::string("examples/") + GetParam()));
   ASSERT_TRUE(r.data.is_object());
   const json& summary = r.events.back();
@@ -90,10 +86,7 @@ TEST_P(HtmlReportLanes, EveryReminderHasItsLaneAndEveryAlertItsMarkWithWhatItDid
       EXPECT_EQ(mark[2], effectsFromEvents(r.events, lane["id"], mark[1])) << lane["id"] << " alert " << mark[1];
     }
   }
-}
-
-TEST_P(HtmlReportLanes, MarksEveryActionAndEveryNotificationTheHomeScreenTookIn) {
-  const Report r = reportOf(sourcePath(std::string("examples/") + GetParam()));
+  // A mark for every action and for every notification the home screen took in.
   std::set<int> actions;
   std::size_t notifications = 0;
   for (const json& e : r.events) {
@@ -223,11 +216,9 @@ TEST(HtmlReportBands, HoursOutsideTheStartWindowAreABand) {
 }
 
 TEST(HtmlReportBands, ASettingsChangeMovesTheWindowFromItsInstant) {
-  const std::string file = (std::filesystem::temp_directory_path() / "qv-window-change.json").string();
-  std::ofstream(file) << R"({"start": "2026-12-07T08:00:00", "settings": {"fromHour": 9},
-    "actions": [{"at": "10:00", "do": "settings", "set": {"fromHour": 11}}], "run": "12:00"})";
-  const Report r = reportOf(file);
-  std::filesystem::remove(file);
+  const ScratchFolder scratch("qv-window-change");
+  const Report r = reportOf(scratch.write("day.json", R"({"start": "2026-12-07T08:00:00", "settings": {"fromHour": 9},
+    "actions": [{"at": "10:00", "do": "settings", "set": {"fromHour": 11}}], "run": "12:00"})"));
   // Closed until 09:00; from the change at 10:00, closed again until 11:00.
   EXPECT_EQ(bandsOf(r, "closed"),
             (std::vector<std::pair<long long, long long>>{{0, 3'600'000}, {7'200'000, 10'800'000}}));
@@ -258,10 +249,10 @@ TEST(HtmlReportPage, NeedsNothingFromOutsideAndShowsTheStoryHeaderAndSummary) {
 
 TEST(HtmlReportPage, TextThatLooksLikeMarkupStaysText) {
   // Fault guarded: a note reading "</script>" would end the data early and break the page.
-  const std::string file = (std::filesystem::temp_directory_path() / "qv-markup.json").string();
-  std::ofstream(file) << R"({"name": "<b>bold</b> & co", "actions": [{"at": "+1s", "do": "note", "text": "</script><script>alert(1)</script>"}], "run": "1m"})";
-  const Report r = reportOf(file);
-  std::filesystem::remove(file);
+  const ScratchFolder scratch("qv-markup");
+  const Report r = reportOf(scratch.write(
+      "day.json",
+      R"({"name": "<b>bold</b> & co", "actions": [{"at": "+1s", "do": "note", "text": "</script><script>alert(1)</script>"}], "run": "1m"})"));
   EXPECT_EQ(r.html.find("<b>bold"), std::string::npos);
   EXPECT_NE(r.html.find("&lt;b&gt;bold&lt;/b&gt; &amp; co"), std::string::npos);
   ASSERT_TRUE(r.data.is_object());

@@ -2,8 +2,6 @@
 // JSON form, the choice of releases and devices, and worlds played on two threads at once.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "sim/report/matrix.h"
@@ -31,12 +29,8 @@ constexpr const char* kAcrossReleases = R"({
 
 class MatrixTable : public ::testing::Test {
  protected:
-  void SetUp() override {
-    file_ = (std::filesystem::temp_directory_path() / ("qv-matrix-" + std::to_string(::getpid()) + ".json")).string();
-    std::ofstream(file_) << kAcrossReleases;
-  }
-  void TearDown() override { std::filesystem::remove(file_); }
-  std::string file_;
+  ScratchFolder scratch{"qv-matrix"};
+  const std::string file_ = scratch.write("across-releases.json", kAcrossReleases);
 };
 
 TEST_F(MatrixTable, MarksTheCellsThatDifferAndSaysWhyBelowTheTable) {
@@ -85,12 +79,10 @@ TEST_F(MatrixTable, EveryReleaseOnBothDevicesByDefault) {
 }
 
 TEST_F(MatrixTable, TheReportCarriesTheTable) {
-  const std::string page = (std::filesystem::temp_directory_path() / "qv-matrix-report.html").string();
-  const CommandRun run = runQuorvelSim({"--matrix", "--ios", "10", "--device", "ipad", "--html", page, file_});
+  const CommandRun run =
+      runQuorvelSim({"--matrix", "--ios", "10", "--device", "ipad", "--html", scratch / "report.html", file_});
   ASSERT_EQ(run.status, 0) << run.err;
-  std::ifstream in(page);
-  const std::string html((std::istreambuf_iterator<char>(in)), {});
-  std::filesystem::remove(page);
+  const std::string html = scratch.read("report.html");
   EXPECT_NE(html.find("<table class=\"matrix\" id=\"matrix\">"), std::string::npos);
   EXPECT_NE(html.find("<th scope=\"row\">iOS 10.2.1</th><td>iPad</td>"), std::string::npos);
   EXPECT_EQ(html.find("<td>iPhone</td>"), std::string::npos);
@@ -128,18 +120,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{"11", "", 0, "--ios: \"11\" names no known release"},
                       TargetCase{"10.3-9.0", "", 0, "--ios: \"10.3-9.0\" names no known release"},
                       TargetCase{"", "iPod", 0, "--device: \"ipod\" is no device"}));
-
-TEST(MatrixOptions, ChoosingReleasesWithoutTheMatrixIsRefused) {
-  const CommandRun run = runQuorvelSim({"--ios", "9.3", sourcePath("examples/ios9-sms.json")});
-  EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("--ios does nothing without --matrix"), std::string::npos) << run.err;
-  const CommandRun quiet = runQuorvelSim({"--matrix", "--quiet", sourcePath("examples/ios9-sms.json")});
-  EXPECT_EQ(quiet.status, 2);
-  EXPECT_NE(quiet.err.find("--quiet does nothing with --matrix"), std::string::npos) << quiet.err;
-  const CommandRun bad = runQuorvelSim({"--matrix", "--ios", "6.1", sourcePath("examples/ios9-sms.json")});
-  EXPECT_EQ(bad.status, 2);
-  EXPECT_NE(bad.err.find("names no known release"), std::string::npos) << bad.err;
-}
 
 // Worlds built and played on two threads at once give what one thread gives (ThreadSanitizer
 // runs this in the tsan stage).
