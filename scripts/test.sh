@@ -7,7 +7,7 @@
 #   ./scripts/test.sh tests           # the whole suite, normal build (g++) only
 #   ./scripts/test.sh asan fuzz       # ... or any stages, in the order given
 # Stages:
-#   tests  g++, RelWithDebInfo, everything built (benchmarks too), the whole suite through CTest
+#   tests  g++, RelWithDebInfo (-g1), everything built (benchmarks too), the whole suite through CTest
 #          (the HTML report in headless Chromium among it)
 #   asan   clang 14, AddressSanitizer + UndefinedBehaviorSanitizer at -O1: the whole suite, the
 #          fixed random-run seeds among it (this build also makes the fuzzers)
