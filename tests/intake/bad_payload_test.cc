@@ -3,20 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "intake/classification.h"
 #include "platform/plist/keyed_archive.h"
 #include "tests/intake/intake_test_support.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::intake::testing {
 namespace {
-
-pl::Data readFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return pl::Data(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 pl::Dict localContext(pl::Value archive) {
   return pl::Dict{{"localNotification", std::move(archive)}};
@@ -41,9 +35,9 @@ std::vector<std::pair<std::string, std::optional<pl::Dict>>> badContexts() {
   const std::filesystem::path files = QV_DEVICE_FILES;
   if (std::filesystem::exists(files / "malformed")) {
     for (const auto& entry : std::filesystem::directory_iterator(files / "malformed"))
-      out.emplace_back(entry.path().filename().string(), localContext(readFile(entry.path())));
+      out.emplace_back(entry.path().filename().string(), localContext(fileBytes(entry.path())));
     out.emplace_back("real archive without userInfo",
-                     localContext(readFile(files / "keyed-archives/ios-uilocalnotification.bplist")));
+                     localContext(fileBytes(files / "keyed-archives/ios-uilocalnotification.bplist")));
   }
   return out;
 }

@@ -235,7 +235,7 @@ class DeviceKeyedArchives : public ::testing::Test {
   void SetUp() override {
     QV_REQUIRE_DEVICE_FILES();
   }
-  static Bytes bytes(const std::string& name) { return testing::readBytes(testing::deviceFiles() / "keyed-archives" / name); }
+  static Bytes bytes(const std::string& name) { return fileBytes(testing::deviceFiles() / "keyed-archives" / name); }
   static pl::Value root(const std::string& name) {
     auto v = pl::unarchive(bytes(name));
     EXPECT_TRUE(v) << name << ": " << v.error();
@@ -322,7 +322,7 @@ TEST_F(DeviceKeyedArchives, OtherFoundationArchivesDecode) {
 
 TEST_F(DeviceKeyedArchives, MalformedFilesAreErrorsForTheArchiveReaderToo) {
   for (const auto& entry : std::filesystem::directory_iterator(testing::deviceFiles() / "malformed")) {
-    const Bytes b = testing::readBytes(entry.path());
+    const Bytes b = fileBytes(entry.path());
     EXPECT_FALSE(pl::unarchive(b)) << entry.path();
     EXPECT_EQ(pl::localNotificationUserInfo(b), std::nullopt) << entry.path();
   }

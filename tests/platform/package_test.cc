@@ -2,12 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
 
 #include "platform/audio/caf.h"
 #include "platform/l10n/localization_bundle.h"
+#include "tests/scratch_folder.h"
 
 namespace qv {
 namespace {
@@ -54,15 +53,12 @@ TEST_F(PackageFiles, EveryLanguageTranslatesAllReminderTexts) {
 }
 
 TEST_F(PackageFiles, FilterNamesEveryProcessTheLibraryLoadsInto) {
-  std::ifstream file(kPackage / "Filter.plist");
-  std::stringstream text;
-  text << file.rdbuf();
+  const std::string text = fileText(kPackage / "Filter.plist");
   for (const char* bundle :
        {"com.apple.springboard", "com.apple.mobilephone", "com.apple.mobilemail",
         "com.apple.MobileSMS", "net.whatsapp.WhatsApp", "com.facebook.Messenger",
         "ph.telegra.Telegraph", "ch.threema.iapp", "com.viber"}) {
-    EXPECT_NE(text.str().find("<string>" + std::string(bundle) + "</string>"), std::string::npos)
-        << bundle;
+    EXPECT_NE(text.find("<string>" + std::string(bundle) + "</string>"), std::string::npos) << bundle;
   }
 }
 

@@ -418,7 +418,7 @@ TEST_F(PlistFiles, WrittenFileReadsBackInBothFormats) {
     auto back = pl::readFile(path("prefs.plist"));
     ASSERT_TRUE(back) << back.error();
     EXPECT_EQ(*back, everyKindOfValue());
-    EXPECT_EQ(pl::detectFormat(testing::readBytes(path("prefs.plist"))), f);
+    EXPECT_EQ(pl::detectFormat(fileBytes(path("prefs.plist"))), f);
   }
   EXPECT_EQ(entriesInDir(), 1u) << "no temporary file is left behind";
 }

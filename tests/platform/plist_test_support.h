@@ -1,18 +1,18 @@
-// Helpers shared by the property-list tests: the device-file folder, file reading, and
-// builders for hand-made binary property lists with any trailer we care to forge.
+// Helpers shared by the property-list tests: the device-file folder (files are read with
+// tests/scratch_folder.h) and builders for hand-made binary property lists with any trailer we
+// care to forge.
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/plist/value.h"
+#include "tests/scratch_folder.h"
 
 namespace qv::pl {
 // Readable values in GoogleTest failure messages.
@@ -32,16 +32,12 @@ inline bool runningInCi() {
   return ci && *ci && std::string_view(ci) != "0" && std::string_view(ci) != "false";
 }
 // In a fixture's SetUp: skips without the device files, or fails in CI.
-#define QV_REQUIRE_DEVICE_FILES()                                                                        \
-  do {                                                                                                   \
-    if (::qv::testing::haveDeviceFiles()) break;                                                        \
+#define QV_REQUIRE_DEVICE_FILES()                                                                                 \
+  do {                                                                                                            \
+    if (::qv::testing::haveDeviceFiles()) break;                                                                  \
     if (::qv::testing::runningInCi()) FAIL() << "CI: device files not found at " << ::qv::testing::deviceFiles(); \
-    GTEST_SKIP() << "device files not found at " << ::qv::testing::deviceFiles();                        \
+    GTEST_SKIP() << "device files not found at " << ::qv::testing::deviceFiles();                                 \
   } while (false)
-inline Bytes readBytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 inline Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 inline void appendBigEndian(Bytes& out, std::uint64_t v, int width) {

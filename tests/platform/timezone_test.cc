@@ -25,11 +25,6 @@ sys_seconds utcInstant(int y, unsigned m, unsigned d, int h = 0, int mi = 0, int
   return sys_days{year{y} / month{m} / day{d}} + hours{h} + minutes{mi} + seconds{s};
 }
 
-std::vector<std::uint8_t> readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // Writes TZif bytes from parts, so tests can make files the database does not ship.
 struct TzifParts {
   char version = '2';
@@ -375,7 +370,7 @@ TEST_F(TimeZoneFiles, MalformedFilesAreErrorsThatSayWhatWasWrong) {
 }
 
 TEST_F(TimeZoneFiles, EveryTruncationOfARealFileIsAnErrorNotACrash) {
-  std::vector<std::uint8_t> berlin = readAll(std::string(kZoneinfo) + "/Europe/Berlin");
+  std::vector<std::uint8_t> berlin = fileBytes(std::string(kZoneinfo) + "/Europe/Berlin");
   if (berlin.empty()) GTEST_SKIP() << "no Europe/Berlin in " << kZoneinfo;
   for (std::size_t size = 0; size < berlin.size(); ++size) {
     auto z = TimeZone::fromTzif("cut", std::span(berlin.data(), size));

@@ -48,6 +48,13 @@ inline std::string sourcePath(const std::string& relative) {
   return path;
 }
 
+// Each line followed by a line break, as warnings are printed.
+inline std::string joinedLines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
+
 // Scenario files written in a folder of the test's own and played through quorvel-sim.
 class ScenarioText : public ::testing::Test {
  protected:

@@ -15,12 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& l : lines) out += l + "\n";
-  return out;
-}
-
 struct Refusal {
   const char* scenario;
   const char* error;  // the whole message
@@ -95,7 +89,7 @@ TEST_P(ActionWarnings, SayWhatHappensInstead) {
                              std::string(GetParam().actions) + "}",
                          "s.json");
   ASSERT_TRUE(s) << s.error();
-  EXPECT_EQ(joined(s->warnings), *GetParam().warning ? std::string("s.json: ") + GetParam().warning + "\n" : "");
+  EXPECT_EQ(joinedLines(s->warnings), *GetParam().warning ? std::string("s.json: ") + GetParam().warning + "\n" : "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -11,17 +11,11 @@
 namespace qv::sim {
 namespace {
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string out;
-  for (const std::string& l : lines) out += l + "\n";
-  return out;
-}
-
 // The warnings of a scenario that plays for an hour with these settings and actions.
 std::string warningsOf(const std::string& settings, const std::string& actions = "[]") {
   auto s = parseScenario(R"({"run": "1h", "settings": )" + settings + R"(, "actions": )" + actions + "}", "day.json");
   if (!s) return "error: " + s.error();
-  return joined(s->warnings);
+  return joinedLines(s->warnings);
 }
 
 struct Case {
@@ -100,7 +94,7 @@ TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
       "actions": [{"at": "+1m", "do": "settings-file", "file": "later.plist"}]})",
                          scratch / "day.json");
   ASSERT_TRUE(s) << s.error();
-  EXPECT_EQ(joined(s->warnings),
+  EXPECT_EQ(joinedLines(s->warnings),
             scratch.path() + "/phone.plist: showStatuss: no such setting; did you mean showStatus?\n" + scratch.path() +
                 "/phone.plist: smsInt: \"30\" is not a number: the library reads the default (60 s)\n" +
                 scratch.path() +
