@@ -4,9 +4,10 @@
 
 namespace qv::alerts {
 
-pl::Dict vibrationDescription() {
+const pl::Dict& vibrationDescription() {
   // The durations are a real and an integer, as the platform's pattern format has them.
-  return pl::Dict{{"VibePattern", pl::Array{true, 300.0, false, 300}}, {"Intensity", 10}};
+  static const pl::Dict description{{"VibePattern", pl::Array{true, 300.0, false, 300}}, {"Intensity", 10}};
+  return description;
 }
 
 void scheduleVibration(core::Library& library, core::Key vibrationKey) {

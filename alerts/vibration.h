@@ -18,8 +18,9 @@ namespace qv::alerts {
 inline constexpr std::uint32_t kVibrateOnlySound = 4095;
 inline constexpr dispatch::Duration kVibrationDelay{300'000'000};
 
-// {"VibePattern": [true, 300.0, false, 300], "Intensity": 10}, made anew for each vibration.
-pl::Dict vibrationDescription();
+// {"VibePattern": [true, 300.0, false, 300], "Intensity": 10}: one constant, handed to every
+// vibration (the host only reads it).
+const pl::Dict& vibrationDescription();
 
 // Schedules the vibration task of one fire; it vibrates when `vibrationKey` allows it then.
 void scheduleVibration(core::Library& library, core::Key vibrationKey);

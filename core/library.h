@@ -136,7 +136,10 @@ class Library {
     host.timeline().decision(host.processName(), subject, detail);
   }
   void record(timeline::Kind kind, std::string_view subject, std::string_view detail = {},
-              timeline::Fields fields = {}) {
+              std::initializer_list<timeline::Field> fields = {}) {
+    host.timeline().record(host.processName(), kind, subject, detail, fields);
+  }
+  void record(timeline::Kind kind, std::string_view subject, std::string_view detail, timeline::Fields fields) {
     host.timeline().record(host.processName(), kind, subject, detail, std::move(fields));
   }
 

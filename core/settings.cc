@@ -18,7 +18,11 @@ std::vector<std::string> stringList(const pl::Value* value) {
 
 bool Settings::load(host::Host& process) {
   ++loads_;
+  // Held until the end, so an unchanged dictionary handed back is recognised by its address.
+  const std::shared_ptr<const pl::Dict> previous = std::move(dictionary_);
+  const auto previousValues = values_;
   dictionary_.reset();
+  values_.fill(nullptr);
   objc::Class* deviceClass = process.runtime().getClass("UIDevice");
   objc::Id device = host::send(deviceClass, host::msg::currentDevice);
   systemVersion_ = host::send(device, host::msg::systemVersion);
@@ -29,15 +33,25 @@ bool Settings::load(host::Host& process) {
   std::vector<std::string> keys =
       process.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
   dictionary_ = process.prefsCopyMultiple(keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
+  if (dictionary_ && dictionary_ == previous) {
+    // The same dictionary as at the last load: what was derived from it still holds.
+    values_ = previousValues;
+    return true;
+  }
+  if (dictionary_) {
+    for (const SettingKey& key : kSettingKeys) {
+      auto it = dictionary_->find(key.name);
+      values_[static_cast<std::size_t>(key.key)] = it == dictionary_->end() ? nullptr : &it->second;
+    }
+  }
   otherApplicationsList_ = stringList(find(Key::otherApplications));
   showStatusEnabled_ = flag(Key::showStatus);
   return true;
 }
 
 const pl::Value* Settings::find(Key k) const {
-  if (!dictionary_) return nullptr;
-  auto it = dictionary_->find(settingKey(k).name);
-  return it == dictionary_->end() ? nullptr : &it->second;
+  const auto i = static_cast<std::size_t>(k);
+  return i < values_.size() ? values_[i] : nullptr;
 }
 
 std::optional<bool> Settings::storedBool(Key k) const {

@@ -5,7 +5,9 @@
 // with no reading for its rule (an array for a flag, a string for a number) reads as absent.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,7 +42,7 @@ class Settings {
   const std::vector<std::string>& otherApplicationsList() const { return otherApplicationsList_; }
   bool showStatusEnabled() const { return showStatusEnabled_; }
   // The dictionary itself; null while absent.
-  const pl::Dict* dictionary() const { return dictionary_ ? &*dictionary_ : nullptr; }
+  const pl::Dict* dictionary() const { return dictionary_.get(); }
   std::uint64_t loadCount() const { return loads_; }
   // The system version the last load read ("7.1").
   const std::string& systemVersion() const { return systemVersion_; }
@@ -48,7 +50,10 @@ class Settings {
  private:
   const pl::Value* find(Key k) const;
 
-  std::optional<pl::Dict> dictionary_;
+  std::shared_ptr<const pl::Dict> dictionary_;  // immutable: the host may share it
+  // Where each key's value sits in `dictionary_` (null: absent), found once per dictionary: a
+  // reload that hands back the same unchanged dictionary keeps it.
+  std::array<const pl::Value*, kSettingKeys.size()> values_{};
   std::vector<std::string> otherApplicationsList_;
   bool showStatusEnabled_ = false;
   std::uint64_t loads_ = 0;

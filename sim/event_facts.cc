@@ -5,11 +5,13 @@
 
 namespace qv::sim {
 
-std::string textField(const timeline::Event& e, std::string_view name) {
+std::string_view textFieldView(const timeline::Event& e, std::string_view name) {
   const timeline::Field::Value* v = e.field(name);
   const std::string* s = v ? std::get_if<std::string>(v) : nullptr;
-  return s ? *s : std::string();
+  return s ? std::string_view(*s) : std::string_view();
 }
+
+std::string textField(const timeline::Event& e, std::string_view name) { return std::string(textFieldView(e, name)); }
 
 void EventFacts::observe(const timeline::Event& e) {
   if (e.kind != timeline::Kind::Action || e.trace.action == 0) return;
@@ -19,16 +21,16 @@ void EventFacts::observe(const timeline::Event& e) {
   ref = {e.trace.action, textField(e, "do"), textField(e, "text")};
 }
 
-std::string EventFacts::category(const timeline::Event& e) const {
-  std::string own = textField(e, "category");
+std::string_view EventFacts::categoryView(const timeline::Event& e) const {
+  const std::string_view own = textFieldView(e, "category");
   if (!own.empty()) return own;
   if (e.kind == timeline::Kind::StatusIconShown || e.kind == timeline::Kind::StatusIconHidden) {
     for (const core::CategoryInfo& row : core::kCategories)
-      if (row.itemIdentifier == e.subject) return std::string(row.id);
+      if (row.itemIdentifier == e.subject) return row.id;
     return {};
   }
   if (!kindDoc(e.kind).ofReminder || e.trace.reminder == 0) return {};
-  return timeline_.reminderId(e.trace.reminder);
+  return timeline_.reminderIdView(e.trace.reminder);
 }
 
 std::uint32_t EventFacts::alert(const timeline::Event& e, const std::string& category) const {

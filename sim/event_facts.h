@@ -27,7 +27,9 @@ class EventFacts {
   void observe(const timeline::Event& e);
 
   // The reminder id the event names, or (for kinds of a reminder) the one whose work recorded it.
-  std::string category(const timeline::Event& e) const;
+  std::string category(const timeline::Event& e) const { return std::string(categoryView(e)); }
+  // The same as a view into the event or the timeline (valid while both are).
+  std::string_view categoryView(const timeline::Event& e) const;
   // The alert of `category` that recorded the event; 0 for none.
   std::uint32_t alert(const timeline::Event& e, const std::string& category) const;
   // The scenario action behind a reminder's end or clear, when no alert of its own made it.
@@ -42,5 +44,7 @@ class EventFacts {
 
 // The text of a text field; empty when absent or not a text.
 std::string textField(const timeline::Event& e, std::string_view name);
+// The same as a view into the event.
+std::string_view textFieldView(const timeline::Event& e, std::string_view name);
 
 }  // namespace qv::sim

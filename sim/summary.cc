@@ -35,12 +35,13 @@ std::string actionCause(const Event& e) {
 Summary::Summary(AppNames names) : names_(std::move(names)) {}
 
 Summary::Reminder& Summary::of(const Event& e) {
-  std::string category = textField(e, "category");
+  std::string_view category = textFieldView(e, "category");
   if (category.empty()) category = e.subject;
-  auto [it, added] = index_.try_emplace(category, reminders_.size());
+  if (auto known = index_.find(category); known != index_.end()) return reminders_[known->second];
+  auto [it, added] = index_.try_emplace(std::string(category), reminders_.size());
   if (added) {
     reminders_.emplace_back();
-    reminders_.back().category = std::move(category);
+    reminders_.back().category = std::string(category);
     reminders_.back().subject = e.subject;
     if (names_) reminders_.back().appName = names_(e.subject);
   }
@@ -75,11 +76,11 @@ void Summary::start(Reminder& r, const Event& e, const EventFacts& facts) {
 }
 
 void Summary::observe(const Event& e, const EventFacts& facts) {
-  ++counts_[e.kind];
+  ++counts_[static_cast<std::size_t>(e.kind)];
   switch (e.kind) {
     case Kind::ReminderArmed: {
       Reminder& r = of(e);
-      if (textField(e, "start") != "rearm") start(r, e, facts);
+      if (textFieldView(e, "start") != "rearm") start(r, e, facts);
       break;
     }
     case Kind::ReminderFired: {
@@ -126,10 +127,10 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
       break;
     // A reminder's banners and re-posted bulletins belong to it; the rest are the apps' own.
     case Kind::Banner:
-      if (!facts.category(e).empty()) ++reminderBanners_;
+      if (!facts.categoryView(e).empty()) ++reminderBanners_;
       break;
     case Kind::LockScreenBulletin:
-      if (!facts.category(e).empty()) ++reminderBulletins_;
+      if (!facts.categoryView(e).empty()) ++reminderBulletins_;
       break;
     case Kind::TorchOn:
       if (e.time >= torchSequenceStart_ + 3500ms) {
@@ -143,8 +144,8 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
 }
 
 std::size_t Summary::count(Kind k) const {
-  auto it = counts_.find(k);
-  return it == counts_.end() ? 0 : it->second;
+  const auto i = static_cast<std::size_t>(k);
+  return i < counts_.size() ? counts_[i] : 0;
 }
 
 std::string Summary::title(const Reminder& r) const {

@@ -5,6 +5,7 @@
 // causes that no action of the scenario explains.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -87,7 +88,7 @@ class Summary {
   AppNames names_;
   std::vector<Reminder> reminders_;
   std::map<std::string, std::size_t, std::less<>> index_;
-  std::map<timeline::Kind, std::size_t> counts_;
+  std::array<std::size_t, timeline::kKindCount> counts_{};
   std::size_t reminderBanners_ = 0;
   std::size_t reminderBulletins_ = 0;
   std::size_t torchBlinks_ = 0;

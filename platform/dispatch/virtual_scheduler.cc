@@ -35,6 +35,7 @@ void VirtualScheduler::reset(Instant start) {
   for (std::coroutine_handle<> h : sleeping_) h.destroy();
   sleeping_.clear();
   events_.clear();
+  inOrder_.clear();
   slots_.clear();
   freeSlots_.clear();
   queues_.clear();
@@ -72,8 +73,13 @@ VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
     index = freeSlots_.back();
     freeSlots_.pop_back();
   }
-  events_.push_back(Key{due, seq_++, index});
-  std::push_heap(events_.begin(), events_.end(), Later{});
+  const Key key{due, seq_++, index};
+  if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
+    inOrder_.push_back(key);
+  } else {
+    events_.push_back(key);
+    std::push_heap(events_.begin(), events_.end(), Later{});
+  }
   Slot& slot = slots_[index];
   slot.step = step;
   slot.trace = trace_;
@@ -165,13 +171,30 @@ void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q,
   current_ = previous;
 }
 
-void VirtualScheduler::runOne() {
+const VirtualScheduler::Key& VirtualScheduler::nextKey() const {
+  if (events_.empty()) return inOrder_.front();
+  if (inOrder_.empty()) return events_.front();
+  return Later{}(events_.front(), inOrder_.front()) ? inOrder_.front() : events_.front();
+}
+
+VirtualScheduler::Key VirtualScheduler::popNext() {
+  if (!inOrder_.empty() && (events_.empty() || Later{}(events_.front(), inOrder_.front()))) {
+    const Key key = inOrder_.front();
+    inOrder_.pop_front();
+    return key;
+  }
   std::pop_heap(events_.begin(), events_.end(), Later{});
   const Key key = events_.back();
   events_.pop_back();
-  // Moved out before running: what runs may push events and so grow `slots_`.
+  return key;
+}
+
+void VirtualScheduler::runOne() {
+  const Key key = popNext();
+  // Moved out before running: what runs may push events and so grow `slots_`. The slot left
+  // behind holds no closure and no reference any more (moved-from functions and pointers are
+  // empty); push() and the scheduling calls set what the next event needs.
   Slot slot = std::move(slots_[key.slot]);
-  slots_[key.slot] = Slot{};
   freeSlots_.push_back(key.slot);
   if (key.due > now_) now_ = key.due;
   ++eventsRun_;
@@ -193,7 +216,7 @@ bool VirtualScheduler::runUntilIdle() { return runUntil(now_); }
 
 bool VirtualScheduler::runUntil(Instant until) {
   std::uint64_t budget = maxEventsPerCall;
-  while (!events_.empty() && events_.front().due <= until) {
+  while (hasEvents() && nextKey().due <= until) {
     if (budget-- == 0) {
       std::fprintf(stderr, "virtual scheduler: stopped after %llu events without reaching the target time\n",
                    static_cast<unsigned long long>(maxEventsPerCall));
@@ -206,14 +229,14 @@ bool VirtualScheduler::runUntil(Instant until) {
 }
 
 bool VirtualScheduler::runNext() {
-  if (events_.empty()) return false;
+  if (!hasEvents()) return false;
   runOne();
   return true;
 }
 
 bool VirtualScheduler::nextDue(Instant* due) const {
-  if (events_.empty()) return false;
-  *due = events_.front().due;
+  if (!hasEvents()) return false;
+  *due = nextKey().due;
   return true;
 }
 

@@ -47,7 +47,7 @@ class VirtualScheduler final : public Scheduler {
   bool runNext();
   // The due instant of the next event, if any.
   bool nextDue(Instant* due) const;
-  std::size_t pendingEvents() const { return events_.size(); }
+  std::size_t pendingEvents() const { return events_.size() + inOrder_.size(); }
   std::uint64_t eventsRun() const { return eventsRun_; }
 
   // Called after every event with the instant it ran at (for invariant checks).
@@ -100,7 +100,15 @@ class VirtualScheduler final : public Scheduler {
   std::uint64_t eventsRun_ = 0;
   const Queue* current_ = nullptr;
   Trace trace_{};
-  std::vector<Key> events_;  // a heap ordered by Later
+  // The pending events: a heap ordered by Later, beside a run already in order. An event later
+  // than every one of the run joins the run (a scenario's actions, scheduled all at once in time
+  // order, wait there at no cost); the next event is the earlier of the two fronts.
+  std::vector<Key> events_;
+  std::deque<Key> inOrder_;
+  bool hasEvents() const { return !events_.empty() || !inOrder_.empty(); }
+  // The next event's key; call only when hasEvents().
+  const Key& nextKey() const;
+  Key popNext();
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;
 };

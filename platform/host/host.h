@@ -63,8 +63,10 @@ class Host {
 
   // --- Preferences and files (paths are device paths) ------------------------------------
   virtual std::vector<std::string> prefsCopyKeyList(std::string_view domain, PrefsUser user, PrefsHost host) = 0;
-  virtual pl::Dict prefsCopyMultiple(const std::vector<std::string>& keys, std::string_view domain,
-                                     PrefsUser user, PrefsHost host) = 0;
+  // The dictionary is immutable; while the domain is unchanged the host may hand out the same one.
+  virtual std::shared_ptr<const pl::Dict> prefsCopyMultiple(const std::vector<std::string>& keys,
+                                                            std::string_view domain, PrefsUser user,
+                                                            PrefsHost host) = 0;
   // CFPreferencesSetValue; a null value removes the key.
   virtual void prefsSetValue(std::string_view key, const pl::Value* value, std::string_view domain,
                              PrefsUser user, PrefsHost host) = 0;

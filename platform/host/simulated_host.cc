@@ -44,7 +44,7 @@ std::vector<std::string> SimulatedHost::prefsCopyKeyList(std::string_view domain
   return world_.prefs.keyList(domain, toStore(user), toStore(host));
 }
 
-pl::Dict SimulatedHost::prefsCopyMultiple(const std::vector<std::string>& keys, std::string_view domain,
+std::shared_ptr<const pl::Dict> SimulatedHost::prefsCopyMultiple(const std::vector<std::string>& keys, std::string_view domain,
                                           PrefsUser user, PrefsHost host) {
   return world_.prefs.copyMultiple(keys, domain, toStore(user), toStore(host));
 }

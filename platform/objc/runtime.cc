@@ -2,6 +2,8 @@
 
 #include <cxxabi.h>
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 
@@ -85,6 +87,8 @@ void Class::rebuildTables() {
 }
 
 Runtime::Runtime(std::string owner) : owner_(std::move(owner)) {
+  static std::atomic<std::uint64_t> runtimes{0};
+  serial_ = ++runtimes;
   root_ = defineClass("NSObject", nullptr, &makePlainObject);
   addClassMethod<Id()>(root_, QV_SEL("alloc"), &allocImp);
   addClassMethod<Id()>(root_, QV_SEL("new"), &newImp);
@@ -96,8 +100,21 @@ Runtime::Runtime(std::string owner) : owner_(std::move(owner)) {
 Runtime::~Runtime() = default;
 
 Class* Runtime::getClass(std::string_view name) const {
+  // The system looks the same few classes up by name at every alert. A registered name keeps its
+  // class for the runtime's life, so found classes are cached per thread, keyed by this runtime's
+  // serial and by where the name lives, and checked against the class's own name.
+  struct Cached {
+    std::uint64_t runtime = 0;
+    const char* where = nullptr;
+    Class* cls = nullptr;
+  };
+  thread_local Cached cache[32];
+  Cached& slot = cache[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3 ^ name.size()) & 31];
+  if (slot.runtime == serial_ && slot.where == name.data() && slot.cls->name_ == name) return slot.cls;
   auto it = byName_.find(name);
-  return it == byName_.end() ? nullptr : it->second;
+  if (it == byName_.end()) return nullptr;
+  slot = Cached{serial_, name.data(), it->second};
+  return it->second;
 }
 
 Class* Runtime::newClassPair(Class* superclass, std::string_view name) {

@@ -251,6 +251,8 @@ class Runtime {
     std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
   };
   std::unordered_map<std::string, Class*, NameHash, std::equal_to<>> byName_;
+  // Tells this runtime apart from any earlier one at the same address, for getClass's cache.
+  std::uint64_t serial_;
   std::vector<std::string> undefined_;
   Class* root_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "platform/objc/selector.h"
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -26,6 +27,25 @@ SelectorTable& table() {
 }  // namespace
 
 Sel Sel::intern(std::string_view name) {
+  // Most calls name the same few selectors from the same constant tables, at every alert: a small
+  // cache per thread, keyed by where the name lives and checked against the interned text, spares
+  // them the table's lock and hash. Interned names never move, so a hit is always right.
+  struct Cached {
+    const char* where = nullptr;
+    std::size_t size = 0;
+    Sel sel;
+  };
+  thread_local Cached cache[64];
+  Cached& slot = cache[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3 ^ name.size()) & 63];
+  if (slot.sel.id_ != 0 && slot.where == name.data() && slot.size == name.size() &&
+      std::string_view(slot.sel.name_, name.size()) == name)
+    return slot.sel;
+  const Sel found = internLocked(name);
+  slot = Cached{name.data(), name.size(), found};
+  return found;
+}
+
+Sel Sel::internLocked(std::string_view name) {
   SelectorTable& t = table();
   std::lock_guard lock(t.mutex);
   auto it = t.ids.find(name);

@@ -22,6 +22,7 @@ class Sel {
   friend bool operator==(Sel a, Sel b) { return a.id_ == b.id_; }
 
  private:
+  static Sel internLocked(std::string_view name);
   Sel(std::uint32_t id, const char* name) : id_(id), name_(name) {}
   std::uint32_t id_ = 0;
   const char* name_ = nullptr;

@@ -1,5 +1,7 @@
 #include "platform/prefs/store.h"
 
+#include <algorithm>
+
 #include "platform/plist/io.h"
 
 namespace qv::prefs {
@@ -20,6 +22,7 @@ Store::Domain& Store::refresh(const std::string& path) {
   Domain& d = domains_[path];
   fs::Stamp now = root_.stamp(path);
   if (d.loadedOnce && now == d.stamp) return d;
+  d.whole.reset();
   d.loadedOnce = true;
   d.stamp = now;
   if (!now.exists) {
@@ -72,14 +75,21 @@ std::vector<std::string> Store::keyList(std::string_view domain, User user, Host
   return keys;
 }
 
-pl::Dict Store::copyMultiple(const std::vector<std::string>& keys, std::string_view domain, User user,
-                             HostScope host) {
+std::shared_ptr<const pl::Dict> Store::copyMultiple(const std::vector<std::string>& keys, std::string_view domain,
+                                                    User user, HostScope host) {
   std::lock_guard lock(mutex_);
   Domain& d = refresh(devicePath(domain, user, host));
-  pl::Dict out;
+  const bool everyKey = keys.size() == d.values.size() &&
+                        std::equal(keys.begin(), keys.end(), d.values.begin(),
+                                   [](const std::string& k, const auto& entry) { return k == entry.first; });
+  if (everyKey) {
+    if (!d.whole) d.whole = std::make_shared<const pl::Dict>(d.values);
+    return d.whole;
+  }
+  auto out = std::make_shared<pl::Dict>();
   for (const std::string& k : keys) {
     auto it = d.values.find(k);
-    if (it != d.values.end()) out.emplace(k, it->second);
+    if (it != d.values.end()) out->emplace(k, it->second);
   }
   return out;
 }
@@ -121,6 +131,7 @@ Status Store::setValues(const pl::Dict& values, const std::vector<std::string>& 
   }
   // Nothing changed: no write, and no file is created for a domain that has none.
   if (!changed && !d.needsRepair) return Ok{};
+  if (changed) d.whole.reset();
   return writeBack(path, d);
 }
 
@@ -129,6 +140,7 @@ Status Store::removeDomain(std::string_view domain, User user, HostScope host) {
   const std::string path = devicePath(domain, user, host);
   Domain& d = domains_[path];
   d.values.clear();
+  d.whole.reset();
   Status s = root_.remove(path);
   d.loadedOnce = true;
   d.stamp = root_.stamp(path);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -33,8 +34,11 @@ class Store {
 
   // CFPreferencesCopyKeyList: every key of the domain in that scope (sorted).
   std::vector<std::string> keyList(std::string_view domain, User user, HostScope host);
-  // CFPreferencesCopyMultiple: the values of those keys that exist.
-  pl::Dict copyMultiple(const std::vector<std::string>& keys, std::string_view domain, User user, HostScope host);
+  // CFPreferencesCopyMultiple: the values of those keys that exist, as an immutable dictionary.
+  // Asked for every key of the domain (keyList's answer), it is one copy shared by every caller
+  // until the domain changes: the system reloads its settings at every gate.
+  std::shared_ptr<const pl::Dict> copyMultiple(const std::vector<std::string>& keys, std::string_view domain,
+                                               User user, HostScope host);
   std::optional<pl::Value> copyValue(std::string_view key, std::string_view domain, User user, HostScope host);
   // CFPreferencesSetValue: sets the key, or removes it when `value` is null; written through.
   Status setValue(std::string_view key, const pl::Value* value, std::string_view domain, User user,
@@ -53,6 +57,7 @@ class Store {
  private:
   struct Domain {
     pl::Dict values;
+    std::shared_ptr<const pl::Dict> whole;  // a copy of `values` handed out; dropped when they change
     fs::Stamp stamp;
     bool loadedOnce = false;
     bool binary = true;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "platform/springboard/bulletins.h"
@@ -56,6 +58,13 @@ const char* reasonName(BannerDismissal reason) {
 // A number as a stream prints it by default (six significant digits), without a stream's cost.
 void appendNumber(std::string& out, double value) {
   char digits[32];
+  // Whole numbers under a million print as integers either way; -0 keeps its sign below.
+  if (value > -1e6 && value < 1e6 && value == static_cast<double>(static_cast<std::int64_t>(value)) &&
+      (value != 0 || !std::signbit(value))) {
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value));
+    out.append(digits, error == std::errc{} ? end : digits);
+    return;
+  }
   auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
   out.append(digits, error == std::errc{} ? end : digits);
 }

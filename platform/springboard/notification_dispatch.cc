@@ -174,11 +174,22 @@ void NotificationDispatch::listedInCentre(const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return;
   // A notification posted again under its id updates its entry.
-  auto same = std::find_if(centre_.begin(), centre_.end(), [&](const Id& listed) {
-    return requestOf(listed)->notificationIdentifier == r->notificationIdentifier;
-  });
-  if (same != centre_.end()) centre_.erase(same);
+  if (centreIds_.contains(r->notificationIdentifier)) {
+    auto same = std::find_if(centre_.begin(), centre_.end(), [&](const Id& listed) {
+      return requestOf(listed)->notificationIdentifier == r->notificationIdentifier;
+    });
+    if (same != centre_.end()) {
+      forgetCentreId(*same);
+      centre_.erase(same);
+    }
+  }
   centre_.insert(centre_.begin(), request);
+  ++centreIds_[r->notificationIdentifier];
+}
+
+void NotificationDispatch::forgetCentreId(const Id& request) {
+  auto it = centreIds_.find(requestOf(request)->notificationIdentifier);
+  if (it != centreIds_.end() && --it->second == 0) centreIds_.erase(it);
 }
 
 void NotificationDispatch::withdrawn(const Id& bulletin) {
@@ -186,7 +197,10 @@ void NotificationDispatch::withdrawn(const Id& bulletin) {
   if (!request) return;
   std::erase(live_, request);
   dashboard_.withdraw(request, requests_.coalescedFor(requestOf(request)->sectionIdentifier));
-  std::erase(centre_, request);
+  if (std::find(centre_.begin(), centre_.end(), request) != centre_.end()) {
+    forgetCentreId(request);
+    std::erase(centre_, request);
+  }
   requests_.uncoalesce(request);
 }
 

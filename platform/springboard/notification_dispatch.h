@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/host/host.h"
@@ -89,6 +90,10 @@ class NotificationDispatch {
   objc::Class* runnerClass_;
   std::vector<objc::Id> live_;    // every request not cleared yet
   std::vector<objc::Id> centre_;  // the notification centre's requests, newest first
+  // How many of centre_'s requests carry each notification identifier: a post under a new
+  // identifier (nearly every one) then needs no walk of the whole list.
+  std::unordered_map<std::string, std::size_t> centreIds_;
+  void forgetCentreId(const objc::Id& request);
 };
 
 }  // namespace qv::springboard

@@ -14,6 +14,10 @@ constexpr std::array<const char*, kKindCount> kKindNames = {
     "decision",
 };
 
+// The event filled in place (see Timeline::deliver), and how deep recording is nested on this thread.
+thread_local Event reused;
+thread_local int depth = 0;
+
 }  // namespace
 
 const char* kindName(Kind k) {
@@ -39,14 +43,12 @@ void Timeline::clearListeners() {
   decisionListeners_ = 0;
 }
 
-void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
-                      Fields fields) {
-  if (listeners_.empty()) return;
+template <class FillFields>
+void Timeline::deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+                       const FillFields& fill) {
   // Listeners see the event only while it is recorded, so one event per thread is filled in place
-  // again and again (its strings keep their room: no allocation per event). A listener that records
-  // into another timeline meanwhile gets an event of its own.
-  thread_local Event reused;
-  thread_local int depth = 0;
+  // again and again (its strings and fields keep their room: no allocation per event). A listener
+  // that records into another timeline meanwhile gets an event of its own.
   Event fresh;
   Event& e = depth == 0 ? reused : fresh;
   e.time = clock_.now();
@@ -54,7 +56,7 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
   e.kind = kind;
   e.subject.assign(subject);
   e.detail.assign(detail);
-  e.fields = std::move(fields);
+  fill(e.fields);
   e.trace = clock_.trace();
   std::lock_guard lock(mutex_);
   ++depth;
@@ -64,6 +66,18 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
   } leave{depth};
   for (const Entry& entry : listeners_)
     if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
+}
+
+void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+                      std::initializer_list<Field> fields) {
+  if (listeners_.empty()) return;
+  deliver(process, kind, subject, detail, [fields](Fields& into) { into.assign(fields.begin(), fields.end()); });
+}
+
+void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+                      Fields fields) {
+  if (listeners_.empty()) return;
+  deliver(process, kind, subject, detail, [&fields](Fields& into) { into = std::move(fields); });
 }
 
 std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {
@@ -77,6 +91,11 @@ std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {
 std::string Timeline::reminderId(std::uint32_t number) const {
   std::lock_guard lock(idsMutex_);
   return number == 0 || number > reminderIds_.size() ? std::string() : reminderIds_[number - 1];
+}
+
+std::string_view Timeline::reminderIdView(std::uint32_t number) const {
+  std::lock_guard lock(idsMutex_);
+  return number == 0 || number > reminderIds_.size() ? std::string_view() : std::string_view(reminderIds_[number - 1]);
 }
 
 AlertScope::AlertScope(Timeline& timeline, std::string_view reminderId, std::uint32_t alert) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -116,7 +117,9 @@ class Timeline {
 
   // Records an event stamped with the world's current instant and the current trace.
   void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail = {},
-              Fields fields = {});
+              std::initializer_list<Field> fields = {});
+  void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+              Fields fields);
   // Records a decision; a no-op unless someone wants decisions.
   void decision(std::string_view process, std::string_view subject, std::string_view detail) {
     if (decisionListeners_ > 0) record(process, Kind::Decision, subject, detail);
@@ -133,6 +136,8 @@ class Timeline {
   // A reminder's id ("sms", "listed:com.example.Chat") as the number traces carry, and back.
   std::uint32_t reminderNumber(std::string_view reminderId);
   std::string reminderId(std::uint32_t number) const;
+  // The same without a copy: ids are kept for the timeline's life, so the view stays valid.
+  std::string_view reminderIdView(std::uint32_t number) const;
 
  private:
   dispatch::Scheduler& clock_;
@@ -144,6 +149,9 @@ class Timeline {
   std::vector<Entry> listeners_;
   int decisionListeners_ = 0;
   std::vector<TimerListener> timerListeners_;
+  template <class FillFields>
+  void deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+               const FillFields& fill);
   mutable std::mutex idsMutex_;  // apart, so listeners may look ids up
   std::deque<std::string> reminderIds_;  // number n is reminderIds_[n - 1]
 };
