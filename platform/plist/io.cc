@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <string_view>
@@ -78,7 +81,49 @@ std::optional<Format> detectFormat(std::span<const std::uint8_t> bytes) {
   return std::nullopt;
 }
 
+namespace {
+
+Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limits);
+
+// The same bytes are often parsed again soon: the settings file after a write by the store, the
+// invariant checker and the world's own edit; a local notification's archive by two entry points.
+// Parsing is a pure function of the bytes and the limits, so the last few results are kept per
+// thread and handed out again as copies.
+constexpr std::size_t kCachedParses = 4;
+constexpr std::size_t kLargestCachedInput = 64 * 1024;
+
+struct CachedParse {
+  std::vector<std::uint8_t> bytes;
+  ReadLimits limits;
+  std::optional<Result<Value>> result;
+};
+
+bool sameLimits(const ReadLimits& a, const ReadLimits& b) {
+  return a.maxDepth == b.maxDepth && a.maxNodes == b.maxNodes && a.maxBytes == b.maxBytes;
+}
+
+}  // namespace
+
 Result<Value> parse(std::span<const std::uint8_t> bytes, ReadLimits limits) {
+  if (bytes.size() > kLargestCachedInput) return parseUncached(bytes, limits);
+  thread_local std::array<CachedParse, kCachedParses> cache;
+  thread_local std::size_t next = 0;
+  for (const CachedParse& c : cache)
+    if (c.result && c.bytes.size() == bytes.size() && sameLimits(c.limits, limits) &&
+        std::equal(bytes.begin(), bytes.end(), c.bytes.begin()))
+      return *c.result;
+  CachedParse& slot = cache[next];
+  next = (next + 1) % kCachedParses;
+  slot.result.reset();
+  slot.bytes.assign(bytes.begin(), bytes.end());
+  slot.limits = limits;
+  slot.result = parseUncached(bytes, limits);
+  return *slot.result;
+}
+
+namespace {
+
+Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limits) {
   limits = clamped(limits);
   if (bytes.size() < kShortestPropertyList)
     return Error{"property list: " + std::to_string(bytes.size()) + " bytes are too few to be one"};
@@ -94,6 +139,8 @@ Result<Value> parse(std::span<const std::uint8_t> bytes, ReadLimits limits) {
   if (!checked) return Error{checked.error()};
   return internal::readWithLibplist(bytes, *format, limits);
 }
+
+}  // namespace
 
 Result<std::vector<std::uint8_t>> serialize(const Value& v, Format format) {
   return internal::writeWithLibplist(v, format);
