@@ -16,6 +16,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
+  libobjc-12-dev
   tzdata
   python3 python3-jsonschema jq
   "${test_packages[@]}"

@@ -10,15 +10,6 @@
 namespace qv::objc {
 namespace {
 
-std::string demangle(const std::type_info* t) {
-  if (!t) return "(none)";
-  int status = 0;
-  char* s = abi::__cxa_demangle(t->name(), nullptr, nullptr, &status);
-  std::string out = (status == 0 && s) ? s : t->name();
-  std::free(s);
-  return out;
-}
-
 std::string describeReceiver(const Object* receiver) {
   const Class* cls = receiver->isa();
   if (cls->isMetaclass()) return "+[" + static_cast<const Class*>(receiver)->name();
@@ -40,14 +31,22 @@ void doesNotRecognizeSelectorImp(void*, Object* self, Sel, Sel query) {
 
 }  // namespace
 
+std::string describeSignature(const Signature* sig) {
+  if (!sig || !sig->type) return "(none)";
+  int status = 0;
+  char* s = abi::__cxa_demangle(sig->type->name(), nullptr, nullptr, &status);
+  std::string out = (status == 0 && s) ? s : sig->type->name();
+  std::free(s);
+  return out;
+}
+
 void throwUnrecognized(const Object* receiver, Sel sel) {
   throw MessageError(describeReceiver(receiver) + " " + sel.name() + "]: unrecognized selector");
 }
 
 void throwMismatch(const Object* receiver, Sel sel, const Signature* have, const Signature* want) {
   throw MessageError(describeReceiver(receiver) + " " + sel.name() + "]: method has signature " +
-                     demangle(have ? have->type : nullptr) + ", sent as " +
-                     demangle(want ? want->type : nullptr));
+                     describeSignature(have) + ", sent as " + describeSignature(want));
 }
 
 bool respondsTo(const Object* receiver, Sel sel) {
@@ -140,8 +139,7 @@ Class* Runtime::newClassPair(Class* superclass, std::string_view name) {
 
 Class* Runtime::allocateClassPair(Class* superclass, std::string_view name) {
   if (name.empty() || getClass(name)) return nullptr;
-  for (const auto& c : classes_)
-    if (!c->registered_ && !c->isMetaclass() && c->name_ == name) return nullptr;
+  if (superclass && !superclass->registered_) return nullptr;
   return newClassPair(superclass, name);
 }
 
@@ -160,8 +158,9 @@ void Runtime::registerClassPair(Class* cls) {
 }
 
 Class* Runtime::defineClass(std::string_view name, Class* superclass, Class::Factory factory) {
-  Class* cls = allocateClassPair(superclass, name);
-  if (!cls) return nullptr;
+  // Not allocateClassPair: a host class may descend from one left undefined on purpose.
+  if (name.empty() || getClass(name)) return nullptr;
+  Class* cls = newClassPair(superclass, name);
   cls->factory_ = factory;
   if (!isLeftUndefined(name)) registerClassPair(cls);
   return cls;
@@ -221,7 +220,7 @@ bool Runtime::hookImp(Class* cls, Sel sel, Imp replacement, RawFn superForwarder
     if (!inherited) return false;
     if (inherited->sig != replacement.sig) throwMismatch(cls, sel, inherited->sig, replacement.sig);
     *previous = Imp{superForwarder, cls->superclass_, replacement.sig};
-    cls->methods_.emplace(sel.id(), Class::Method{replacement, {}});
+    cls->methods_.emplace(sel.id(), Class::Method{replacement, methodTypes(cls->superclass_, sel)});
   }
   // As in addImp: only this selector's entries change.
   auto refresh = [](auto& self, Class* c, std::uint32_t id, const Imp& now) -> void {

@@ -15,15 +15,15 @@
 #pragma once
 
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <typeinfo>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/objc/selector.h"
+#include "platform/objc/signature.h"
+#include "platform/objc/type_encoding.h"
 
 namespace qv::objc {
 
@@ -31,23 +31,6 @@ class Class;
 class Runtime;
 class Object;
 using Id = std::shared_ptr<Object>;
-
-// The identity of a method signature R(A...): one constant per function type.
-struct Signature {
-  const std::type_info* type;
-};
-template <class F>
-inline constexpr Signature kSignature{&typeid(F)};
-
-// A method implementation: a plain function, a context pointer it receives first, and the
-// signature it was registered with.
-using RawFn = void (*)();
-struct Imp {
-  RawFn fn = nullptr;
-  void* ctx = nullptr;
-  const Signature* sig = nullptr;
-  explicit operator bool() const { return fn != nullptr; }
-};
 
 template <class F>
 struct ImpTraits;
@@ -58,12 +41,6 @@ struct ImpTraits<R(A...)> {
 };
 template <class F>
 using ImpFn = typename ImpTraits<F>::Fn;
-
-// Thrown for programmer errors at a send: an unknown selector or a signature mismatch.
-class MessageError : public std::logic_error {
- public:
-  using std::logic_error::logic_error;
-};
 
 // Every instance and every class is an Object; its class decides which methods answer.
 class Object : public std::enable_shared_from_this<Object> {
@@ -195,8 +172,11 @@ class Runtime {
 
   // The registered class of that name, or null: a missing class is absent, never an error.
   Class* getClass(std::string_view name) const;
-  // Creates a class that is not yet visible by name; null when the name is taken.
+  // Creates a class that is not yet visible by name; null when a registered class has the name
+  // or the superclass is itself still in construction (as the real runtime refuses both). Two
+  // pairs of one name may be in construction; only the first registered gets the name.
   Class* allocateClassPair(Class* superclass, std::string_view name);
+  // Makes the class visible by name; does nothing when the name was registered meanwhile.
   void registerClassPair(Class* cls);
   // Host side: allocate and register in one step; instances come from `factory`
   // (inherited when null).
@@ -209,20 +189,24 @@ class Runtime {
   bool isLeftUndefined(std::string_view name) const;
 
   // class_addMethod: adds an implementation the class does not have itself; false when it has.
+  // Without `types`, the method gets the type string of F (typeEncoding<F>()).
   template <class F>
   bool addMethod(Class* cls, Sel sel, ImpFn<F> fn, void* ctx = nullptr, std::string_view types = {}) {
-    return addImp(cls, sel, Imp{reinterpret_cast<RawFn>(fn), ctx, &kSignature<F>}, types);
+    return addImp(cls, sel, Imp{reinterpret_cast<RawFn>(fn), ctx, &kSignature<F>},
+                  types.empty() ? std::string_view(typeEncoding<F>()) : types);
   }
   template <class F>
   bool addClassMethod(Class* cls, Sel sel, ImpFn<F> fn, void* ctx = nullptr) {
-    return cls && addImp(cls->metaclass(), sel, Imp{reinterpret_cast<RawFn>(fn), ctx, &kSignature<F>}, {});
+    return cls && addImp(cls->metaclass(), sel, Imp{reinterpret_cast<RawFn>(fn), ctx, &kSignature<F>},
+                         typeEncoding<F>());
   }
-  // The type string a method was added with ("" when none was given).
+  // The type string of the method a send of `sel` to an instance of `cls` reaches ("" when none).
   std::string methodTypes(Class* cls, Sel sel) const;
 
   // MSHookMessageEx: from now on `sel` sent to `cls` (and subclasses) runs `replacement`; the
   // previous implementation goes into `previous`. Returns false and hooks nothing when `cls`
-  // is null or nothing answers `sel`.
+  // is null or nothing answers `sel`. A hook on an inherited selector adds a method to `cls`
+  // with the inherited method's type string.
   template <class F>
   bool hookMessage(Class* cls, Sel sel, ImpFn<F> replacement, void* ctx, Slot<F>* previous) {
     Imp prev;

@@ -1,104 +1,237 @@
-#include "platform/objc/runtime.h"
-
+// The class runtime's behaviour, one suite run on both runtimes: ours and the real
+// Objective-C runtime through its binding. A difference between them shows as a constant of
+// runtime_bindings.h that a test reads.
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace qv::objc {
+#include "tests/platform/runtime_bindings.h"
+
+namespace qv {
 namespace {
 
-// A host object with a little state, to show sends reach the C++ object behind an instance.
-struct Greeter : Object {
-  using Object::Object;
-  std::string trace;
-};
-Id makeGreeter(Class* cls) { return std::make_shared<Greeter>(cls); }
+using objc::MessageError;
+using objc::Sel;
 
-std::string greet(void*, Object* self, Sel, std::string who) {
-  as<Greeter>(self)->trace += "G";
+template <class O>
+std::string greet(void* ctx, O*, Sel, std::string who) {
+  *static_cast<std::string*>(ctx) += 'G';
   return "hello " + who;
 }
+template <class O>
+std::string shout(void* ctx, O*, Sel, std::string who) {
+  *static_cast<std::string*>(ctx) += 'S';
+  return "HELLO " + who;
+}
 
-class ClassRuntime : public ::testing::Test {
- protected:
-  ClassRuntime() : rt("TestProcess") {
-    base = rt.defineClass("Base", rt.rootClass(), &makeGreeter);
-    derived = rt.defineClass("Derived", base);
-    rt.addMethod<std::string(std::string)>(base, QV_SEL("greet:"), &greet);
-  }
-  Runtime rt;
-  Class* base;
-  Class* derived;
-};
-
+template <class T>
 struct HookState {
-  Slot<std::string(std::string)> previous;
+  typename T::template Slot<std::string(std::string)> previous;
   std::string* trace;
   char mark;
 };
-std::string tracingHook(void* ctx, Object* self, Sel sel, std::string who) {
-  auto* h = static_cast<HookState*>(ctx);
+template <class T>
+std::string tracingHook(void* ctx, typename T::Object* self, Sel sel, std::string who) {
+  auto* h = static_cast<HookState<T>*>(ctx);
   *h->trace += h->mark;
   return h->previous(self, sel, who) + "!";
 }
 
-TEST_F(ClassRuntime, MissingClassIsAbsentAndHookingItDoesNothing) {
-  EXPECT_EQ(rt.getClass("SBLockScreenManager"), nullptr);
-  HookState h{{}, nullptr, 'x'};
-  EXPECT_FALSE(rt.hookMessage<std::string(std::string)>(rt.getClass("SBLockScreenManager"), QV_SEL("greet:"),
-                                                         &tracingHook, &h, &h.previous));
+template <class T>
+class ClassRuntime : public ::testing::Test {
+ protected:
+  using Class = typename T::Class;
+  using Object = typename T::Object;
+  using Greet = std::string(std::string);
+
+  ClassRuntime() : rt("TestProcess") {
+    base = rt.defineClass("Base", rt.rootClass());
+    derived = rt.defineClass("Derived", base);
+    rt.template addMethod<Greet>(base, QV_SEL("greet:"), &greet<Object>, &trace);
+  }
+  std::string greetFrom(Object* o, const char* who = "a") { return T::template send<Greet>(o, QV_SEL("greet:"), who); }
+  bool hook(Class* cls, HookState<T>& h) {
+    return rt.template hookMessage<Greet>(cls, QV_SEL("greet:"), &tracingHook<T>, &h, &h.previous);
+  }
+
+  typename T::Runtime rt;
+  Class* base;
+  Class* derived;
+  std::string trace;
+};
+
+struct RuntimeNames {
+  template <class T>
+  static std::string GetName(int) {
+    return T::kName;
+  }
+};
+using Runtimes = ::testing::Types<testing_runtimes::Simulated, testing_runtimes::RealObjC>;
+TYPED_TEST_SUITE(ClassRuntime, Runtimes, RuntimeNames);
+
+TYPED_TEST(ClassRuntime, MissingClassIsAbsentAndHookingItDoesNothing) {
+  EXPECT_EQ(this->rt.getClass("SBLockScreenManager"), nullptr);
+  HookState<TypeParam> h{{}, &this->trace, 'x'};
+  EXPECT_FALSE(this->hook(this->rt.getClass("SBLockScreenManager"), h));
   EXPECT_FALSE(h.previous);
 }
 
-TEST_F(ClassRuntime, SendReachesInheritedMethodAndNullReceiverGivesZero) {
-  Id obj = send<Id()>(derived, QV_SEL("new"));
-  ASSERT_NE(as<Greeter>(obj), nullptr);
-  EXPECT_EQ(obj->isa(), derived);
-  EXPECT_EQ(send<std::string(std::string)>(obj, QV_SEL("greet:"), "you"), "hello you");
-  EXPECT_EQ(send<std::string(std::string)>(static_cast<Object*>(nullptr), QV_SEL("greet:"), "you"), "");
-  EXPECT_TRUE(respondsTo(obj.get(), QV_SEL("greet:")));
-  EXPECT_FALSE(respondsTo(obj.get(), QV_SEL("wave")));
+TYPED_TEST(ClassRuntime, SendReachesInheritedMethodAndNullReceiverGivesZero) {
+  auto obj = TypeParam::make(this->derived);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(obj), "you"), "hello you");
+  EXPECT_EQ(this->greetFrom(nullptr, "you"), "");
+  EXPECT_TRUE(TypeParam::respondsTo(TypeParam::get(obj), QV_SEL("greet:")));
+  EXPECT_FALSE(TypeParam::respondsTo(TypeParam::get(obj), QV_SEL("wave")));
+  EXPECT_TRUE(TypeParam::template send<bool(Sel)>(TypeParam::get(obj), QV_SEL("respondsToSelector:"), QV_SEL("greet:")));
 }
 
-TEST_F(ClassRuntime, WrongSignatureOrUnknownSelectorIsAClearError) {
-  Id obj = send<Id()>(base, QV_SEL("new"));
+TYPED_TEST(ClassRuntime, WrongSignatureOrUnknownSelectorIsAClearError) {
+  auto obj = TypeParam::make(this->base);
   try {
-    send<int(std::string)>(obj, QV_SEL("greet:"), "x");
+    TypeParam::template send<int(std::string)>(TypeParam::get(obj), QV_SEL("greet:"), "x");
     FAIL() << "a mismatched send must not run";
   } catch (const MessageError& e) {
     EXPECT_NE(std::string(e.what()).find("-[Base greet:]"), std::string::npos) << e.what();
   }
-  EXPECT_THROW(send<void()>(obj, QV_SEL("wave")), MessageError);
+  try {
+    TypeParam::template send<void()>(TypeParam::get(obj), QV_SEL("wave"));
+    FAIL() << "an unknown selector must not run";
+  } catch (const MessageError& e) {
+    EXPECT_EQ(std::string(e.what()), "-[Base wave]: unrecognized selector");
+  }
+  EXPECT_EQ(this->trace, "");
 }
 
-TEST_F(ClassRuntime, ChainedHooksCallThroughInOrderWithSameArguments) {
-  std::string trace;
-  HookState first{{}, &trace, '1'}, second{{}, &trace, '2'};
-  ASSERT_TRUE(rt.hookMessage<std::string(std::string)>(base, QV_SEL("greet:"), &tracingHook, &first, &first.previous));
-  ASSERT_TRUE(rt.hookMessage<std::string(std::string)>(base, QV_SEL("greet:"), &tracingHook, &second, &second.previous));
-  Id obj = send<Id()>(base, QV_SEL("new"));
-  EXPECT_EQ(send<std::string(std::string)>(obj, QV_SEL("greet:"), "bob"), "hello bob!!");
-  EXPECT_EQ(trace + as<Greeter>(obj)->trace, "21G");
+TYPED_TEST(ClassRuntime, ChainedHooksCallThroughInOrderWithSameArguments) {
+  HookState<TypeParam> first{{}, &this->trace, '1'}, second{{}, &this->trace, '2'};
+  ASSERT_TRUE(this->hook(this->base, first));
+  ASSERT_TRUE(this->hook(this->base, second));
+  auto obj = TypeParam::make(this->base);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(obj), "bob"), "hello bob!!");
+  EXPECT_EQ(this->trace, "21G");
 }
 
-TEST_F(ClassRuntime, HookOnInheritedSelectorOverridesOnlyThatClassAndSeesLaterSuperChanges) {
-  std::string trace;
-  HookState h{{}, &trace, 'D'};
-  ASSERT_TRUE(rt.hookMessage<std::string(std::string)>(derived, QV_SEL("greet:"), &tracingHook, &h, &h.previous));
-  Class* grandchild = rt.defineClass("Grandchild", derived);
-  Id b = send<Id()>(base, QV_SEL("new"));
-  Id d = send<Id()>(derived, QV_SEL("new"));
-  Id g = send<Id()>(grandchild, QV_SEL("new"));
-  EXPECT_EQ(send<std::string(std::string)>(b, QV_SEL("greet:"), "a"), "hello a");
-  EXPECT_EQ(send<std::string(std::string)>(d, QV_SEL("greet:"), "a"), "hello a!");
-  EXPECT_EQ(send<std::string(std::string)>(g, QV_SEL("greet:"), "a"), "hello a!");
-  EXPECT_EQ(trace, "DD");
+TYPED_TEST(ClassRuntime, HookOnInheritedSelectorOverridesOnlyThatClassAndSeesLaterSuperChanges) {
+  HookState<TypeParam> h{{}, &this->trace, 'D'};
+  ASSERT_TRUE(this->hook(this->derived, h));
+  auto* grandchild = this->rt.defineClass("Grandchild", this->derived);
+  auto b = TypeParam::make(this->base);
+  auto d = TypeParam::make(this->derived);
+  auto g = TypeParam::make(grandchild);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(b)), "hello a");
+  EXPECT_EQ(this->greetFrom(TypeParam::get(d)), "hello a!");
+  EXPECT_EQ(this->greetFrom(TypeParam::get(g)), "hello a!");
+  EXPECT_EQ(this->trace, "GDGDG");
   // The superclass is hooked afterwards: calling through from the subclass reaches the new code.
-  HookState loud{{}, &trace, 'B'};
-  rt.hookMessage<std::string(std::string)>(base, QV_SEL("greet:"), &tracingHook, &loud, &loud.previous);
-  EXPECT_EQ(send<std::string(std::string)>(d, QV_SEL("greet:"), "a"), "hello a!!");
-  EXPECT_EQ(trace, "DDDB");
+  this->trace.clear();
+  HookState<TypeParam> loud{{}, &this->trace, 'B'};
+  ASSERT_TRUE(this->hook(this->base, loud));
+  EXPECT_EQ(this->greetFrom(TypeParam::get(d)), "hello a!!");
+  EXPECT_EQ(this->trace, "DBG");
+}
+
+TYPED_TEST(ClassRuntime, HookWithAnotherSignatureIsRefusedAndLeavesTheMethodAlone) {
+  using Object = typename TypeParam::Object;
+  auto wrong = [](void*, Object*, Sel, std::string) { return 0; };
+  for (auto* cls : {this->base, this->derived}) {
+    typename TypeParam::template Slot<int(std::string)> previous;
+    EXPECT_THROW(this->rt.template hookMessage<int(std::string)>(cls, QV_SEL("greet:"), wrong, nullptr, &previous),
+                 MessageError);
+    EXPECT_FALSE(previous);
+  }
+  auto d = TypeParam::make(this->derived);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(d)), "hello a");
+}
+
+TYPED_TEST(ClassRuntime, AddingAMethodTheClassHasFailsButOverridingAnInheritedOneWorks) {
+  using Object = typename TypeParam::Object;
+  EXPECT_FALSE(this->rt.template addMethod<std::string(std::string)>(this->base, QV_SEL("greet:"), &shout<Object>, &this->trace));
+  EXPECT_TRUE(this->rt.template addMethod<std::string(std::string)>(this->derived, QV_SEL("greet:"), &shout<Object>, &this->trace));
+  auto b = TypeParam::make(this->base);
+  auto d = TypeParam::make(this->derived);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(b)), "hello a");
+  EXPECT_EQ(this->greetFrom(TypeParam::get(d)), "HELLO a");
+  EXPECT_EQ(this->trace, "GS");
+}
+
+TYPED_TEST(ClassRuntime, AMethodAddedToASuperclassLaterReachesInstancesOfSubclasses) {
+  auto d = TypeParam::make(this->derived);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(d)), "hello a");  // the dispatch has seen the class
+  using Object = typename TypeParam::Object;
+  ASSERT_TRUE(this->rt.template addMethod<std::string(std::string)>(this->base, QV_SEL("greetLater:"), &shout<Object>,
+                                                                    &this->trace));
+  EXPECT_EQ((TypeParam::template send<std::string(std::string)>(TypeParam::get(d), QV_SEL("greetLater:"), "b")), "HELLO b");
+}
+
+TYPED_TEST(ClassRuntime, EveryMethodHasATypeStringAndAHookOnAnInheritedSelectorKeepsIt) {
+  using Object = typename TypeParam::Object;
+  auto& rt = this->rt;
+  EXPECT_EQ(rt.methodTypes(this->base, QV_SEL("greet:")), "@@:@");  // from the signature
+  EXPECT_EQ(rt.methodTypes(this->derived, QV_SEL("greet:")), "@@:@");
+  EXPECT_EQ(rt.methodTypes(this->base, QV_SEL("wave")), "");
+  auto count = [](void*, Object*, Sel, double, bool) -> std::int64_t { return 1; };
+  ASSERT_TRUE(rt.template addMethod<std::int64_t(double, bool)>(this->base, QV_SEL("count:flag:"), count));
+  EXPECT_EQ(rt.methodTypes(this->base, QV_SEL("count:flag:")), "q@:dB");
+  auto frame = [](void*, Object*, Sel) {};
+  ASSERT_TRUE(rt.template addMethod<void()>(this->base, QV_SEL("frame"), frame, nullptr, "{CGRect={CGPoint=dd}{CGSize=dd}}@:"));
+  EXPECT_EQ(rt.methodTypes(this->derived, QV_SEL("frame")), "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+  typename TypeParam::template Slot<void()> previous;
+  ASSERT_TRUE(rt.template hookMessage<void()>(this->derived, QV_SEL("frame"), frame, nullptr, &previous));
+  EXPECT_EQ(rt.methodTypes(this->derived, QV_SEL("frame")), "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+}
+
+TYPED_TEST(ClassRuntime, ClassPairsAreInvisibleUntilRegisteredAndNamesAreTakenOnce) {
+  auto& rt = this->rt;
+  EXPECT_EQ(rt.allocateClassPair(rt.rootClass(), "Base"), nullptr);  // a registered name
+  EXPECT_EQ(rt.allocateClassPair(rt.rootClass(), ""), nullptr);
+  auto* pending = rt.allocateClassPair(this->base, "Helper");
+  ASSERT_NE(pending, nullptr);
+  EXPECT_EQ(rt.getClass("Helper"), nullptr);
+  // A class still in construction cannot be a superclass.
+  EXPECT_EQ(rt.allocateClassPair(pending, "HelperChild"), nullptr);
+  // A second pair of the same name may be built; only the first registered gets the name.
+  auto* twin = rt.allocateClassPair(rt.rootClass(), "Helper");
+  ASSERT_NE(twin, nullptr);
+  rt.registerClassPair(pending);
+  rt.registerClassPair(twin);
+  EXPECT_EQ(rt.getClass("Helper"), pending);
+  auto h = TypeParam::make(pending);
+  EXPECT_EQ(this->greetFrom(TypeParam::get(h)), "hello a");
+}
+
+TYPED_TEST(ClassRuntime, ClassMethodsAreInheritedAndHookedLikeInstanceMethods) {
+  using Object = typename TypeParam::Object;
+  auto& rt = this->rt;
+  ASSERT_TRUE(rt.template addClassMethod<std::string(std::string)>(this->base, QV_SEL("describe:"), &greet<Object>, &this->trace));
+  Object* derivedClass = TypeParam::object(this->derived);
+  auto describe = [&](Object* receiver) {
+    return TypeParam::template send<std::string(std::string)>(receiver, QV_SEL("describe:"), "c");
+  };
+  EXPECT_EQ(describe(derivedClass), "hello c");
+  HookState<TypeParam> h{{}, &this->trace, 'M'};
+  ASSERT_TRUE(rt.template hookMessage<std::string(std::string)>(TypeParam::metaclass(this->derived), QV_SEL("describe:"),
+                                                                &tracingHook<TypeParam>, &h, &h.previous));
+  EXPECT_EQ(describe(TypeParam::object(this->base)), "hello c");
+  EXPECT_EQ(describe(derivedClass), "hello c!");
+  EXPECT_EQ(this->trace, "GGMG");
+  // An instance does not answer a class method.
+  auto d = TypeParam::make(this->derived);
+  EXPECT_FALSE(TypeParam::respondsTo(TypeParam::get(d), QV_SEL("describe:")));
+}
+
+TYPED_TEST(ClassRuntime, ClassObjectsAnswerTheRootsInstanceMethods) {
+  using Object = typename TypeParam::Object;
+  auto& rt = this->rt;
+  Object* baseClass = TypeParam::object(this->base);
+  EXPECT_TRUE(TypeParam::respondsTo(baseClass, QV_SEL("respondsToSelector:")));
+  EXPECT_TRUE(TypeParam::template send<bool(Sel)>(baseClass, QV_SEL("respondsToSelector:"), QV_SEL("new")));
+  // A root instance method added after the root was made: instances answer it; class objects
+  // do on our runtime and on the device, not on the GNU runtime (see kClassObjectsSee...).
+  ASSERT_TRUE(rt.template addMethod<std::string(std::string)>(rt.rootClass(), QV_SEL("rootLater:"), &shout<Object>, &this->trace));
+  auto b = TypeParam::make(this->base);
+  EXPECT_TRUE(TypeParam::respondsTo(TypeParam::get(b), QV_SEL("rootLater:")));
+  EXPECT_EQ(TypeParam::respondsTo(baseClass, QV_SEL("rootLater:")), TypeParam::kClassObjectsSeeRootMethodsAddedLater);
 }
 
 }  // namespace
-}  // namespace qv::objc
+}  // namespace qv
