@@ -30,6 +30,8 @@ bool isOurInstance(Object* o) {
 
 void setFactory(Class* cls, Runtime::Factory factory) { registry().factories[cls] = factory; }
 
+void forgetFactory(Class* cls) { registry().factories.erase(cls); }
+
 void markRoot(Class* root) { registry().roots.insert(root); }
 
 Object* instantiate(Class* cls) {

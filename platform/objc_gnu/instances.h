@@ -9,6 +9,7 @@
 namespace qv::objc_gnu {
 
 void setFactory(Class* cls, Runtime::Factory factory);
+void forgetFactory(Class* cls);
 // A new instance from the nearest factory up the chain, or a plain one.
 Object* instantiate(Class* cls);
 // Records a root class this binding made, so headerOf can tell its instances from others.

@@ -61,6 +61,11 @@ MethodEntry& addEntry(objc_class* cls, objc::Sel sel, MethodEntry entry) {
   return e;
 }
 
+void forgetEntries(objc_class* cls) {
+  std::erase_if(table(), [cls](const auto& entry) { return entry.first.cls == cls; });
+  generation.fetch_add(1, std::memory_order_release);
+}
+
 objc_class* nextInChain(objc_class* cls) {
   ::Class next = class_getSuperclass(cls);
   // The GNU runtime links a root metaclass made at run time to its own root class (Object),

@@ -24,6 +24,9 @@ MethodEntry& addEntry(objc_class* cls, objc::Sel sel, MethodEntry entry);
 // The entry of the nearest class from `cls` up its chain (metaclasses end at the root class,
 // as the dispatch does), or null.
 MethodEntry* nearestEntry(objc_class* cls, objc::Sel sel);
+// Forgets every entry of a class the real runtime is about to dispose of (its address may
+// come back as another class).
+void forgetEntries(objc_class* cls);
 // The next class the dispatch looks in after `cls`: its superclass, and for the root
 // metaclass the root class itself.
 objc_class* nextInChain(objc_class* cls);

@@ -155,13 +155,27 @@ Class* Runtime::getClass(std::string_view name) const {
   return objc_lookUpClass(std::string(name).c_str());
 }
 
+Runtime::~Runtime() {
+  for (Class* cls : inConstruction_) {
+    forgetEntries(cls);
+    forgetEntries(metaclassOf(cls));
+    forgetFactory(cls);
+    objc_disposeClassPair(cls);
+  }
+}
+
 Class* Runtime::allocateClassPair(Class* superclass, std::string_view name) {
   if (name.empty() || name.find('.') != std::string_view::npos) return nullptr;
-  return objc_allocateClassPair(superclass, registeredName(name).c_str(), 0);
+  Class* cls = objc_allocateClassPair(superclass, registeredName(name).c_str(), 0);
+  if (cls) inConstruction_.push_back(cls);
+  return cls;
 }
 
 void Runtime::registerClassPair(Class* cls) {
-  if (cls) objc_registerClassPair(cls);
+  if (!cls) return;
+  objc_registerClassPair(cls);
+  // Registered only when the name is now this class's; a twin stays in construction.
+  if (objc_lookUpClass(class_getName(cls)) == cls) std::erase(inConstruction_, cls);
 }
 
 Class* Runtime::defineClass(std::string_view name, Class* superclass, Factory factory) {
@@ -169,7 +183,7 @@ Class* Runtime::defineClass(std::string_view name, Class* superclass, Factory fa
   if (!cls) return nullptr;
   if (factory) setFactory(cls, factory);
   registerClassPair(cls);
-  return objc_lookUpClass(registeredName(name).c_str()) == cls ? cls : nullptr;
+  return objc_lookUpClass(registeredName(name).c_str()) == cls ? cls : nullptr;  // else a twin, disposed later
 }
 
 std::string Runtime::methodTypes(Class* cls, Sel sel) const {

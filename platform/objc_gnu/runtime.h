@@ -30,6 +30,7 @@
 #include <string_view>
 #include <typeinfo>
 #include <utility>
+#include <vector>
 
 #include "platform/objc/selector.h"
 #include "platform/objc/signature.h"
@@ -199,7 +200,9 @@ class Runtime {
 
   // `owner` names the process in listings; the class names it registers are private to it.
   explicit Runtime(std::string owner);
-  ~Runtime() = default;
+  // Disposes of the class pairs it allocated that never got registered; registered classes stay
+  // (the real runtime never unloads one).
+  ~Runtime();
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
 
@@ -252,6 +255,7 @@ class Runtime {
   std::string owner_;
   std::string prefix_;  // private to this runtime: "qv<number>."
   Class* root_ = nullptr;
+  std::vector<Class*> inConstruction_;
 };
 
 }  // namespace qv::objc_gnu
