@@ -11,7 +11,6 @@
 #include "core/helper_messages.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
-#include "core/operations.h"
 #include "core/other_apps.h"
 #include "core/registry.h"
 

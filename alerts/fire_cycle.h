@@ -18,4 +18,7 @@ void fireFixedCategory(core::Library& library, core::Category category);
 // One fire of a listed app's reminder; `timer` is the OtherTimerTest that fired.
 void fireOtherApp(core::Library& library, const objc::Id& timer);
 
+// The fixed fire handlers and reloadOtherTimer:, on MissedHelper.
+void registerFireHandlers(core::Library& library, objc::Class* missedHelper);
+
 }  // namespace qv::alerts

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "alerts/banner.h"
+#include "assembly/startup.h"
 #include "core/helper_messages.h"
 #include "core/library.h"
 #include "sim/world.h"
@@ -21,7 +22,7 @@ void BM_LoadLibraryIntoHomeScreen(benchmark::State& state) {
     {
       sim::World world({.loadLibrary = false});
       state.ResumeTiming();
-      library = core::Library::load(world.springBoard().host);
+      library = assembly::load(world.springBoard().host);
       benchmark::DoNotOptimize(library->installedHooks.size());
       state.PauseTiming();
     }

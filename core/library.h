@@ -102,9 +102,6 @@ struct HookBindingBase {
 
 class Library {
  public:
-  // Loads the library into a process: runs the three initialisers in order.
-  static std::unique_ptr<Library> load(host::Host& host);
-
   explicit Library(host::Host& host);
   ~Library();
   Library(const Library&) = delete;

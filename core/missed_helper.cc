@@ -4,7 +4,6 @@
 
 #include "core/helper_messages.h"
 #include "core/library.h"
-#include "core/operations.h"
 
 namespace qv::core {
 namespace {
@@ -64,10 +63,10 @@ std::string setterName(std::string_view field) {
   return s;
 }
 
-void defineMissedHelperClass(Library& library) {
+objc::Class* defineMissedHelperClass(Library& library) {
   objc::Runtime& rt = library.host.runtime();
   objc::Class* cls = rt.allocateClassPair(rt.rootClass(), "MissedHelper");
-  if (!cls) return;
+  if (!cls) return nullptr;
   rt.registerClassPair(cls);
   rt.addClassMethod<Id()>(cls, host::msg::sharedInstance.sel, [](void* ctx, Object*, Sel) {
     return static_cast<Library*>(ctx)->sharedInstance();
@@ -86,8 +85,7 @@ void defineMissedHelperClass(Library& library) {
   rt.addMethod<void(std::string)>(cls, host::msg::setSectionIdentifier.sel, [](void*, Object* o, Sel, std::string s) {
     self(o).sectionIdentifier = std::move(s);
   });
-
-  for (const auto& registerOperations : kOperationRegistrations) registerOperations(library, cls);
+  return cls;
 }
 
 }  // namespace qv::core

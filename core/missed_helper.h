@@ -30,9 +30,10 @@ class MissedHelper final : public objc::Object {
   objc::Id& statusBarItem(Category c) { return statusBarItems[index(c)]; }
 };
 
-// Defines the MissedHelper class in the library's runtime with its field accessors, and asks
-// each subsystem to add its operations. Called once at load.
-void defineMissedHelperClass(Library& library);
+// Defines the MissedHelper class in the library's runtime with its field accessors; the class,
+// or null when the runtime has one of that name already. Each subsystem then adds its operations
+// to it (assembly/operations.h). Called once at load.
+objc::Class* defineMissedHelperClass(Library& library);
 
 // "phoneTimer" -> "setPhoneTimer:".
 std::string setterName(std::string_view field);

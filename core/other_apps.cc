@@ -6,8 +6,6 @@
 #include "core/helper_messages.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
-#include "core/operations.h"
-#include "indicators/other_app_item.h"
 
 namespace qv::core {
 namespace {
@@ -189,7 +187,8 @@ bool hasListEntry(const Library& library, std::string_view bundleId) {
   return list && std::any_of(list->begin(), list->end(), [&](const Id& t) { return appOf(t) == bundleId; });
 }
 
-void badgeCheckHook(Library& library, const objc::Slot<void()>& previous, Object* self, Sel sel) {
+void badgeCheck(Library& library, const objc::Slot<void()>& previous, Object* self, Sel sel,
+                ShowOtherAppItem showItem) {
   const Id timer = self->weak_from_this().lock();  // the fire may drop every other reference to it
   previous(self, sel);
   const auto& list = library.otherApps.otherTimerList;
@@ -213,7 +212,7 @@ void badgeCheckHook(Library& library, const objc::Slot<void()>& previous, Object
                    {{"category", listedAppId(app)}, {"reason", std::string("badge-gone")}});
     return;
   }
-  indicators::showOtherAppItem(library, indicators::OtherItemCheck::FireHook);
+  showItem(library);
   countAndRearm(library, timer, app);
 }
 

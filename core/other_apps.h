@@ -36,10 +36,17 @@ bool hasListEntry(const Library& library, std::string_view bundleId);
 // The apps otherTimerList holds entries for, each once, in list order.
 std::vector<std::string> appsWithListEntries(const Library& library);
 
-// The replacement of PCSimpleTimer _fireTimerFired: calls through (the fire's alerts), then acts
-// on the otherTimerList entry that is this very timer. A fired timer not in the list gets its
-// alerts and nothing more, so a stale timer of a cleared app can never start a second chain.
-void badgeCheckHook(Library& library, const objc::Slot<void()>& previous, objc::Object* self, objc::Sel sel);
+// Shows the shared Other-app item when it is missing; the status bar's code, handed in by the
+// hook table (assembly/) so that this file needs nothing above core/.
+using ShowOtherAppItem = void (*)(Library& library);
+
+// The badge check, the replacement of PCSimpleTimer _fireTimerFired: calls through (the fire's
+// alerts), then acts on the otherTimerList entry that is this very timer: ends the app's reminder
+// when its badge is gone, else shows the item and counts and re-arms. A fired timer not in the
+// list gets its alerts and nothing more, so a stale timer of a cleared app can never start a
+// second chain.
+void badgeCheck(Library& library, const objc::Slot<void()>& previous, objc::Object* self, objc::Sel sel,
+                ShowOtherAppItem showItem);
 
 // The replacement of LSStatusBarItem initWithIdentifier:alignment:: initialises once, keeps the
 // result and identifier in OtherAppsState, and returns that result.

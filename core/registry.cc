@@ -5,7 +5,6 @@
 #include "core/helper_messages.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
-#include "core/operations.h"
 
 namespace qv::core {
 namespace {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/categories.h"
+#include "platform/objc/runtime.h"
 
 namespace qv::core {
 
@@ -26,5 +27,8 @@ bool reminderPending(Library& library, Category c);
 bool timerArmed(Library& library, Category c);
 // Invalidates and drops the category's timer without touching counter, flag or item.
 void dropTimer(Library& library, Category c);
+
+// The start and clear operations of every fixed category, on MissedHelper.
+void registerRegistryOperations(Library& library, objc::Class* missedHelper);
 
 }  // namespace qv::core

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "assembly/startup.h"
 #include "core/other_apps.h"
 #include "core/registry.h"
 #include "platform/apps/catalog.h"
@@ -260,7 +261,7 @@ void World::wireProcess(Process& p) {
   p.host.appNameLookup = [this](std::string_view bundleId) { return home().displayName(bundleId); };
   if (config_.beforeLibraryLoads) config_.beforeLibraryLoads(p);
   if (config_.loadLibrary && filter_ && filter_->matches(p.host.mainBundleIdentifier()))
-    p.library = core::Library::load(p.host);
+    p.library = assembly::load(p.host);
 }
 
 std::vector<std::string> World::missingClassesOf(std::string_view bundleId) const {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "alerts/torch.h"
+#include "assembly/startup.h"
 #include "core/library.h"
 #include "platform/dispatch/threaded_scheduler.h"
 #include "platform/foundation/foundation_classes.h"
@@ -35,7 +36,7 @@ class TorchOnRealThreads : public ::testing::Test {
   host::SimulatedHost host{services, "SpringBoard", "com.apple.springboard", "/var/mobile"};
   foundation::Foundation foundation{host, {}};
   springboard::HomeScreen home{host, {}, false};
-  std::unique_ptr<core::Library> library = core::Library::load(host);
+  std::unique_ptr<core::Library> library = assembly::load(host);
 };
 
 TEST_F(TorchOnRealThreads, RequestsRacingOnTwoQueuesGiveOneSequence) {

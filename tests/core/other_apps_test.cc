@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "assembly/startup.h"
 #include "tests/alerts/alerts_test_support.h"
 #include "tests/core/other_apps_test_support.h"
 #include "tests/platform/trace_hooks.h"
@@ -288,7 +289,7 @@ class StatusBarItemInitialiser : public ::testing::Test {
   StatusBarItemInitialiser() {
     hooks.on<host::msg::initWithIdentifierAlignment>(
         "LSStatusBarItem", [](const std::string& id, const std::int64_t&) { return "init " + id; });
-    world.springBoard().library = Library::load(world.springBoard().host);
+    world.springBoard().library = assembly::load(world.springBoard().host);
   }
   sim::World world{qv::testing::withoutLibrary()};
   qv::testing::TraceHooks hooks{world.springBoard().host.runtime()};

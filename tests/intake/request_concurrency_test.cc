@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "assembly/startup.h"
 #include "core/registry.h"
 #include "platform/dispatch/threaded_scheduler.h"
 #include "platform/statusbar/status_bar.h"
@@ -32,7 +33,7 @@ class RequestConcurrency : public ::testing::Test {
  protected:
   RequestConcurrency() {
     (void)prefs.setValues(stressSettings(), {}, core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
-    library = core::Library::load(host);
+    library = assembly::load(host);
     library->intake.intakeReady = true;
     timeline.addListener(
         [this](const timeline::Event& e) {

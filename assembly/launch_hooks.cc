@@ -1,4 +1,4 @@
-#include "core/launch_hooks.h"
+#include "assembly/launch_hooks.h"
 
 #include <string>
 
@@ -6,7 +6,14 @@
 #include "core/library.h"
 #include "core/settings_keys.h"
 
-namespace qv::core {
+namespace qv::assembly {
+
+using core::Key;
+using core::kSettingsDomain;
+using core::kSettingsFileUnderHome;
+using core::Library;
+using core::OtherAppsState;
+
 namespace {
 
 // The settings file as this process's home directory names it; a missing or unreadable file
@@ -70,4 +77,4 @@ void autoLockHook(Library& library, const objc::Slot<void(objc::Id)>& previous, 
   });
 }
 
-}  // namespace qv::core
+}  // namespace qv::assembly

@@ -6,22 +6,37 @@
 
 #include "appsignals/call_state.h"
 #include "appsignals/in_app_signals.h"
-#include "core/launch_hooks.h"
+#include "assembly/launch_hooks.h"
+#include "assembly/startup.h"
 #include "core/other_apps.h"
-#include "core/startup.h"
 #include "indicators/app_icon_view.h"
 #include "indicators/banner_layout.h"
+#include "indicators/other_app_item.h"
 #include "indicators/status_bar.h"
 #include "intake/home_screen_clearing.h"
 #include "intake/lock_screen_intake.h"
 #include "intake/notification_centre_intake.h"
 
-namespace qv::core {
+namespace qv::assembly {
 namespace msg = host::msg;
 using appsignals::clearSignalRow;
+using core::classCreationRow;
+using core::HookRow;
+using core::hookRow;
+using core::passThroughRow;
+using core::statusBarItemInitHook;
+using core::stepRow;
 namespace sig = appsignals;
 
 namespace {
+
+// The badge check after a listed app's timer fires, with the status bar's Other-app item it shows.
+void badgeCheckHook(core::Library& library, const objc::Slot<void()>& previous, objc::Object* self, objc::Sel sel) {
+  core::badgeCheck(library, previous, self, sel, [](core::Library& l) {
+    indicators::showOtherAppItem(l, indicators::OtherItemCheck::FireHook);
+  });
+}
+
 const std::array kGroupA = {
     hookRow<msg::initWithIdentifierAlignment, &statusBarItemInitHook>("LSStatusBarItem"),
     passThroughRow<msg::scheduleTimer>("PCSimpleTimer"),
@@ -136,4 +151,4 @@ std::span<const HookRow> hookGroupA() { return kGroupA; }
 std::span<const HookRow> hookGroupB() { return kGroupB; }
 std::span<const HookRow> hookGroupC() { return kGroupC; }
 
-}  // namespace qv::core
+}  // namespace qv::assembly

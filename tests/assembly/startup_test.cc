@@ -1,4 +1,4 @@
-#include "core/startup.h"
+#include "assembly/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,10 @@
 #include "platform/apps/catalog.h"
 #include "sim/world.h"
 
-namespace qv::core {
+namespace qv::assembly {
 namespace {
+
+using namespace core;
 
 using Row = std::pair<std::string, std::string>;  // class, selector
 
@@ -127,4 +129,4 @@ TEST(PadContentFrameMethod, IsAddedWithTheRectangleEncodingOfTheProcessor) {
 }
 
 }  // namespace
-}  // namespace qv::core
+}  // namespace qv::assembly

@@ -3,26 +3,31 @@
 // settings start-up steps, registers the Darwin observers and installs group B (iOS 7 to 9)
 // or group C (iOS 10, CoreFoundation 1348.0 and later); the second takes the shared
 // MissedHelper; the third adds a pass-through hook in the home screen only.
+//   std::unique_ptr<core::Library> library = assembly::load(process.host);
 #pragma once
 
+#include <memory>
 #include <span>
 
 #include "core/hooks.h"
 
-namespace qv::core {
+namespace qv::assembly {
 
 inline constexpr double kFirstCoreFoundationOfIos10 = 1348.0;
 
-void runFirstInitialiser(Library& library);
-void runSecondInitialiser(Library& library);
-void runThirdInitialiser(Library& library);
+// Loads the library into a process: runs the three initialisers in order.
+std::unique_ptr<core::Library> load(host::Host& host);
+
+void runFirstInitialiser(core::Library& library);
+void runSecondInitialiser(core::Library& library);
+void runThirdInitialiser(core::Library& library);
 
 // The settings start-up steps: forget the domain when its file is missing, load, observe changes.
-void runSettingsStartup(Library& library);
+void runSettingsStartup(core::Library& library);
 
 // The hook table's groups, in table order.
-std::span<const HookRow> hookGroupA();
-std::span<const HookRow> hookGroupB();
-std::span<const HookRow> hookGroupC();
+std::span<const core::HookRow> hookGroupA();
+std::span<const core::HookRow> hookGroupB();
+std::span<const core::HookRow> hookGroupC();
 
-}  // namespace qv::core
+}  // namespace qv::assembly

@@ -1,4 +1,4 @@
-#include "core/launch_hooks.h"
+#include "assembly/launch_hooks.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,10 @@
 #include "platform/plist/io.h"
 #include "sim/world.h"
 
-namespace qv::core {
+namespace qv::assembly {
 namespace {
+
+using namespace core;
 
 using namespace std::chrono_literals;
 
@@ -86,4 +88,4 @@ TEST_F(LaunchHookWithFirstRun, LeavesASettingsFileThatHasBothKeysAsItIs) {
 }
 
 }  // namespace
-}  // namespace qv::core
+}  // namespace qv::assembly

@@ -10,22 +10,24 @@
 #include "platform/objc/runtime.h"
 
 namespace qv::core {
-
 class Library;
+}
+
+namespace qv::assembly {
 
 inline constexpr auto kIntakeOpensAfterLaunch = std::chrono::seconds(10);
 inline constexpr auto kRepostAfterAutoLock = std::chrono::seconds(1);
 
 // The replacement of SpringBoard applicationDidFinishLaunching:.
-void launchHook(Library& library, const objc::Slot<void(objc::Id)>& previous, objc::Object* self, objc::Sel sel,
-                objc::Id application);
+void launchHook(core::Library& library, const objc::Slot<void(objc::Id)>& previous, objc::Object* self,
+                objc::Sel sel, objc::Id application);
 
 // The replacement of SBBacklightController _autoLockTimerFired:.
-void autoLockHook(Library& library, const objc::Slot<void(objc::Id)>& previous, objc::Object* self, objc::Sel sel,
-                  objc::Id timer);
+void autoLockHook(core::Library& library, const objc::Slot<void(objc::Id)>& previous, objc::Object* self,
+                  objc::Sel sel, objc::Id timer);
 
 // The first-run steps: "firstRun" set for the current host when the settings file lacks it,
 // "otherApplications" removed (any host) and the defaults synchronised when the file lacks it.
-void runFirstRunSteps(Library& library);
+void runFirstRunSteps(core::Library& library);
 
-}  // namespace qv::core
+}  // namespace qv::assembly

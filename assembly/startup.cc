@@ -1,14 +1,19 @@
-#include "core/startup.h"
+#include "assembly/startup.h"
 
 #include "appsignals/clear_channel.h"
+#include "assembly/operations.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
 #include "core/other_apps.h"
 #include "core/settings_keys.h"
 
-namespace qv::core {
+namespace qv::assembly {
 
-std::unique_ptr<Library> Library::load(host::Host& host) {
+using core::HookRow;
+using core::installHookRow;
+using core::Library;
+
+std::unique_ptr<Library> load(host::Host& host) {
   auto library = std::make_unique<Library>(host);
   runFirstInitialiser(*library);
   runSecondInitialiser(*library);
@@ -18,9 +23,9 @@ std::unique_ptr<Library> Library::load(host::Host& host) {
 
 void runSettingsStartup(Library& library) {
   host::Host& host = library.host;
-  if (!host.fileExists(kSettingsFileTestedAtStartup)) host.removePersistentDomain(kSettingsDomain);
+  if (!host.fileExists(core::kSettingsFileTestedAtStartup)) host.removePersistentDomain(core::kSettingsDomain);
   library.settings.load(host);
-  host.addDarwinObserver(std::string(kSettingsChangedNotification), [&library] {
+  host.addDarwinObserver(std::string(core::kSettingsChangedNotification), [&library] {
     // Told once, by the home screen, where the settings would have counted.
     if (!library.settings.load(library.host) && library.host.mainBundleIdentifier() == "com.apple.springboard")
       library.explain("settings",
@@ -29,8 +34,9 @@ void runSettingsStartup(Library& library) {
 }
 
 void runFirstInitialiser(Library& library) {
-  defineMissedHelperClass(library);
-  defineOtherTimerClass(library);
+  if (objc::Class* missedHelper = core::defineMissedHelperClass(library))
+    for (const RegisterOperations registerOperations : kOperationRegistrations) registerOperations(library, missedHelper);
+  core::defineOtherTimerClass(library);
   for (const HookRow& row : hookGroupA()) installHookRow(library, row);
   runSettingsStartup(library);
   appsignals::registerClearObservers(library);
@@ -44,8 +50,8 @@ void runSecondInitialiser(Library& library) {
 
 void runThirdInitialiser(Library& library) {
   if (library.host.mainBundleIdentifier() != "com.apple.springboard") return;
-  static constexpr HookRow kDoesNotRecognize = passThroughRow<host::msg::doesNotRecognizeSelector>("NSObject");
+  static constexpr HookRow kDoesNotRecognize = core::passThroughRow<host::msg::doesNotRecognizeSelector>("NSObject");
   installHookRow(library, kDoesNotRecognize);
 }
 
-}  // namespace qv::core
+}  // namespace qv::assembly
