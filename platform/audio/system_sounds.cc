@@ -30,37 +30,46 @@ bool identical(const pl::Value& a, const pl::Value& b) {
 
 }  // namespace
 
-std::optional<std::uint32_t> SystemSounds::create(const std::string& devicePath) {
+SystemSounds::Sound* SystemSounds::find(std::uint32_t sound) {
+  for (Sound& s : sounds_)
+    if (s.id == sound) return &s;
+  return nullptr;
+}
+
+std::optional<std::uint32_t> SystemSounds::create(std::string_view devicePath) {
   auto bytes = root_.readShared(devicePath);
   if (!bytes) return std::nullopt;
   auto known = headers_.find(devicePath);
-  if (known == headers_.end() || known->second.bytes != *bytes) {
+  if (known == headers_.end() || known->second->bytes != *bytes) {
     auto info = readSoundInfo(**bytes);
     if (!info) return std::nullopt;
     char detail[48];
     std::snprintf(detail, sizeof detail, "%.2f s", info->durationSeconds);
     // Sound names come from the settings; a few files are in use at a time.
     if (headers_.size() >= 64) headers_.clear();
-    known = headers_.insert_or_assign(devicePath, Header{*bytes, info->durationSeconds, detail}).first;
+    known = headers_
+                .insert_or_assign(std::string(devicePath),
+                                  std::make_shared<const Header>(
+                                      Header{std::string(devicePath), *bytes, info->durationSeconds, detail}))
+                .first;
   }
   const std::uint32_t id = nextId_++;
-  sounds_[id] = Sound{devicePath, known->second.seconds, known->second.detail, nullptr, nullptr, {}};
+  sounds_.push_back(Sound{id, known->second, nullptr, nullptr, {}});
   return id;
 }
 
 bool SystemSounds::addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue, std::string process,
                                  std::function<void(std::uint32_t)> done) {
-  auto it = sounds_.find(sound);
-  if (it == sounds_.end()) return false;
-  it->second.completion = std::move(done);
-  it->second.completionQueue = mainQueue;
-  it->second.completionProcess = std::move(process);
+  Sound* s = find(sound);
+  if (!s) return false;
+  s->completion = std::move(done);
+  s->completionQueue = mainQueue;
+  s->completionProcess = std::move(process);
   return true;
 }
 
 void SystemSounds::removeCompletion(std::uint32_t sound) {
-  auto it = sounds_.find(sound);
-  if (it != sounds_.end()) it->second.completion = nullptr;
+  if (Sound* s = find(sound)) s->completion = nullptr;
 }
 
 bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
@@ -69,29 +78,37 @@ bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
                      {{"sound", std::string("shutter")}, {"id", std::int64_t{kShutterSystemSound}}});
     return true;
   }
-  auto it = sounds_.find(sound);
-  if (it == sounds_.end()) return false;
+  Sound* s = find(sound);
+  if (!s) return false;
+  // Held: a listener or the completion may dispose of the sound meanwhile.
+  const std::shared_ptr<const Header> header = s->header;
   // The file is read again at play time, as the audio server streams it.
-  if (!root_.exists(it->second.path)) return false;
-  const std::string_view path = it->second.path;
+  if (!root_.exists(header->path)) return false;
+  const std::string_view path = header->path;
   const std::string_view name = path.substr(path.find_last_of('/') + 1);
   if (timeline_.active())
-    timeline_.record(process, timeline::Kind::Sound, name, it->second.detail,
+    timeline_.record(process, timeline::Kind::Sound, name, header->detail,
                      {{"sound", std::string(name)},
-                      {"length_ms", static_cast<std::int64_t>(it->second.seconds * 1000 + 0.5)}});
-  if (it->second.completion && it->second.completionQueue) {
-    auto queue = it->second.completionQueue;
-    scheduler_.after(queue, dispatch::seconds(it->second.seconds), [this, sound] {
-      auto found = sounds_.find(sound);
-      if (found == sounds_.end() || !found->second.completion) return;
-      auto done = found->second.completion;
+                      {"length_ms", static_cast<std::int64_t>(header->seconds * 1000 + 0.5)}});
+  s = find(sound);
+  if (s && s->completion && s->completionQueue) {
+    scheduler_.after(s->completionQueue, dispatch::seconds(header->seconds), [this, sound] {
+      Sound* found = find(sound);
+      if (!found || !found->completion) return;
+      auto done = found->completion;
       done(sound);
     });
   }
   return true;
 }
 
-void SystemSounds::dispose(std::uint32_t sound) { sounds_.erase(sound); }
+void SystemSounds::dispose(std::uint32_t sound) {
+  for (auto it = sounds_.begin(); it != sounds_.end(); ++it)
+    if (it->id == sound) {
+      sounds_.erase(it);
+      return;
+    }
+}
 
 void SystemSounds::playWithVibration(std::uint32_t sound, const pl::Dict& description, const std::string& process) {
   if (sound != kVibrateSystemSound) return;

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/dispatch/scheduler.h"
 #include "platform/fs/root.h"
@@ -28,7 +30,7 @@ class SystemSounds {
   SystemSounds(dispatch::Scheduler& scheduler, timeline::Timeline& timeline, const fs::Root& root)
       : scheduler_(scheduler), timeline_(timeline), root_(root) {}
 
-  std::optional<std::uint32_t> create(const std::string& devicePath);
+  std::optional<std::uint32_t> create(std::string_view devicePath);
   bool addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue, std::string process,
                      std::function<void(std::uint32_t)> done);
   void removeCompletion(std::uint32_t sound);
@@ -39,26 +41,30 @@ class SystemSounds {
   std::size_t liveSounds() const { return sounds_.size(); }
 
  private:
-  struct Sound {
+  // The header last read from each file, kept while the root hands out the same bytes (a file
+  // unchanged since), because the system creates a sound from the same file at every alert.
+  struct Header {
     std::string path;
+    std::shared_ptr<const fs::Bytes> bytes;
     double seconds = 0;
     std::string detail;  // the length as the timeline shows it
+  };
+  struct Sound {
+    std::uint32_t id = 0;
+    std::shared_ptr<const Header> header;  // the file as it was when the sound was created
     std::function<void(std::uint32_t)> completion;
     dispatch::QueueRef completionQueue;
     std::string completionProcess;
   };
+  Sound* find(std::uint32_t sound);
+
   dispatch::Scheduler& scheduler_;
   timeline::Timeline& timeline_;
   const fs::Root& root_;
-  std::map<std::uint32_t, Sound> sounds_;
-  // The header last read from each file, kept while the root hands out the same bytes (a file
-  // unchanged since), because the system creates a sound from the same file at every alert.
-  struct Header {
-    std::shared_ptr<const fs::Bytes> bytes;
-    double seconds = 0;
-    std::string detail;
-  };
-  std::map<std::string, Header, std::less<>> headers_;
+  // The live sounds in the order made (ids only grow). The system disposes of each sound when it
+  // has played, so this holds one or two: a short list found by walking, whose room is reused.
+  std::vector<Sound> sounds_;
+  std::map<std::string, std::shared_ptr<const Header>, std::less<>> headers_;
   std::optional<pl::Array> lastPattern_;  // the vibration pattern last described
   std::string lastPatternText_;
   std::uint32_t nextId_ = 4096 + 1;

@@ -73,7 +73,7 @@ std::optional<pl::Dict> SimulatedHost::unarchiveLocalNotificationUserInfo(const 
 }
 
 std::optional<std::uint32_t> SimulatedHost::createSystemSound(std::string_view path) {
-  return world_.sounds.create(std::string(path));
+  return world_.sounds.create(path);
 }
 
 bool SimulatedHost::addSystemSoundCompletion(std::uint32_t sound, std::function<void(std::uint32_t)> done) {

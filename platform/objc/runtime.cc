@@ -99,20 +99,32 @@ Runtime::Runtime(std::string owner) : owner_(std::move(owner)) {
 Runtime::~Runtime() = default;
 
 Class* Runtime::getClass(std::string_view name) const {
-  // The system looks the same few classes up by name at every alert. A registered name keeps its
-  // class for the runtime's life, so found classes are cached per thread, keyed by this runtime's
-  // serial and by where the name lives, and checked against the class's own name.
+  // The system looks the same dozen classes up by name at every alert. A registered name keeps
+  // its class for the runtime's life, so found classes are cached per thread, keyed by this
+  // runtime's serial and by where the name lives, and checked against the class's own name.
+  // Names are string literals packed close together: the slot comes from a multiplicative hash
+  // of the address, and a name looks at four neighbouring slots, so a few collisions do not send
+  // every alert's lookups to the hash table.
   struct Cached {
     std::uint64_t runtime = 0;
     const char* where = nullptr;
     Class* cls = nullptr;
   };
-  thread_local Cached cache[32];
-  Cached& slot = cache[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3 ^ name.size()) & 31];
-  if (slot.runtime == serial_ && slot.where == name.data() && slot.cls->name_ == name) return slot.cls;
+  constexpr std::size_t kSlots = 64, kWays = 4;
+  thread_local Cached cache[kSlots + kWays - 1];
+  thread_local std::uint8_t nextWay = 0;
+  const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(name.data()) ^ name.size();
+  Cached* set = &cache[(key * 0x9E3779B97F4A7C15ull) >> 58];
+  for (std::size_t i = 0; i < kWays; ++i)
+    if (set[i].where == name.data() && set[i].runtime == serial_ && set[i].cls->name_ == name) return set[i].cls;
   auto it = byName_.find(name);
   if (it == byName_.end()) return nullptr;
-  slot = Cached{serial_, name.data(), it->second};
+  // An empty or stale slot first, else the ways in turn.
+  std::size_t way = kWays;
+  for (std::size_t i = 0; i < kWays && way == kWays; ++i)
+    if (set[i].runtime != serial_) way = i;
+  if (way == kWays) way = nextWay++ % kWays;
+  set[way] = Cached{serial_, name.data(), it->second};
   return it->second;
 }
 

@@ -69,9 +69,9 @@ void appendNumber(std::string& out, double value) {
   out.append(digits, error == std::errc{} ? end : digits);
 }
 
-// "Anna — hi (content x 204, width 360)".
-std::string describeBanner(const Banners::Banner& b) {
-  std::string out = b.title;
+// "Anna — hi (content x 204, width 360)", into `out` (reused: it keeps its room).
+void describeBanner(const Banners::Banner& b, std::string& out) {
+  out.assign(b.title);
   out += " — ";
   out += b.message;
   out += " (content x ";
@@ -79,7 +79,6 @@ std::string describeBanner(const Banners::Banner& b) {
   out += ", width ";
   appendNumber(out, b.content.width);
   out += ")";
-  return out;
 }
 
 void defineBannerView(objc::Runtime& rt, objc::Class* view, Banners* banners) {
@@ -186,8 +185,8 @@ void Banners::show(Banner banner) {
   if (host_.timeline().active()) {
     // Told as part of what presented it, not of what made room for it.
     dispatch::TraceScope told(host_.scheduler(), current_->trace);
-    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID,
-                            describeBanner(*current_),
+    describeBanner(*current_, text_);
+    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, text_,
                             {{"app", current_->sectionID},
                              {"title", current_->title},
                              {"message", current_->message},
@@ -208,8 +207,11 @@ std::optional<Banners::Banner> Banners::dismiss(BannerDismissal reason) {
   replaceable_ = false;
   if (host_.timeline().active()) {
     dispatch::TraceScope told(host_.scheduler(), gone.trace);
-    host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner",
-                            std::string("dismissed, ") + reasonName(reason) + ": " + gone.sectionID,
+    text_.assign("dismissed, ");
+    text_ += reasonName(reason);
+    text_ += ": ";
+    text_ += gone.sectionID;
+    host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
                             {{"app", gone.sectionID}, {"reason", std::string(reasonId(reason))}});
   }
   if (reason == BannerDismissal::Locked)

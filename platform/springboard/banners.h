@@ -92,6 +92,7 @@ class Banners {
   std::optional<Banner> current_;
   std::deque<Banner> queue_;
   bool replaceable_ = false;
+  std::string text_;  // an event's detail, built here so that its room is reused
 };
 
 }  // namespace qv::springboard

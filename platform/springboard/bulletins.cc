@@ -1,5 +1,7 @@
 #include "platform/springboard/bulletins.h"
 
+#include <typeinfo>
+
 #include "platform/springboard/internal/classes.h"
 
 namespace qv::springboard {
@@ -167,8 +169,9 @@ pl::Value Bulletins::now() const {
 }
 
 const BulletinFields* bulletinFields(const objc::Object* o) {
-  auto* b = dynamic_cast<const BulletinObject*>(o);
-  return b ? &b->fields : nullptr;
+  // BulletinObject is final: its own type settles it, without a cast's walk of the hierarchy.
+  if (!o || typeid(*o) != typeid(BulletinObject)) return nullptr;
+  return &static_cast<const BulletinObject*>(o)->fields;
 }
 
 Id defaultActionOf(const Id& bulletin) {
