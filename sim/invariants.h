@@ -157,6 +157,8 @@ class InvariantChecker {
   // The settings file as last parsed, kept while the root hands out the same bytes.
   std::shared_ptr<const fs::Bytes> settingsBytes_;
   std::optional<pl::Value> settingsValue_;
+  // Set when settingsBytes_ held every expected setting; cleared by every write the checker hears of.
+  bool settingsVerified_ = false;
 };
 
 }  // namespace qv::sim

@@ -2,6 +2,8 @@
 #include "platform/plist/keyed_archive.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "platform/plist/internal/archive_reader.h"
 
@@ -55,7 +57,44 @@ Result<Value> unarchive(std::span<const std::uint8_t> bytes, ReadLimits limits) 
   return reader->decode(*root);
 }
 
+namespace {
+
+std::optional<Dict> readLocalNotificationUserInfo(std::span<const std::uint8_t> bytes);
+
+// A notification's archive is often read more than once (by two entry points, and again when the
+// simulator delivers the same payload). Reading is a pure function of the bytes, so the last few
+// results are kept per thread (bounded in number and size) and handed out again as copies.
+constexpr std::size_t kRememberedReads = 16;
+constexpr std::size_t kLargestRememberedRead = 16 * 1024;
+
+struct RememberedRead {
+  std::vector<std::uint8_t> bytes;
+  std::optional<Dict> userInfo;
+  bool used = false;
+};
+
+}  // namespace
+
 std::optional<Dict> localNotificationUserInfo(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() > kLargestRememberedRead) return readLocalNotificationUserInfo(bytes);
+  thread_local std::array<RememberedRead, kRememberedReads> remembered;
+  thread_local std::size_t next = 0;
+  for (const RememberedRead& r : remembered)
+    if (r.used && r.bytes.size() == bytes.size() &&
+        (bytes.empty() || std::memcmp(r.bytes.data(), bytes.data(), bytes.size()) == 0))
+      return r.userInfo;
+  RememberedRead& slot = remembered[next];
+  next = (next + 1) % kRememberedReads;
+  slot.used = false;
+  slot.bytes.assign(bytes.begin(), bytes.end());
+  slot.userInfo = readLocalNotificationUserInfo(bytes);
+  slot.used = true;
+  return slot.userInfo;
+}
+
+namespace {
+
+std::optional<Dict> readLocalNotificationUserInfo(std::span<const std::uint8_t> bytes) {
   auto reader = ArchiveReader::open(bytes, {});
   if (!reader) return std::nullopt;
   auto root = reader->rootReference();
@@ -71,5 +110,7 @@ std::optional<Dict> localNotificationUserInfo(std::span<const std::uint8_t> byte
   }
   return std::nullopt;
 }
+
+}  // namespace
 
 }  // namespace qv::pl

@@ -1,6 +1,8 @@
 // Writing side of keyed_archive.h: builds the object table the way the device's archiver lays
 // it out ("$null" first, containers before their elements, one entry per class, equal
 // strings shared) and writes it as a binary property list.
+#include <array>
+#include <cstring>
 #include <map>
 
 #include "platform/plist/keyed_archive.h"
@@ -127,7 +129,80 @@ std::vector<std::uint8_t> archive(const Value& root) {
   return builder.finish(*rootRef);
 }
 
+namespace {
+
+std::vector<std::uint8_t> buildLocalNotification(const Dict& userInfo, const LocalNotificationFields& fields);
+
+// Equal down to the bits, where Value's == is not: 0.0 and -0.0 are archived differently.
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool identical(const Value& a, const Value& b);
+
+bool identical(const Dict& a, const Dict& b) {
+  if (a.size() != b.size()) return false;
+  for (auto i = a.begin(), j = b.begin(); i != a.end(); ++i, ++j)
+    if (i->first != j->first || !identical(i->second, j->second)) return false;
+  return true;
+}
+
+bool identical(const Value& a, const Value& b) {
+  if (a.type() != b.type()) return false;
+  switch (a.type()) {
+    case Value::Type::Real: return sameBits(*a.ifReal(), *b.ifReal());
+    case Value::Type::Date: return sameBits(a.ifDate()->sinceReference, b.ifDate()->sinceReference);
+    case Value::Type::Array: {
+      const Array& x = *a.ifArray();
+      const Array& y = *b.ifArray();
+      if (&x == &y) return true;
+      if (x.size() != y.size()) return false;
+      for (std::size_t i = 0; i < x.size(); ++i)
+        if (!identical(x[i], y[i])) return false;
+      return true;
+    }
+    case Value::Type::Dict: return a.ifDict() == b.ifDict() || identical(*a.ifDict(), *b.ifDict());
+    default: return a == b;  // the rest compare exactly, unsignedness included
+  }
+}
+
+bool identical(const LocalNotificationFields& a, const LocalNotificationFields& b) {
+  return a.alertBody == b.alertBody && a.fireDate.has_value() == b.fireDate.has_value() &&
+         (!a.fireDate || sameBits(a.fireDate->sinceReference, b.fireDate->sinceReference)) &&
+         a.timeZoneName == b.timeZoneName && a.soundName == b.soundName &&
+         a.applicationIconBadgeNumber == b.applicationIconBadgeNumber && a.repeatInterval == b.repeatInterval;
+}
+
+// The simulator delivers the same few payloads again and again, and archiving one costs as much
+// as a settings reload. The archive is a pure function of its inputs, so the last few are kept
+// per thread (bounded in number and size) and their bytes handed out again.
+constexpr std::size_t kRememberedArchives = 16;
+constexpr std::size_t kLargestRememberedArchive = 16 * 1024;
+
+struct RememberedArchive {
+  Dict userInfo;
+  LocalNotificationFields fields;
+  std::vector<std::uint8_t> bytes;
+  bool used = false;
+};
+
+}  // namespace
+
 std::vector<std::uint8_t> archiveLocalNotification(const Dict& userInfo, const LocalNotificationFields& fields) {
+  thread_local std::array<RememberedArchive, kRememberedArchives> remembered;
+  thread_local std::size_t next = 0;
+  for (const RememberedArchive& r : remembered)
+    if (r.used && identical(r.fields, fields) && identical(r.userInfo, userInfo)) return r.bytes;
+  std::vector<std::uint8_t> bytes = buildLocalNotification(userInfo, fields);
+  if (bytes.size() <= kLargestRememberedArchive) {
+    RememberedArchive& slot = remembered[next];
+    next = (next + 1) % kRememberedArchives;
+    slot = RememberedArchive{userInfo, fields, bytes, true};
+  }
+  return bytes;
+}
+
+namespace {
+
+std::vector<std::uint8_t> buildLocalNotification(const Dict& userInfo, const LocalNotificationFields& fields) {
   ArchiveBuilder builder;
   const Uid self = builder.reserve();
   const std::vector<std::uint8_t> userInfoArchive = archive(Value(userInfo));
@@ -163,5 +238,7 @@ std::vector<std::uint8_t> archiveLocalNotification(const Dict& userInfo, const L
   builder.fill(self, kLocalNotificationClass, std::move(notification));
   return builder.finish(self);
 }
+
+}  // namespace
 
 }  // namespace qv::pl

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 
 #include "platform/plist/io.h"
 #include "platform/plist/keyed_archive.h"
@@ -38,6 +39,39 @@ pl::Value classEntry(std::initializer_list<const char*> chain) {
   pl::Array classes;
   for (const char* c : chain) classes.push_back(c);
   return pl::Dict{{"$classname", *chain.begin()}, {"$classes", classes}};
+}
+
+// ---- remembered archives and reads ----
+
+// The last few archives and reads are remembered; payloads that compare equal as values but are
+// written differently must never be handed each other's bytes.
+class RememberedArchives : public ::testing::Test {};
+
+TEST_F(RememberedArchives, PayloadsEqualAsValuesButWrittenDifferentlyKeepTheirOwnBytes) {
+  const pl::Dict plus{{"k", 0.0}}, minus{{"k", -0.0}};
+  const Bytes first = pl::archiveLocalNotification(plus);
+  const Bytes second = pl::archiveLocalNotification(minus);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(pl::archiveLocalNotification(plus), first);
+  auto back = pl::localNotificationUserInfo(second);
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(std::signbit(*back->at("k").ifReal()));
+  pl::LocalNotificationFields fields;
+  fields.alertBody = "hi";
+  EXPECT_NE(pl::archiveLocalNotification(plus, fields), first);
+}
+
+TEST_F(RememberedArchives, ReadsAfterManyOthersStillGiveEachArchiveItsOwnUserInfo) {
+  std::vector<Bytes> archives;
+  for (int i = 0; i < 40; ++i) archives.push_back(pl::archiveLocalNotification(pl::Dict{{"n", i}}));
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < 40; ++i) {
+      auto info = pl::localNotificationUserInfo(archives[i]);
+      ASSERT_TRUE(info);
+      EXPECT_EQ(*info, (pl::Dict{{"n", i}}));
+      EXPECT_EQ(pl::archiveLocalNotification(pl::Dict{{"n", i}}), archives[i]);
+    }
+  EXPECT_FALSE(pl::localNotificationUserInfo(Bytes(archives[3].begin(), archives[3].end() - 1)));
 }
 
 // ---- our own archives ----

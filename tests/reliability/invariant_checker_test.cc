@@ -78,6 +78,28 @@ TEST_F(InvariantsBroken, ACountRaisedDuringTheRunAllowsTheHigherLimit) {
   EXPECT_EQ(verdict(), "");
 }
 
+// The checker judges the file again only when it or the expectations changed: a file it has
+// verified must still be caught when it later changes behind its back, and an expectation it
+// learns later must still be looked for in the file it already verified.
+TEST_F(InvariantsBroken, ASettingsFileChangedAfterItWasVerified) {
+  build({.settings = pl::Dict{{"smsCount", std::int64_t{2}}}});
+  checker->checkSettingsFile();
+  checker->checkSettingsFile();
+  EXPECT_EQ(verdict(), "");
+  world->editSettingsFile({{"smsCount", std::int64_t{5}}});
+  checker->checkSettingsFile();
+  EXPECT_NE(verdict().find("the settings file changed \"smsCount\" from 2 to 5"), std::string::npos) << verdict();
+}
+
+TEST_F(InvariantsBroken, AnExpectationTheVerifiedFileDoesNotHold) {
+  build({.settings = pl::Dict{{"smsCount", std::int64_t{2}}}});
+  checker->checkSettingsFile();
+  EXPECT_EQ(verdict(), "");
+  checker->settingsWritten({{"mailCount", std::int64_t{3}}}, {});  // said to be written, but never was
+  checker->checkSettingsFile();
+  EXPECT_NE(verdict().find("the settings file lost \"mailCount\""), std::string::npos) << verdict();
+}
+
 TEST_F(InvariantsBroken, AStartOutsideTheStartWindow) {
   // The world starts at 08:00; the window opens at 09:30.
   build({.settings = pl::Dict{{"fromHour", std::int64_t{9}}, {"fromMin", std::int64_t{30}}}});
