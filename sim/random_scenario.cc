@@ -304,7 +304,16 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
     }
     s.actions.push_back(std::move(a));
   }
-  std::stable_sort(s.actions.begin(), s.actions.end(), [](const Action& a, const Action& b) { return a.at < b.at; });
+  // Stable by time. The order is found on indices and applied with one move per action: an
+  // Action is large, and sorting the actions themselves moved each many times.
+  std::vector<std::size_t> order(s.actions.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return s.actions[a].at < s.actions[b].at; });
+  std::vector<Action> sorted;
+  sorted.reserve(order.size());
+  for (std::size_t i : order) sorted.push_back(std::move(s.actions[i]));
+  s.actions = std::move(sorted);
   return s;
 }
 
