@@ -14,6 +14,7 @@
 
 #include "platform/plist/internal/binary_check.h"
 #include "platform/plist/internal/libplist_bridge.h"
+#include "platform/plist/internal/plain_xml_reader.h"
 #include "platform/plist/internal/xml_scan.h"
 
 namespace qv::pl {
@@ -137,6 +138,8 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
           ? internal::checkBinaryStructure(bytes, {limits.maxDepth, limits.maxNodes})
           : internal::checkXmlNesting(bytes, limits.maxDepth, limits.maxNodes);
   if (!checked) return Error{checked.error()};
+  if (*format == Format::Xml)
+    if (auto plain = internal::readPlainXml(bytes, limits)) return std::move(*plain);
   return internal::readWithLibplist(bytes, *format, limits);
 }
 

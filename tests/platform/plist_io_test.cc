@@ -3,8 +3,10 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "platform/plist/internal/libplist_bridge.h"
+#include "platform/plist/internal/plain_xml_reader.h"
 #include "platform/plist/io.h"
 #include "tests/platform/plist_test_support.h"
 #include "tests/scratch_folder.h"
@@ -398,6 +400,94 @@ TEST_F(HostilePlistInput, LimitsHoldAtTheirEdgeInBothFormats) {
     EXPECT_FALSE(pl::parse(*bytes, limits));
     EXPECT_TRUE(pl::parse(*bytes));
   }
+}
+
+// ---- the plain XML reader ----
+
+// Whatever the plain reader reads, libplist reads alike; whatever it does not, it leaves to
+// libplist. A difference would change what the settings file is read as.
+class PlainXmlReader : public ::testing::Test {
+ protected:
+  static pl::Value randomValue(std::mt19937_64& rng, int depth) {
+    auto below = [&](std::uint64_t n) { return rng() % n; };
+    const char* const words[] = {"", " ", "a", "SMS 1.caf", "  two  spaces ", "com.example.Chat", "x;y=z", "'\"'",
+                                 "0", "-1", "true", "[]{}()", "#%$@!?*+,./:_|~^`"};
+    const std::uint64_t kinds = depth >= 3 ? 4 : 6;
+    switch (below(kinds)) {
+      case 0: return pl::Value(below(2) == 0);
+      case 1: {
+        const std::int64_t magnitudes[] = {0, 1, 9, 10, 59, 180, 99999, 999999999999999999LL};
+        const std::int64_t m = magnitudes[below(8)];
+        return pl::Value(below(2) ? m : -m);
+      }
+      case 2:
+      case 3: return pl::Value(words[below(std::size(words))]);
+      case 4: {
+        pl::Array a;
+        for (std::uint64_t i = below(5); i > 0; --i) a.push_back(randomValue(rng, depth + 1));
+        return pl::Value(std::move(a));
+      }
+      default: {
+        pl::Dict d;
+        for (std::uint64_t i = below(70); i > 0; --i)
+          d["k" + std::to_string(below(100)) + words[below(std::size(words))]] = randomValue(rng, depth + 1);
+        return pl::Value(std::move(d));
+      }
+    }
+  }
+  static Result<pl::Value> byLibplist(const Bytes& bytes) {
+    return pl::internal::readWithLibplist(bytes, pl::Format::Xml, pl::ReadLimits{});
+  }
+};
+
+TEST_F(PlainXmlReader, ReadsWhatOurWriterWritesExactlyAsLibplistDoes) {
+  std::mt19937_64 rng(16);
+  int read = 0;
+  for (int i = 0; i < 400; ++i) {
+    pl::Dict root;
+    for (int k = 0; k < 3; ++k) root["key" + std::to_string(k)] = randomValue(rng, 1);
+    auto bytes = pl::serialize(pl::Value(root), pl::Format::Xml);
+    ASSERT_TRUE(bytes) << bytes.error();
+    auto plain = pl::internal::readPlainXml(*bytes, {});
+    auto reference = byLibplist(*bytes);
+    ASSERT_TRUE(reference) << reference.error();
+    if (!plain) continue;  // the empty key, left to libplist
+    ++read;
+    EXPECT_EQ(*plain, *reference) << std::string(bytes->begin(), bytes->end());
+  }
+  EXPECT_GT(read, 100);
+}
+
+TEST_F(PlainXmlReader, LeavesEverythingOutsideItsFormToLibplist) {
+  const std::string prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST "
+                             "1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n";
+  auto plain = [&](const std::string& body) { return pl::internal::readPlainXml(bytesOf(prolog + body), {}); };
+  EXPECT_TRUE(plain("<dict>\n\t<key>a</key>\n\t<integer>-12</integer>\n</dict>\n</plist>\n"));
+  for (const char* body : {
+           "<dict><key>a</key><integer>010</integer></dict></plist>",       // octal to libplist
+           "<dict><key>a</key><integer>-0</integer></dict></plist>",
+           "<dict><key>a</key><integer>1234567890123456789</integer></dict></plist>",
+           "<dict><key>a</key><integer> 1</integer></dict></plist>",
+           "<dict><key>a</key><string>&amp;</string></dict></plist>",      // entities
+           "<dict><key>a</key><string>caf\xC3\xA9</string></dict></plist>",  // beyond ASCII
+           "<dict><key>a</key><string>two\nlines</string></dict></plist>",
+           "<dict><key>a</key><real>1.5</real></dict></plist>",
+           "<dict><key>a</key><date>2020-01-01T00:00:00Z</date></dict></plist>",
+           "<dict><key>a</key><data>AAEC</data></dict></plist>",
+           "<dict><key>a</key><true/><key>a</key><false/></dict></plist>",  // a key twice
+           "<dict><key>a</key></dict></plist>",
+           "<dict><true/></dict></plist>",
+           "<dict><!-- note --></dict></plist>",
+           "<dict></dict></plist>trailing",
+           "<string>root</string></plist>",
+           "<dict></dict>",
+           "<dict>\r\n</dict></plist>",
+       })
+    EXPECT_FALSE(plain(body)) << body;
+  EXPECT_FALSE(pl::internal::readPlainXml(bytesOf("\xEF\xBB\xBF" + prolog + "<dict/></plist>"), {}));
+  // Limits are left to libplist's reading, which words their errors.
+  EXPECT_FALSE(pl::internal::readPlainXml(bytesOf(prolog + "<array><true/><true/></array></plist>"),
+                                          pl::ReadLimits{.maxNodes = 2}));
 }
 
 // ---- files ----
