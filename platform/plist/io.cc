@@ -15,6 +15,7 @@
 #include "platform/plist/internal/binary_check.h"
 #include "platform/plist/internal/libplist_bridge.h"
 #include "platform/plist/internal/plain_xml_reader.h"
+#include "platform/plist/internal/plain_xml_writer.h"
 #include "platform/plist/internal/xml_scan.h"
 
 namespace qv::pl {
@@ -146,6 +147,8 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
 }  // namespace
 
 Result<std::vector<std::uint8_t>> serialize(const Value& v, Format format) {
+  if (format == Format::Xml)
+    if (auto plain = internal::writePlainXml(v)) return std::move(*plain);
   return internal::writeWithLibplist(v, format);
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/plist/internal/libplist_bridge.h"
 #include "platform/plist/internal/plain_xml_reader.h"
+#include "platform/plist/internal/plain_xml_writer.h"
 #include "platform/plist/io.h"
 #include "tests/platform/plist_test_support.h"
 #include "tests/scratch_folder.h"
@@ -488,6 +489,38 @@ TEST_F(PlainXmlReader, LeavesEverythingOutsideItsFormToLibplist) {
   // Limits are left to libplist's reading, which words their errors.
   EXPECT_FALSE(pl::internal::readPlainXml(bytesOf(prolog + "<array><true/><true/></array></plist>"),
                                           pl::ReadLimits{.maxNodes = 2}));
+}
+
+TEST_F(PlainXmlReader, TheWriterWritesWhatLibplistWritesByteForByte) {
+  std::mt19937_64 rng(17);
+  int written = 0;
+  for (int i = 0; i < 400; ++i) {
+    const pl::Value v = i % 5 == 0 ? randomValue(rng, 0) : pl::Value(pl::Dict{{"root", randomValue(rng, 1)}});
+    auto reference = pl::internal::writeWithLibplist(v, pl::Format::Xml);
+    ASSERT_TRUE(reference) << reference.error();
+    auto plain = pl::internal::writePlainXml(v);
+    if (!plain) continue;  // a scalar root, or a string with a quote
+    ++written;
+    EXPECT_EQ(std::string(plain->begin(), plain->end()), std::string(reference->begin(), reference->end()));
+  }
+  EXPECT_GT(written, 100);
+}
+
+TEST_F(PlainXmlReader, TheWriterLeavesEverythingOutsideItsFormToLibplist) {
+  for (const pl::Value& v : {
+           pl::Value(pl::Dict{{"a", 1.5}}),
+           pl::Value(pl::Dict{{"a", pl::Date{1}}}),
+           pl::Value(pl::Dict{{"a", pl::Data{1, 2}}}),
+           pl::Value(pl::Dict{{"a", pl::Value::unsignedInteger(UINT64_MAX)}}),
+           pl::Value(pl::Dict{{"a", std::int64_t{1'000'000'000'000'000'000}}}),
+           pl::Value(pl::Dict{{"a", "x & y"}}),
+           pl::Value(pl::Dict{{"a", "caf\xC3\xA9"}}),
+           pl::Value(pl::Dict{{"a", "tab\there"}}),
+           pl::Value(pl::Dict{{"", true}}),
+           pl::Value(pl::Array{pl::Value()}),
+           pl::Value("a string at the root"),
+       })
+    EXPECT_FALSE(pl::internal::writePlainXml(v)) << v.describe();
 }
 
 // ---- files ----
