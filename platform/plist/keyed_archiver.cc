@@ -149,7 +149,7 @@ bool identical(const LocalNotificationFields& a, const LocalNotificationFields& 
 // The simulator delivers the same few payloads again and again, and archiving one costs as much
 // as a settings reload. The archive is a pure function of its inputs, so the last few are kept
 // per thread (bounded in number and size) and their bytes handed out again.
-constexpr std::size_t kRememberedArchives = 16;
+constexpr std::size_t kRememberedArchives = 64;
 constexpr std::size_t kLargestRememberedArchive = 16 * 1024;
 
 struct RememberedArchive {

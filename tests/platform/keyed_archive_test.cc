@@ -63,9 +63,10 @@ TEST_F(RememberedArchives, PayloadsEqualAsValuesButWrittenDifferentlyKeepTheirOw
 
 TEST_F(RememberedArchives, ReadsAfterManyOthersStillGiveEachArchiveItsOwnUserInfo) {
   std::vector<Bytes> archives;
-  for (int i = 0; i < 40; ++i) archives.push_back(pl::archiveLocalNotification(pl::Dict{{"n", i}}));
+  // More than either remembers, so both forget and work again.
+  for (int i = 0; i < 100; ++i) archives.push_back(pl::archiveLocalNotification(pl::Dict{{"n", i}}));
   for (int round = 0; round < 2; ++round)
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 100; ++i) {
       auto info = pl::localNotificationUserInfo(archives[i]);
       ASSERT_TRUE(info);
       EXPECT_EQ(*info, (pl::Dict{{"n", i}}));
