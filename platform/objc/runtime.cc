@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "platform/objc/instance_pool.h"
+
 namespace qv::objc {
 namespace {
 
@@ -16,7 +18,7 @@ std::string describeReceiver(const Object* receiver) {
   return "-[" + cls->name();
 }
 
-Id makePlainObject(Class* cls) { return std::make_shared<Object>(cls); }
+Id makePlainObject(Class* cls) { return makeInstance<Object>(cls); }
 
 Id allocImp(void*, Object* self, Sel) { return static_cast<Class*>(self)->instantiate(); }
 Id newImp(void*, Object* self, Sel) {

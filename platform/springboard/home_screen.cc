@@ -1,6 +1,7 @@
 #include "platform/springboard/home_screen.h"
 
 #include "platform/host/messages.h"
+#include "platform/objc/instance_pool.h"
 
 namespace qv::springboard {
 namespace {
@@ -21,13 +22,14 @@ struct AppIconObject final : Object {
 struct CaptureDevice final : Object {
   using Object::Object;
   HomeScreen* home = nullptr;
-  std::mutex mutex;
-  bool configuring = false;
+  // Whether the configuration lock is held. The blink takes it from its own queue; the flag alone
+  // is shared, so an atomic does what a mutex around it did.
+  std::atomic<bool> configuring = false;
 };
 
 template <class T>
 Id make(objc::Class* cls) {
-  return std::make_shared<T>(cls);
+  return objc::makeInstance<T>(cls);
 }
 
 // Defines a class whose `sharedInstance`-style class method returns the object kept in `slot`.
@@ -117,22 +119,17 @@ HomeScreen::HomeScreen(host::Host& host, TorchHardware torch, bool flashWithShar
   rt.addMethod<bool(Id)>(capture, msg::lockForConfiguration.sel, [](void* ctx, Object* self, Sel, Id) {
     auto* d = objc::as<CaptureDevice>(self);
     if (homeOf(ctx)->torch().refusesConfiguration) return false;
-    std::lock_guard lock(d->mutex);
     d->configuring = true;
     return true;
   }, this);
   rt.addMethod<void()>(capture, msg::unlockForConfiguration.sel, [](void*, Object* self, Sel) {
     auto* d = objc::as<CaptureDevice>(self);
-    std::lock_guard lock(d->mutex);
     d->configuring = false;
   });
   rt.addMethod<void(std::int64_t)>(capture, msg::setTorchMode.sel, [](void* ctx, Object* self, Sel, std::int64_t mode) {
     auto* d = objc::as<CaptureDevice>(self);
-    {
-      // Like the device, the torch changes only under a configuration lock.
-      std::lock_guard lock(d->mutex);
-      if (!d->configuring) return;
-    }
+    // Like the device, the torch changes only under a configuration lock.
+    if (!d->configuring) return;
     homeOf(ctx)->recordTorch(mode == 1);
   }, this);
   rt.addMethod<void(std::int64_t)>(capture, msg::setFlashMode.sel, [](void*, Object*, Sel, std::int64_t) {}, this);
@@ -195,17 +192,10 @@ std::optional<std::string> HomeScreen::displayName(std::string_view bundleId) co
   return it->second.displayName;
 }
 
-bool HomeScreen::torchOn() const {
-  std::lock_guard lock(torchMutex_);
-  return torchLit_;
-}
+bool HomeScreen::torchOn() const { return torchLit_; }
 
 void HomeScreen::recordTorch(bool on) {
-  {
-    std::lock_guard lock(torchMutex_);
-    if (torchLit_ == on) return;
-    torchLit_ = on;
-  }
+  if (torchLit_.exchange(on) == on) return;
   host_.timeline().record(host_.processName(), on ? timeline::Kind::TorchOn : timeline::Kind::TorchOff, "torch");
 }
 

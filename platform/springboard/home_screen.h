@@ -6,10 +6,10 @@
 // capture device, which the torch blink drives from its own queue.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,8 +87,8 @@ class HomeScreen {
   TorchHardware torch_;
   bool locked_ = true;
   bool quietMode_ = false;
-  bool torchLit_ = false;
-  mutable std::mutex torchMutex_;
+  // Set from the torch's own queue and read from others: one flag, so an atomic is enough.
+  std::atomic<bool> torchLit_ = false;
   std::map<std::string, AppIcon, std::less<>> apps_;
   std::vector<std::function<void(Change)>> observers_;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/host/host.h"
+#include "platform/objc/instance_pool.h"
 #include "platform/objc/runtime.h"
 
 namespace qv::springboard {
@@ -19,7 +20,7 @@ namespace qv::springboard::internal {
 
 template <class T>
 objc::Id makeObject(objc::Class* cls) {
-  return std::make_shared<T>(cls);
+  return objc::makeInstance<T>(cls);
 }
 
 // Defines and registers a class; throws std::logic_error when the name is already taken.
