@@ -34,7 +34,7 @@ std::string_view EventFacts::categoryView(const timeline::Event& e) const {
 }
 
 std::uint32_t EventFacts::alert(const timeline::Event& e, const std::string& category) const {
-  if (e.trace.alert == 0 || category.empty() || timeline_.reminderId(e.trace.reminder) != category) return 0;
+  if (e.trace.alert == 0 || category.empty() || timeline_.reminderIdView(e.trace.reminder) != category) return 0;
   return e.trace.alert;
 }
 

@@ -13,10 +13,13 @@
 
 #include <chrono>
 #include <coroutine>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace qv::dispatch {
@@ -96,6 +99,87 @@ class Work {
   std::coroutine_handle<promise_type> h_;
 };
 
+// A piece of queue work: a move-only callable. A closure of up to 48 bytes that moves without
+// throwing is kept in place, so handing work to a queue allocates nothing (a std::function
+// allocates for any closure that holds a shared_ptr, and most of ours do). Larger closures go to
+// the heap. An empty std::function or null pointer makes an empty Task.
+class Task {
+ public:
+  Task() noexcept = default;
+  Task(std::nullptr_t) noexcept {}
+  template <class F, class D = std::decay_t<F>,
+            class = std::enable_if_t<!std::is_same_v<D, Task> && !std::is_same_v<D, std::nullptr_t> &&
+                                     std::is_invocable_r_v<void, D&>>>
+  Task(F&& f) {  // NOLINT: converts like std::function
+    if constexpr (std::is_constructible_v<bool, const D&> && !std::is_class_v<D>) {
+      if (!f) return;
+    } else if constexpr (std::is_same_v<D, std::function<void()>>) {
+      if (!f) return;
+    }
+    if constexpr (sizeof(D) <= kInline && alignof(D) <= kAlign && std::is_nothrow_move_constructible_v<D>) {
+      ::new (static_cast<void*>(buf_)) D(std::forward<F>(f));
+      ops_ = &kInlineOps<D>;
+    } else {
+      ::new (static_cast<void*>(buf_)) D*(new D(std::forward<F>(f)));
+      ops_ = &kHeapOps<D>;
+    }
+  }
+  Task(Task&& o) noexcept : ops_(std::exchange(o.ops_, nullptr)) {
+    if (ops_) ops_->move(buf_, o.buf_);
+  }
+  Task& operator=(Task&& o) noexcept {
+    if (this != &o) {
+      reset();
+      if (o.ops_) {
+        o.ops_->move(buf_, o.buf_);
+        ops_ = std::exchange(o.ops_, nullptr);
+      }
+    }
+    return *this;
+  }
+  Task& operator=(std::nullptr_t) noexcept {
+    reset();
+    return *this;
+  }
+  Task(const Task&) = delete;
+  Task& operator=(const Task&) = delete;
+  ~Task() { reset(); }
+
+  explicit operator bool() const noexcept { return ops_ != nullptr; }
+  void operator()() { ops_->invoke(buf_); }
+  // Destroys the closure (and what it holds) now.
+  void reset() noexcept {
+    if (const Ops* ops = std::exchange(ops_, nullptr)) ops->destroy(buf_);
+  }
+
+ private:
+  static constexpr std::size_t kInline = 48;
+  static constexpr std::size_t kAlign = alignof(std::max_align_t);
+  struct Ops {
+    void (*invoke)(void*);
+    void (*move)(void* to, void* from) noexcept;  // leaves `from` destroyed
+    void (*destroy)(void*) noexcept;
+  };
+  template <class D>
+  static constexpr Ops kInlineOps{
+      [](void* p) { (*std::launder(static_cast<D*>(p)))(); },
+      [](void* to, void* from) noexcept {
+        D* f = std::launder(static_cast<D*>(from));
+        ::new (to) D(std::move(*f));
+        f->~D();
+      },
+      [](void* p) noexcept { std::launder(static_cast<D*>(p))->~D(); },
+  };
+  template <class D>
+  static constexpr Ops kHeapOps{
+      [](void* p) { (**static_cast<D**>(p))(); },
+      [](void* to, void* from) noexcept { *static_cast<D**>(to) = *static_cast<D**>(from); },
+      [](void* p) noexcept { delete *static_cast<D**>(p); },
+  };
+  alignas(kAlign) unsigned char buf_[kInline];
+  const Ops* ops_ = nullptr;
+};
+
 // Cancels a scheduled timer; harmless once it has fired or was cancelled.
 class TimerHandle {
  public:
@@ -112,13 +196,13 @@ class Scheduler {
   virtual Instant now() const = 0;
   virtual QueueRef createQueue(std::string label, std::string process, bool isMain) = 0;
   // dispatch_async: run `task` on `q` after what is already there.
-  virtual void async(const QueueRef& q, std::function<void()> task) = 0;
+  virtual void async(const QueueRef& q, Task task) = 0;
   // Run a sleeping piece of work on `q`; `q` runs nothing else until it has finished.
   virtual void asyncWork(const QueueRef& q, std::function<Work()> make) = 0;
   // dispatch_after: submit `task` to `q` once `delay` has passed.
-  virtual void after(const QueueRef& q, Duration delay, std::function<void()> task) = 0;
+  virtual void after(const QueueRef& q, Duration delay, Task task) = 0;
   // A one-shot run-loop timer: submits `task` to `q` at `due` unless cancelled first.
-  virtual std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) = 0;
+  virtual std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, Task task) = 0;
   // The queue whose work is running on the calling thread, or null outside any queue.
   virtual const Queue* currentQueue() const = 0;
   // The trace of the work running on the calling thread (none outside any work).
@@ -128,6 +212,9 @@ class Scheduler {
   // A process has ended: every queue it made so far runs nothing more; what was waiting on
   // them (tasks, timers, sleeping work) is dropped.
   virtual void retireProcess(const std::string& process) = 0;
+  // True when every queue runs on the one thread that drives the scheduler, so what only queue
+  // work touches needs no lock.
+  virtual bool singleThreaded() const { return false; }
 
   // co_await sleep(d) inside Work: the work resumes on its own queue once `d` has passed.
   struct SleepAwaiter {

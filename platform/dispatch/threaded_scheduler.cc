@@ -19,7 +19,7 @@ struct ThreadedScheduler::TQueue final : Queue {
   struct Item {
     Instant due;
     std::uint64_t seq;
-    std::function<void()> task;
+    Task task;
     std::function<Work()> work;
     std::shared_ptr<TimerHandle> timer;
     Trace trace;
@@ -84,7 +84,7 @@ QueueRef ThreadedScheduler::createQueue(std::string label, std::string process, 
   return q;
 }
 
-void ThreadedScheduler::submit(const std::shared_ptr<TQueue>& q, Instant due, std::function<void()> task,
+void ThreadedScheduler::submit(const std::shared_ptr<TQueue>& q, Instant due, Task task,
                                std::function<Work()> work, std::shared_ptr<TimerHandle> timer) {
   if (stopping_.load()) return;
   std::unique_lock lock(q->mutex);
@@ -136,7 +136,7 @@ void ThreadedScheduler::workerLoop(const std::shared_ptr<TQueue>& q) {
   q->workerRunning = false;
 }
 
-void ThreadedScheduler::async(const QueueRef& q, std::function<void()> task) {
+void ThreadedScheduler::async(const QueueRef& q, Task task) {
   submit(std::static_pointer_cast<TQueue>(q), now(), std::move(task), nullptr, nullptr);
 }
 
@@ -144,12 +144,12 @@ void ThreadedScheduler::asyncWork(const QueueRef& q, std::function<Work()> make)
   submit(std::static_pointer_cast<TQueue>(q), now(), nullptr, std::move(make), nullptr);
 }
 
-void ThreadedScheduler::after(const QueueRef& q, Duration delay, std::function<void()> task) {
+void ThreadedScheduler::after(const QueueRef& q, Duration delay, Task task) {
   submit(std::static_pointer_cast<TQueue>(q), now() + std::max(delay, Duration::zero()), std::move(task),
          nullptr, nullptr);
 }
 
-std::shared_ptr<TimerHandle> ThreadedScheduler::at(const QueueRef& q, Instant due, std::function<void()> task) {
+std::shared_ptr<TimerHandle> ThreadedScheduler::at(const QueueRef& q, Instant due, Task task) {
   auto handle = std::make_shared<ThreadTimer>();
   submit(std::static_pointer_cast<TQueue>(q), due, std::move(task), nullptr, handle);
   return handle;

@@ -22,10 +22,10 @@ class ThreadedScheduler final : public Scheduler {
 
   Instant now() const override;
   QueueRef createQueue(std::string label, std::string process, bool isMain) override;
-  void async(const QueueRef& q, std::function<void()> task) override;
+  void async(const QueueRef& q, Task task) override;
   void asyncWork(const QueueRef& q, std::function<Work()> make) override;
-  void after(const QueueRef& q, Duration delay, std::function<void()> task) override;
-  std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) override;
+  void after(const QueueRef& q, Duration delay, Task task) override;
+  std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, Task task) override;
   const Queue* currentQueue() const override;
   Trace trace() const override;
   void setTrace(Trace t) override;
@@ -42,7 +42,7 @@ class ThreadedScheduler final : public Scheduler {
 
  private:
   struct TQueue;
-  void submit(const std::shared_ptr<TQueue>& q, Instant due, std::function<void()> task,
+  void submit(const std::shared_ptr<TQueue>& q, Instant due, Task task,
               std::function<Work()> work, std::shared_ptr<TimerHandle> timer);
   void workerLoop(const std::shared_ptr<TQueue>& q);
 

@@ -5,15 +5,54 @@
 
 namespace qv::dispatch {
 
+namespace {
+
+// A first-in first-out ring that keeps its room: a queue's work passes through it at every event,
+// and a std::deque would allocate and free a block every few items.
+template <class T>
+class Ring {
+ public:
+  bool empty() const { return count_ == 0; }
+  T& front() { return items_[head_]; }
+  void push_back(T item) {
+    if (count_ == items_.size()) grow();
+    items_[(head_ + count_) % items_.size()] = std::move(item);
+    ++count_;
+  }
+  // The front item's room is left moved-from (holding nothing) for reuse.
+  void pop_front() {
+    head_ = (head_ + 1) % items_.size();
+    --count_;
+  }
+  // Drops every item now (what they hold is released at once).
+  void clear() {
+    for (std::size_t i = 0; i < count_; ++i) items_[(head_ + i) % items_.size()] = T{};
+    head_ = count_ = 0;
+  }
+
+ private:
+  void grow() {
+    std::vector<T> bigger(std::max<std::size_t>(4, items_.size() * 2));
+    for (std::size_t i = 0; i < count_; ++i) bigger[i] = std::move(items_[(head_ + i) % items_.size()]);
+    items_ = std::move(bigger);
+    head_ = 0;
+  }
+  std::vector<T> items_;
+  std::size_t head_ = 0;
+  std::size_t count_ = 0;
+};
+
+}  // namespace
+
 struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
   using Queue::Queue;
   struct Item {
-    std::function<void()> task;
+    Task task;
     std::function<Work()> work;
     std::shared_ptr<Timer> timer;  // a timer's task, skipped when cancelled meanwhile
     Trace trace;                   // of the work that scheduled it
   };
-  std::deque<Item> fifo;
+  Ring<Item> fifo;
   bool retired = false;
   bool drainScheduled = false;
   bool busy = false;  // sleeping work in progress
@@ -92,8 +131,8 @@ void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
   push(now_, Step::Drain).queue = q;
 }
 
-void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task,
-                               std::function<Work()> work, std::shared_ptr<Timer> timer) {
+void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task task, std::function<Work()> work,
+                               std::shared_ptr<Timer> timer) {
   if (q->retired) return;
   q->fifo.push_back(VQueue::Item{std::move(task), std::move(work), std::move(timer), trace_});
   scheduleDrain(q);
@@ -124,7 +163,7 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   scheduleDrain(q);
 }
 
-void VirtualScheduler::async(const QueueRef& q, std::function<void()> task) {
+void VirtualScheduler::async(const QueueRef& q, Task task) {
   enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
 }
 
@@ -132,14 +171,14 @@ void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) 
   enqueue(std::static_pointer_cast<VQueue>(q), nullptr, std::move(make));
 }
 
-void VirtualScheduler::after(const QueueRef& q, Duration delay, std::function<void()> task) {
+void VirtualScheduler::after(const QueueRef& q, Duration delay, Task task) {
   if (delay < Duration::zero()) delay = Duration::zero();
   Slot& slot = push(now_ + delay, Step::Enqueue);
   slot.queue = std::static_pointer_cast<VQueue>(q);
   slot.action = std::move(task);
 }
 
-std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due, std::function<void()> task) {
+std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due, Task task) {
   auto timer = std::make_shared<Timer>();
   Slot& slot = push(std::max(due, now_), Step::Enqueue);
   slot.queue = std::static_pointer_cast<VQueue>(q);
@@ -191,22 +230,34 @@ VirtualScheduler::Key VirtualScheduler::popNext() {
 
 void VirtualScheduler::runOne() {
   const Key key = popNext();
-  // Moved out before running: what runs may push events and so grow `slots_`. The slot left
-  // behind holds no closure and no reference any more (moved-from functions and pointers are
-  // empty); push() and the scheduling calls set what the next event needs.
-  Slot slot = std::move(slots_[key.slot]);
-  freeSlots_.push_back(key.slot);
+  // What the event needs is moved out of its slot before it runs: what runs may push events and
+  // so grow `slots_`. The slot left behind holds no closure and no reference any more.
+  Slot& slot = slots_[key.slot];
   if (key.due > now_) now_ = key.due;
   ++eventsRun_;
   trace_ = slot.trace;
+  freeSlots_.push_back(key.slot);
   switch (slot.step) {
-    case Step::Drain: drain(slot.queue); break;
-    case Step::Enqueue:
-      // A timer cancelled before it came due never reaches its queue.
-      if (!slot.timer || !slot.timer->isCancelled)
-        enqueue(slot.queue, std::move(slot.action), nullptr, std::move(slot.timer));
+    case Step::Drain: {
+      const std::shared_ptr<VQueue> q = std::move(slot.queue);
+      drain(q);
       break;
-    case Step::Resume: resume(slot.sleeper, slot.sleeperQueue, slot.handle); break;
+    }
+    case Step::Enqueue: {
+      std::shared_ptr<VQueue> q = std::move(slot.queue);
+      std::shared_ptr<Timer> timer = std::move(slot.timer);
+      // A timer cancelled before it came due never reaches its queue.
+      if (!timer || !timer->isCancelled)
+        enqueue(q, std::move(slot.action), nullptr, std::move(timer));
+      else
+        slot.action = nullptr;
+      break;
+    }
+    case Step::Resume: {
+      const std::weak_ptr<VQueue> sleeper = std::move(slot.sleeper);
+      resume(sleeper, slot.sleeperQueue, slot.handle);
+      break;
+    }
   }
   trace_ = {};
   if (afterEachEvent) afterEachEvent();

@@ -24,13 +24,14 @@ class VirtualScheduler final : public Scheduler {
 
   Instant now() const override { return now_; }
   QueueRef createQueue(std::string label, std::string process, bool isMain) override;
-  void async(const QueueRef& q, std::function<void()> task) override;
+  void async(const QueueRef& q, Task task) override;
   void asyncWork(const QueueRef& q, std::function<Work()> make) override;
-  void after(const QueueRef& q, Duration delay, std::function<void()> task) override;
-  std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, std::function<void()> task) override;
+  void after(const QueueRef& q, Duration delay, Task task) override;
+  std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, Task task) override;
   const Queue* currentQueue() const override { return current_; }
   Trace trace() const override { return trace_; }
   void setTrace(Trace t) override { trace_ = t; }
+  bool singleThreaded() const override { return true; }
   void retireProcess(const std::string& process) override;
 
   // Back to a new scheduler's state at `start`: every pending event and sleeping work dropped
@@ -64,10 +65,11 @@ class VirtualScheduler final : public Scheduler {
   struct Timer;
   // What an event does: a queue's turn, a task handed to its queue when due (after, at), or
   // sleeping work woken. Each keeps what it needs in its slot, wrapped in no closure of ours.
+  // An event takes what it needs out of its slot before it runs (what runs may add slots).
   enum class Step : std::uint8_t { Drain, Enqueue, Resume };
   struct Slot {
     Step step = Step::Drain;
-    std::function<void()> action;     // Enqueue: the task for `queue`
+    Task action;                      // Enqueue: the task for `queue`
     std::shared_ptr<VQueue> queue;    // Drain, Enqueue
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
     std::weak_ptr<VQueue> sleeper;    // Resume: the queue the work sleeps on (it may end)
@@ -86,7 +88,7 @@ class VirtualScheduler final : public Scheduler {
   };
 
   Slot& push(Instant due, Step step);
-  void enqueue(const std::shared_ptr<VQueue>& q, std::function<void()> task, std::function<Work()> work,
+  void enqueue(const std::shared_ptr<VQueue>& q, Task task, std::function<Work()> work,
                std::shared_ptr<Timer> timer = nullptr);
   void scheduleDrain(const std::shared_ptr<VQueue>& q);
   void drain(const std::shared_ptr<VQueue>& q);

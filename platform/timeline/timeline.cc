@@ -14,7 +14,8 @@ constexpr std::array<const char*, kKindCount> kKindNames = {
     "decision",
 };
 
-// The event filled in place (see Timeline::deliver), and how deep recording is nested on this thread.
+// The event filled in place on a clock with threads (see Timeline::deliver), and how deep recording
+// is nested on this thread.
 thread_local Event reused;
 thread_local int depth = 0;
 
@@ -46,11 +47,14 @@ void Timeline::clearListeners() {
 template <class FillFields>
 void Timeline::deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                        const FillFields& fill) {
-  // Listeners see the event only while it is recorded, so one event per thread is filled in place
-  // again and again (its strings and fields keep their room: no allocation per event). A listener
-  // that records into another timeline meanwhile gets an event of its own.
+  // Listeners see the event only while it is recorded, so one event is filled in place again and
+  // again (its strings and fields keep their room: no allocation per event): the timeline's own
+  // when its clock runs everything on one thread, else one per thread. A listener that records
+  // into another timeline meanwhile gets an event of its own.
+  const bool oneThread = clock_.singleThreaded();
+  int& level = oneThread ? ownDepth_ : depth;
   Event fresh;
-  Event& e = depth == 0 ? reused : fresh;
+  Event& e = level != 0 ? fresh : oneThread ? own_ : reused;
   e.time = clock_.now();
   e.process.assign(process);
   e.kind = kind;
@@ -58,12 +62,13 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
   e.detail.assign(detail);
   fill(e.fields);
   e.trace = clock_.trace();
-  std::lock_guard lock(mutex_);
-  ++depth;
+  std::unique_lock lock(mutex_, std::defer_lock);
+  if (!oneThread) lock.lock();
+  ++level;
   struct Leave {
     int& depth;
     ~Leave() { --depth; }
-  } leave{depth};
+  } leave{level};
   for (const Entry& entry : listeners_)
     if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
 }
@@ -80,8 +85,12 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
   deliver(process, kind, subject, detail, [&fields](Fields& into) { into = std::move(fields); });
 }
 
+std::unique_lock<std::mutex> Timeline::lockIds() const {
+  return clock_.singleThreaded() ? std::unique_lock<std::mutex>() : std::unique_lock<std::mutex>(idsMutex_);
+}
+
 std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {
-  std::lock_guard lock(idsMutex_);
+  const auto lock = lockIds();
   for (std::size_t i = 0; i < reminderIds_.size(); ++i)
     if (reminderIds_[i] == reminderId) return static_cast<std::uint32_t>(i + 1);
   reminderIds_.emplace_back(reminderId);
@@ -89,12 +98,12 @@ std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {
 }
 
 std::string Timeline::reminderId(std::uint32_t number) const {
-  std::lock_guard lock(idsMutex_);
+  const auto lock = lockIds();
   return number == 0 || number > reminderIds_.size() ? std::string() : reminderIds_[number - 1];
 }
 
 std::string_view Timeline::reminderIdView(std::uint32_t number) const {
-  std::lock_guard lock(idsMutex_);
+  const auto lock = lockIds();
   return number == 0 || number > reminderIds_.size() ? std::string_view() : std::string_view(reminderIds_[number - 1]);
 }
 

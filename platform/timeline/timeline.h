@@ -1,8 +1,8 @@
 // The timeline: everything a user of the phone would notice, each reminder's life, what the
 // simulated user and network did, and (shown only on request) why the system decided what it
 // did. Tests, examples and the command line all read it.
-// Thread-safe: events may be recorded from any queue. Recording costs one check when no one
-// listens; decision events are built only when a listener asked for them.
+// Thread-safe: events may be recorded from any queue (on a single-threaded clock without a
+// lock). Recording costs one check when no one listens; decision events are built only when a listener asked for them.
 // Each event carries the trace of the work that recorded it (the scenario action and the
 // reminder alert it descends from), and may carry named fields for tools (see Field).
 #pragma once
@@ -149,10 +149,15 @@ class Timeline {
   std::vector<Entry> listeners_;
   int decisionListeners_ = 0;
   std::vector<TimerListener> timerListeners_;
+  // The event filled in place for listeners, and how deep recording is nested, when the clock
+  // runs every queue on one thread (otherwise one of each per thread, and the lock).
+  Event own_;
+  int ownDepth_ = 0;
   template <class FillFields>
   void deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                const FillFields& fill);
   mutable std::mutex idsMutex_;  // apart, so listeners may look ids up
+  std::unique_lock<std::mutex> lockIds() const;  // none on a single-threaded clock
   std::deque<std::string> reminderIds_;  // number n is reminderIds_[n - 1]
 };
 

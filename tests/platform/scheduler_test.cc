@@ -128,5 +128,70 @@ TEST_F(VirtualQueues, ResetDropsEverythingPendingAndStartsTheClockAfresh) {
   EXPECT_EQ(trace, before + "fresh");
 }
 
+
+TEST_F(VirtualQueues, AQueueKeepsSubmissionOrderWhileItsWorkGrowsAndWrapsAround) {
+  // Tasks added while others wait make the queue's ring wrap and grow; order must not change.
+  std::string expected;
+  for (int i = 0; i < 3; ++i) s.async(main, [&, i] { trace += std::to_string(i); });
+  s.runNext();  // one taken from the front, so the next ones wrap around
+  for (int i = 3; i < 40; ++i) s.async(main, [&, i] { trace += std::to_string(i); });
+  s.runUntilIdle();
+  for (int i = 0; i < 40; ++i) expected += std::to_string(i);
+  EXPECT_EQ(trace, expected);
+}
+
+TEST_F(VirtualQueues, WorkOfARetiredProcessIsReleasedAtOnceAndNeverRuns) {
+  auto held = std::make_shared<int>(0);
+  s.async(main, [&, held] { trace += "ran"; });
+  s.async(main, [&, held] { trace += "ran"; });
+  EXPECT_EQ(held.use_count(), 3);
+  s.retireProcess("SpringBoard");
+  EXPECT_EQ(held.use_count(), 1) << "the queue still held its tasks' closures";
+  s.runUntilIdle();
+  EXPECT_EQ(trace, "");
+}
+
+// Counts live copies of a closure, to see that Task destroys each exactly once.
+struct Counted {
+  int* live;
+  std::string* trace;
+  char padding[64] = {};  // too big for the inline room: goes to the heap
+  Counted(int* l, std::string* t) : live(l), trace(t) { ++*live; }
+  Counted(const Counted& o) : live(o.live), trace(o.trace) { ++*live; }
+  ~Counted() { --*live; }
+  void operator()() { *trace += "big "; }
+};
+
+TEST(Task, SmallAndLargeClosuresRunAfterMovesAndAreDestroyedExactlyOnce) {
+  int live = 0;
+  std::string trace;
+  {
+    auto held = std::make_shared<int>(7);
+    Task small([held, &trace] { trace += "small" + std::to_string(*held) + " "; });
+    Task big{Counted(&live, &trace)};
+    EXPECT_EQ(live, 1);
+    Task movedSmall = std::move(small);
+    Task movedBig;
+    movedBig = std::move(big);
+    EXPECT_FALSE(small);
+    EXPECT_FALSE(big);
+    movedSmall();
+    movedBig();
+    EXPECT_EQ(held.use_count(), 2);
+    movedSmall = nullptr;
+    EXPECT_EQ(held.use_count(), 1) << "a reset Task still holds its closure";
+    EXPECT_EQ(live, 1);
+  }
+  EXPECT_EQ(live, 0);
+  EXPECT_EQ(trace, "small7 big ");
+}
+
+TEST(Task, AnEmptyFunctionOrNullPointerMakesAnEmptyTask) {
+  EXPECT_FALSE(Task(std::function<void()>()));
+  EXPECT_FALSE(Task(static_cast<void (*)()>(nullptr)));
+  EXPECT_FALSE(Task(nullptr));
+  EXPECT_TRUE(Task(std::function<void()>([] {})));
+}
+
 }  // namespace
 }  // namespace qv::dispatch
