@@ -37,7 +37,8 @@ Summary::Summary(AppNames names) : names_(std::move(names)) {}
 Summary::Reminder& Summary::of(const Event& e) {
   std::string_view category = textFieldView(e, "category");
   if (category.empty()) category = e.subject;
-  if (auto known = index_.find(category); known != index_.end()) return reminders_[known->second];
+  if (last_ < reminders_.size() && reminders_[last_].category == category) return reminders_[last_];
+  if (auto known = index_.find(category); known != index_.end()) return reminders_[last_ = known->second];
   auto [it, added] = index_.try_emplace(std::string(category), reminders_.size());
   if (added) {
     reminders_.emplace_back();
@@ -45,7 +46,7 @@ Summary::Reminder& Summary::of(const Event& e) {
     reminders_.back().subject = e.subject;
     if (names_) reminders_.back().appName = names_(e.subject);
   }
-  return reminders_[it->second];
+  return reminders_[last_ = it->second];
 }
 
 std::string Summary::causeAt(dispatch::Instant t) const {

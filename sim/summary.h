@@ -88,6 +88,7 @@ class Summary {
   AppNames names_;
   std::vector<Reminder> reminders_;
   std::map<std::string, std::size_t, std::less<>> index_;
+  std::size_t last_ = 0;  // the reminder `of` found last: most events follow one of the same
   std::array<std::size_t, timeline::kKindCount> counts_{};
   std::size_t reminderBanners_ = 0;
   std::size_t reminderBulletins_ = 0;

@@ -41,7 +41,7 @@ struct SimpleTimer final : Object {
   void disarm() {
     if (armed) {
       armed = false;
-      foundation->timerDisarmed(this);
+      foundation->timerDisarmed(order);
     }
   }
 };
@@ -212,16 +212,26 @@ Foundation::Foundation(host::Host& host, DeviceTraits device) : host_(host), dev
                                        this);
 }
 
+namespace {
+bool orderBefore(const std::pair<std::uint64_t, std::weak_ptr<objc::Object>>& a, std::uint64_t order) {
+  return a.first < order;
+}
+}  // namespace
+
 void Foundation::timerArmed(objc::Object* timer, std::uint64_t order) {
-  armed_[order] = timer->self();
-  armedOrder_[timer] = order;
+  // Orders only grow, so the new timer nearly always goes last.
+  auto it = armed_.empty() || armed_.back().first < order
+                ? armed_.end()
+                : std::lower_bound(armed_.begin(), armed_.end(), order, orderBefore);
+  if (it != armed_.end() && it->first == order)
+    it->second = timer->self();
+  else
+    armed_.emplace(it, order, timer->self());
 }
 
-void Foundation::timerDisarmed(objc::Object* timer) {
-  auto it = armedOrder_.find(timer);
-  if (it == armedOrder_.end()) return;
-  armed_.erase(it->second);
-  armedOrder_.erase(it);
+void Foundation::timerDisarmed(std::uint64_t order) {
+  auto it = std::lower_bound(armed_.begin(), armed_.end(), order, orderBefore);
+  if (it != armed_.end() && it->first == order) armed_.erase(it);
 }
 
 std::vector<Foundation::ArmedTimer> Foundation::armedTimerList() const {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dispatch/scheduler.h"
@@ -49,7 +50,7 @@ class Foundation {
 
   // Internal to the timer class.
   void timerArmed(objc::Object* timer, std::uint64_t order);
-  void timerDisarmed(objc::Object* timer);
+  void timerDisarmed(std::uint64_t order);
   void cancelPerforms(const objc::Object* target, objc::Sel sel);
 
  private:
@@ -61,8 +62,8 @@ class Foundation {
   };
   host::Host& host_;
   DeviceTraits device_;
-  std::map<std::uint64_t, std::weak_ptr<objc::Object>> armed_;  // by arming order
-  std::map<const objc::Object*, std::uint64_t> armedOrder_;
+  // By arming order: a few at a time, armed and disarmed once a minute each, so a sorted vector.
+  std::vector<std::pair<std::uint64_t, std::weak_ptr<objc::Object>>> armed_;
 
  public:
   std::uint64_t nextTimerOrder = 0;

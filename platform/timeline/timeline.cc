@@ -49,12 +49,12 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
                        const FillFields& fill) {
   // Listeners see the event only while it is recorded, so one event is filled in place again and
   // again (its strings and fields keep their room: no allocation per event): the timeline's own
-  // when its clock runs everything on one thread, else one per thread. A listener that records
-  // into another timeline meanwhile gets an event of its own.
+  // for the kind when its clock runs everything on one thread, else one per thread. A listener
+  // that records meanwhile gets an event of its own.
   const bool oneThread = clock_.singleThreaded();
   int& level = oneThread ? ownDepth_ : depth;
   Event fresh;
-  Event& e = level != 0 ? fresh : oneThread ? own_ : reused;
+  Event& e = level != 0 ? fresh : oneThread ? own_[static_cast<std::size_t>(kind)] : reused;
   e.time = clock_.now();
   e.process.assign(process);
   e.kind = kind;

@@ -7,6 +7,7 @@
 // reminder alert it descends from), and may carry named fields for tools (see Field).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -149,9 +150,10 @@ class Timeline {
   std::vector<Entry> listeners_;
   int decisionListeners_ = 0;
   std::vector<TimerListener> timerListeners_;
-  // The event filled in place for listeners, and how deep recording is nested, when the clock
-  // runs every queue on one thread (otherwise one of each per thread, and the lock).
-  Event own_;
+  // The events filled in place for listeners, one per kind (so each keeps the room its own fields
+  // need), and how deep recording is nested, when the clock runs every queue on one thread
+  // (otherwise one event per thread, one depth per thread, and the lock).
+  std::array<Event, kKindCount> own_;
   int ownDepth_ = 0;
   template <class FillFields>
   void deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
