@@ -89,7 +89,9 @@ class PlainReader {
     }
     const std::size_t digits = pos_;
     std::int64_t n = 0;
-    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') n = n * 10 + (text_[pos_++] - '0');
+    // Digits past the 18th are counted, not added: the sum would overflow (and is refused below).
+    for (; pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9'; ++pos_)
+      if (pos_ - digits < 18) n = n * 10 + (text_[pos_] - '0');
     const std::size_t count = pos_ - digits;
     // No leading zeros (libplist would read them as octal) and no "-0".
     if (count == 0 || count > 18 || (text_[digits] == '0' && (count > 1 || negative))) return std::nullopt;
