@@ -17,6 +17,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang-14 libclang-rt-14-dev
   libobjc-12-dev
+  libmimalloc-dev
   tzdata
   python3 python3-jsonschema jq
   "${test_packages[@]}"
