@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/host/messages.h"
+#include "platform/objc/instance_pool.h"
 #include "platform/timeline/timeline.h"
 
 namespace qv::foundation {
@@ -122,9 +123,10 @@ struct Color final : Object {
   std::string name;
 };
 
+// In recycled memory: a timer is made and dropped at every re-arm.
 template <class T>
 Id make(objc::Class* cls) {
-  return std::make_shared<T>(cls);
+  return objc::makeInstance<T>(cls);
 }
 
 struct SortDescriptor final : Object {

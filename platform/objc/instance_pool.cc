@@ -16,8 +16,9 @@ constexpr bool kPooling = false;
 constexpr bool kPooling = true;
 #endif
 
-// Sizes in steps of 16 bytes up to 512; larger blocks take the general allocator.
-constexpr std::size_t kStep = 16, kClasses = 32, kKeptPerClass = 32;
+// Sizes in steps of 16 bytes up to 1024 (a bulletin request with its count is about 560);
+// larger blocks take the general allocator.
+constexpr std::size_t kStep = 16, kClasses = 64, kKeptPerClass = 32;
 
 struct FreeBlock {
   FreeBlock* next;
