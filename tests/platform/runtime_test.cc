@@ -219,6 +219,35 @@ TYPED_TEST(ClassRuntime, ClassMethodsAreInheritedAndHookedLikeInstanceMethods) {
   EXPECT_FALSE(TypeParam::respondsTo(TypeParam::get(d), QV_SEL("describe:")));
 }
 
+TYPED_TEST(ClassRuntime, ALookupReadsTheNameNotWhereItLives) {
+  // Lookups may be cached by where the name lives; a buffer reused for another name of the same
+  // length must still find that other class (or none), whichever byte differs.
+  auto& rt = this->rt;
+  for (std::size_t length : {3, 8, 12, 16, 17, 24, 31, 32, 40}) {
+    std::string name(length, 'K');
+    name[0] = 'Q';
+    for (std::size_t at : {std::size_t{1}, length / 2, length - 1}) {
+      std::string twin = name;
+      twin[at] = 'k';
+      std::string unknown = name;
+      unknown[at] = 'u';
+      auto* cls = rt.getClass(name) ? rt.getClass(name) : rt.defineClass(name, rt.rootClass());
+      auto* twinCls = rt.getClass(twin) ? rt.getClass(twin) : rt.defineClass(twin, rt.rootClass());
+      ASSERT_NE(cls, nullptr);
+      ASSERT_NE(twinCls, nullptr);
+      char buffer[48] = {};
+      auto lookUp = [&](const std::string& text) {
+        text.copy(buffer, text.size());
+        return rt.getClass(std::string_view(buffer, text.size()));
+      };
+      EXPECT_EQ(lookUp(name), cls) << name;
+      EXPECT_EQ(lookUp(twin), twinCls) << twin;
+      EXPECT_EQ(lookUp(unknown), nullptr) << unknown;
+      EXPECT_EQ(lookUp(name), cls) << name;
+    }
+  }
+}
+
 TYPED_TEST(ClassRuntime, ClassObjectsAnswerTheRootsInstanceMethods) {
   using Object = typename TypeParam::Object;
   auto& rt = this->rt;
