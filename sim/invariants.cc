@@ -360,22 +360,27 @@ void InvariantChecker::endOfInstant() {
 void InvariantChecker::checkTimerFields() {
   Process& sb = world_.springBoard();
   core::Library& lib = *sb.library;
-  const auto armed = sb.foundation->armedTimerList();
+  sb.foundation->armedTimerRefs(armedRefs_);
   std::array<int, core::kCategoryCount> perCategory{};
   const auto& list = lib.otherApps.otherTimerList;
-  for (const auto& t : armed) {
-    if (t.selector == kOtherFireHandler) {
-      const bool listed = list && std::find(list->begin(), list->end(), t.timer) != list->end();
+  core::MissedHelper* helper = nullptr;
+  for (const auto& t : armedRefs_) {
+    const std::string_view selector = t.selector.name();
+    if (selector == kOtherFireHandler) {
+      const bool listed = list && std::any_of(list->begin(), list->end(),
+                                              [&](const objc::Id& listedTimer) { return listedTimer.get() == t.timer; });
       if (!listed) leftOver_.insert(t.order);
       continue;
     }
     for (const core::CategoryInfo& c : core::kCategories) {
-      if (c.fireHandler != t.selector) continue;
+      if (c.fireHandler != selector) continue;
       if (++perCategory[core::index(c.category)] > 1)
         return fail("two timers are armed for the " + std::string(c.name) + " reminder");
-      if (lib.helper().timer(c.category) != t.timer)
+      if (!helper) helper = &lib.helper();
+      const objc::Object* field = helper->timer(c.category).get();
+      if (field != t.timer)
         return fail("a timer is armed for the " + std::string(c.name) + " reminder but its timer field holds " +
-                    (lib.helper().timer(c.category) ? "another" : "none"));
+                    (field ? "another" : "none"));
     }
   }
 }
@@ -515,9 +520,9 @@ void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector
 
 void InvariantChecker::checkSettingsFile() {
   if (violation_ || expectedSettings_.empty()) return;
-  const std::string path =
-      world_.prefs().devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
-  auto bytes = world_.root().readShared(path);
+  if (settingsPath_.empty())
+    settingsPath_ = world_.prefs().devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
+  auto bytes = world_.root().readShared(settingsPath_);
   if (!bytes) return fail("the settings file is gone: " + bytes.error());
   // The same bytes judged against the same expectations give the same verdict.
   if (*bytes == settingsBytes_ && settingsVerified_) return;

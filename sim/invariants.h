@@ -143,6 +143,7 @@ class InvariantChecker {
   std::uint64_t seq_ = 0;
   std::uint64_t nextRun_ = 1;
   std::optional<std::pair<std::uint64_t, Timer>> firing_;
+  std::vector<foundation::Foundation::ArmedTimerRef> armedRefs_;  // reused at every instant
   std::set<std::uint64_t> leftOver_;  // armed listed-app timers the library no longer lists
   std::deque<Fire> recentFires_;
   dispatch::Instant soundEnds_{};
@@ -155,6 +156,7 @@ class InvariantChecker {
   std::map<std::string, std::pair<dispatch::Instant, double>> lastIntervals_;    // interval key: likewise
   std::optional<dispatch::Instant> windowOpenBeforeWrite_;  // the last settings write made while the window was open
   // The settings file as last parsed, kept while the root hands out the same bytes.
+  std::string settingsPath_;  // the settings file's device path, known at the first look
   std::shared_ptr<const fs::Bytes> settingsBytes_;
   std::optional<pl::Value> settingsValue_;
   // Set when settingsBytes_ held every expected setting; cleared by every write the checker hears of.

@@ -247,6 +247,15 @@ std::vector<Foundation::ArmedTimer> Foundation::armedTimerList() const {
   return out;
 }
 
+void Foundation::armedTimerRefs(std::vector<ArmedTimerRef>& out) const {
+  out.clear();
+  for (const auto& [order, weak] : armed_) {
+    objc::Id t = weak.lock();
+    auto* timer = objc::as<SimpleTimer>(t);
+    if (timer) out.push_back(ArmedTimerRef{t.get(), timer->selector, order});
+  }
+}
+
 void Foundation::performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay) {
   std::weak_ptr<Object> weak = target;
   const std::uint64_t id = nextPerformId_++;

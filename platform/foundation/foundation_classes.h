@@ -43,6 +43,14 @@ class Foundation {
   };
   // The armed timers, in the order they were armed.
   std::vector<ArmedTimer> armedTimerList() const;
+  // The same without copying names or holding the timers, into `out` (cleared first): for a
+  // watcher that looks after every instant. The pointers hold until the process runs again.
+  struct ArmedTimerRef {
+    objc::Object* timer;
+    objc::Sel selector;
+    std::uint64_t order;
+  };
+  void armedTimerRefs(std::vector<ArmedTimerRef>& out) const;
   // performSelector:withObject:afterDelay: (no argument) on the main queue.
   void performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay);
   // Delayed performs still pending for a target and selector.

@@ -18,8 +18,15 @@ void Store::problem(const std::string& message) {
   if (onProblem) onProblem(message);
 }
 
-Store::Domain& Store::refresh(const std::string& path) {
-  Domain& d = domains_[path];
+Store::Named& Store::named(std::string_view domain, User user, HostScope host) {
+  for (Named& n : named_)
+    if (n.user == user && n.host == host && n.domain == domain) return n;
+  std::string path = devicePath(domain, user, host);
+  Domain* d = &domains_[path];
+  return named_.emplace_back(Named{std::string(domain), user, host, std::move(path), d});
+}
+
+Store::Domain& Store::refresh(const std::string& path, Domain& d) {
   fs::Stamp now = root_.stamp(path);
   if (d.loadedOnce && now == d.stamp) return d;
   d.whole.reset();
@@ -68,7 +75,8 @@ Status Store::writeBack(const std::string& path, Domain& d) {
 
 std::vector<std::string> Store::keyList(std::string_view domain, User user, HostScope host) {
   std::lock_guard lock(mutex_);
-  Domain& d = refresh(devicePath(domain, user, host));
+  Named& n = named(domain, user, host);
+  Domain& d = refresh(n.path, *n.d);
   std::vector<std::string> keys;
   keys.reserve(d.values.size());
   for (const auto& [k, v] : d.values) keys.push_back(k);
@@ -78,7 +86,8 @@ std::vector<std::string> Store::keyList(std::string_view domain, User user, Host
 std::shared_ptr<const pl::Dict> Store::copyMultiple(const std::vector<std::string>& keys, std::string_view domain,
                                                     User user, HostScope host) {
   std::lock_guard lock(mutex_);
-  Domain& d = refresh(devicePath(domain, user, host));
+  Named& n = named(domain, user, host);
+  Domain& d = refresh(n.path, *n.d);
   const bool everyKey = keys.size() == d.values.size() &&
                         std::equal(keys.begin(), keys.end(), d.values.begin(),
                                    [](const std::string& k, const auto& entry) { return k == entry.first; });
@@ -96,7 +105,8 @@ std::shared_ptr<const pl::Dict> Store::copyMultiple(const std::vector<std::strin
 
 std::optional<pl::Value> Store::copyValue(std::string_view key, std::string_view domain, User user, HostScope host) {
   std::lock_guard lock(mutex_);
-  Domain& d = refresh(devicePath(domain, user, host));
+  Named& n = named(domain, user, host);
+  Domain& d = refresh(n.path, *n.d);
   auto it = d.values.find(key);
   if (it == d.values.end()) return std::nullopt;
   return it->second;
@@ -116,8 +126,9 @@ Status Store::setValue(std::string_view key, const pl::Value* value, std::string
 Status Store::setValues(const pl::Dict& values, const std::vector<std::string>& removals, std::string_view domain,
                         User user, HostScope host) {
   std::lock_guard lock(mutex_);
-  const std::string path = devicePath(domain, user, host);
-  Domain& d = refresh(path);
+  Named& n = named(domain, user, host);
+  const std::string& path = n.path;
+  Domain& d = refresh(path, *n.d);
   bool changed = false;
   for (const std::string& k : removals) changed |= d.values.erase(k) > 0;
   for (const auto& [k, v] : values) {
@@ -137,8 +148,9 @@ Status Store::setValues(const pl::Dict& values, const std::vector<std::string>& 
 
 Status Store::removeDomain(std::string_view domain, User user, HostScope host) {
   std::lock_guard lock(mutex_);
-  const std::string path = devicePath(domain, user, host);
-  Domain& d = domains_[path];
+  Named& n = named(domain, user, host);
+  const std::string& path = n.path;
+  Domain& d = *n.d;
   d.values.clear();
   d.whole.reset();
   Status s = root_.remove(path);

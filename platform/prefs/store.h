@@ -65,14 +65,26 @@ class Store {
     // write saves everything, even when it changes no value.
     bool needsRepair = false;
   };
-  Domain& refresh(const std::string& path);
+  // A domain asked for by name in one scope: its path and its place among the domains, found
+  // once (the system reloads its settings at every gate; building the path and finding it cost
+  // more than the rest of the reload).
+  struct Named {
+    std::string domain;
+    User user;
+    HostScope host;
+    std::string path;
+    Domain* d;
+  };
+  Named& named(std::string_view domain, User user, HostScope host);
+  Domain& refresh(const std::string& path, Domain& d);
   Status writeBack(const std::string& path, Domain& d);
   void problem(const std::string& message);
 
   const fs::Root& root_;
   std::string hostId_;
   std::mutex mutex_;
-  std::map<std::string, Domain, std::less<>> domains_;  // by device path
+  std::map<std::string, Domain, std::less<>> domains_;  // by device path; never erased
+  std::vector<Named> named_;
 };
 
 }  // namespace qv::prefs
