@@ -244,9 +244,10 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
         s.actions.push_back(std::move(a));
         continue;
       }
+      static const std::vector<std::string> presets = presetList();  // the same list at every pick
       const Preset* p = nullptr;
       do {
-        p = findPreset(dice.pick(presetList()));
+        p = findPreset(dice.pick(presets));
       } while (!p);
       a.notification.preset = p->name;
       if (p->needsApp) a.notification.app = listed.empty() || dice.chance(0.3) ? "com.example.Shop" : dice.pick(listed);
