@@ -104,19 +104,57 @@ bool sameLimits(const ReadLimits& a, const ReadLimits& b) {
   return a.maxDepth == b.maxDepth && a.maxNodes == b.maxNodes && a.maxBytes == b.maxBytes;
 }
 
+struct ParseCache {
+  std::array<CachedParse, kCachedParses> slots;
+  std::size_t next = 0;
+  CachedParse& take() {
+    CachedParse& slot = slots[next];
+    next = (next + 1) % kCachedParses;
+    slot.result.reset();
+    return slot;
+  }
+};
+
+ParseCache& parseCache() {
+  thread_local ParseCache cache;
+  return cache;
+}
+
+std::size_t nodeCount(const Value& v) {
+  std::size_t n = 1;
+  if (const Array* a = v.ifArray())
+    for (const Value& e : *a) n += nodeCount(e);
+  if (const Dict* d = v.ifDict())
+    for (const auto& [key, e] : *d) n += nodeCount(e);
+  return n;
+}
+
+// Our plain XML (see plain_xml_writer.h) reads back as exactly the value written: the plain
+// reader and writer are each other's inverse on that form (dictionaries with plain keys, arrays,
+// plain ASCII strings, decimal integers, booleans; tested). So the bytes just written are
+// remembered as a parse under the default limits, within which the writer's nesting and a
+// settings file's size stay: the next read of the file (the store, the invariant checker) finds
+// it without reading the text again.
+void rememberPlainXml(const std::vector<std::uint8_t>& bytes, const Value& v) {
+  const ReadLimits limits{};
+  if (bytes.size() < kShortestPropertyList || bytes.size() > kLargestCachedInput || nodeCount(v) > limits.maxNodes)
+    return;
+  CachedParse& slot = parseCache().take();
+  slot.bytes = bytes;
+  slot.limits = limits;
+  slot.result = Result<Value>(v);
+}
+
 }  // namespace
 
 Result<Value> parse(std::span<const std::uint8_t> bytes, ReadLimits limits) {
   if (bytes.size() > kLargestCachedInput) return parseUncached(bytes, limits);
-  thread_local std::array<CachedParse, kCachedParses> cache;
-  thread_local std::size_t next = 0;
-  for (const CachedParse& c : cache)
+  ParseCache& cache = parseCache();
+  for (const CachedParse& c : cache.slots)
     if (c.result && c.bytes.size() == bytes.size() && sameLimits(c.limits, limits) &&
         std::equal(bytes.begin(), bytes.end(), c.bytes.begin()))
       return *c.result;
-  CachedParse& slot = cache[next];
-  next = (next + 1) % kCachedParses;
-  slot.result.reset();
+  CachedParse& slot = cache.take();
   slot.bytes.assign(bytes.begin(), bytes.end());
   slot.limits = limits;
   slot.result = parseUncached(bytes, limits);
@@ -148,7 +186,10 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
 
 Result<std::vector<std::uint8_t>> serialize(const Value& v, Format format) {
   if (format == Format::Xml)
-    if (auto plain = internal::writePlainXml(v)) return std::move(*plain);
+    if (auto plain = internal::writePlainXml(v)) {
+      rememberPlainXml(*plain, v);
+      return std::move(*plain);
+    }
   return internal::writeWithLibplist(v, format);
 }
 

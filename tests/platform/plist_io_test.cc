@@ -3,7 +3,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <thread>
 
 #include "platform/plist/internal/libplist_bridge.h"
 #include "platform/plist/internal/plain_xml_reader.h"
@@ -457,6 +459,24 @@ TEST_F(PlainXmlReader, ReadsWhatOurWriterWritesExactlyAsLibplistDoes) {
     EXPECT_EQ(*plain, *reference) << std::string(bytes->begin(), bytes->end());
   }
   EXPECT_GT(read, 100);
+}
+
+// What the writer just wrote is answered from memory at the next parse of those bytes; a wrong
+// answer would let the checker judge a settings file by what was meant instead of what it holds.
+TEST_F(PlainXmlReader, WhatOurWriterWritesParsesBackAsTheValueWrittenWithOrWithoutMemory) {
+  std::mt19937_64 rng(18);
+  for (int i = 0; i < 400; ++i) {
+    const pl::Value v(pl::Dict{{"root", randomValue(rng, 1)}});
+    auto bytes = pl::serialize(v, pl::Format::Xml);
+    ASSERT_TRUE(bytes) << bytes.error();
+    auto remembered = pl::parse(*bytes);
+    std::optional<Result<pl::Value>> afresh;
+    std::thread([&] { afresh = pl::parse(*bytes); }).join();  // another thread remembers nothing
+    ASSERT_TRUE(remembered) << remembered.error();
+    ASSERT_TRUE(*afresh) << afresh->error();
+    EXPECT_EQ(**afresh, v) << std::string(bytes->begin(), bytes->end());
+    EXPECT_EQ(*remembered, **afresh);
+  }
 }
 
 TEST_F(PlainXmlReader, LeavesEverythingOutsideItsFormToLibplist) {
