@@ -164,7 +164,7 @@ void Banners::presentBulletin(const Id& bulletin) {
   present(Banner{f->sectionID, f->title, f->message, bulletin, nullptr, nullptr, nullptr, {}, {}});
 }
 
-void Banners::present(Banner banner) {
+void Banners::present(Banner&& banner) {
   banner.trace = host_.scheduler().trace();
   if (screenLocked && screenLocked()) {
     internal::recordHost(host_, "banner", "not shown, the device is locked: " + banner.sectionID);
@@ -175,7 +175,7 @@ void Banners::present(Banner banner) {
   if (replaceable_) dismiss(BannerDismissal::Replaced);
 }
 
-void Banners::show(Banner banner) {
+void Banners::show(Banner&& banner) {
   banner.view = viewClass_->instantiate();
   internal::self<BannerView>(banner.view.get())->frame = host::Rect{0, 0, screen_.width, kFrameHeight};
   banner.context = contextClass_->instantiate();
@@ -202,17 +202,18 @@ std::optional<Banners::Banner> Banners::dismiss(BannerDismissal reason) {
   foundation_.cancelPerforms(bannerController_.get(), msg::replaceIntervalElapsed.sel);
   foundation_.cancelPerforms(bannerController_.get(), msg::dismissIntervalElapsed.sel);
   host::send(current_->view, msg::noteDidDismissWithReason, static_cast<std::int64_t>(reason));
-  Banner gone = std::move(*current_);
+  // Moved once, into what is returned.
+  std::optional<Banner> gone = std::move(current_);
   current_.reset();
   replaceable_ = false;
   if (host_.timeline().active()) {
-    dispatch::TraceScope told(host_.scheduler(), gone.trace);
+    dispatch::TraceScope told(host_.scheduler(), gone->trace);
     text_.assign("dismissed, ");
     text_ += reasonName(reason);
     text_ += ": ";
-    text_ += gone.sectionID;
+    text_ += gone->sectionID;
     host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
-                            {{"app", gone.sectionID}, {"reason", std::string(reasonId(reason))}});
+                            {{"app", gone->sectionID}, {"reason", std::string(reasonId(reason))}});
   }
   if (reason == BannerDismissal::Locked)
     queue_.clear();

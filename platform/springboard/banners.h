@@ -63,7 +63,7 @@ class Banners {
 
   // Shows a banner now, or queues it while another is on screen and may not be replaced yet.
   // Nothing shows while the device is locked.
-  void present(Banner banner);
+  void present(Banner&& banner);
   // The banner on screen, or null.
   const Banner* current() const { return current_ ? &*current_ : nullptr; }
   std::size_t waiting() const { return queue_.size(); }
@@ -79,7 +79,7 @@ class Banners {
   void presentBulletin(const objc::Id& bulletin);
 
  private:
-  void show(Banner banner);
+  void show(Banner&& banner);
   void showNextWaiting();
 
   host::Host& host_;
