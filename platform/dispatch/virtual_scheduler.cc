@@ -75,6 +75,7 @@ void VirtualScheduler::reset(Instant start) {
   sleeping_.clear();
   events_.clear();
   inOrder_.clear();
+  atNow_.clear();
   slots_.clear();
   freeSlots_.clear();
   queues_.clear();
@@ -113,7 +114,9 @@ VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
     freeSlots_.pop_back();
   }
   const Key key{due, seq_++, index};
-  if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
+  if (due == now_) {
+    atNow_.push_back(key);
+  } else if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
     inOrder_.push_back(key);
   } else {
     events_.push_back(key);
@@ -210,14 +213,20 @@ void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q,
   current_ = previous;
 }
 
-const VirtualScheduler::Key& VirtualScheduler::nextKey() const {
-  if (events_.empty()) return inOrder_.front();
-  if (inOrder_.empty()) return events_.front();
-  return Later{}(events_.front(), inOrder_.front()) ? inOrder_.front() : events_.front();
+void VirtualScheduler::KeyRing::grow() {
+  std::vector<Key> bigger(std::max<std::size_t>(16, items_.size() * 2));
+  for (std::size_t i = 0; i < count_; ++i) bigger[i] = items_[(head_ + i) & (items_.size() - 1)];
+  items_ = std::move(bigger);
+  head_ = 0;
 }
 
-VirtualScheduler::Key VirtualScheduler::popNext() {
-  if (!inOrder_.empty() && (events_.empty() || Later{}(events_.front(), inOrder_.front()))) {
+VirtualScheduler::Key VirtualScheduler::pop(Part part) {
+  if (part == Part::AtNow) {
+    const Key key = atNow_.front();
+    atNow_.pop_front();
+    return key;
+  }
+  if (part == Part::InOrder) {
     const Key key = inOrder_.front();
     inOrder_.pop_front();
     return key;
@@ -228,8 +237,8 @@ VirtualScheduler::Key VirtualScheduler::popNext() {
   return key;
 }
 
-void VirtualScheduler::runOne() {
-  const Key key = popNext();
+void VirtualScheduler::runOne(Part part) {
+  const Key key = pop(part);
   // What the event needs is moved out of its slot before it runs: what runs may push events and
   // so grow `slots_`. The slot left behind holds no closure and no reference any more.
   Slot& slot = slots_[key.slot];
@@ -267,27 +276,29 @@ bool VirtualScheduler::runUntilIdle() { return runUntil(now_); }
 
 bool VirtualScheduler::runUntil(Instant until) {
   std::uint64_t budget = maxEventsPerCall;
-  while (hasEvents() && nextKey().due <= until) {
+  for (Part part = nextPart(); part != Part::None && front(part).due <= until; part = nextPart()) {
     if (budget-- == 0) {
       std::fprintf(stderr, "virtual scheduler: stopped after %llu events without reaching the target time\n",
                    static_cast<unsigned long long>(maxEventsPerCall));
       return false;
     }
-    runOne();
+    runOne(part);
   }
   if (until > now_) now_ = until;
   return true;
 }
 
 bool VirtualScheduler::runNext() {
-  if (!hasEvents()) return false;
-  runOne();
+  const Part part = nextPart();
+  if (part == Part::None) return false;
+  runOne(part);
   return true;
 }
 
 bool VirtualScheduler::nextDue(Instant* due) const {
-  if (!hasEvents()) return false;
-  *due = nextKey().due;
+  const Part part = nextPart();
+  if (part == Part::None) return false;
+  *due = front(part).due;
   return true;
 }
 

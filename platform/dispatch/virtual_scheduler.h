@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -48,7 +47,7 @@ class VirtualScheduler final : public Scheduler {
   bool runNext();
   // The due instant of the next event, if any.
   bool nextDue(Instant* due) const;
-  std::size_t pendingEvents() const { return events_.size() + inOrder_.size(); }
+  std::size_t pendingEvents() const { return events_.size() + inOrder_.size() + atNow_.size(); }
   std::uint64_t eventsRun() const { return eventsRun_; }
 
   // Called after every event with the instant it ran at (for invariant checks).
@@ -93,7 +92,6 @@ class VirtualScheduler final : public Scheduler {
   void scheduleDrain(const std::shared_ptr<VQueue>& q);
   void drain(const std::shared_ptr<VQueue>& q);
   void resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h);
-  void runOne();
 
   std::vector<std::weak_ptr<VQueue>> queues_;       // for retiring a process's queues
   std::vector<std::coroutine_handle<>> sleeping_;   // destroyed with the scheduler if never resumed
@@ -102,15 +100,62 @@ class VirtualScheduler final : public Scheduler {
   std::uint64_t eventsRun_ = 0;
   const Queue* current_ = nullptr;
   Trace trace_{};
-  // The pending events: a heap ordered by Later, beside a run already in order. An event later
-  // than every one of the run joins the run (a scenario's actions, scheduled all at once in time
-  // order, wait there at no cost); the next event is the earlier of the two fronts.
+  // A first-in first-out ring of keys that keeps its room.
+  class KeyRing {
+   public:
+    bool empty() const { return count_ == 0; }
+    std::size_t size() const { return count_; }
+    const Key& front() const { return items_[head_]; }
+    const Key& back() const { return items_[(head_ + count_ - 1) & (items_.size() - 1)]; }
+    void push_back(const Key& k) {
+      if (count_ == items_.size()) grow();
+      items_[(head_ + count_) & (items_.size() - 1)] = k;
+      ++count_;
+    }
+    void pop_front() {
+      head_ = (head_ + 1) & (items_.size() - 1);
+      --count_;
+    }
+    void clear() { head_ = count_ = 0; }
+
+   private:
+    void grow();
+    std::vector<Key> items_;  // a power of two long
+    std::size_t head_ = 0;
+    std::size_t count_ = 0;
+  };
+  // The pending events, in three parts whose fronts are compared: a heap ordered by Later; a run
+  // already in order (an event later than every one of the run joins it: a scenario's actions,
+  // scheduled all at once in time order, wait there at no cost); and the events scheduled for the
+  // current instant while it is current (a queue's turn, a task handed on at once), which come
+  // after every other event of this instant (their sequence numbers are the latest) and before
+  // every later one, so they need no heap. Time moves only once that run is empty.
   std::vector<Key> events_;
-  std::deque<Key> inOrder_;
-  bool hasEvents() const { return !events_.empty() || !inOrder_.empty(); }
-  // The next event's key; call only when hasEvents().
-  const Key& nextKey() const;
-  Key popNext();
+  KeyRing inOrder_;
+  KeyRing atNow_;
+  bool hasEvents() const { return !events_.empty() || !inOrder_.empty() || !atNow_.empty(); }
+  // The part that holds the next event, if any.
+  enum class Part : std::uint8_t { None, Heap, InOrder, AtNow };
+  Part nextPart() const {
+    Part part = Part::None;
+    const Key* best = nullptr;
+    if (!events_.empty()) {
+      best = &events_.front();
+      part = Part::Heap;
+    }
+    if (!inOrder_.empty() && (!best || Later{}(*best, inOrder_.front()))) {
+      best = &inOrder_.front();
+      part = Part::InOrder;
+    }
+    // What waits at this instant elsewhere was scheduled before everything in atNow_.
+    if (!atNow_.empty() && (!best || best->due != now_)) part = Part::AtNow;
+    return part;
+  }
+  const Key& front(Part part) const {
+    return part == Part::Heap ? events_.front() : part == Part::InOrder ? inOrder_.front() : atNow_.front();
+  }
+  Key pop(Part part);
+  void runOne(Part part);
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;
 };
