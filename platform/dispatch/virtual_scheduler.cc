@@ -5,45 +5,6 @@
 
 namespace qv::dispatch {
 
-namespace {
-
-// A first-in first-out ring that keeps its room: a queue's work passes through it at every event,
-// and a std::deque would allocate and free a block every few items.
-template <class T>
-class Ring {
- public:
-  bool empty() const { return count_ == 0; }
-  T& front() { return items_[head_]; }
-  void push_back(T item) {
-    if (count_ == items_.size()) grow();
-    items_[(head_ + count_) % items_.size()] = std::move(item);
-    ++count_;
-  }
-  // The front item's room is left moved-from (holding nothing) for reuse.
-  void pop_front() {
-    head_ = (head_ + 1) % items_.size();
-    --count_;
-  }
-  // Drops every item now (what they hold is released at once).
-  void clear() {
-    for (std::size_t i = 0; i < count_; ++i) items_[(head_ + i) % items_.size()] = T{};
-    head_ = count_ = 0;
-  }
-
- private:
-  void grow() {
-    std::vector<T> bigger(std::max<std::size_t>(4, items_.size() * 2));
-    for (std::size_t i = 0; i < count_; ++i) bigger[i] = std::move(items_[(head_ + i) % items_.size()]);
-    items_ = std::move(bigger);
-    head_ = 0;
-  }
-  std::vector<T> items_;
-  std::size_t head_ = 0;
-  std::size_t count_ = 0;
-};
-
-}  // namespace
-
 struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
   using Queue::Queue;
   struct Item {
@@ -211,13 +172,6 @@ void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q,
   current_ = q;
   h.resume();
   current_ = previous;
-}
-
-void VirtualScheduler::KeyRing::grow() {
-  std::vector<Key> bigger(std::max<std::size_t>(16, items_.size() * 2));
-  for (std::size_t i = 0; i < count_; ++i) bigger[i] = items_[(head_ + i) & (items_.size() - 1)];
-  items_ = std::move(bigger);
-  head_ = 0;
 }
 
 VirtualScheduler::Key VirtualScheduler::pop(Part part) {

@@ -12,6 +12,7 @@
 #include <vector>
 #include <string>
 
+#include "platform/dispatch/ring.h"
 #include "platform/dispatch/scheduler.h"
 
 namespace qv::dispatch {
@@ -100,30 +101,6 @@ class VirtualScheduler final : public Scheduler {
   std::uint64_t eventsRun_ = 0;
   const Queue* current_ = nullptr;
   Trace trace_{};
-  // A first-in first-out ring of keys that keeps its room.
-  class KeyRing {
-   public:
-    bool empty() const { return count_ == 0; }
-    std::size_t size() const { return count_; }
-    const Key& front() const { return items_[head_]; }
-    const Key& back() const { return items_[(head_ + count_ - 1) & (items_.size() - 1)]; }
-    void push_back(const Key& k) {
-      if (count_ == items_.size()) grow();
-      items_[(head_ + count_) & (items_.size() - 1)] = k;
-      ++count_;
-    }
-    void pop_front() {
-      head_ = (head_ + 1) & (items_.size() - 1);
-      --count_;
-    }
-    void clear() { head_ = count_ = 0; }
-
-   private:
-    void grow();
-    std::vector<Key> items_;  // a power of two long
-    std::size_t head_ = 0;
-    std::size_t count_ = 0;
-  };
   // The pending events, in three parts whose fronts are compared: a heap ordered by Later; a run
   // already in order (an event later than every one of the run joins it: a scenario's actions,
   // scheduled all at once in time order, wait there at no cost); and the events scheduled for the
@@ -131,8 +108,8 @@ class VirtualScheduler final : public Scheduler {
   // after every other event of this instant (their sequence numbers are the latest) and before
   // every later one, so they need no heap. Time moves only once that run is empty.
   std::vector<Key> events_;
-  KeyRing inOrder_;
-  KeyRing atNow_;
+  Ring<Key> inOrder_;
+  Ring<Key> atNow_;
   bool hasEvents() const { return !events_.empty() || !inOrder_.empty() || !atNow_.empty(); }
   // The part that holds the next event, if any.
   enum class Part : std::uint8_t { None, Heap, InOrder, AtNow };

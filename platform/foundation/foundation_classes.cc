@@ -236,17 +236,6 @@ void Foundation::timerDisarmed(std::uint64_t order) {
   if (it != armed_.end() && it->first == order) armed_.erase(it);
 }
 
-std::vector<Foundation::ArmedTimer> Foundation::armedTimerList() const {
-  std::vector<ArmedTimer> out;
-  for (const auto& [order, weak] : armed_) {
-    objc::Id t = weak.lock();
-    auto* timer = objc::as<SimpleTimer>(t);
-    if (!timer) continue;
-    out.push_back(ArmedTimer{t, timer->selector.name(), timer->serviceIdentifier, order});
-  }
-  return out;
-}
-
 void Foundation::armedTimerRefs(std::vector<ArmedTimerRef>& out) const {
   out.clear();
   for (const auto& [order, weak] : armed_) {

@@ -35,16 +35,9 @@ class Foundation {
   const DeviceTraits& device() const { return device_; }
   // Timers armed and not yet fired or invalidated in this process.
   std::size_t armedTimers() const { return armed_.size(); }
-  struct ArmedTimer {
-    objc::Id timer;
-    std::string selector;           // what it sends when it fires
-    std::string serviceIdentifier;  // its loggingIdentifier
-    std::uint64_t order;            // its name in the timeline's timer probes
-  };
-  // The armed timers, in the order they were armed.
-  std::vector<ArmedTimer> armedTimerList() const;
-  // The same without copying names or holding the timers, into `out` (cleared first): for a
-  // watcher that looks after every instant. The pointers hold until the process runs again.
+  // The armed timers in the order they were armed, into `out` (cleared first), without copying
+  // names or holding the timers: for a watcher that looks after every instant. The pointers hold
+  // until the process runs again.
   struct ArmedTimerRef {
     objc::Object* timer;
     objc::Sel selector;
