@@ -1,6 +1,7 @@
 #include "core/settings.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 
 #include "platform/host/messages.h"
@@ -39,9 +40,19 @@ bool Settings::load(host::Host& process) {
     return true;
   }
   if (dictionary_) {
-    for (const SettingKey& key : kSettingKeys) {
-      auto it = dictionary_->find(key.name);
-      values_[static_cast<std::size_t>(key.key)] = it == dictionary_->end() ? nullptr : &it->second;
+    // One walk through the sorted dictionary beside the key table in name order: every load
+    // after a change does this in every process, so no lookup per key.
+    static const std::array<const SettingKey*, kSettingKeys.size()> byName = [] {
+      std::array<const SettingKey*, kSettingKeys.size()> keys;
+      for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = &kSettingKeys[i];
+      std::sort(keys.begin(), keys.end(), [](const SettingKey* a, const SettingKey* b) { return a->name < b->name; });
+      return keys;
+    }();
+    auto it = dictionary_->begin();
+    const auto end = dictionary_->end();
+    for (const SettingKey* key : byName) {
+      while (it != end && std::string_view(it->first) < key->name) ++it;
+      if (it != end && it->first == key->name) values_[static_cast<std::size_t>(key->key)] = &it->second;
     }
   }
   otherApplicationsList_ = stringList(find(Key::otherApplications));

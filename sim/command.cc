@@ -258,6 +258,44 @@ int playMatrix(const Options& o, const Scenario& scenario, std::FILE* out, std::
   return status;
 }
 
+// The scenario the options name, checked and played (or printed, or played on every device).
+int playScenario(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err) {
+  Result<Scenario> scenario = scenarioFor(o, in);
+  if (!scenario) {
+    std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
+    return 2;
+  }
+  for (const std::string& w : scenario->warnings)
+    std::fprintf(err, "quorvel-sim: %s%s\n", o.strict ? "" : "warning: ", w.c_str());
+  if (o.strict && !scenario->warnings.empty()) {
+    std::fprintf(err, "quorvel-sim: --strict: nothing played\n");
+    return 2;
+  }
+  if (o.dump) return std::fprintf(out, "%s\n", scenarioToJson(*scenario).c_str()), 0;
+  if (o.matrix) return playMatrix(o, *scenario, out, err);
+  return play(o, *scenario, out, err);
+}
+
+// --seeds: every seed played just as `--random --seed K` alone plays it, one after another on a
+// new device each, then one line that counts them. A broken invariant ends only its own seed.
+int playSeeds(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err) {
+  std::uint64_t broke = 0;
+  for (std::uint64_t k = 0; k < o.seeds; ++k) {
+    Options one = o;
+    one.seed = o.seed + k;
+    one.seeds = 1;
+    const int status = playScenario(one, in, out, err);
+    if (status == 2) return 2;  // the device could not be made: the next seeds would fare no better
+    if (status == 1) ++broke;
+  }
+  if (!o.output.json)
+    std::fprintf(out, "seeds %llu to %llu, %s day(s) each: %llu held every invariant, %llu broke one\n",
+                 static_cast<unsigned long long>(o.seed), static_cast<unsigned long long>(o.seed + o.seeds - 1),
+                 shortNumber(o.days).c_str(), static_cast<unsigned long long>(o.seeds - broke),
+                 static_cast<unsigned long long>(broke));
+  return broke ? 1 : 0;
+}
+
 }  // namespace
 
 int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -279,20 +317,8 @@ int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
   if (o.listApps) return std::fputs(appsText().c_str(), out), 0;
   if (o.jsonSchema) return std::fputs(eventsSchema().c_str(), out), 0;
   if (o.printDefault) return std::fprintf(out, "%s\n", std::string(defaultScenarioText()).c_str()), 0;
-  Result<Scenario> scenario = scenarioFor(o, in);
-  if (!scenario) {
-    std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
-    return 2;
-  }
-  for (const std::string& w : scenario->warnings)
-    std::fprintf(err, "quorvel-sim: %s%s\n", o.strict ? "" : "warning: ", w.c_str());
-  if (o.strict && !scenario->warnings.empty()) {
-    std::fprintf(err, "quorvel-sim: --strict: nothing played\n");
-    return 2;
-  }
-  if (o.dump) return std::fprintf(out, "%s\n", scenarioToJson(*scenario).c_str()), 0;
-  if (o.matrix) return playMatrix(o, *scenario, out, err);
-  return play(o, *scenario, out, err);
+  if (o.seeds > 1) return playSeeds(o, in, out, err);
+  return playScenario(o, in, out, err);
 }
 
 }  // namespace qv::sim

@@ -21,6 +21,9 @@
 namespace qv::sim {
 namespace {
 
+// More seeds than a day's random runs need, and few enough that a typo is noticed.
+constexpr std::uint64_t kMostSeeds = 1'000'000;
+
 // A value the command line will not take, said as "--seed needs ..., got ...".
 struct Refusal {
   std::string message;
@@ -56,6 +59,11 @@ constexpr Pairing kPairings[] = {
     {"--explain", "--quiet", false, "--quiet prints no timeline to explain"},
     {"--verbose", "--quiet", false, "--quiet prints no timeline"},
     {"--random", "scenario", false, "--random makes its own scenario"},
+    {"--seeds", "--random", true, "it counts random scenarios"},
+    {"--seeds", "--check", true, "many seeds in one run are for checking the invariants"},
+    {"--seeds", "--html", false, "one page shows one run"},
+    {"--seeds", "--realtime", false, "many seeds are played as fast as they can be"},
+    {"--seeds", "--dump-scenario", false, "one scenario is printed"},
     {"--ios", "--matrix", true, "it chooses the releases of --matrix"},
     {"--device", "--matrix", true, "it chooses the devices of --matrix"},
     {"--until", "--matrix", false, "--matrix plays the scenario to its end on every device"},
@@ -80,6 +88,15 @@ std::optional<double> readNumber(const std::string& text) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
     return std::nullopt;
+  return value;
+}
+
+std::uint64_t readSeedCount(const std::string& text) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1 ||
+      value > kMostSeeds)
+    throw Refusal{"--seeds needs a whole number from 1 to " + std::to_string(kMostSeeds) + ", got \"" + text + "\""};
   return value;
 }
 
@@ -110,7 +127,7 @@ class CommandLine {
     app_.get_formatter()->column_width(24);
     app_.footer(
         "Exit status: 0 played (and --check found nothing), or printed what was asked;\n"
-        "1 --check found a broken invariant (the run stops there);\n"
+        "1 --check found a broken invariant (the run stops there; with --seeds, that seed does);\n"
         "2 bad usage or a bad scenario: a message on stderr, nothing played.");
 
     in(Group::Scenario);
@@ -123,6 +140,10 @@ class CommandLine {
     value("--seed", "N", "the seed for --random, a whole number 0..2^64-1 (default 1);\n"
                          "a scenario file plays the same whatever it is",
           [&o](const std::string& v) { o.seed = readSeed(v), o.seedGiven = true; });
+    value("--seeds", "N", "with --random and --check: play N seeds one after another from --seed,\n"
+                          "each on a new device, in one process (1 to 1000000); every seed that\n"
+                          "breaks an invariant is reported, the others go on",
+          [&o](const std::string& v) { o.seeds = readSeedCount(v); });
     value("--days", "D", "the length of the --random scenario in days, above 0 up to 400, as a scenario's run (default 1)",
           [&o](const std::string& v) { o.days = readDays(v); });
     flag("--strict", o.strict, "treat every warning about the scenario as an error (exit status 2,\n"
@@ -301,6 +322,9 @@ Result<Options> parseOptions(const std::vector<std::string>& args) {
   } catch (const CLI::ParseError& e) {
     return Error{line.explain(e)};
   }
+  if (o.seeds - 1 > std::numeric_limits<std::uint64_t>::max() - o.seed)
+    return Error{"--seeds " + std::to_string(o.seeds) + " from --seed " + std::to_string(o.seed) +
+                 " goes past the last seed, 18446744073709551615"};
   return o;
 }
 

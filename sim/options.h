@@ -21,6 +21,7 @@ struct Options {
   double speed = 1.0;
   std::uint64_t seed = 1;
   bool seedGiven = false;
+  std::uint64_t seeds = 1;  // --seeds N: seeds seed .. seed+N-1, one after another
   bool random = false;
   double days = 1;
   bool check = false;

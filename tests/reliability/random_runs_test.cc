@@ -12,6 +12,7 @@
 #include "sim/invariants.h"
 #include "sim/player.h"
 #include "sim/random_scenario.h"
+#include "tests/sim/command_test_support.h"
 
 namespace qv::sim {
 namespace {
@@ -92,6 +93,30 @@ TEST(RandomScenarios, FixedSeedsPlayEveryReleaseRangeAndTheIpad) {
 TEST(RandomScenarios, TheSameSeedPlaysTheSameTimeline) {
   const RandomScenarioOptions o = options(42, 6h);
   EXPECT_EQ(play(randomScenario(o), true).timeline, play(randomScenario(o), true).timeline);
+}
+
+// Many seeds in one process (scripts/random-runs.sh) must not leak anything from one device into
+// the next: every event of every seed as when each plays alone, then one line that counts them.
+TEST(RandomScenarios, SeedsPlayedInOneProcessPlayExactlyAsEachAlone) {
+  auto run = [](std::uint64_t seed, const char* seeds, bool json) {
+    std::vector<std::string> args{"--random", "--seed", std::to_string(seed), "--days", "0.3", "--check"};
+    if (seeds) args.insert(args.end(), {"--seeds", seeds});
+    if (json) args.push_back("--json");
+    return runQuorvelSim(args);
+  };
+  for (const bool json : {true, false}) {
+    std::string alone;
+    for (std::uint64_t seed = 11; seed <= 13; ++seed) {
+      const CommandRun one = run(seed, nullptr, json);
+      ASSERT_EQ(one.status, 0) << one.err;
+      alone += one.out;
+    }
+    const CommandRun together = run(11, "3", json);
+    ASSERT_EQ(together.status, 0) << together.err;
+    EXPECT_EQ(together.err, "");
+    const std::string tally = json ? "" : "seeds 11 to 13, 0.3 day(s) each: 3 held every invariant, 0 broke one\n";
+    EXPECT_TRUE(together.out == alone + tally) << "json " << json;
+  }
 }
 
 TEST(RandomScenarios, ADumpedScenarioReplaysExactlyAsItsSeed) {
