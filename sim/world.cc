@@ -65,7 +65,8 @@ void linkTree(const std::filesystem::path& from, const std::filesystem::path& to
   if (!fs::exists(from)) return;
   fs::create_directories(to);
   for (const auto& entry : fs::recursive_directory_iterator(from)) {
-    fs::path target = to / fs::relative(entry.path(), from);
+    // Lexical: the entry lies under `from` as listed (no symlink resolution, no system call).
+    fs::path target = to / entry.path().lexically_relative(from);
     if (entry.is_directory())
       fs::create_directories(target);
     else

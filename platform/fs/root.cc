@@ -78,6 +78,7 @@ void Root::setSoleWriter(bool sole) {
   std::lock_guard lock(mutex_);
   soleWriter_ = sole;
   seen_.clear();
+  folders_.clear();
 }
 
 void Root::forgetChanges() {
@@ -128,14 +129,20 @@ Status Root::writeAtomic(std::string_view devicePath, const Bytes& bytes) const 
   auto p = hostPathLocked(devicePath);
   if (!p) return Error{p.error()};
   if (failWrites) return Error{"cannot write " + std::string(devicePath) + ": writes are failing"};
-  std::error_code ec;
-  std::filesystem::create_directories(std::filesystem::path(*p).parent_path(), ec);
-  Status s = writeHostFileAtomic(*p, bytes);
+  // A folder made (or found) once stays while this object is the sole writer.
+  const std::string folder = std::filesystem::path(*p).parent_path().string();
+  if (!soleWriter_ || !folders_.contains(folder)) {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (soleWriter_ && !ec) folders_.insert(folder);
+  }
+  Stamp written;
+  Status s = writeHostFileAtomic(*p, bytes, &written);
   changes_.insert(*p);
   if (soleWriter_) {
     forgetLocked(*p);
     // What was just written is what the next read would find.
-    if (s) seen_.emplace(*p, Seen{stampOfHostFile(*p), std::make_shared<const Bytes>(bytes)});
+    if (s) seen_.emplace(*p, Seen{written.exists ? written : stampOfHostFile(*p), std::make_shared<const Bytes>(bytes)});
   }
   return s;
 }
@@ -152,15 +159,23 @@ Status Root::remove(std::string_view devicePath) const {
   return Ok{};
 }
 
-Stamp stampOfHostFile(const std::string& path) {
+namespace {
+
+Stamp stampOf(const struct stat& st) {
   Stamp s;
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return s;
   s.exists = true;
   s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
   s.size = st.st_size;
   s.inode = st.st_ino;
   return s;
+}
+
+}  // namespace
+
+Stamp stampOfHostFile(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return Stamp{};
+  return stampOf(st);
 }
 
 Result<Bytes> readHostFile(const std::string& path) {
@@ -183,7 +198,7 @@ Result<Bytes> readHostFile(const std::string& path) {
   return bytes;
 }
 
-Status writeHostFileAtomic(const std::string& path, const Bytes& bytes) {
+Status writeHostFileAtomic(const std::string& path, const Bytes& bytes, Stamp* written) {
   std::string temp = path + ".tmp." + std::to_string(::getpid());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return Error{"cannot write " + path + ": " + std::strerror(errno)};
@@ -199,6 +214,9 @@ Status writeHostFileAtomic(const std::string& path, const Bytes& bytes) {
     }
     done += static_cast<std::size_t>(n);
   }
+  // The file's stamp as the rename will show it under `path` (a rename keeps inode and mtime).
+  struct stat st;
+  if (written && ::fstat(fd, &st) == 0) *written = stampOf(st);
   // No fsync: the rename gives readers all-or-nothing, which is what the simulation needs.
   if (::close(fd) != 0) {
     int err = errno;

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/result.h"
@@ -85,6 +86,8 @@ class Root {
   // By host path, only while `soleWriter_`.
   mutable std::unordered_map<std::string, Seen> seen_;
   mutable std::set<std::string> changes_;
+  // Folders known to exist, only while `soleWriter_`.
+  mutable std::unordered_set<std::string> folders_;
 };
 
 // Reads a whole real file; the error names the path.
@@ -92,7 +95,8 @@ Result<Bytes> readHostFile(const std::string& path);
 // The stamp of a real file.
 Stamp stampOfHostFile(const std::string& path);
 // Temporary file in the same folder, flushed, then renamed over `path`; on failure the old file
-// is left as it was and the temporary file is removed.
-Status writeHostFileAtomic(const std::string& path, const Bytes& bytes);
+// is left as it was and the temporary file is removed. `written`, when given, gets the new
+// file's stamp.
+Status writeHostFileAtomic(const std::string& path, const Bytes& bytes, Stamp* written = nullptr);
 
 }  // namespace qv::fs
