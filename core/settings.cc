@@ -31,9 +31,9 @@ bool Settings::load(host::Host& process) {
   // Before 8.0 the domain is never read: everything runs on defaults, and the derived values
   // keep what they had.
   if (version < 8.0f) return false;
-  std::vector<std::string> keys =
+  const std::shared_ptr<const std::vector<std::string>> keys =
       process.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
-  dictionary_ = process.prefsCopyMultiple(keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
+  dictionary_ = process.prefsCopyMultiple(*keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
   if (dictionary_ && dictionary_ == previous) {
     // The same dictionary as at the last load: what was derived from it still holds.
     values_ = previousValues;
@@ -51,8 +51,10 @@ bool Settings::load(host::Host& process) {
     auto it = dictionary_->begin();
     const auto end = dictionary_->end();
     for (const SettingKey* key : byName) {
-      while (it != end && std::string_view(it->first) < key->name) ++it;
-      if (it != end && it->first == key->name) values_[static_cast<std::size_t>(key->key)] = &it->second;
+      int order = -1;  // of the stored key against the wanted one
+      while (it != end && (order = std::string_view(it->first).compare(key->name)) < 0) ++it;
+      if (it == end) break;
+      if (order == 0) values_[static_cast<std::size_t>(key->key)] = &it->second;
     }
   }
   otherApplicationsList_ = stringList(find(Key::otherApplications));

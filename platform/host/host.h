@@ -62,7 +62,10 @@ class Host {
   virtual void addDarwinObserver(std::string name, std::function<void()> callback) = 0;
 
   // --- Preferences and files (paths are device paths) ------------------------------------
-  virtual std::vector<std::string> prefsCopyKeyList(std::string_view domain, PrefsUser user, PrefsHost host) = 0;
+  // Immutable, as the dictionary: while the domain is unchanged the host may hand out the same
+  // list, and a copy of every key asked with that very list costs no comparison.
+  virtual std::shared_ptr<const std::vector<std::string>> prefsCopyKeyList(std::string_view domain, PrefsUser user,
+                                                                           PrefsHost host) = 0;
   // The dictionary is immutable; while the domain is unchanged the host may hand out the same one.
   virtual std::shared_ptr<const pl::Dict> prefsCopyMultiple(const std::vector<std::string>& keys,
                                                             std::string_view domain, PrefsUser user,

@@ -40,7 +40,8 @@ void SimulatedHost::addDarwinObserver(std::string name, std::function<void()> ca
   world_.darwin.addObserver(mainQueue_, std::move(name), std::move(callback));
 }
 
-std::vector<std::string> SimulatedHost::prefsCopyKeyList(std::string_view domain, PrefsUser user, PrefsHost host) {
+std::shared_ptr<const std::vector<std::string>> SimulatedHost::prefsCopyKeyList(std::string_view domain,
+                                                                                PrefsUser user, PrefsHost host) {
   return world_.prefs.keyList(domain, toStore(user), toStore(host));
 }
 

@@ -52,7 +52,8 @@ class SimulatedHost final : public Host {
   void notifyPost(std::string_view name) override;
   void addDarwinObserver(std::string name, std::function<void()> callback) override;
 
-  std::vector<std::string> prefsCopyKeyList(std::string_view domain, PrefsUser user, PrefsHost host) override;
+  std::shared_ptr<const std::vector<std::string>> prefsCopyKeyList(std::string_view domain, PrefsUser user,
+                                                                   PrefsHost host) override;
   std::shared_ptr<const pl::Dict> prefsCopyMultiple(const std::vector<std::string>& keys, std::string_view domain, PrefsUser user,
                              PrefsHost host) override;
   void prefsSetValue(std::string_view key, const pl::Value* value, std::string_view domain, PrefsUser user,

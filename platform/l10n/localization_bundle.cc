@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
+
+#include <sys/stat.h>
 
 namespace qv::l10n {
 namespace {
@@ -54,20 +57,60 @@ std::vector<std::string> folderCandidates(const std::vector<std::string>& prefer
   return out;
 }
 
-Result<StringsTable> readTable(const std::filesystem::path& path,
-                               const LocalizationBundle::PropertyListReader& propertyListReader) {
+std::int64_t mtimeNs(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+// A table file as last parsed: its identity and stamp, and what it held. Every process of every
+// simulated device opens the same package's tables, so each is parsed once while it is unchanged.
+struct ParsedTable {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = -1;
+  std::int64_t stampNs = -1;  // modification time
+  std::shared_ptr<const StringsTable> table;
+  bool same(const struct stat& st) const {
+    return st.st_dev == device && st.st_ino == inode && st.st_size == size && mtimeNs(st) == stampNs;
+  }
+};
+
+std::mutex parsedMutex;
+std::map<std::string, ParsedTable, std::less<>> parsedTables;
+constexpr std::size_t kParsedTablesKept = 256;  // a fuzzer may name endless folders
+
+// The table of a file. A `.strings` table is parsed again only when its file changed; one written
+// as a property list goes to the caller's reader each time (readers may differ between callers).
+Result<std::shared_ptr<const StringsTable>> readTable(const std::filesystem::path& path,
+                                                      const LocalizationBundle::PropertyListReader& propertyListReader) {
+  struct stat before {};
+  const bool stamped = ::stat(path.c_str(), &before) == 0;
+  if (stamped) {
+    std::lock_guard lock(parsedMutex);
+    auto it = parsedTables.find(path.native());
+    if (it != parsedTables.end() && it->second.same(before)) return it->second.table;
+  }
   std::ifstream file(path, std::ios::binary);
   std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                   std::istreambuf_iterator<char>());
   if (!file.good() && !file.eof()) return Error{path.string() + ": read failed"};
-  if (isPropertyListStrings(bytes) && propertyListReader) {
+  const bool propertyList = isPropertyListStrings(bytes);
+  if (propertyList && propertyListReader) {
     auto table = propertyListReader(bytes);
     if (!table) return Error{path.string() + ": " + table.error()};
-    return table;
+    return std::make_shared<const StringsTable>(std::move(*table));
   }
   auto table = parseStringsFile(bytes);
   if (!table) return Error{path.string() + ": " + table.error()};
-  return table;
+  auto shared = std::make_shared<const StringsTable>(std::move(*table));
+  // Kept only when the file did not change while it was read.
+  struct stat after {};
+  const ParsedTable parsed{before.st_dev, before.st_ino, before.st_size, mtimeNs(before), shared};
+  if (stamped && !propertyList && ::stat(path.c_str(), &after) == 0 && parsed.same(after)) {
+    std::lock_guard lock(parsedMutex);
+    if (parsedTables.size() >= kParsedTablesKept) parsedTables.clear();
+    parsedTables.insert_or_assign(path.native(), parsed);
+  }
+  return shared;
 }
 
 }  // namespace
@@ -99,7 +142,7 @@ const StringsTable* LocalizationBundle::tableFor(const std::vector<std::string>&
     for (const auto& [folder, table] : tables_) {
       if (normalised(folder) == candidate) {
         if (language) *language = folder;
-        return &table;
+        return table.get();
       }
     }
   }

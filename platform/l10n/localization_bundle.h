@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,7 +54,9 @@ class LocalizationBundle {
   const StringsTable* tableFor(const std::vector<std::string>& preferredLanguages,
                                std::string* language) const;
 
-  std::map<std::string, StringsTable> tables_;  // by folder name as on disk, without `.lproj`
+  // By folder name as on disk, without `.lproj`. Shared: a table file unchanged since it was
+  // last parsed (in any bundle) is not parsed again.
+  std::map<std::string, std::shared_ptr<const StringsTable>> tables_;
 };
 
 }  // namespace qv::l10n

@@ -30,6 +30,7 @@ Store::Domain& Store::refresh(const std::string& path, Domain& d) {
   fs::Stamp now = root_.stamp(path);
   if (d.loadedOnce && now == d.stamp) return d;
   d.whole.reset();
+  d.keys.reset();
   d.loadedOnce = true;
   d.stamp = now;
   if (!now.exists) {
@@ -73,14 +74,17 @@ Status Store::writeBack(const std::string& path, Domain& d) {
   return s;
 }
 
-std::vector<std::string> Store::keyList(std::string_view domain, User user, HostScope host) {
+std::shared_ptr<const std::vector<std::string>> Store::keyList(std::string_view domain, User user, HostScope host) {
   std::lock_guard lock(mutex_);
   Named& n = named(domain, user, host);
   Domain& d = refresh(n.path, *n.d);
-  std::vector<std::string> keys;
-  keys.reserve(d.values.size());
-  for (const auto& [k, v] : d.values) keys.push_back(k);
-  return keys;
+  if (!d.keys) {
+    auto keys = std::make_shared<std::vector<std::string>>();
+    keys->reserve(d.values.size());
+    for (const auto& [k, v] : d.values) keys->push_back(k);
+    d.keys = std::move(keys);
+  }
+  return d.keys;
 }
 
 std::shared_ptr<const pl::Dict> Store::copyMultiple(const std::vector<std::string>& keys, std::string_view domain,
@@ -88,9 +92,11 @@ std::shared_ptr<const pl::Dict> Store::copyMultiple(const std::vector<std::strin
   std::lock_guard lock(mutex_);
   Named& n = named(domain, user, host);
   Domain& d = refresh(n.path, *n.d);
-  const bool everyKey = keys.size() == d.values.size() &&
-                        std::equal(keys.begin(), keys.end(), d.values.begin(),
-                                   [](const std::string& k, const auto& entry) { return k == entry.first; });
+  // The very list keyList handed out while the domain is unchanged: every key, no comparison.
+  const bool everyKey = &keys == d.keys.get() ||
+                        (keys.size() == d.values.size() &&
+                         std::equal(keys.begin(), keys.end(), d.values.begin(),
+                                    [](const std::string& k, const auto& entry) { return k == entry.first; }));
   if (everyKey) {
     if (!d.whole) d.whole = std::make_shared<const pl::Dict>(d.values);
     return d.whole;
@@ -142,7 +148,7 @@ Status Store::setValues(const pl::Dict& values, const std::vector<std::string>& 
   }
   // Nothing changed: no write, and no file is created for a domain that has none.
   if (!changed && !d.needsRepair) return Ok{};
-  if (changed) d.whole.reset();
+  if (changed) d.whole.reset(), d.keys.reset();
   return writeBack(path, d);
 }
 
@@ -153,6 +159,7 @@ Status Store::removeDomain(std::string_view domain, User user, HostScope host) {
   Domain& d = *n.d;
   d.values.clear();
   d.whole.reset();
+  d.keys.reset();
   Status s = root_.remove(path);
   d.loadedOnce = true;
   d.stamp = root_.stamp(path);

@@ -32,8 +32,9 @@ class Store {
   Store(const Store&) = delete;
   Store& operator=(const Store&) = delete;
 
-  // CFPreferencesCopyKeyList: every key of the domain in that scope (sorted).
-  std::vector<std::string> keyList(std::string_view domain, User user, HostScope host);
+  // CFPreferencesCopyKeyList: every key of the domain in that scope (sorted), one list shared by
+  // every caller until the domain changes.
+  std::shared_ptr<const std::vector<std::string>> keyList(std::string_view domain, User user, HostScope host);
   // CFPreferencesCopyMultiple: the values of those keys that exist, as an immutable dictionary.
   // Asked for every key of the domain (keyList's answer), it is one copy shared by every caller
   // until the domain changes: the system reloads its settings at every gate.
@@ -58,6 +59,7 @@ class Store {
   struct Domain {
     pl::Dict values;
     std::shared_ptr<const pl::Dict> whole;  // a copy of `values` handed out; dropped when they change
+    std::shared_ptr<const std::vector<std::string>> keys;  // the keys of `values` handed out, likewise
     fs::Stamp stamp;
     bool loadedOnce = false;
     bool binary = true;

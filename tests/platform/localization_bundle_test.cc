@@ -1,6 +1,7 @@
 // Choosing a localisation table by preferred languages, and opening bundles from disk.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -49,6 +50,24 @@ TEST_F(LocalizationLookup, FallbackOrderIsEnThenEnglishThenBase) {
   EXPECT_EQ(open().localizedString("k", "v", {"fr"}), "en");
   table("German.lproj", "k = deutsch;");
   EXPECT_EQ(open().localizedString("k", "v", {"de-AT"}), "deutsch");
+}
+
+// Tables are parsed once and shared while their file is unchanged; a change on disk, made in
+// place with the same size or by a new file put over it, is read again at the next open.
+TEST_F(LocalizationLookup, ATableChangedOnDiskIsReadAgainAtTheNextOpen) {
+  table("en.lproj", "k = one;");
+  EXPECT_EQ(open().localizedString("k", "v", {"en"}), "one");
+  EXPECT_EQ(open().localizedString("k", "v", {"en"}), "one");
+  const fs::path file = root_ / "en.lproj" / "Localizable.strings";
+  std::fstream(file, std::ios::in | std::ios::out | std::ios::binary) << "k = two;";  // same size, in place
+  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(1));
+  EXPECT_EQ(open().localizedString("k", "v", {"en"}), "two");
+  table("en.lproj", "k = three, broken");
+  EXPECT_FALSE(LocalizationBundle::open(root_.string()).ok());
+  const fs::path fresh = root_ / "fresh.strings";
+  std::ofstream(fresh, std::ios::binary) << "k = four;";
+  fs::rename(fresh, file);
+  EXPECT_EQ(open().localizedString("k", "v", {"en"}), "four");
 }
 
 TEST_F(LocalizationLookup, KeyMissingFromTheChosenTableGivesTheCallersText) {
