@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "platform/plist/internal/binary_check.h"
+#include "platform/plist/internal/binary_writer.h"
 #include "platform/plist/internal/libplist_bridge.h"
 #include "platform/plist/internal/plain_xml_reader.h"
 #include "platform/plist/internal/plain_xml_writer.h"
@@ -190,6 +191,8 @@ Result<std::vector<std::uint8_t>> serialize(const Value& v, Format format) {
       rememberPlainXml(*plain, v);
       return std::move(*plain);
     }
+  if (format == Format::Binary)
+    if (auto bytes = internal::writeBinaryPlist(v)) return std::move(*bytes);
   return internal::writeWithLibplist(v, format);
 }
 

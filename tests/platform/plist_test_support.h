@@ -23,7 +23,12 @@ namespace qv::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline std::filesystem::path deviceFiles() { return QV_DEVICE_FILES; }
+// QV_DEVICE_FILES in the environment, when set, stands in for the folder beside the repository
+// (a work tree elsewhere on the machine can still run these tests).
+inline std::filesystem::path deviceFiles() {
+  const char* elsewhere = std::getenv("QV_DEVICE_FILES");
+  return elsewhere && *elsewhere ? std::filesystem::path(elsewhere) : std::filesystem::path(QV_DEVICE_FILES);
+}
 inline bool haveDeviceFiles() { return std::filesystem::is_directory(deviceFiles()); }
 // Whether this run is CI's (CI sets CI), where the device files are laid beside the clone and a
 // missing folder is a broken set-up, not a reason to skip.
