@@ -232,6 +232,9 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
         std::chrono::milliseconds(static_cast<std::int64_t>(dice.below(static_cast<std::uint64_t>(spanMs)))));
   std::sort(times.begin(), times.end());
 
+  // Room for the extra actions some draws add (a leave, an unlock, a call's end), so the large
+  // Actions are not moved as the vector grows.
+  s.actions.reserve(count + count / 2 + 8);
   bool ringing = false;
   for (std::size_t i = 0; i < times.size(); ++i) {
     const dispatch::Duration t = times[i];
