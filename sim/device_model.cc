@@ -23,6 +23,7 @@ void DeviceModel::settingsWritten(const pl::Dict& values, const std::vector<std:
   for (const std::string& k : removals) file_.erase(k);
   for (const auto& [k, v] : values) file_[k] = v;
   memoryMayLag_ = !notified;
+  lastWindow_.reset();
 }
 
 std::optional<bool> DeviceModel::flag(std::string_view key, bool absent) const {
@@ -65,10 +66,15 @@ double DeviceModel::interval(std::string_view intervalKey) const {
 std::pair<dispatch::Instant, dispatch::Instant> DeviceModel::windowEdges(dispatch::Instant t) const {
   host::SimulatedHost& host = world_.springBoard().host;
   const host::CalendarDate today = host.calendarDate(t);
+  if (lastWindow_ && lastWindow_->year == today.year && lastWindow_->month == today.month &&
+      lastWindow_->day == today.day)
+    return lastWindow_->edges;
   const int fromHour = edgeValue(number("fromHour"), 0, 23), fromMin = edgeValue(number("fromMin"), 0, 59);
   const int toHour = edgeValue(number("toHour"), 23, 23), toMin = edgeValue(number("toMin"), 59, 59);
-  return {host.dateFromCalendar({today.year, today.month, today.day, fromHour, fromMin, 0}),
-          host.dateFromCalendar({today.year, today.month, today.day, toHour, toMin, 0})};
+  lastWindow_ = DayWindow{today.year, today.month, today.day,
+                          {host.dateFromCalendar({today.year, today.month, today.day, fromHour, fromMin, 0}),
+                           host.dateFromCalendar({today.year, today.month, today.day, toHour, toMin, 0})}};
+  return lastWindow_->edges;
 }
 
 bool DeviceModel::windowOpen(dispatch::Instant t) const {

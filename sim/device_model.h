@@ -60,6 +60,13 @@ class DeviceModel {
   bool readsSettings_;
   bool memoryMayLag_ = false;
   std::map<std::string, pl::Value> file_;
+  // The window of the last local day asked about, until the settings change: the checker asks
+  // at every notification, and each answer costs two conversions from local time.
+  struct DayWindow {
+    int year = 0, month = 0, day = 0;
+    std::pair<dispatch::Instant, dispatch::Instant> edges;
+  };
+  mutable std::optional<DayWindow> lastWindow_;
 };
 
 }  // namespace qv::sim
