@@ -77,14 +77,23 @@ Id Class::instantiate() {
 }
 
 void Class::rebuildTables() {
-  // Built from scratch down the chain, so selectors interned since the superclass's table was
-  // built are covered too; the table is then authoritative for every id below its size.
-  std::vector<const Class*> chain;
-  for (const Class* c = this; c; c = c->superclass_) chain.push_back(c);
-  table_.assign(Sel::count() + 1, Imp{});
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-    for (const auto& [id, method] : (*it)->methods_)
-      if (id < table_.size()) table_[id] = method.imp;
+  // Built whole, so selectors interned since the superclass's table was built are covered too;
+  // the table is then authoritative for every id below its size. A superclass table of the
+  // current size already holds the whole chain above: copying it spares walking every class of
+  // the chain for each of the hundred classes a process defines.
+  const std::size_t size = Sel::count() + 1;
+  if (superclass_ && superclass_->table_.size() == size) {
+    table_ = superclass_->table_;
+  } else {
+    table_.assign(size, nullptr);
+    std::vector<const Class*> chain;
+    for (const Class* c = superclass_; c; c = c->superclass_) chain.push_back(c);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+      for (const auto& [id, method] : (*it)->methods_)
+        if (id < size) table_[id] = &method.imp;
+  }
+  for (const auto& [id, method] : methods_)
+    if (id < size) table_[id] = &method.imp;
   for (Class* sub : subclasses_) sub->rebuildTables();
 }
 
@@ -187,16 +196,20 @@ Class* Runtime::allocateClassPair(Class* superclass, std::string_view name) {
 
 void Runtime::registerClassPair(Class* cls) {
   if (!cls || cls->registered_ || getClass(cls->name_)) return;
+  publish(cls);
+}
+
+void Runtime::publish(Class* cls) {
   cls->registered_ = true;
   byName_.emplace(cls->name_, cls);
   // Only the class's own tables need building: a new class has no subclasses yet except its
-  // metaclass chain, rebuilt with the superclass's subtree.
-  if (cls->superclass_) {
-    cls->rebuildTables();
-    cls->metaclass()->rebuildTables();
-  } else {
-    cls->rebuildTables();
-  }
+  // metaclass chain, rebuilt with the superclass's subtree. A table that methods added before
+  // registering built at the current size is up to date already.
+  auto build = [](Class* c) {
+    if (c->table_.size() != Sel::count() + 1) c->rebuildTables();
+  };
+  build(cls);
+  build(cls->metaclass());
 }
 
 Class* Runtime::defineClass(std::string_view name, Class* superclass, Class::Factory factory) {
@@ -204,7 +217,8 @@ Class* Runtime::defineClass(std::string_view name, Class* superclass, Class::Fac
   if (name.empty() || getClass(name)) return nullptr;
   Class* cls = newClassPair(superclass, name);
   cls->factory_ = factory;
-  if (!isLeftUndefined(name)) registerClassPair(cls);
+  // The name was found free just now: registering needs no second look-up.
+  if (!isLeftUndefined(name)) publish(cls);
   return cls;
 }
 
@@ -224,20 +238,22 @@ std::vector<std::string> Runtime::classNames() const {
   return out;
 }
 
+// `c` and the subclasses that inherit from it now resolve `id` to `now`: only that entry changes
+// (a world builds hundreds of classes and hooks, and rebuilding whole tables each time made
+// building one quadratic). A table too short for the selector is built again whole, which also
+// covers the selectors made since it was built.
+void Runtime::refreshEntry(Class* c, std::uint32_t id, const Imp* now) {
+  if (id >= c->table_.size()) return c->rebuildTables();
+  c->table_[id] = now;
+  for (Class* sub : c->subclasses_)
+    if (!sub->methods_.contains(id)) refreshEntry(sub, id, now);
+}
+
 bool Runtime::addImp(Class* cls, Sel sel, Imp imp, std::string_view types) {
-  if (!cls || !sel || cls->hasOwnMethod(sel)) return false;
-  // `cls` now resolves the selector to `imp`: only that entry changes, in `cls`'s table and in
-  // the subclasses that inherit it (a world builds hundreds of classes and hooks, and rebuilding
-  // whole tables each time made building one quadratic). A table too short for the selector is
-  // built again whole, which also covers the selectors made since it was built.
-  auto refresh = [](auto& self, Class* c, std::uint32_t id, const Imp& now) -> void {
-    if (id >= c->table_.size()) return c->rebuildTables();
-    c->table_[id] = now;
-    for (Class* sub : c->subclasses_)
-      if (!sub->methods_.contains(id)) self(self, sub, id, now);
-  };
-  cls->methods_.emplace(sel.id(), Class::Method{imp, std::string(types)});
-  refresh(refresh, cls, sel.id(), imp);
+  if (!cls || !sel) return false;
+  auto [it, added] = cls->methods_.try_emplace(sel.id(), Class::Method{imp, std::string(types)});
+  if (!added) return false;
+  refreshEntry(cls, sel.id(), &it->second.imp);
   return true;
 }
 
@@ -256,22 +272,16 @@ bool Runtime::hookImp(Class* cls, Sel sel, Imp replacement, RawFn superForwarder
     if (own->second.imp.sig != replacement.sig)
       throwMismatch(cls, sel, own->second.imp.sig, replacement.sig);
     *previous = own->second.imp;
+    // Replaced in place: every table that reaches this method points at it already.
     own->second.imp = replacement;
-  } else {
-    const Imp* inherited = cls->resolveSlow(sel);
-    if (!inherited) return false;
-    if (inherited->sig != replacement.sig) throwMismatch(cls, sel, inherited->sig, replacement.sig);
-    *previous = Imp{superForwarder, cls->superclass_, replacement.sig};
-    cls->methods_.emplace(sel.id(), Class::Method{replacement, methodTypes(cls->superclass_, sel)});
+    return true;
   }
-  // As in addImp: only this selector's entries change.
-  auto refresh = [](auto& self, Class* c, std::uint32_t id, const Imp& now) -> void {
-    if (id >= c->table_.size()) return c->rebuildTables();
-    c->table_[id] = now;
-    for (Class* sub : c->subclasses_)
-      if (!sub->methods_.contains(id)) self(self, sub, id, now);
-  };
-  refresh(refresh, cls, sel.id(), replacement);
+  const Imp* inherited = cls->resolveSlow(sel);
+  if (!inherited) return false;
+  if (inherited->sig != replacement.sig) throwMismatch(cls, sel, inherited->sig, replacement.sig);
+  *previous = Imp{superForwarder, cls->superclass_, replacement.sig};
+  auto added = cls->methods_.emplace(sel.id(), Class::Method{replacement, methodTypes(cls->superclass_, sel)});
+  refreshEntry(cls, sel.id(), &added.first->second.imp);
   return true;
 }
 

@@ -74,7 +74,7 @@ class Class final : public Object {
   // The implementation a send of `sel` to an instance of this class reaches, or null.
   const Imp* resolve(Sel sel) const {
     const std::uint32_t id = sel.id();
-    if (id < table_.size()) return table_[id].fn ? &table_[id] : nullptr;
+    if (id < table_.size()) return table_[id];
     return resolveSlow(sel);
   }
 
@@ -99,7 +99,9 @@ class Class final : public Object {
   Class* metaclassOf_;  // for a metaclass: the class it belongs to
   Factory factory_ = nullptr;
   std::unordered_map<std::uint32_t, Method> methods_;
-  std::vector<Imp> table_;  // resolved implementations indexed by selector id
+  // The implementation each selector id reaches (null for none), pointing into the methods_ of
+  // the class up the chain that has it: a hook that replaces a method in place needs no update.
+  std::vector<const Imp*> table_;
   std::vector<Class*> subclasses_;
   bool registered_ = false;
 };
@@ -224,6 +226,8 @@ class Runtime {
   template <class F>
   struct Forwarder;
 
+  void publish(Class* cls);
+  static void refreshEntry(Class* c, std::uint32_t id, const Imp* now);
   bool addImp(Class* cls, Sel sel, Imp imp, std::string_view types);
   bool hookImp(Class* cls, Sel sel, Imp replacement, RawFn superForwarder, Imp* previous);
   Class* newClassPair(Class* superclass, std::string_view name);

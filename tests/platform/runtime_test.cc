@@ -199,6 +199,26 @@ TYPED_TEST(ClassRuntime, ClassPairsAreInvisibleUntilRegisteredAndNamesAreTakenOn
   EXPECT_EQ(this->greetFrom(TypeParam::get(h)), "hello a");
 }
 
+TYPED_TEST(ClassRuntime, MethodsAddedBeforeRegisteringAndLaterHooksReachSubclassesMadeAfterwards) {
+  using Object = typename TypeParam::Object;
+  auto& rt = this->rt;
+  auto* helper = rt.allocateClassPair(this->base, "Helper");
+  ASSERT_NE(helper, nullptr);
+  ASSERT_TRUE(rt.template addMethod<std::string(std::string)>(helper, QV_SEL("shout:"), &shout<Object>, &this->trace));
+  rt.registerClassPair(helper);
+  auto* child = rt.defineClass("HelperChild", helper);
+  auto c = TypeParam::make(child);
+  EXPECT_EQ((TypeParam::template send<std::string(std::string)>(TypeParam::get(c), QV_SEL("shout:"), "c")), "HELLO c");
+  // A hook on the root of the chain, made after the subclasses, is what their instances reach.
+  HookState<TypeParam> h{{}, &this->trace, 'H'};
+  ASSERT_TRUE(this->hook(this->base, h));
+  EXPECT_EQ(this->greetFrom(TypeParam::get(c)), "hello a!");
+  // So is a method under a selector first named after every table was built.
+  ASSERT_TRUE(rt.template addMethod<std::string(std::string)>(helper, QV_SEL("shoutNamedLate:"), &shout<Object>, &this->trace));
+  EXPECT_EQ((TypeParam::template send<std::string(std::string)>(TypeParam::get(c), QV_SEL("shoutNamedLate:"), "d")), "HELLO d");
+  EXPECT_EQ(this->trace, "SHGS");
+}
+
 TYPED_TEST(ClassRuntime, ClassMethodsAreInheritedAndHookedLikeInstanceMethods) {
   using Object = typename TypeParam::Object;
   auto& rt = this->rt;
