@@ -166,12 +166,15 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   if (progressWanted(isTerminal(err), isTerminal(out), o.quiet, o.realtime))
     progress = std::make_unique<Progress>(err, clock, startAt, stopAt);
   // Events up to now (the home screen's launch) were not heard; print them from here on.
+  // With nothing printed, summed up or reported (--quiet --no-summary, as the random runs play),
+  // the facts and the summary are not kept at all.
+  const bool summed = o.output.summary || report;
   world->timeline().addListener(
       [&](const timeline::Event& e) {
         if (progress) progress->observe(e.time);
-        facts.observe(e);
+        if (summed || !o.quiet) facts.observe(e);
         if (!o.quiet) printer.print(e);
-        summary.observe(e, facts);
+        if (summed) summary.observe(e, facts);
         if (report) report->observe(e, facts);
       },
       true);
