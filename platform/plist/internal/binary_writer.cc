@@ -4,10 +4,12 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/plist/internal/utf8.h"
 #include "platform/plist/io.h"
 
 namespace qv::pl::internal {
@@ -265,41 +267,16 @@ class BinaryWriter {
   // Decodes `s` into units_; false for anything that is not strict UTF-8 (overlong forms,
   // surrogates, code points past U+10FFFF, cut sequences).
   bool utf16(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-      const unsigned char c = s[i];
-      std::size_t extra;
-      std::uint32_t cp;
-      if (c < 0x80) {
-        extra = 0;
-        cp = c;
-      } else if ((c & 0xE0) == 0xC0) {
-        extra = 1;
-        cp = c & 0x1F;
-      } else if ((c & 0xF0) == 0xE0) {
-        extra = 2;
-        cp = c & 0x0F;
-      } else if ((c & 0xF8) == 0xF0) {
-        extra = 3;
-        cp = c & 0x07;
-      } else
-        return false;
-      if (i + extra >= s.size()) return false;
-      for (std::size_t k = 1; k <= extra; ++k) {
-        const unsigned char cc = s[i + k];
-        if ((cc & 0xC0) != 0x80) return false;
-        cp = (cp << 6) | (cc & 0x3F);
-      }
-      static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-      if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-      if (cp >= 0x10000) {
-        cp -= 0x10000;
-        units_.push_back(static_cast<std::uint16_t>(0xD800 | (cp >> 10)));
-        units_.push_back(static_cast<std::uint16_t>(0xDC00 | (cp & 0x3FF)));
+    for (std::size_t i = 0; i < s.size();) {
+      std::optional<std::uint32_t> cp = nextCodePoint(s, i);
+      if (!cp) return false;
+      if (*cp >= 0x10000) {
+        const std::uint32_t above = *cp - 0x10000;
+        units_.push_back(static_cast<std::uint16_t>(0xD800 | (above >> 10)));
+        units_.push_back(static_cast<std::uint16_t>(0xDC00 | (above & 0x3FF)));
       } else {
-        units_.push_back(static_cast<std::uint16_t>(cp));
+        units_.push_back(static_cast<std::uint16_t>(*cp));
       }
-      i += extra + 1;
     }
     return true;
   }

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/plist/internal/utf8.h"
+
 namespace qv::pl::internal {
 namespace {
 
@@ -215,26 +217,8 @@ Result<Value> convertTree(plist_t root, const ReadLimits& limits) {
 // ---- writing ----
 
 bool isValidUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const unsigned char c = s[i];
-    std::size_t extra;
-    std::uint32_t cp;
-    if (c < 0x80) { ++i; continue; }
-    if ((c & 0xE0) == 0xC0) { extra = 1; cp = c & 0x1F; }
-    else if ((c & 0xF0) == 0xE0) { extra = 2; cp = c & 0x0F; }
-    else if ((c & 0xF8) == 0xF0) { extra = 3; cp = c & 0x07; }
-    else return false;
-    if (i + extra >= s.size()) return false;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const unsigned char cc = s[i + k];
-      if ((cc & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cc & 0x3F);
-    }
-    static constexpr std::uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += extra + 1;
-  }
+  for (std::size_t i = 0; i < s.size();)
+    if (!nextCodePoint(s, i)) return false;
   return true;
 }
 
