@@ -28,7 +28,7 @@ void DeviceModel::settingsWritten(const pl::Dict& values, const std::vector<std:
 
 std::optional<bool> DeviceModel::flag(std::string_view key, bool absent) const {
   if (!readsSettings_) return absent;
-  auto it = file_.find(std::string(key));
+  auto it = file_.find(key);
   if (it == file_.end()) return absent;
   if (const bool* b = it->second.ifBool()) return *b;
   if (auto n = it->second.numberAsInteger()) return *n != 0;
@@ -37,7 +37,7 @@ std::optional<bool> DeviceModel::flag(std::string_view key, bool absent) const {
 
 bool DeviceModel::lists(std::string_view app) const {
   if (!readsSettings_) return false;
-  auto it = file_.find("otherApplications");
+  auto it = file_.find(std::string_view("otherApplications"));
   const pl::Array* apps = it == file_.end() ? nullptr : it->second.ifArray();
   if (!apps) return false;
   for (const pl::Value& v : *apps)
@@ -47,7 +47,7 @@ bool DeviceModel::lists(std::string_view app) const {
 
 std::int64_t DeviceModel::number(std::string_view key) const {
   if (!readsSettings_) return 0;
-  auto it = file_.find(std::string(key));
+  auto it = file_.find(key);
   return it == file_.end() ? 0 : it->second.numberAsInteger().value_or(0);
 }
 
@@ -65,7 +65,8 @@ double DeviceModel::interval(std::string_view intervalKey) const {
 
 std::pair<dispatch::Instant, dispatch::Instant> DeviceModel::windowEdges(dispatch::Instant t) const {
   host::SimulatedHost& host = world_.springBoard().host;
-  const host::CalendarDate today = host.calendarDate(t);
+  if (!lastDate_ || lastDate_->first != t) lastDate_.emplace(t, host.calendarDate(t));
+  const host::CalendarDate today = lastDate_->second;
   if (lastWindow_ && lastWindow_->year == today.year && lastWindow_->month == today.month &&
       lastWindow_->day == today.day)
     return lastWindow_->edges;

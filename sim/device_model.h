@@ -29,7 +29,7 @@ class DeviceModel {
   // The home screen restarted: the new library reads the file afresh.
   void libraryReloaded() { memoryMayLag_ = false; }
 
-  const std::map<std::string, pl::Value>& file() const { return file_; }
+  const std::map<std::string, pl::Value, std::less<>>& file() const { return file_; }
   // Whether the library reads the settings at all on this release (8.0 and later).
   bool readsSettings() const { return readsSettings_; }
   // Whether the library's copy in memory may differ from the file (an edit without the change
@@ -59,7 +59,8 @@ class DeviceModel {
   World& world_;
   bool readsSettings_;
   bool memoryMayLag_ = false;
-  std::map<std::string, pl::Value> file_;
+  // Looked up by the checker's fixed key names, without a string made per lookup.
+  std::map<std::string, pl::Value, std::less<>> file_;
   // The window of the last local day asked about, until the settings change: the checker asks
   // at every notification, and each answer costs two conversions from local time.
   struct DayWindow {
@@ -67,6 +68,8 @@ class DeviceModel {
     std::pair<dispatch::Instant, dispatch::Instant> edges;
   };
   mutable std::optional<DayWindow> lastWindow_;
+  // The local date of the last instant asked about (the checker asks several times an instant).
+  mutable std::optional<std::pair<dispatch::Instant, host::CalendarDate>> lastDate_;
 };
 
 }  // namespace qv::sim

@@ -24,12 +24,6 @@ constexpr std::string_view kOtherItem = "com.apple.AppStore";
 // A list of the library that grows past this over a run is a leak, not a busy day.
 constexpr std::size_t kListBound = 64;
 
-const core::CategoryInfo* categoryNamed(std::string_view name) {
-  for (const core::CategoryInfo& c : core::kCategories)
-    if (c.name == name) return &c;
-  return nullptr;
-}
-
 const core::CategoryInfo* categoryOfItem(std::string_view identifier) {
   for (const core::CategoryInfo& c : core::kCategories)
     if (c.itemIdentifier == identifier) return &c;
@@ -42,24 +36,24 @@ const core::CategoryInfo* categoryOfClear(std::string_view notification) {
   return nullptr;
 }
 
-// The reminder a timer belongs to: a category's name, "listed <bundle id>", or "" for a timer
-// that is no reminder.
-std::string reminderOf(std::string_view selector, std::string_view service) {
-  if (selector == kOtherFireHandler) return std::string(kListedPrefix) + std::string(service);
+const core::CategoryInfo* categoryOfHandler(std::string_view selector) {
   for (const core::CategoryInfo& c : core::kCategories)
-    if (c.fireHandler == selector) return std::string(c.name);
-  return {};
+    if (c.fireHandler == selector) return &c;
+  return nullptr;
 }
 
-std::string countKeyOf(const std::string& reminder) {
-  if (const core::CategoryInfo* c = categoryNamed(reminder)) return std::string(core::settingKey(c->countKey).name);
-  return "otherCount";
+// The count and interval keys of a reminder (`category` null for a listed app).
+std::string_view countKeyOf(const core::CategoryInfo* category) {
+  return category ? core::settingKey(category->countKey).name : "otherCount";
 }
 
-std::string intervalKeyOf(const std::string& reminder) {
-  if (const core::CategoryInfo* c = categoryNamed(reminder)) return std::string(core::settingKey(c->intervalKey).name);
-  return "otherInt";
+std::string_view intervalKeyOf(const core::CategoryInfo* category) {
+  return category ? core::settingKey(category->intervalKey).name : "otherInt";
 }
+
+// Every count and interval key a reminder reads.
+constexpr std::array<std::string_view, 5> kCountKeys = {"smsCount", "phCount", "mailCount", "imCount", "otherCount"};
+constexpr std::array<std::string_view, 5> kIntervalKeys = {"smsInt", "phInt", "mailInt", "imInt", "otherInt"};
 
 std::string limitText(std::int64_t limit) {
   return limit == DeviceModel::kNoLimit ? "no limit" : std::to_string(limit);
@@ -121,11 +115,13 @@ void InvariantChecker::fail(const std::string& what) {
 void InvariantChecker::onTimer(const timeline::TimerProbe& p) {
   if (p.process != kHomeProcess || violation_) return;
   using Step = timeline::TimerProbe::Step;
-  const std::string reminder = reminderOf(p.selector, p.service);
-  if (reminder.empty()) return;
+  // Only reminders' timers count: a listed app's ("listed <bundle id>") or a category's.
+  const bool otherApp = p.selector == kOtherFireHandler;
+  const core::CategoryInfo* category = otherApp ? nullptr : categoryOfHandler(p.selector);
+  if (!otherApp && !category) return;
   switch (p.step) {
     case Step::Armed:
-      armed(p, reminder);
+      armed(p, otherApp ? std::string(kListedPrefix) + std::string(p.service) : std::string(category->name), category);
       break;
     case Step::Firing:
       firing(p);
@@ -149,7 +145,8 @@ void InvariantChecker::onTimer(const timeline::TimerProbe& p) {
   }
 }
 
-void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& reminder) {
+void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& reminder,
+                             const core::CategoryInfo* category) {
   std::uint64_t run;
   if (firing_ && firing_->second.reminder == reminder) {
     // A re-arm from the reminder's own fire continues the run of the timer that fired.
@@ -161,31 +158,31 @@ void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& r
                   " reminder re-armed: a second chain runs beside the new one");
   } else {
     run = nextRun_++;
-    const std::string countKey = countKeyOf(reminder);
+    const std::string_view countKey = countKeyOf(category);
     std::int64_t limit = model_.repeatLimit(countKey);
     // The call reminder's call-state start follows its gate (which read the settings) by 1 s.
     if (auto it = lastLimits_.find(countKey); it != lastLimits_.end() && world_.now() - it->second.first <= 1500ms)
       limit = std::max(limit, it->second.second);
-    runs_[run] = Run{reminder, world_.now(), limit};
+    runs_[run] = Run{reminder, category, world_.now(), limit};
     ++tally_.runs;
     latestRun_[reminder] = run;
-    startedRun(reminder, run);
+    startedRun(reminder, category, run);
   }
   // Every arming reads the interval then; the library's copy follows the file unless an outside
   // edit has not been announced (or a save's notification is still on its way).
-  const std::string intervalKey = intervalKeyOf(reminder);
+  const std::string_view intervalKey = intervalKeyOf(category);
   auto changed = lastIntervals_.find(intervalKey);
   const bool settled = !model_.memoryMayLag() &&
                        (changed == lastIntervals_.end() || world_.now() - changed->second.first > 1500ms);
   if (settled && p.interval != model_.interval(intervalKey))
     return fail("the " + reminder + " reminder was armed for " + std::to_string(p.interval) + " s; \"" +
-                intervalKey + "\" asks for " + std::to_string(model_.interval(intervalKey)) + " s");
+                std::string(intervalKey) + "\" asks for " + std::to_string(model_.interval(intervalKey)) + " s");
   timers_[p.timer] = Timer{reminder, run};
   Run& r = runs_[run];
   if (++r.armed > 1) fail("two timers are armed in one run of the " + reminder + " reminder");
 }
 
-void InvariantChecker::startedRun(const std::string& reminder, std::uint64_t run) {
+void InvariantChecker::startedRun(const std::string& reminder, const core::CategoryInfo* category, std::uint64_t run) {
   const dispatch::Instant now = world_.now();
   lastStart_[reminder] = ++seq_;
   lastStartAt_[reminder] = now;
@@ -194,11 +191,10 @@ void InvariantChecker::startedRun(const std::string& reminder, std::uint64_t run
   const bool openAtGate = windowOpenBeforeWrite_ && now - *windowOpenBeforeWrite_ <= 1500ms;
   if (!openAtGate && !model_.windowOpen(now) && !model_.windowOpen(now - 1s) && !model_.nearWindowEdge(now, 2s))
     return fail("the " + reminder + " reminder started outside the start window");
-  const core::CategoryInfo* c = categoryNamed(reminder);
-  if (c && model_.readsSettings() && model_.flag("showStatus", false).value_or(false) &&
+  if (category && model_.readsSettings() && model_.flag("showStatus", false).value_or(false) &&
       world_.config().statusBarLibrary) {
     runs_[run].wantsIcon = true;
-    iconDue_.emplace_back(c->itemIdentifier);
+    iconDue_.emplace_back(category->itemIdentifier);
   }
   std::erase_if(mustStart_, [&](const Expectation& e) { return e.reminder == reminder && e.from <= now; });
 }
@@ -265,11 +261,11 @@ void InvariantChecker::onEvent(const timeline::Event& e) {
       break;
     }
     case Kind::StatusIconHidden:
-      if (const core::CategoryInfo* c = categoryOfItem(e.subject)) clearSeen(std::string(c->name), "its icon was hidden");
+      if (const core::CategoryInfo* c = categoryOfItem(e.subject)) clearSeen(*c, "its icon was hidden");
       break;
     case Kind::DarwinPost:
       if (const core::CategoryInfo* c = categoryOfClear(e.subject))
-        clearSeen(std::string(c->name), "the clear notification " + e.subject);
+        clearSeen(*c, "the clear notification " + e.subject);
       break;
     case Kind::Banner:
       if (e.process == kHomeProcess && firing_ && world_.home().locked())
@@ -287,14 +283,14 @@ void InvariantChecker::onEvent(const timeline::Event& e) {
   }
 }
 
-void InvariantChecker::clearSeen(const std::string& reminder, const std::string& what) {
+void InvariantChecker::clearSeen(const core::CategoryInfo& category, const std::string& what) {
   ++tally_.clears;
-  Cleared c{reminder, ++seq_, {}, what};
+  Cleared c{std::string(category.name), &category, ++seq_, {}, what};
   for (const auto& [id, t] : timers_)
-    if (t.reminder == reminder) c.timers.insert(id);
+    if (t.reminder == c.reminder) c.timers.insert(id);
   cleared_.push_back(std::move(c));
   // A start cleared within its own instant (an unread count already below the SMS badge) owes no icon.
-  if (const core::CategoryInfo* cat = categoryNamed(reminder)) std::erase(iconDue_, std::string(cat->itemIdentifier));
+  std::erase(iconDue_, category.itemIdentifier);
 }
 
 void InvariantChecker::respring() {
@@ -333,8 +329,7 @@ void InvariantChecker::endOfInstant() {
     for (std::uint64_t id : c.timers)
       if (timers_.count(id))
         return fail("after " + c.what + ", a timer of the " + c.reminder + " reminder armed before it still runs");
-    const core::CategoryInfo* cat = categoryNamed(c.reminder);
-    if (cat && items.isShown(cat->itemIdentifier) && lastStart_[c.reminder] < c.seq)
+    if (items.isShown(c.category->itemIdentifier) && lastStart_[c.reminder] < c.seq)
       return fail("after " + c.what + ", the " + c.reminder + " icon still shows");
   }
   cleared_.clear();
@@ -347,7 +342,7 @@ void InvariantChecker::endOfInstant() {
   iconDue_.clear();
   for (const auto& [id, run] : runs_)
     if (run.armed > 0 && run.wantsIcon)
-      if (const core::CategoryInfo* c = categoryNamed(run.reminder); c && !items.isShown(c->itemIdentifier))
+      if (run.category && !items.isShown(run.category->itemIdentifier))
         return fail("the " + run.reminder + " reminder is pending but its icon is gone");
 
   for (const Expectation& e : mustStart_)
@@ -365,24 +360,34 @@ void InvariantChecker::checkTimerFields() {
   const auto& list = lib.otherApps.otherTimerList;
   core::MissedHelper* helper = nullptr;
   for (const auto& t : armedRefs_) {
-    const std::string_view selector = t.selector.name();
-    if (selector == kOtherFireHandler) {
+    const Handler& handler = handlerOf(t.selector);
+    if (handler.otherApp) {
       const bool listed = list && std::any_of(list->begin(), list->end(),
                                               [&](const objc::Id& listedTimer) { return listedTimer.get() == t.timer; });
       if (!listed) leftOver_.insert(t.order);
       continue;
     }
-    for (const core::CategoryInfo& c : core::kCategories) {
-      if (c.fireHandler != selector) continue;
-      if (++perCategory[core::index(c.category)] > 1)
-        return fail("two timers are armed for the " + std::string(c.name) + " reminder");
-      if (!helper) helper = &lib.helper();
-      const objc::Object* field = helper->timer(c.category).get();
-      if (field != t.timer)
-        return fail("a timer is armed for the " + std::string(c.name) + " reminder but its timer field holds " +
-                    (field ? "another" : "none"));
-    }
+    if (!handler.category) continue;
+    const core::CategoryInfo& c = *handler.category;
+    if (++perCategory[core::index(c.category)] > 1)
+      return fail("two timers are armed for the " + std::string(c.name) + " reminder");
+    if (!helper) helper = &lib.helper();
+    const objc::Object* field = helper->timer(c.category).get();
+    if (field != t.timer)
+      return fail("a timer is armed for the " + std::string(c.name) + " reminder but its timer field holds " +
+                  (field ? "another" : "none"));
   }
+}
+
+const InvariantChecker::Handler& InvariantChecker::handlerOf(objc::Sel selector) {
+  // Selectors are interned, so one look at the name serves every later timer with that id.
+  if (selector.id() >= handlers_.size()) handlers_.resize(selector.id() + 1);
+  Handler& handler = handlers_[selector.id()];
+  if (!handler.known) {
+    const std::string_view name = selector.name();
+    handler = Handler{true, name == kOtherFireHandler, categoryOfHandler(name)};
+  }
+  return handler;
 }
 
 void InvariantChecker::checkLists() {
@@ -391,17 +396,23 @@ void InvariantChecker::checkLists() {
   if (other.otherTimerList) {
     if (other.otherTimerList->size() > kListBound)
       return fail("otherTimerList holds " + std::to_string(other.otherTimerList->size()) + " timers");
-    // Two timers of one app need two timers (most instants have none or one).
-    std::set<std::string> apps;
-    if (other.otherTimerList->size() > 1)
-      for (const objc::Id& t : *other.otherTimerList)
-        if (!apps.insert(host::send(t, host::msg::loggingIdentifier)).second)
+    // Two timers of one app need two timers (most instants have none or one); the lists are
+    // short (bounded above), so a look back through them beats building a set.
+    if (other.otherTimerList->size() > 1) {
+      listedApps_.clear();
+      for (const objc::Id& t : *other.otherTimerList) {
+        std::string app = host::send(t, host::msg::loggingIdentifier);
+        if (std::find(listedApps_.begin(), listedApps_.end(), app) != listedApps_.end())
           return fail("otherTimerList holds two timers of one app");
+        listedApps_.push_back(std::move(app));
+      }
+    }
   }
   if (other.activeOtherApps && other.activeOtherApps->size() > 1) {
-    std::set<std::string> unique(other.activeOtherApps->begin(), other.activeOtherApps->end());
-    if (unique.size() != other.activeOtherApps->size()) return fail("activeOtherApps names an app twice");
-    if (unique.size() > kListBound) return fail("activeOtherApps keeps growing");
+    const std::vector<std::string>& apps = *other.activeOtherApps;
+    for (auto it = apps.begin(); it != apps.end(); ++it)
+      if (std::find(std::next(it), apps.end(), *it) != apps.end()) return fail("activeOtherApps names an app twice");
+    if (apps.size() > kListBound) return fail("activeOtherApps keeps growing");
   }
   if (other.otherRepeatCounts && other.otherRepeatCounts->size() > kListBound)
     return fail("otherRepeatCounts keeps growing");
@@ -455,27 +466,30 @@ void InvariantChecker::expectFromNotification(const Action& a) {
   // Only notifications whose shape the model knows: presets as the apps send them.
   if (!preset || !n.categoryIdentifier.empty() || n.remote || n.local || n.localFire || !world_.springBoard().library)
     return;
-  const bool ios10 = world_.notifications().ios10();
-  const std::string app = n.app.empty() ? preset->build(ios10, n.app).app : n.app;
   const dispatch::Instant now = world_.now();
   if (!intakeOpen() || model_.memoryMayLag() || model_.nearWindowEdge(now, 2s) || !model_.windowOpen(now)) return;
   if (!model_.flag("globalEnabled", true).value_or(false)) return;
+  // Built only now: most notifications stop at the gates above.
+  const bool ios10 = world_.notifications().ios10();
+  const std::string app = n.app.empty() ? preset->build(ios10, n.app).app : n.app;
   const std::int64_t badge = world_.home().badge(app);  // "set" means non-zero
   auto on = [&](const char* key, bool absent) { return model_.flag(key, absent).value_or(false); };
-  const std::string what = "a " + n.preset + " notification of " + app;
+  auto what = [&] { return "a " + n.preset + " notification of " + app; };
   if (app == "com.apple.MobileSMS" && on("globalSMS", true) && badge != 0)
-    expectStart("SMS", 0s, what + " with the Messages badge at " + std::to_string(badge));
+    expectStart("SMS", 0s, what() + " with the Messages badge at " + std::to_string(badge));
   if (app == "com.apple.mobilemail" && on("globalMail", false) && badge != 0)
-    expectStart("mail", 0s, what + " with the Mail badge at " + std::to_string(badge));
-  if (app == "ph.telegra.Telegraph" && on("imSMSTeleg", false)) expectStart("Telegram message", 0s, what);
+    expectStart("mail", 0s, what() + " with the Mail badge at " + std::to_string(badge));
+  if (app == "ph.telegra.Telegraph" && on("imSMSTeleg", false)) expectStart("Telegram message", 0s, what());
   if (ios10 && (app == "com.apple.mobilephone" || app == "com.apple.facetime") &&
       (n.preset == "missed-call" || n.preset == "facetime-missed-call") && on("globalCall", true))
-    expectStart("call", 0s, what);
-  const std::string listed = std::string(kListedPrefix) + app;
-  const bool running = std::any_of(timers_.begin(), timers_.end(), [&](const auto& t) { return t.second.reminder == listed; });
+    expectStart("call", 0s, what());
   if (model_.lists(app) && on("otherEnabled", false) && app != "com.atebits.Tweetie2" &&
-      app != "com.apple.mobiletimer" && (ios10 || badge != 0 || app == "com.apple.mobilecal") && !running)
-    expectStart(listed, 0s, what + " (a listed app, not running)");
+      app != "com.apple.mobiletimer" && (ios10 || badge != 0 || app == "com.apple.mobilecal")) {
+    const std::string listed = std::string(kListedPrefix) + app;
+    const bool running =
+        std::any_of(timers_.begin(), timers_.end(), [&](const auto& t) { return t.second.reminder == listed; });
+    if (!running) expectStart(listed, 0s, what() + " (a listed app, not running)");
+  }
 }
 
 void InvariantChecker::expectFromCall() {
@@ -499,20 +513,21 @@ void InvariantChecker::expectFromCall() {
 
 void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector<std::string>& removals,
                                        bool notified) {
-  std::map<std::string, std::int64_t> before;
-  for (const char* key : {"smsCount", "phCount", "mailCount", "imCount", "otherCount"})
-    before[key] = model_.repeatLimit(key);
-  std::map<std::string, double> intervalsBefore;
-  for (const char* key : {"smsInt", "phInt", "mailInt", "imInt", "otherInt"}) intervalsBefore[key] = model_.interval(key);
+  std::array<std::int64_t, kCountKeys.size()> limitsBefore;
+  for (std::size_t i = 0; i < kCountKeys.size(); ++i) limitsBefore[i] = model_.repeatLimit(kCountKeys[i]);
+  std::array<double, kIntervalKeys.size()> intervalsBefore;
+  for (std::size_t i = 0; i < kIntervalKeys.size(); ++i) intervalsBefore[i] = model_.interval(kIntervalKeys[i]);
   // A start's gate may have read the settings just before this write (a missed call's call-state
   // start follows its gate by 1 s): remember that the window was open under the old ones.
   if (model_.windowOpen(world_.now()) || model_.windowOpen(world_.now() - 1s)) windowOpenBeforeWrite_ = world_.now();
   model_.settingsWritten(values, removals, notified);
-  for (auto& [key, limit] : before)
-    if (model_.repeatLimit(key) != limit) lastLimits_[key] = {world_.now(), limit};
-  for (auto& [key, seconds] : intervalsBefore)
-    if (model_.interval(key) != seconds) lastIntervals_[key] = {world_.now(), seconds};
-  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, model_.repeatLimit(countKeyOf(run.reminder)));
+  for (std::size_t i = 0; i < kCountKeys.size(); ++i)
+    if (model_.repeatLimit(kCountKeys[i]) != limitsBefore[i])
+      lastLimits_.insert_or_assign(std::string(kCountKeys[i]), std::pair(world_.now(), limitsBefore[i]));
+  for (std::size_t i = 0; i < kIntervalKeys.size(); ++i)
+    if (model_.interval(kIntervalKeys[i]) != intervalsBefore[i])
+      lastIntervals_.insert_or_assign(std::string(kIntervalKeys[i]), std::pair(world_.now(), intervalsBefore[i]));
+  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, model_.repeatLimit(countKeyOf(run.category)));
   for (const std::string& k : removals) expectedSettings_.erase(k);
   for (const auto& [k, v] : values) expectedSettings_[k] = v;
   settingsVerified_ = false;
@@ -534,9 +549,11 @@ void InvariantChecker::checkSettingsFile() {
   }
   const pl::Dict* dict = settingsValue_ ? settingsValue_->ifDict() : nullptr;
   if (!dict) return fail("the settings file is no longer a readable dictionary");
+  // Both are in key order: one walk through the file meets every expected key.
+  auto it = dict->begin();
   for (const auto& [key, expected] : expectedSettings_) {
-    auto it = dict->find(key);
-    if (it == dict->end()) return fail("the settings file lost \"" + key + "\"");
+    while (it != dict->end() && it->first < key) ++it;
+    if (it == dict->end() || it->first != key) return fail("the settings file lost \"" + key + "\"");
     if (!(it->second == expected))
       return fail("the settings file changed \"" + key + "\" from " + expected.describe() + " to " +
                   it->second.describe());

@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "core/categories.h"
 #include "sim/device_model.h"
 #include "sim/world.h"
 
@@ -82,6 +83,7 @@ class InvariantChecker {
   // One run of a reminder: from a start outside its own fire to its last fire.
   struct Run {
     std::string reminder;
+    const core::CategoryInfo* category;  // null for a listed app
     dispatch::Instant started;
     std::int64_t limit;  // the largest limit the settings allowed since it started
     std::int64_t fires = 0;
@@ -104,6 +106,7 @@ class InvariantChecker {
   };
   struct Cleared {
     std::string reminder;
+    const core::CategoryInfo* category;
     std::uint64_t seq;  // when, in the order of what the checker heard
     std::set<std::uint64_t> timers;  // armed when the clear was seen
     std::string what;
@@ -111,13 +114,19 @@ class InvariantChecker {
 
   void onEvent(const timeline::Event& e);
   void onTimer(const timeline::TimerProbe& p);
-  void armed(const timeline::TimerProbe& p, const std::string& reminder);
+  void armed(const timeline::TimerProbe& p, const std::string& reminder, const core::CategoryInfo* category);
   void firing(const timeline::TimerProbe& p);
-  void startedRun(const std::string& reminder, std::uint64_t run);
-  void clearSeen(const std::string& reminder, const std::string& what);
+  void startedRun(const std::string& reminder, const core::CategoryInfo* category, std::uint64_t run);
+  void clearSeen(const core::CategoryInfo& category, const std::string& what);
   void endOfInstant();
   void checkLists();
   void checkTimerFields();
+  // What a timer's selector is to the checker: none, the listed apps' handler, or a category's.
+  struct Handler {
+    bool known = false, otherApp = false;
+    const core::CategoryInfo* category = nullptr;
+  };
+  const Handler& handlerOf(objc::Sel selector);
   void expectStart(const std::string& reminder, dispatch::Duration within, const std::string& why);
   void expectFromNotification(const Action& a);
   void expectFromCall();
@@ -144,6 +153,8 @@ class InvariantChecker {
   std::uint64_t nextRun_ = 1;
   std::optional<std::pair<std::uint64_t, Timer>> firing_;
   std::vector<foundation::Foundation::ArmedTimerRef> armedRefs_;  // reused at every instant
+  std::vector<Handler> handlers_;  // by selector id, learnt at each selector's first sight
+  std::vector<std::string> listedApps_;  // reused at every instant
   std::set<std::uint64_t> leftOver_;  // armed listed-app timers the library no longer lists
   std::deque<Fire> recentFires_;
   dispatch::Instant soundEnds_{};
@@ -152,8 +163,8 @@ class InvariantChecker {
   std::vector<Cleared> cleared_;
   std::vector<std::string> iconAppeared_;  // categories whose icon appeared in this instant
   std::vector<std::string> iconDue_;  // categories whose icon must stand at the end of the instant
-  std::map<std::string, std::pair<dispatch::Instant, std::int64_t>> lastLimits_;  // count key: change time, old limit
-  std::map<std::string, std::pair<dispatch::Instant, double>> lastIntervals_;    // interval key: likewise
+  std::map<std::string, std::pair<dispatch::Instant, std::int64_t>, std::less<>> lastLimits_;  // count key: change time, old limit
+  std::map<std::string, std::pair<dispatch::Instant, double>, std::less<>> lastIntervals_;    // interval key: likewise
   std::optional<dispatch::Instant> windowOpenBeforeWrite_;  // the last settings write made while the window was open
   // The settings file as last parsed, kept while the root hands out the same bytes.
   std::string settingsPath_;  // the settings file's device path, known at the first look
