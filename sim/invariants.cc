@@ -43,7 +43,7 @@ const core::CategoryInfo* categoryOfHandler(std::string_view selector) {
 }
 
 // The count and interval keys of a reminder (`category` null for a listed app).
-std::string_view countKeyOf(const core::CategoryInfo* category) {
+constexpr std::string_view countKeyOf(const core::CategoryInfo* category) {
   return category ? core::settingKey(category->countKey).name : "otherCount";
 }
 
@@ -54,6 +54,18 @@ std::string_view intervalKeyOf(const core::CategoryInfo* category) {
 // Every count and interval key a reminder reads.
 constexpr std::array<std::string_view, 5> kCountKeys = {"smsCount", "phCount", "mailCount", "imCount", "otherCount"};
 constexpr std::array<std::string_view, 5> kIntervalKeys = {"smsInt", "phInt", "mailInt", "imInt", "otherInt"};
+
+// Where a reminder's count key sits in kCountKeys (every one does, checked below).
+constexpr std::size_t countKeyIndex(const core::CategoryInfo* category) {
+  return std::find(kCountKeys.begin(), kCountKeys.end(), countKeyOf(category)) - kCountKeys.begin();
+}
+
+constexpr bool everyCountKeyListed() {
+  for (const core::CategoryInfo& c : core::kCategories)
+    if (countKeyIndex(&c) == kCountKeys.size()) return false;
+  return countKeyIndex(nullptr) < kCountKeys.size();
+}
+static_assert(everyCountKeyListed(), "kCountKeys must hold every category's count key");
 
 std::string limitText(std::int64_t limit) {
   return limit == DeviceModel::kNoLimit ? "no limit" : std::to_string(limit);
@@ -76,8 +88,6 @@ InvariantChecker::InvariantChecker(World& world) : world_(world), model_(world) 
   world_.timeline().addTimerListener([this, listening = listening_](const timeline::TimerProbe& p) {
     if (*listening) onTimer(p);
   });
-  if (world_.config().settings)
-    for (const auto& [k, v] : *world_.config().settings) expectedSettings_[k] = v;
   // The home screen finished launching as the world was built; intake opens 10 s later.
   intakeOpensAt_ = world_.config().launchHomeScreen ? world_.now() + 10s : dispatch::Instant::max();
 }
@@ -441,7 +451,7 @@ void InvariantChecker::actionDone(const Action& a) {
       if (a.settingsFile) {
         // A whole file put in place: every key it lacks is gone.
         std::vector<std::string> gone;
-        for (const auto& [key, value] : expectedSettings_)
+        for (const auto& [key, value] : model_.file())
           if (!a.values.count(key)) gone.push_back(key);
         settingsWritten(a.values, gone, false);
         break;
@@ -462,14 +472,14 @@ void InvariantChecker::actionDone(const Action& a) {
 
 void InvariantChecker::expectFromNotification(const Action& a) {
   const NotificationSpec& n = a.notification;
-  const Preset* preset = findPreset(n.preset);
-  // Only notifications whose shape the model knows: presets as the apps send them.
-  if (!preset || !n.categoryIdentifier.empty() || n.remote || n.local || n.localFire || !world_.springBoard().library)
-    return;
+  // Only notifications whose shape the model knows: presets as the apps send them (the preset
+  // is looked up and its app built past the gates below, where most notifications stop).
+  if (!n.categoryIdentifier.empty() || n.remote || n.local || n.localFire || !world_.springBoard().library) return;
   const dispatch::Instant now = world_.now();
   if (!intakeOpen() || model_.memoryMayLag() || model_.nearWindowEdge(now, 2s) || !model_.windowOpen(now)) return;
   if (!model_.flag("globalEnabled", true).value_or(false)) return;
-  // Built only now: most notifications stop at the gates above.
+  const Preset* preset = findPreset(n.preset);
+  if (!preset) return;
   const bool ios10 = world_.notifications().ios10();
   const std::string app = n.app.empty() ? preset->build(ios10, n.app).app : n.app;
   const std::int64_t badge = world_.home().badge(app);  // "set" means non-zero
@@ -521,20 +531,23 @@ void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector
   // start follows its gate by 1 s): remember that the window was open under the old ones.
   if (model_.windowOpen(world_.now()) || model_.windowOpen(world_.now() - 1s)) windowOpenBeforeWrite_ = world_.now();
   model_.settingsWritten(values, removals, notified);
-  for (std::size_t i = 0; i < kCountKeys.size(); ++i)
-    if (model_.repeatLimit(kCountKeys[i]) != limitsBefore[i])
+  std::array<std::int64_t, kCountKeys.size()> limits;
+  for (std::size_t i = 0; i < kCountKeys.size(); ++i) {
+    limits[i] = model_.repeatLimit(kCountKeys[i]);
+    if (limits[i] != limitsBefore[i])
       lastLimits_.insert_or_assign(std::string(kCountKeys[i]), std::pair(world_.now(), limitsBefore[i]));
+  }
   for (std::size_t i = 0; i < kIntervalKeys.size(); ++i)
     if (model_.interval(kIntervalKeys[i]) != intervalsBefore[i])
       lastIntervals_.insert_or_assign(std::string(kIntervalKeys[i]), std::pair(world_.now(), intervalsBefore[i]));
-  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, model_.repeatLimit(countKeyOf(run.category)));
-  for (const std::string& k : removals) expectedSettings_.erase(k);
-  for (const auto& [k, v] : values) expectedSettings_[k] = v;
+  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, limits[countKeyIndex(run.category)]);
   settingsVerified_ = false;
 }
 
 void InvariantChecker::checkSettingsFile() {
-  if (violation_ || expectedSettings_.empty()) return;
+  // What the pane and the tools wrote is the model's file.
+  const auto& expectedSettings = model_.file();
+  if (violation_ || expectedSettings.empty()) return;
   if (settingsPath_.empty())
     settingsPath_ = world_.prefs().devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
   auto bytes = world_.root().readShared(settingsPath_);
@@ -551,7 +564,7 @@ void InvariantChecker::checkSettingsFile() {
   if (!dict) return fail("the settings file is no longer a readable dictionary");
   // Both are in key order: one walk through the file meets every expected key.
   auto it = dict->begin();
-  for (const auto& [key, expected] : expectedSettings_) {
+  for (const auto& [key, expected] : expectedSettings) {
     while (it != dict->end() && it->first < key) ++it;
     if (it == dict->end() || it->first != key) return fail("the settings file lost \"" + key + "\"");
     if (!(it->second == expected))

@@ -142,7 +142,6 @@ class InvariantChecker {
   std::uint64_t checks_ = 0;
   Tally tally_;
   std::optional<dispatch::Instant> lastUnlock_;
-  std::map<std::string, pl::Value> expectedSettings_;
 
   std::map<std::uint64_t, Timer> timers_;  // armed now, by probe id
   std::map<std::uint64_t, Run> runs_;      // runs with an armed timer, the latest of each reminder, or firing
