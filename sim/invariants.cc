@@ -42,30 +42,33 @@ const core::CategoryInfo* categoryOfHandler(std::string_view selector) {
   return nullptr;
 }
 
-// The count and interval keys of a reminder (`category` null for a listed app).
-constexpr std::string_view countKeyOf(const core::CategoryInfo* category) {
-  return category ? core::settingKey(category->countKey).name : "otherCount";
+// The settings a reminder's runs read: its count key and its interval key.
+struct RunKeys {
+  std::string_view count, interval;
+};
+constexpr std::array<RunKeys, 5> kRunKeys = {{{"smsCount", "smsInt"},
+                                              {"phCount", "phInt"},
+                                              {"mailCount", "mailInt"},
+                                              {"imCount", "imInt"},
+                                              {"otherCount", "otherInt"}}};
+constexpr std::size_t kListedAppKeys = 4;
+
+// The row of kRunKeys a reminder reads (`category` null for a listed app).
+constexpr std::size_t runKeysRow(const core::CategoryInfo* category) {
+  if (!category) return kListedAppKeys;
+  const std::string_view count = core::settingKey(category->countKey).name;
+  return std::find_if(kRunKeys.begin(), kRunKeys.end(), [&](const RunKeys& k) { return k.count == count; }) -
+         kRunKeys.begin();
 }
 
-std::string_view intervalKeyOf(const core::CategoryInfo* category) {
-  return category ? core::settingKey(category->intervalKey).name : "otherInt";
+constexpr bool everyCategoryHasItsRow() {
+  for (const core::CategoryInfo& c : core::kCategories) {
+    const std::size_t row = runKeysRow(&c);
+    if (row == kRunKeys.size() || kRunKeys[row].interval != core::settingKey(c.intervalKey).name) return false;
+  }
+  return kRunKeys[kListedAppKeys].count == "otherCount" && kRunKeys[kListedAppKeys].interval == "otherInt";
 }
-
-// Every count and interval key a reminder reads.
-constexpr std::array<std::string_view, 5> kCountKeys = {"smsCount", "phCount", "mailCount", "imCount", "otherCount"};
-constexpr std::array<std::string_view, 5> kIntervalKeys = {"smsInt", "phInt", "mailInt", "imInt", "otherInt"};
-
-// Where a reminder's count key sits in kCountKeys (every one does, checked below).
-constexpr std::size_t countKeyIndex(const core::CategoryInfo* category) {
-  return std::find(kCountKeys.begin(), kCountKeys.end(), countKeyOf(category)) - kCountKeys.begin();
-}
-
-constexpr bool everyCountKeyListed() {
-  for (const core::CategoryInfo& c : core::kCategories)
-    if (countKeyIndex(&c) == kCountKeys.size()) return false;
-  return countKeyIndex(nullptr) < kCountKeys.size();
-}
-static_assert(everyCountKeyListed(), "kCountKeys must hold every category's count key");
+static_assert(everyCategoryHasItsRow(), "kRunKeys must hold every category's count and interval keys");
 
 std::string limitText(std::int64_t limit) {
   return limit == DeviceModel::kNoLimit ? "no limit" : std::to_string(limit);
@@ -88,6 +91,7 @@ InvariantChecker::InvariantChecker(World& world) : world_(world), model_(world) 
   world_.timeline().addTimerListener([this, listening = listening_](const timeline::TimerProbe& p) {
     if (*listening) onTimer(p);
   });
+  readRunSettings();
   // The home screen finished launching as the world was built; intake opens 10 s later.
   intakeOpensAt_ = world_.config().launchHomeScreen ? world_.now() + 10s : dispatch::Instant::max();
 }
@@ -168,8 +172,8 @@ void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& r
                   " reminder re-armed: a second chain runs beside the new one");
   } else {
     run = nextRun_++;
-    const std::string_view countKey = countKeyOf(category);
-    std::int64_t limit = model_.repeatLimit(countKey);
+    const std::string_view countKey = kRunKeys[runKeysRow(category)].count;
+    std::int64_t limit = runSettings_[runKeysRow(category)].limit;
     // The call reminder's call-state start follows its gate (which read the settings) by 1 s.
     if (auto it = lastLimits_.find(countKey); it != lastLimits_.end() && world_.now() - it->second.first <= 1500ms)
       limit = std::max(limit, it->second.second);
@@ -180,13 +184,14 @@ void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& r
   }
   // Every arming reads the interval then; the library's copy follows the file unless an outside
   // edit has not been announced (or a save's notification is still on its way).
-  const std::string_view intervalKey = intervalKeyOf(category);
+  const std::string_view intervalKey = kRunKeys[runKeysRow(category)].interval;
+  const double interval = runSettings_[runKeysRow(category)].interval;
   auto changed = lastIntervals_.find(intervalKey);
   const bool settled = !model_.memoryMayLag() &&
                        (changed == lastIntervals_.end() || world_.now() - changed->second.first > 1500ms);
-  if (settled && p.interval != model_.interval(intervalKey))
+  if (settled && p.interval != interval)
     return fail("the " + reminder + " reminder was armed for " + std::to_string(p.interval) + " s; \"" +
-                std::string(intervalKey) + "\" asks for " + std::to_string(model_.interval(intervalKey)) + " s");
+                std::string(intervalKey) + "\" asks for " + std::to_string(interval) + " s");
   timers_[p.timer] = Timer{reminder, run};
   Run& r = runs_[run];
   if (++r.armed > 1) fail("two timers are armed in one run of the " + reminder + " reminder");
@@ -523,25 +528,27 @@ void InvariantChecker::expectFromCall() {
 
 void InvariantChecker::settingsWritten(const pl::Dict& values, const std::vector<std::string>& removals,
                                        bool notified) {
-  std::array<std::int64_t, kCountKeys.size()> limitsBefore;
-  for (std::size_t i = 0; i < kCountKeys.size(); ++i) limitsBefore[i] = model_.repeatLimit(kCountKeys[i]);
-  std::array<double, kIntervalKeys.size()> intervalsBefore;
-  for (std::size_t i = 0; i < kIntervalKeys.size(); ++i) intervalsBefore[i] = model_.interval(kIntervalKeys[i]);
+  const auto before = runSettings_;
   // A start's gate may have read the settings just before this write (a missed call's call-state
   // start follows its gate by 1 s): remember that the window was open under the old ones.
   if (model_.windowOpen(world_.now()) || model_.windowOpen(world_.now() - 1s)) windowOpenBeforeWrite_ = world_.now();
   model_.settingsWritten(values, removals, notified);
-  std::array<std::int64_t, kCountKeys.size()> limits;
-  for (std::size_t i = 0; i < kCountKeys.size(); ++i) {
-    limits[i] = model_.repeatLimit(kCountKeys[i]);
-    if (limits[i] != limitsBefore[i])
-      lastLimits_.insert_or_assign(std::string(kCountKeys[i]), std::pair(world_.now(), limitsBefore[i]));
+  readRunSettings();
+  for (std::size_t row = 0; row < kRunKeys.size(); ++row) {
+    const RunSettings &was = before[row], &is = runSettings_[row];
+    if (is.limit != was.limit)
+      lastLimits_.insert_or_assign(std::string(kRunKeys[row].count), std::pair(world_.now(), was.limit));
+    if (is.interval != was.interval)
+      lastIntervals_.insert_or_assign(std::string(kRunKeys[row].interval), std::pair(world_.now(), was.interval));
   }
-  for (std::size_t i = 0; i < kIntervalKeys.size(); ++i)
-    if (model_.interval(kIntervalKeys[i]) != intervalsBefore[i])
-      lastIntervals_.insert_or_assign(std::string(kIntervalKeys[i]), std::pair(world_.now(), intervalsBefore[i]));
-  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, limits[countKeyIndex(run.category)]);
+  for (auto& [id, run] : runs_) run.limit = std::max(run.limit, runSettings_[runKeysRow(run.category)].limit);
   settingsVerified_ = false;
+}
+
+void InvariantChecker::readRunSettings() {
+  static_assert(std::tuple_size_v<decltype(runSettings_)> == kRunKeys.size());
+  for (std::size_t row = 0; row < kRunKeys.size(); ++row)
+    runSettings_[row] = {model_.repeatLimit(kRunKeys[row].count), model_.interval(kRunKeys[row].interval)};
 }
 
 void InvariantChecker::checkSettingsFile() {

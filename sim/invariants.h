@@ -24,6 +24,7 @@
 // The first broken invariant is kept with the instant it was found.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -127,6 +128,8 @@ class InvariantChecker {
     const core::CategoryInfo* category = nullptr;
   };
   const Handler& handlerOf(objc::Sel selector);
+  // Reads runSettings_ from the model's file (at the start and after every write).
+  void readRunSettings();
   void expectStart(const std::string& reminder, dispatch::Duration within, const std::string& why);
   void expectFromNotification(const Action& a);
   void expectFromCall();
@@ -164,6 +167,13 @@ class InvariantChecker {
   std::vector<std::string> iconDue_;  // categories whose icon must stand at the end of the instant
   std::map<std::string, std::pair<dispatch::Instant, std::int64_t>, std::less<>> lastLimits_;  // count key: change time, old limit
   std::map<std::string, std::pair<dispatch::Instant, double>, std::less<>> lastIntervals_;    // interval key: likewise
+  // The repeat limit and interval each row of the run keys (invariants.cc) gives under the
+  // model's file: every arming asks, far more often than the settings change.
+  struct RunSettings {
+    std::int64_t limit;
+    double interval;
+  };
+  std::array<RunSettings, 5> runSettings_{};
   std::optional<dispatch::Instant> windowOpenBeforeWrite_;  // the last settings write made while the window was open
   // The settings file as last parsed, kept while the root hands out the same bytes.
   std::string settingsPath_;  // the settings file's device path, known at the first look
