@@ -78,6 +78,19 @@ TEST_F(InvariantsBroken, ACountRaisedDuringTheRunAllowsTheHigherLimit) {
   EXPECT_EQ(verdict(), "");
 }
 
+// Every arming is judged by the interval the settings give at that time, so a write moves it.
+TEST_F(InvariantsBroken, AnArmingAtAnIntervalTheSettingsNoLongerAskFor) {
+  build({.settings = pl::Dict{{"smsInt", std::int64_t{60}}}});
+  probe(Step::Armed, 1, kSms);
+  EXPECT_EQ(verdict(), "");
+  checker->settingsWritten({{"smsInt", std::int64_t{120}}}, {});
+  world->runFor(2s);  // past the change notification, so the library's copy holds 120 s too
+  fire(1, kSms, 2);   // re-armed at 60 s
+  EXPECT_NE(verdict().find("the SMS reminder was armed for 60.000000 s; \"smsInt\" asks for 120.000000 s"),
+            std::string::npos)
+      << verdict();
+}
+
 // The checker judges the file again only when it or the expectations changed: a file it has
 // verified must still be caught when it later changes behind its back, and an expectation it
 // learns later must still be looked for in the file it already verified.
@@ -235,6 +248,11 @@ TEST_F(InvariantsBroken, ALibraryListThatKeepsGrowing) {
   auto& active = world->library().otherApps.activeOtherApps.emplace();
   for (int i = 0; i < 70; ++i) active.push_back("com.example.app" + std::to_string(i));
   EXPECT_NE(verdict().find("activeOtherApps keeps growing"), std::string::npos);
+}
+
+TEST_F(InvariantsBroken, ALibraryListThatNamesAnAppTwice) {
+  world->library().otherApps.activeOtherApps = std::vector<std::string>{"com.example.a", "com.example.b", "com.example.a"};
+  EXPECT_NE(verdict().find("activeOtherApps names an app twice"), std::string::npos);
 }
 
 // Liveness: the checker's own model says what must start; a library that stays silent fails.
