@@ -1,11 +1,14 @@
 #include "sim/device_model.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 
 namespace qv::sim {
 namespace {
 
 constexpr std::int64_t kUnlimitedRepeats = 99999999;
+constexpr std::array<std::string_view, 4> kWindowKeys = {"fromHour", "fromMin", "toHour", "toMin"};
 
 int edgeValue(std::int64_t value, int absent, int highest) {
   return value > 0 && value <= highest ? static_cast<int>(value) : absent;
@@ -23,7 +26,11 @@ void DeviceModel::settingsWritten(const pl::Dict& values, const std::vector<std:
   for (const std::string& k : removals) file_.erase(k);
   for (const auto& [k, v] : values) file_[k] = v;
   memoryMayLag_ = !notified;
-  lastWindow_.reset();
+  // The window moves only with its own keys (most writes name none of them).
+  const bool windowMoved = std::any_of(kWindowKeys.begin(), kWindowKeys.end(), [&](std::string_view key) {
+    return values.find(key) != values.end() || std::find(removals.begin(), removals.end(), key) != removals.end();
+  });
+  if (windowMoved) lastWindow_.reset();
 }
 
 std::optional<bool> DeviceModel::flag(std::string_view key, bool absent) const {

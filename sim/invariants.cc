@@ -572,8 +572,9 @@ void InvariantChecker::checkSettingsFile() {
   // Both are in key order: one walk through the file meets every expected key.
   auto it = dict->begin();
   for (const auto& [key, expected] : expectedSettings) {
-    while (it != dict->end() && it->first < key) ++it;
-    if (it == dict->end() || it->first != key) return fail("the settings file lost \"" + key + "\"");
+    int order = 1;
+    while (it != dict->end() && (order = it->first.compare(key)) < 0) ++it;
+    if (order != 0) return fail("the settings file lost \"" + key + "\"");
     if (!(it->second == expected))
       return fail("the settings file changed \"" + key + "\" from " + expected.describe() + " to " +
                   it->second.describe());
