@@ -394,15 +394,10 @@ void InvariantChecker::checkTimerFields() {
   }
 }
 
-const InvariantChecker::Handler& InvariantChecker::handlerOf(objc::Sel selector) {
-  // Selectors are interned, so one look at the name serves every later timer with that id.
+const InvariantChecker::Handler& InvariantChecker::learnHandler(objc::Sel selector) {
   if (selector.id() >= handlers_.size()) handlers_.resize(selector.id() + 1);
-  Handler& handler = handlers_[selector.id()];
-  if (!handler.known) {
-    const std::string_view name = selector.name();
-    handler = Handler{true, name == kOtherFireHandler, categoryOfHandler(name)};
-  }
-  return handler;
+  const std::string_view name = selector.name();
+  return handlers_[selector.id()] = Handler{true, name == kOtherFireHandler, categoryOfHandler(name)};
 }
 
 void InvariantChecker::checkLists() {

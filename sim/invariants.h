@@ -127,7 +127,12 @@ class InvariantChecker {
     bool known = false, otherApp = false;
     const core::CategoryInfo* category = nullptr;
   };
-  const Handler& handlerOf(objc::Sel selector);
+  // Selectors are interned, so one look at a name serves every later timer with that id.
+  const Handler& handlerOf(objc::Sel selector) {
+    if (selector.id() < handlers_.size() && handlers_[selector.id()].known) return handlers_[selector.id()];
+    return learnHandler(selector);
+  }
+  const Handler& learnHandler(objc::Sel selector);
   // Reads runSettings_ from the model's file (at the start and after every write).
   void readRunSettings();
   void expectStart(const std::string& reminder, dispatch::Duration within, const std::string& why);
