@@ -61,8 +61,8 @@ class DeviceModel {
   bool memoryMayLag_ = false;
   // Looked up by the checker's fixed key names, without a string made per lookup.
   std::map<std::string, pl::Value, std::less<>> file_;
-  // The window of the last local day asked about, until the settings change: the checker asks
-  // at every notification, and each answer costs two conversions from local time.
+  // The window of the last local day asked about, until a write names one of its keys: the
+  // checker asks at every notification, and each answer costs two conversions from local time.
   struct DayWindow {
     int year = 0, month = 0, day = 0;
     std::pair<dispatch::Instant, dispatch::Instant> edges;
