@@ -103,6 +103,7 @@ void World::makeRoot() {
 
 void World::removeRoot() {
   if (!ownsRoot_) return;
+  root_->discardUnwritten();
   std::error_code ec;
   std::filesystem::remove_all(root_->hostDirectory(), ec);
 }
@@ -175,6 +176,7 @@ void World::restoreRoot() {
   namespace fs = std::filesystem;
   const fs::path root = root_->hostDirectory();
   const std::string var = (root / "private/var").string();
+  root_->discardUnwritten();
   bool onlyUnderVar = true;
   for (const std::string& changed : root_->changes())
     onlyUnderVar = onlyUnderVar && changed.size() > var.size() && changed.compare(0, var.size(), var) == 0 &&

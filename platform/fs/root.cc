@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -35,7 +36,23 @@ const std::string* knownHostPath(const std::unordered_map<std::string, std::stri
   return it == paths.end() ? nullptr : &it->second;
 }
 
+// Whether `inner` names something inside the folder `outer`.
+bool inside(std::string_view inner, std::string_view outer) {
+  return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '/';
+}
+
+struct OnDisk {
+  Stamp stamp;
+  bool folder = false;
+};
+OnDisk onDisk(const std::string& path);
+
 }  // namespace
+
+Root::~Root() {
+  std::lock_guard lock(mutex_);
+  (void)flushLocked();
+}
 
 Root::Root(std::string hostDirectory) : dir_(std::move(hostDirectory)) {
   std::error_code ec;
@@ -53,29 +70,89 @@ Result<std::string> Root::hostPathLocked(std::string_view devicePath) const {
 
 Result<std::string> Root::hostPath(std::string_view devicePath) const {
   std::lock_guard lock(mutex_);
-  return hostPathLocked(devicePath);
+  Result<std::string> p = hostPathLocked(devicePath);
+  if (p && !unwritten_.empty())
+    if (Status s = flushLocked(*p); !s) return Error{s.error()};
+  return p;
 }
 
 Root::Seen& Root::seenLocked(const std::string& hostPath) const {
   auto it = seen_.find(hostPath);
   if (it != seen_.end()) return it->second;
-  if (seen_.size() >= kPathsKept) seen_.clear();
-  return seen_.emplace(hostPath, Seen{stampOfHostFile(hostPath), nullptr}).first->second;
+  // Kept writes are the only copy of their files: they stay.
+  if (seen_.size() >= kPathsKept) std::erase_if(seen_, [&](const auto& e) { return !unwritten_.contains(e.first); });
+  const OnDisk found = onDisk(hostPath);
+  return seen_.emplace(hostPath, Seen{found.stamp, nullptr, found.folder}).first->second;
 }
 
 void Root::forgetLocked(const std::string& hostPath) const {
+  // Kept writes under a path about to be replaced or removed go to disk first, so the disk
+  // answers for them (a write over a folder fails there, as it should).
+  for (auto it = unwritten_.begin(); it != unwritten_.end();) {
+    if (*it == hostPath) {
+      it = unwritten_.erase(it);
+    } else if (inside(*it, hostPath)) {
+      (void)writeOutLocked(*it);
+      it = unwritten_.erase(it);
+    } else {
+      ++it;
+    }
+  }
   // A write may create folders above the file, and a replaced path takes what was under it.
-  const auto inside = [](const std::string& inner, const std::string& outer) {
-    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 && inner[outer.size()] == '/';
-  };
   std::erase_if(seen_, [&](const auto& entry) {
     const std::string& p = entry.first;
     return p == hostPath || inside(p, hostPath) || inside(hostPath, p);
   });
 }
 
+Status Root::writeOutLocked(const std::string& hostPath) const {
+  auto it = seen_.find(hostPath);
+  if (it == seen_.end() || !it->second.bytes) return Ok{};
+  return writeHostFileAtomic(hostPath, *it->second.bytes);
+}
+
+Status Root::flushLocked(std::string_view hostPath) const {
+  Status result = Ok{};
+  for (auto it = unwritten_.begin(); it != unwritten_.end();) {
+    if (!hostPath.empty() && *it != hostPath && !inside(*it, hostPath)) {
+      ++it;
+      continue;
+    }
+    Status s = writeOutLocked(*it);
+    if (!s && result) result = s;
+    it = unwritten_.erase(it);
+  }
+  return result;
+}
+
+bool Root::keepUnwrittenLocked(const std::string& hostPath, const Bytes& bytes) const {
+  // A folder in the way is left to the real write, which fails as it should.
+  if (seenLocked(hostPath).folder) return false;
+  // Bounds the memory when a caller writes endless different paths.
+  if (unwritten_.size() >= kPathsKept) (void)flushLocked();
+  forgetLocked(hostPath);
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const Stamp stamp{true, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(),
+                    static_cast<std::int64_t>(bytes.size()), nextUnwrittenInode_++};
+  seen_.insert_or_assign(hostPath, Seen{stamp, std::make_shared<const Bytes>(bytes), false});
+  unwritten_.insert(hostPath);
+  return true;
+}
+
+Status Root::flush() const {
+  std::lock_guard lock(mutex_);
+  return flushLocked();
+}
+
+void Root::discardUnwritten() {
+  std::lock_guard lock(mutex_);
+  for (const std::string& p : unwritten_) seen_.erase(p);
+  unwritten_.clear();
+}
+
 void Root::setSoleWriter(bool sole) {
   std::lock_guard lock(mutex_);
+  (void)flushLocked();
   soleWriter_ = sole;
   seen_.clear();
   folders_.clear();
@@ -131,10 +208,25 @@ Status Root::writeAtomic(std::string_view devicePath, const Bytes& bytes) const 
   if (failWrites) return Error{"cannot write " + std::string(devicePath) + ": writes are failing"};
   // A folder made (or found) once stays while this object is the sole writer.
   const std::string folder = std::filesystem::path(*p).parent_path().string();
+  bool folderReady = true;
   if (!soleWriter_ || !folders_.contains(folder)) {
+    // A kept file where a folder must go is written out first, so the folder fails as it would.
+    for (auto it = unwritten_.begin(); it != unwritten_.end();) {
+      if (!inside(*p, *it)) {
+        ++it;
+        continue;
+      }
+      (void)writeOutLocked(*it);
+      it = unwritten_.erase(it);
+    }
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
+    folderReady = !ec;
     if (soleWriter_ && !ec) folders_.insert(folder);
+  }
+  if (soleWriter_ && folderReady && keepUnwrittenLocked(*p, bytes)) {
+    changes_.insert(*p);
+    return Ok{};
   }
   Stamp written;
   Status s = writeHostFileAtomic(*p, bytes, &written);
@@ -170,13 +262,15 @@ Stamp stampOf(const struct stat& st) {
   return s;
 }
 
+OnDisk onDisk(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return OnDisk{};
+  return OnDisk{stampOf(st), S_ISDIR(st.st_mode)};
+}
+
 }  // namespace
 
-Stamp stampOfHostFile(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return Stamp{};
-  return stampOf(st);
-}
+Stamp stampOfHostFile(const std::string& path) { return onDisk(path).stamp; }
 
 Result<Bytes> readHostFile(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform/plist/io.h"
@@ -23,6 +24,10 @@ class FileRoot : public ::testing::Test {
     std::ofstream(scratch.path() + "/private" + devicePath, std::ios::binary | std::ios::trunc) << text;
   }
   static Bytes bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+  static std::string onDisk(const std::string& hostPath) {
+    std::ifstream in(hostPath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
 
   ScratchFolder scratch{"quorvel-root"};
 };
@@ -72,8 +77,56 @@ TEST_F(FileRoot, OnlyARootThatIsNotTheSoleWriterSeesEditsBehindItsBack) {
   editOnDisk("/var/a.txt", "edited");
   EXPECT_EQ(*sole.read("/var/a.txt"), bytes("written"));
   EXPECT_EQ(*shared.read("/var/a.txt"), bytes("edited"));
-  sole.setSoleWriter(false);
-  EXPECT_EQ(*sole.read("/var/a.txt"), bytes("edited"));
+  sole.setSoleWriter(false);  // what it kept goes to disk now
+  editOnDisk("/var/a.txt", "edited again");
+  EXPECT_EQ(*sole.read("/var/a.txt"), bytes("edited again"));
+}
+
+// A sole writer keeps its writes in memory until someone may look at the disk.
+TEST_F(FileRoot, ASoleWritersWritesReachTheDiskWhenARealPathIsAskedForTheModeEndsOrTheRootGoes) {
+  const std::string file = scratch.path() + "/private/var/mobile/a.txt";
+  {
+    Root root(scratch.path());
+    root.setSoleWriter(true);
+    ASSERT_TRUE(root.writeAtomic("/var/mobile/a.txt", bytes("one")));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(std::filesystem::is_directory(scratch.path() + "/private/var/mobile")) << "folders are made at once";
+    EXPECT_EQ(*root.read("/var/mobile/a.txt"), bytes("one"));
+    EXPECT_TRUE(root.exists("/var/mobile/a.txt"));
+    EXPECT_EQ(*root.hostPath("/var/mobile"), scratch.path() + "/private/var/mobile");
+    EXPECT_EQ(onDisk(file), "one");
+    ASSERT_TRUE(root.writeAtomic("/var/mobile/a.txt", bytes("two")));
+    root.setSoleWriter(false);
+    EXPECT_EQ(onDisk(file), "two");
+    root.setSoleWriter(true);
+    ASSERT_TRUE(root.writeAtomic("/var/mobile/a.txt", bytes("three")));
+    ASSERT_TRUE(root.writeAtomic("/var/mobile/b.txt", bytes("four")));
+    ASSERT_TRUE(root.remove("/var/mobile/b.txt"));
+  }
+  EXPECT_EQ(onDisk(file), "three") << "a root that goes writes out what it kept";
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() + "/private/var/mobile/b.txt"));
+}
+
+TEST_F(FileRoot, ASoleWriterForgetsItsKeptWritesOnlyWhenTold) {
+  Root root(scratch.path());
+  root.setSoleWriter(true);
+  ASSERT_TRUE(root.writeAtomic("/var/a.txt", bytes("kept")));
+  root.discardUnwritten();
+  EXPECT_FALSE(root.exists("/var/a.txt"));
+  ASSERT_TRUE(root.flush());
+  EXPECT_FALSE(std::filesystem::exists(scratch.path() + "/private/var/a.txt"));
+}
+
+// Kept writes must not turn a write that fails on disk into a success.
+TEST_F(FileRoot, ASoleWriterRefusesWritesTheDiskWouldRefuse) {
+  Root root(scratch.path());
+  root.setSoleWriter(true);
+  std::filesystem::create_directories(scratch.path() + "/private/var/folder/inner");
+  EXPECT_FALSE(root.writeAtomic("/var/folder", bytes("over a folder")));
+  ASSERT_TRUE(root.writeAtomic("/var/file", bytes("kept")));
+  EXPECT_FALSE(root.writeAtomic("/var/file/below", bytes("under a file")));
+  EXPECT_EQ(*root.read("/var/file"), bytes("kept"));
+  EXPECT_EQ(onDisk(scratch.path() + "/private/var/file"), "kept");
 }
 
 TEST_F(FileRoot, ThePreferencesStorePicksUpAnOutsideEditWhenTheRootIsNotTheSoleWriter) {
