@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <memory>
+#include <utility>
 
 #include "platform/host/messages.h"
 
@@ -27,7 +29,11 @@ bool Settings::load(host::Host& process) {
   objc::Class* deviceClass = process.runtime().getClass("UIDevice");
   objc::Id device = host::send(deviceClass, host::msg::currentDevice);
   systemVersion_ = host::send(device, host::msg::systemVersion);
-  const float version = std::strtof(systemVersion_.c_str(), nullptr);
+  // Every process of a device reports the same version at every load.
+  thread_local std::pair<std::string, float> lastVersion{"", 0.0f};
+  if (lastVersion.first != systemVersion_)
+    lastVersion = {systemVersion_, std::strtof(systemVersion_.c_str(), nullptr)};
+  const float version = lastVersion.second;
   // Before 8.0 the domain is never read: everything runs on defaults, and the derived values
   // keep what they had.
   if (version < 8.0f) return false;
@@ -39,9 +45,13 @@ bool Settings::load(host::Host& process) {
     values_ = previousValues;
     return true;
   }
-  if (dictionary_) {
-    // One walk through the sorted dictionary beside the key table in name order: every load
-    // after a change does this in every process, so no lookup per key.
+  // Every process loads the same shared dictionary after a change: the first one finds the keys.
+  thread_local std::weak_ptr<const pl::Dict> lastDictionary;
+  thread_local std::array<const pl::Value*, kSettingKeys.size()> lastValues{};
+  if (dictionary_ && !lastDictionary.expired() && lastDictionary.lock() == dictionary_) {
+    values_ = lastValues;
+  } else if (dictionary_) {
+    // One walk through the sorted dictionary beside the key table in name order, no lookup per key.
     static const std::array<const SettingKey*, kSettingKeys.size()> byName = [] {
       std::array<const SettingKey*, kSettingKeys.size()> keys;
       for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = &kSettingKeys[i];
@@ -56,6 +66,8 @@ bool Settings::load(host::Host& process) {
       if (it == end) break;
       if (order == 0) values_[static_cast<std::size_t>(key->key)] = &it->second;
     }
+    lastDictionary = dictionary_;
+    lastValues = values_;
   }
   otherApplicationsList_ = stringList(find(Key::otherApplications));
   showStatusEnabled_ = flag(Key::showStatus);
