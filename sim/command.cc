@@ -124,11 +124,17 @@ bool writeReport(const std::string& file, const report::Page& page, std::FILE* e
   return false;
 }
 
+// `kept`, when given, holds the device of the seed before (reset for this one, as a new device
+// would start) and keeps this one for the next.
 int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* err,
-         const std::string& matrixHtml = {}) {
-  std::unique_ptr<World> world;
+         const std::string& matrixHtml = {}, std::unique_ptr<World>* kept = nullptr) {
+  std::unique_ptr<World> own;
+  std::unique_ptr<World>& world = kept ? *kept : own;
   try {
-    world = std::make_unique<World>(worldConfigFor(scenario));
+    if (world)
+      world->reset(worldConfigFor(scenario));
+    else
+      world = std::make_unique<World>(worldConfigFor(scenario));
     // At wall-clock speed a tester may edit the world's files meanwhile: look at the disk each time.
     if (o.realtime) world->root().setSoleWriter(false);
   } catch (const std::exception& e) {
@@ -262,7 +268,8 @@ int playMatrix(const Options& o, const Scenario& scenario, std::FILE* out, std::
 }
 
 // The scenario the options name, checked and played (or printed, or played on every device).
-int playScenario(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err) {
+int playScenario(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err,
+                 std::unique_ptr<World>* kept = nullptr) {
   Result<Scenario> scenario = scenarioFor(o, in);
   if (!scenario) {
     std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
@@ -276,18 +283,21 @@ int playScenario(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err
   }
   if (o.dump) return std::fprintf(out, "%s\n", scenarioToJson(*scenario).c_str()), 0;
   if (o.matrix) return playMatrix(o, *scenario, out, err);
-  return play(o, *scenario, out, err);
+  return play(o, *scenario, out, err, {}, kept);
 }
 
 // --seeds: every seed played just as `--random --seed K` alone plays it, one after another on a
 // new device each, then one line that counts them. A broken invariant ends only its own seed.
+// The device is reset between seeds (a reset device starts as a new one would), which saves
+// laying out and deleting a folder per seed.
 int playSeeds(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err) {
+  std::unique_ptr<World> world;
   std::uint64_t broke = 0;
   for (std::uint64_t k = 0; k < o.seeds; ++k) {
     Options one = o;
     one.seed = o.seed + k;
     one.seeds = 1;
-    const int status = playScenario(one, in, out, err);
+    const int status = playScenario(one, in, out, err, &world);
     if (status == 2) return 2;  // the device could not be made: the next seeds would fare no better
     if (status == 1) ++broke;
   }
