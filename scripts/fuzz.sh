@@ -57,9 +57,12 @@ run_one() {
   # need more than this.
   if "$build/$name" -max_total_time="$per" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 $dict \
       -artifact_prefix="fuzz/findings/$name/" "$corpus" $seeds >"$work/$name.log" 2>&1; then
-    local runs
+    local runs cov
     runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$work/$name.log" | grep -oE '[0-9]+$' || echo "?")
-    printf 'fuzz.sh: %-24s ok  %8s runs in %ss, corpus %s\n' "$name" "$runs" "$per" "$(ls "$corpus" | wc -l)"
+    # The coverage libFuzzer reached: edges (cov) and features (ft) of its last status line.
+    cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$work/$name.log" | tail -n 1 || true)
+    printf 'fuzz.sh: %-24s ok  %8s runs in %ss, %s, corpus %s\n' "$name" "$runs" "$per" "${cov:-cov: ?}" \
+      "$(ls "$corpus" | wc -l)"
     if [ $keep -eq 1 ] && [ -n "$seeds" ]; then
       "$build/$name" -merge=1 "$seeds" "$corpus" >>"$work/$name.log" 2>&1
     fi
