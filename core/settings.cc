@@ -48,7 +48,7 @@ bool Settings::load(host::Host& process) {
   // Every process loads the same shared dictionary after a change: the first one finds the keys.
   thread_local std::weak_ptr<const pl::Dict> lastDictionary;
   thread_local std::array<const pl::Value*, kSettingKeys.size()> lastValues{};
-  if (dictionary_ && !lastDictionary.expired() && lastDictionary.lock() == dictionary_) {
+  if (dictionary_ && lastDictionary.lock() == dictionary_) {
     values_ = lastValues;
   } else if (dictionary_) {
     // One walk through the sorted dictionary beside the key table in name order, no lookup per key.

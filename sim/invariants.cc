@@ -161,6 +161,7 @@ void InvariantChecker::onTimer(const timeline::TimerProbe& p) {
 
 void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& reminder,
                              const core::CategoryInfo* category) {
+  const std::size_t row = runKeysRow(category);
   std::uint64_t run;
   if (firing_ && firing_->second.reminder == reminder) {
     // A re-arm from the reminder's own fire continues the run of the timer that fired.
@@ -172,8 +173,8 @@ void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& r
                   " reminder re-armed: a second chain runs beside the new one");
   } else {
     run = nextRun_++;
-    const std::string_view countKey = kRunKeys[runKeysRow(category)].count;
-    std::int64_t limit = runSettings_[runKeysRow(category)].limit;
+    const std::string_view countKey = kRunKeys[row].count;
+    std::int64_t limit = runSettings_[row].limit;
     // The call reminder's call-state start follows its gate (which read the settings) by 1 s.
     if (auto it = lastLimits_.find(countKey); it != lastLimits_.end() && world_.now() - it->second.first <= 1500ms)
       limit = std::max(limit, it->second.second);
@@ -184,8 +185,8 @@ void InvariantChecker::armed(const timeline::TimerProbe& p, const std::string& r
   }
   // Every arming reads the interval then; the library's copy follows the file unless an outside
   // edit has not been announced (or a save's notification is still on its way).
-  const std::string_view intervalKey = kRunKeys[runKeysRow(category)].interval;
-  const double interval = runSettings_[runKeysRow(category)].interval;
+  const std::string_view intervalKey = kRunKeys[row].interval;
+  const double interval = runSettings_[row].interval;
   auto changed = lastIntervals_.find(intervalKey);
   const bool settled = !model_.memoryMayLag() &&
                        (changed == lastIntervals_.end() || world_.now() - changed->second.first > 1500ms);
