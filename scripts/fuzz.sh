@@ -5,6 +5,10 @@
 #   ./scripts/fuzz.sh                               # CI: every target, about a minute in all
 #   ./scripts/fuzz.sh --seconds 3600                # an hour in all
 #   ./scripts/fuzz.sh --target settings_file_fuzz --seconds 28800 --keep   # a long run of one
+#   ./scripts/fuzz.sh --target tzif_fuzz --cpu-seconds 3600 --keep   # one CPU-hour, however long it takes
+# --cpu-seconds gives each target that much CPU time (user + system) instead of a share of wall-clock
+# time, so a campaign on a busy machine still gets its full budget; the target is stopped with SIGINT,
+# which makes libFuzzer print its final statistics and exit with status 72.
 # --keep merges what the run found (new coverage only) back into fuzz/corpus/<target without _fuzz>/.
 # Builds build-asan (clang 14, ASan + UBSan + libFuzzer) first when it holds no fuzzers.
 set -euo pipefail
@@ -14,15 +18,20 @@ build=build-asan
 total=60
 only=""
 keep=0
+cpu=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build) build=$2; shift 2 ;;
     --seconds) total=$2; shift 2 ;;
     --target) only=$2; shift 2 ;;
+    --cpu-seconds) cpu=$2; shift 2 ;;
     --keep) keep=1; shift ;;
     *) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
+
+[[ $cpu =~ ^[0-9]+$ ]] || { echo "fuzz.sh: --cpu-seconds wants a whole number of seconds, not $cpu" >&2; exit 2; }
+[[ $total =~ ^[0-9]+$ ]] || { echo "fuzz.sh: --seconds wants a whole number of seconds, not $total" >&2; exit 2; }
 
 targets=()
 for src in fuzz/*_fuzz.cc; do
@@ -44,6 +53,7 @@ per=$(( total * 2 / ${#targets[@]} ))
 [ "$per" -ge 2 ] || per=2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+ticks=$(getconf CLK_TCK)
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 run_one() {
@@ -55,13 +65,28 @@ run_one() {
   [ -f "fuzz/dict/$name.dict" ] && dict="-dict=fuzz/dict/$name.dict"
   # -timeout: one input taking 10 s is a hang; -rss_limit_mb: the deep-nesting seeds must not
   # need more than this.
-  if "$build/$name" -max_total_time="$per" -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 $dict \
-      -artifact_prefix="fuzz/findings/$name/" "$corpus" $seeds >"$work/$name.log" 2>&1; then
+  local budget="-max_total_time=$per" spent="${per}s"
+  [ "$cpu" -eq 0 ] || { budget="-max_total_time=0"; spent="${cpu}s of CPU"; }
+  "$build/$name" $budget -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 $dict \
+    -artifact_prefix="fuzz/findings/$name/" "$corpus" $seeds >"$work/$name.log" 2>&1 &
+  local pid=$! status=0
+  if [ "$cpu" -gt 0 ]; then
+    # utime and stime are the 14th and 15th fields of /proc/<pid>/stat, in clock ticks.
+    while kill -0 "$pid" 2>/dev/null; do
+      local used
+      used=$(awk -v t="$ticks" '{sub(/^.*\) /, ""); print int(($12 + $13) / t)}' "/proc/$pid/stat" 2>/dev/null || echo 0)
+      if [ "$used" -ge "$cpu" ]; then kill -INT "$pid"; break; fi
+      sleep 5
+    done
+  fi
+  wait "$pid" || status=$?
+  # 72: libFuzzer's exit status when it was stopped by SIGINT (the CPU budget above).
+  if [ $status -eq 0 ] || { [ "$cpu" -gt 0 ] && [ $status -eq 72 ]; }; then
     local runs cov
     runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$work/$name.log" | grep -oE '[0-9]+$' || echo "?")
     # The coverage libFuzzer reached: edges (cov) and features (ft) of its last status line.
     cov=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$work/$name.log" | tail -n 1 || true)
-    printf 'fuzz.sh: %-24s ok  %8s runs in %ss, %s, corpus %s\n' "$name" "$runs" "$per" "${cov:-cov: ?}" \
+    printf 'fuzz.sh: %-24s ok  %8s runs in %s, %s, corpus %s\n' "$name" "$runs" "$spent" "${cov:-cov: ?}" \
       "$(ls "$corpus" | wc -l)"
     if [ $keep -eq 1 ] && [ -n "$seeds" ]; then
       "$build/$name" -merge=1 "$seeds" "$corpus" >>"$work/$name.log" 2>&1
