@@ -100,7 +100,7 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
       // The restarted home screen starts with nothing pending: whatever ran is gone for good.
       Ending end = reason == "lost-at-respring"
                        ? ending(e, facts, reason, "lost", "when the home screen restarted")
-                       : ending(e, facts, reason, "stopped", e.detail.empty() ? causeAt(e.time) : e.detail);
+                       : ending(e, facts, reason, "stopped", e.detail.empty() ? causeAt(e.time) : e.detail.str());
       r.endings.push_back(end);
       if (!r.runs.empty() && !r.runs.back().ended) r.runs.back().ended = std::move(end);
       break;

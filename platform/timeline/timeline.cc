@@ -44,23 +44,22 @@ void Timeline::clearListeners() {
   decisionListeners_ = 0;
 }
 
-template <class FillFields>
 void Timeline::deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
-                       const FillFields& fill) {
-  // Listeners see the event only while it is recorded, so one event is filled in place again and
-  // again (its strings and fields keep their room: no allocation per event): the timeline's own
-  // for the kind when its clock runs everything on one thread, else one per thread. A listener
-  // that records meanwhile gets an event of its own.
+                       std::span<const Field> fields) {
+  // Listeners hear the event only while it is recorded, so one event is filled in place again
+  // and again, borrowing the caller's texts and fields (they live until this call returns): the
+  // timeline's own for the kind when its clock runs everything on one thread, else one per
+  // thread. A listener that records meanwhile gets an event of its own.
   const bool oneThread = clock_.singleThreaded();
   int& level = oneThread ? ownDepth_ : depth;
   Event fresh;
-  Event& e = level != 0 ? fresh : oneThread ? own_[static_cast<std::size_t>(kind)] : reused;
+  Event& e = level != 0 ? fresh : oneThread ? own_ : reused;
   e.time = clock_.now();
-  e.process.assign(process);
+  e.process.borrow(process);
   e.kind = kind;
-  e.subject.assign(subject);
-  e.detail.assign(detail);
-  fill(e.fields);
+  e.subject.borrow(subject);
+  e.detail.borrow(detail);
+  e.fields.borrow(fields);
   e.trace = clock_.trace();
   std::unique_lock lock(mutex_, std::defer_lock);
   if (!oneThread) lock.lock();
@@ -76,13 +75,13 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                       std::initializer_list<Field> fields) {
   if (listeners_.empty()) return;
-  deliver(process, kind, subject, detail, [fields](Fields& into) { into.assign(fields.begin(), fields.end()); });
+  deliver(process, kind, subject, detail, std::span<const Field>(fields.begin(), fields.size()));
 }
 
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                       Fields fields) {
   if (listeners_.empty()) return;
-  deliver(process, kind, subject, detail, [&fields](Fields& into) { into = std::move(fields); });
+  deliver(process, kind, subject, detail, fields);
 }
 
 std::unique_lock<std::mutex> Timeline::lockIds() const {

@@ -7,7 +7,6 @@
 // reminder alert it descends from), and may carry named fields for tools (see Field).
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -16,10 +15,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "platform/dispatch/scheduler.h"
+#include "platform/timeline/event_text.h"
 
 namespace qv::timeline {
 
@@ -63,22 +62,18 @@ inline constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::Decisio
 // The kind's stable name in JSON and in test traces: "reminder-fired".
 const char* kindName(Kind k);
 
-// A named fact of an event for tools: null, a number, a flag, a text or a list of texts. Names
-// are literals listed with their kind in the simulator's event reference.
-struct Field {
-  using Value = std::variant<std::monostate, std::int64_t, bool, std::string, std::vector<std::string>>;
-  std::string_view name;
-  Value value;
-};
-using Fields = std::vector<Field>;
 
+// One event. A listener hears it only for the call: its texts and fields may refer to what the
+// recorder passed (valid until the listener returns), so a listener that keeps anything of it
+// keeps a copy (a copied Event, Text or FieldList owns its characters); views into the event
+// (string_view, const char*, pointers to fields) must not outlive the call.
 struct Event {
   dispatch::Instant time;
-  std::string process;
+  Text process;
   Kind kind;
-  std::string subject;
-  std::string detail;
-  Fields fields = {};
+  Text subject;
+  Text detail;
+  FieldList fields = {};
   dispatch::Trace trace = {};
 
   // The field of that name, or null.
@@ -109,7 +104,8 @@ class Timeline {
   Timeline& operator=(const Timeline&) = delete;
 
   // Listeners see every event recorded after they were added; decision events only when
-  // `wantsDecisions`. Add listeners before the world runs.
+  // `wantsDecisions`. Add listeners before the world runs. Each hears the event for the call only
+  // (see Event: it copies what it keeps).
   void addListener(Listener listener, bool wantsDecisions);
   // Forgets every listener (a world made again starts with none).
   void clearListeners();
@@ -150,14 +146,13 @@ class Timeline {
   std::vector<Entry> listeners_;
   int decisionListeners_ = 0;
   std::vector<TimerListener> timerListeners_;
-  // The events filled in place for listeners, one per kind (so each keeps the room its own fields
-  // need), and how deep recording is nested, when the clock runs every queue on one thread
-  // (otherwise one event per thread, one depth per thread, and the lock).
-  std::array<Event, kKindCount> own_;
+  // The event filled in place for listeners and how deep recording is nested, when the clock
+  // runs every queue on one thread (otherwise one event per thread, one depth per thread, and
+  // the lock).
+  Event own_;
   int ownDepth_ = 0;
-  template <class FillFields>
   void deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
-               const FillFields& fill);
+               std::span<const Field> fields);
   mutable std::mutex idsMutex_;  // apart, so listeners may look ids up
   std::unique_lock<std::mutex> lockIds() const;  // none on a single-threaded clock
   std::deque<std::string> reminderIds_;  // number n is reminderIds_[n - 1]
