@@ -1,6 +1,7 @@
 #include "platform/timeline/timeline.h"
 
 #include <array>
+#include <optional>
 
 namespace qv::timeline {
 namespace {
@@ -52,8 +53,8 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
   // thread. A listener that records meanwhile gets an event of its own.
   const bool oneThread = clock_.singleThreaded();
   int& level = oneThread ? ownDepth_ : depth;
-  Event fresh;
-  Event& e = level != 0 ? fresh : oneThread ? own_ : reused;
+  std::optional<Event> fresh;  // built only when nested: most recordings need none
+  Event& e = level != 0 ? fresh.emplace() : oneThread ? own_ : reused;
   e.time = clock_.now();
   e.process.borrow(process);
   e.kind = kind;
