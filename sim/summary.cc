@@ -38,7 +38,14 @@ Summary::Reminder& Summary::of(const Event& e) {
   std::string_view category = textFieldView(e, "category");
   if (category.empty()) category = e.subject;
   if (last_ < reminders_.size() && reminders_[last_].category == category) return reminders_[last_];
-  if (auto known = index_.find(category); known != index_.end()) return reminders_[last_ = known->second];
+  // A day's few reminders take turns: a look down the short list beats the map's string compares.
+  constexpr std::size_t kScanned = 16;
+  if (reminders_.size() <= kScanned) {
+    for (std::size_t i = 0; i < reminders_.size(); ++i)
+      if (reminders_[i].category == category) return reminders_[last_ = i];
+  } else if (auto known = index_.find(category); known != index_.end()) {
+    return reminders_[last_ = known->second];
+  }
   auto [it, added] = index_.try_emplace(std::string(category), reminders_.size());
   if (added) {
     reminders_.emplace_back();
