@@ -66,15 +66,17 @@ run_one() {
   # -timeout: one input taking 10 s is a hang; -rss_limit_mb: the deep-nesting seeds must not
   # need more than this.
   local budget="-max_total_time=$per" spent="${per}s"
-  [ "$cpu" -eq 0 ] || { budget="-max_total_time=0"; spent="${cpu}s of CPU"; }
+  [ "$cpu" -eq 0 ] || budget="-max_total_time=0"
   "$build/$name" $budget -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 $dict \
     -artifact_prefix="fuzz/findings/$name/" "$corpus" $seeds >"$work/$name.log" 2>&1 &
   local pid=$! status=0
   if [ "$cpu" -gt 0 ]; then
     # utime and stime are the 14th and 15th fields of /proc/<pid>/stat, in clock ticks.
     while kill -0 "$pid" 2>/dev/null; do
-      local used
+      local used=0
       used=$(awk -v t="$ticks" '{sub(/^.*\) /, ""); print int(($12 + $13) / t)}' "/proc/$pid/stat" 2>/dev/null || echo 0)
+      # What it had used at the last look (an interrupt from outside ends it early).
+      [ "$used" -eq 0 ] || spent="${used}s of CPU"
       if [ "$used" -ge "$cpu" ]; then kill -INT "$pid"; break; fi
       sleep 5
     done
