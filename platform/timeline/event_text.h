@@ -71,22 +71,16 @@ class Text {
   }
   const char* data() const noexcept { return view_.data(); }
   std::size_t size() const noexcept { return view_.size(); }
-  std::size_t length() const noexcept { return view_.size(); }
   bool empty() const noexcept { return view_.empty(); }
-  char operator[](std::size_t i) const { return view_[i]; }
   auto begin() const noexcept { return view_.begin(); }
   auto end() const noexcept { return view_.end(); }
   std::size_t find(std::string_view s, std::size_t from = 0) const noexcept { return view_.find(s, from); }
   std::size_t find(char c, std::size_t from = 0) const noexcept { return view_.find(c, from); }
-  std::size_t rfind(std::string_view s, std::size_t from = std::string_view::npos) const noexcept {
-    return view_.rfind(s, from);
-  }
   bool starts_with(std::string_view s) const noexcept { return view_.starts_with(s); }
   bool ends_with(std::string_view s) const noexcept { return view_.ends_with(s); }
   std::string substr(std::size_t from, std::size_t n = std::string_view::npos) const {
     return std::string(view_.substr(from, n));
   }
-  int compare(std::string_view s) const noexcept { return view_.compare(s); }
 
   friend bool operator==(const Text& a, const Text& b) noexcept { return a.view_ == b.view_; }
   friend bool operator==(const Text& a, std::string_view b) noexcept { return a.view_ == b; }
@@ -130,8 +124,7 @@ class FieldList {
   FieldList(FieldList&& o) noexcept : owned_(o.take()), view_(owned_) {}
   FieldList& operator=(const FieldList& o) {
     if (this != &o) {
-      Fields copy(o.view_.begin(), o.view_.end());
-      owned_ = std::move(copy);
+      owned_.assign(o.view_.begin(), o.view_.end());
       view_ = owned_;
     }
     return *this;

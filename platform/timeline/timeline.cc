@@ -49,8 +49,8 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
                        std::span<const Field> fields) {
   // Listeners hear the event only while it is recorded, so one event is filled in place again
   // and again, borrowing the caller's texts and fields (they live until this call returns): the
-  // timeline's own for the kind when its clock runs everything on one thread, else one per
-  // thread. A listener that records meanwhile gets an event of its own.
+  // timeline's own when its clock runs everything on one thread, else one per thread. A listener
+  // that records meanwhile gets an event of its own.
   const bool oneThread = clock_.singleThreaded();
   int& level = oneThread ? ownDepth_ : depth;
   std::optional<Event> fresh;  // built only when nested: most recordings need none

@@ -62,7 +62,6 @@ inline constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::Decisio
 // The kind's stable name in JSON and in test traces: "reminder-fired".
 const char* kindName(Kind k);
 
-
 // One event. A listener hears it only for the call: its texts and fields may refer to what the
 // recorder passed (valid until the listener returns), so a listener that keeps anything of it
 // keeps a copy (a copied Event, Text or FieldList owns its characters); views into the event
