@@ -104,27 +104,43 @@ void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task task, std:
 
 void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   q->drainScheduled = false;
-  if (q->retired || q->busy || q->fifo.empty()) return;
-  VQueue::Item item = std::move(q->fifo.front());
-  q->fifo.pop_front();
+  // One item per turn, so queues with work at the same instant take turns in order. While no
+  // other event waits at this instant, the queue's next turn would be the very next event, so
+  // it is taken at once.
+  do {
+    if (q->retired || q->busy || q->fifo.empty()) return;
+    VQueue::Item item = std::move(q->fifo.front());
+    q->fifo.pop_front();
+    const Queue* previous = current_;
+    current_ = q.get();
+    const Trace outer = trace_;
+    trace_ = item.trace;
+    if (item.work) {
+      q->busy = true;
+      Work w = item.work();
+      w.start([this, q] {
+        q->busy = false;
+        scheduleDrain(q);
+      });
+    } else if (!item.timer || !item.timer->isCancelled) {
+      item.task();
+    }
+    current_ = previous;
+    trace_ = outer;
+  } while (nextTurnIsNow());
+  scheduleDrain(q);
+}
+
+void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
   const Queue* previous = current_;
   current_ = q.get();
-  const Trace outer = trace_;
-  trace_ = item.trace;
-  if (item.work) {
-    q->busy = true;
-    Work w = item.work();
-    w.start([this, q] {
-      q->busy = false;
-      scheduleDrain(q);
-    });
-  } else if (!item.timer || !item.timer->isCancelled) {
-    item.task();
-  }
+  task();
   current_ = previous;
-  trace_ = outer;
-  // One item per event, so queues with work at the same instant take turns in order.
-  scheduleDrain(q);
+  task = nullptr;
+  if (nextTurnIsNow())
+    drain(q);
+  else
+    scheduleDrain(q);
 }
 
 void VirtualScheduler::async(const QueueRef& q, Task task) {
@@ -209,11 +225,15 @@ void VirtualScheduler::runOne(Part part) {
     case Step::Enqueue: {
       std::shared_ptr<VQueue> q = std::move(slot.queue);
       std::shared_ptr<Timer> timer = std::move(slot.timer);
+      Task task = std::move(slot.action);
       // A timer cancelled before it came due never reaches its queue.
-      if (!timer || !timer->isCancelled)
-        enqueue(q, std::move(slot.action), nullptr, std::move(timer));
+      if (timer && timer->isCancelled) break;
+      // An idle queue with nothing else waiting at this instant would run the task as the very
+      // next event: it runs now, as that turn.
+      if (!q->retired && !q->busy && !q->drainScheduled && q->fifo.empty() && nextTurnIsNow())
+        runNow(q, task);
       else
-        slot.action = nullptr;
+        enqueue(q, std::move(task), nullptr, std::move(timer));
       break;
     }
     case Step::Resume: {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace qv::dispatch {
 namespace {
@@ -138,6 +140,57 @@ TEST_F(VirtualQueues, AQueueKeepsSubmissionOrderWhileItsWorkGrowsAndWrapsAround)
   s.runUntilIdle();
   for (int i = 0; i < 40; ++i) expected += std::to_string(i);
   EXPECT_EQ(trace, expected);
+}
+
+// A web of timers, hand-offs between queues, work for the current instant, cancellations and
+// sleeping work, played by `s`. Each task leaves its name and instant in `trace`.
+void playWeb(VirtualScheduler& s, std::string& trace) {
+  QueueRef queues[3] = {s.createQueue("main", "SpringBoard", true), s.createQueue("a", "SpringBoard", false),
+                        s.createQueue("b", "MobileSMS", false)};
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  std::vector<std::shared_ptr<TimerHandle>> timers;
+  const Queue* seenOn = nullptr;
+  std::function<void(int, int)> task = [&](int id, int depth) {
+    trace += std::to_string(id) + "@" + std::to_string((s.now() - Instant{}).count() / 1'000'000) + " ";
+    if (depth > 2) return;
+    const QueueRef& q = queues[next(3)];
+    switch (next(5)) {
+      case 0: s.async(q, [&, id, depth] { task(id * 10 + 1, depth + 1); }); break;
+      case 1: s.after(q, Duration::zero(), [&, id, depth] { task(id * 10 + 2, depth + 1); }); break;
+      case 2: s.after(q, std::chrono::milliseconds(100 * next(3)), [&, id, depth] { task(id * 10 + 3, depth + 1); }); break;
+      case 3: if (!timers.empty()) timers[next(static_cast<std::uint32_t>(timers.size()))]->cancel(); break;
+      default: break;
+    }
+  };
+  for (int i = 1; i <= 60; ++i) {
+    const QueueRef& q = queues[next(3)];
+    const Instant due = s.now() + std::chrono::milliseconds(100 * next(6));
+    if (next(4) == 0)
+      timers.push_back(s.at(q, due, [&, i] { task(i, 0); }));
+    else
+      s.after(q, due - s.now(), [&, i] { task(i, 0); });
+    if (i % 20 == 0) s.asyncWork(queues[1], [&] { return blink(s, trace, seenOn); });
+  }
+  s.runUntil(s.now() + 5s);
+}
+
+TEST(VirtualScheduler, TakingAQueuesNextTurnAtOnceKeepsTheOrderOfOneTurnPerEvent) {
+  // Without an observer the scheduler runs a queue's next turn within the running event when
+  // nothing else waits at that instant; with one, every turn is an event of its own. The order
+  // of work must be the same either way.
+  VirtualScheduler fused{Instant{}}, apart{Instant{}};
+  std::string fusedTrace, apartTrace;
+  int observed = 0;
+  apart.afterEachEvent = [&] { ++observed; };
+  playWeb(fused, fusedTrace);
+  playWeb(apart, apartTrace);
+  EXPECT_GT(observed, 100);
+  EXPECT_GT(apart.eventsRun(), fused.eventsRun()) << "no turn was taken at once: the test lost its point";
+  EXPECT_EQ(fusedTrace, apartTrace);
 }
 
 TEST_F(VirtualQueues, WorkOfARetiredProcessIsReleasedAtOnceAndNeverRuns) {
