@@ -1,44 +1,53 @@
 #include "platform/darwin/notify_center.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace qv::darwin {
 
 void NotifyCenter::addObserver(const dispatch::QueueRef& mainQueue, std::string name,
                                std::function<void()> callback) {
   std::lock_guard lock(mutex_);
-  observers_.push_back(Observer{mainQueue, std::move(name), std::move(callback)});
+  observers_[std::move(name)].push_back(
+      Observer{mainQueue, std::make_shared<const std::function<void()>>(std::move(callback))});
 }
 
 void NotifyCenter::removeObservers(std::string_view process) {
   std::lock_guard lock(mutex_);
-  std::erase_if(observers_, [&](const Observer& o) { return o.queue->process() == process; });
+  for (auto named = observers_.begin(); named != observers_.end();) {
+    std::erase_if(named->second, [&](const Observer& o) { return o.queue->process() == process; });
+    named = named->second.empty() ? observers_.erase(named) : std::next(named);
+  }
 }
 
 int NotifyCenter::post(std::string_view process, std::string_view name) {
   if (timeline_.active()) timeline_.record(process, timeline::Kind::DarwinPost, name, {}, {{"name", std::string(name)}});
-  std::vector<std::pair<dispatch::QueueRef, std::function<void()>>> targets;
+  // Who observes at the post hears it, whatever the callbacks add or remove meanwhile. The list
+  // is kept per thread and reused: a post hands work on and calls nothing back itself.
+  thread_local std::vector<Observer> targets;
   {
     std::lock_guard lock(mutex_);
-    for (const Observer& o : observers_)
-      if (o.name == name) targets.emplace_back(o.queue, o.callback);
+    auto named = observers_.find(name);
+    if (named != observers_.end()) targets.assign(named->second.begin(), named->second.end());
   }
-  for (auto& [queue, callback] : targets) scheduler_.async(queue, callback);
-  return static_cast<int>(targets.size());
+  const int reached = static_cast<int>(targets.size());
+  for (Observer& o : targets) scheduler_.async(o.queue, [callback = std::move(o.callback)] { (*callback)(); });
+  targets.clear();
+  return reached;
 }
 
 int NotifyCenter::observerCount(std::string_view name) const {
   std::lock_guard lock(mutex_);
-  int n = 0;
-  for (const Observer& o : observers_)
-    if (o.name == name) ++n;
-  return n;
+  auto named = observers_.find(name);
+  return named == observers_.end() ? 0 : static_cast<int>(named->second.size());
 }
 
 int NotifyCenter::observerCount(std::string_view name, std::string_view process) const {
   std::lock_guard lock(mutex_);
-  int n = 0;
-  for (const Observer& o : observers_)
-    if (o.name == name && o.queue->process() == process) ++n;
-  return n;
+  auto named = observers_.find(name);
+  if (named == observers_.end()) return 0;
+  return static_cast<int>(std::count_if(named->second.begin(), named->second.end(),
+                                        [&](const Observer& o) { return o.queue->process() == process; }));
 }
 
 }  // namespace qv::darwin

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/dispatch/scheduler.h"
@@ -35,13 +37,18 @@ class NotifyCenter {
  private:
   struct Observer {
     dispatch::QueueRef queue;
-    std::string name;
-    std::function<void()> callback;
+    // Shared with the deliveries in flight: a post hands each queue a reference, not a copy.
+    std::shared_ptr<const std::function<void()>> callback;
+  };
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
   };
   dispatch::Scheduler& scheduler_;
   timeline::Timeline& timeline_;
   mutable std::mutex mutex_;
-  std::vector<Observer> observers_;
+  // The observers of each name, in the order they were added (the order a post reaches them).
+  std::unordered_map<std::string, std::vector<Observer>, NameHash, std::equal_to<>> observers_;
 };
 
 }  // namespace qv::darwin

@@ -1,6 +1,7 @@
 #include "platform/springboard/notification_dispatch.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/host/messages.h"
 #include "platform/springboard/internal/classes.h"
@@ -148,7 +149,9 @@ void NotificationDispatch::removeBulletin(const Id& server, const Id& bulletin) 
 void NotificationDispatch::posted(const Id& request) {
   RequestObject* r = requestOf(request);
   if (!r) return;
-  if (std::find(live_.begin(), live_.end(), request) == live_.end()) live_.push_back(request);
+  std::vector<Id>& sameBulletin = live_[r->bulletin.get()];
+  if (std::find(sameBulletin.begin(), sameBulletin.end(), request) == sameBulletin.end())
+    sameBulletin.push_back(request);
   const Id coalesced = requests_.coalescedFor(r->sectionIdentifier);
   if (r->feeds & kFeedLockScreen) {
     if (r->fullscreen)
@@ -183,7 +186,7 @@ void NotificationDispatch::listedInCentre(const Id& request) {
       centre_.erase(same);
     }
   }
-  centre_.insert(centre_.begin(), request);
+  centre_.push_front(request);
   ++centreIds_[r->notificationIdentifier];
 }
 
@@ -193,13 +196,17 @@ void NotificationDispatch::forgetCentreId(const Id& request) {
 }
 
 void NotificationDispatch::withdrawn(const Id& bulletin) {
-  Id request = requestFor(bulletin.get());
-  if (!request) return;
-  std::erase(live_, request);
+  auto same = live_.find(bulletin.get());
+  if (same == live_.end()) return;
+  Id request = std::move(same->second.front());
+  same->second.erase(same->second.begin());
+  if (same->second.empty()) live_.erase(same);
   dashboard_.withdraw(request, requests_.coalescedFor(requestOf(request)->sectionIdentifier));
-  if (std::find(centre_.begin(), centre_.end(), request) != centre_.end()) {
+  // The centre lists each request once, newest first; what is withdrawn is mostly the oldest.
+  auto listed = std::find(centre_.rbegin(), centre_.rend(), request);
+  if (listed != centre_.rend()) {
     forgetCentreId(request);
-    std::erase(centre_, request);
+    centre_.erase(std::next(listed).base());
   }
   requests_.uncoalesce(request);
 }
@@ -223,7 +230,7 @@ void NotificationDispatch::act(const Id& request, const std::string& origin) {
     execute(request, action, origin, {});
   }
   // Acting on a notification takes it away wherever it was shown.
-  if (std::find(live_.begin(), live_.end(), request) != live_.end()) clear(request, destination);
+  if (isLive(request)) clear(request, destination);
 }
 
 void NotificationDispatch::execute(const Id& request, const Id& action, const std::string& origin,
@@ -253,9 +260,14 @@ void NotificationDispatch::sectionShown(const std::string& sectionIdentifier) {
 }
 
 Id NotificationDispatch::requestFor(const Object* bulletin) const {
-  for (const Id& request : live_)
-    if (requestOf(request)->bulletin.get() == bulletin) return request;
-  return nullptr;
+  auto same = live_.find(bulletin);
+  return same == live_.end() ? nullptr : same->second.front();
+}
+
+bool NotificationDispatch::isLive(const Id& request) const {
+  const RequestObject* r = requestOf(request);
+  auto same = r ? live_.find(r->bulletin.get()) : live_.end();
+  return same != live_.end() && std::find(same->second.begin(), same->second.end(), request) != same->second.end();
 }
 
 Id NotificationDispatch::defaultActionFor(const Id& request) {

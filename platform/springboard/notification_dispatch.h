@@ -4,6 +4,7 @@
 // through the source to the server; actions run in NCBulletinActionRunner. Main queue.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -58,7 +59,7 @@ class NotificationDispatch {
 
   // The request made for a bulletin, or null once it is cleared.
   objc::Id requestFor(const objc::Object* bulletin) const;
-  const std::vector<objc::Id>& notificationCentre() const { return centre_; }
+  const std::deque<objc::Id>& notificationCentre() const { return centre_; }
   NotificationRequests& requests() { return requests_; }
 
   // Clears a bulletin in the server (which then tells the source).
@@ -88,8 +89,11 @@ class NotificationDispatch {
   objc::Id chronologicalList_;
   objc::Id userNotificationServer_;
   objc::Class* runnerClass_;
-  std::vector<objc::Id> live_;    // every request not cleared yet
-  std::vector<objc::Id> centre_;  // the notification centre's requests, newest first
+  // Every request not cleared yet, by the bulletin it shows (in the order they were posted): the
+  // home screen keeps hundreds, and each withdrawal and look-up by bulletin finds its own at once.
+  std::unordered_map<const objc::Object*, std::vector<objc::Id>> live_;
+  bool isLive(const objc::Id& request) const;
+  std::deque<objc::Id> centre_;  // the notification centre's requests, newest first (added at the front)
   // How many of centre_'s requests carry each notification identifier: a post under a new
   // identifier (nearly every one) then needs no walk of the whole list.
   std::unordered_map<std::string, std::size_t> centreIds_;
