@@ -40,9 +40,9 @@ pl::Value contextOf(const IncomingNotification& n) {
   return context;
 }
 
-void insertNewestFirst(std::vector<Id>& list, const Id& bulletin) {
+void insertNewestFirst(std::deque<Id>& list, const Id& bulletin) {
   std::erase(list, bulletin);
-  list.insert(list.begin(), bulletin);
+  list.push_front(bulletin);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -154,7 +155,7 @@ class Notifications {
   std::unique_ptr<LockScreenList> list_;
   std::unique_ptr<Dashboard> dashboard_;
   std::unique_ptr<NotificationDispatch> dispatch_;
-  std::vector<objc::Id> centre_;             // iOS 7 to 9: the notification centre's bulletins, newest first
+  std::deque<objc::Id> centre_;              // iOS 7 to 9: the notification centre's bulletins, newest first
   std::map<std::uint64_t, Record> records_;  // by handle
   std::unordered_map<const objc::Object*, std::uint64_t> handles_;  // by bulletin or item
   std::uint64_t nextHandle_ = 1;
