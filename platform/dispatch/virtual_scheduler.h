@@ -51,7 +51,8 @@ class VirtualScheduler final : public Scheduler {
   std::size_t pendingEvents() const { return events_.size() + inOrder_.size() + atNow_.size(); }
   std::uint64_t eventsRun() const { return eventsRun_; }
 
-  // Called after every event with the instant it ran at (for invariant checks).
+  // Called after every event with the instant it ran at (for invariant checks). While it is set,
+  // every queue turn is an event of its own, so it sees the state between any two turns.
   std::function<void()> afterEachEvent;
   static constexpr std::uint64_t kDefaultMaxEventsPerCall = 50'000'000;
   std::uint64_t maxEventsPerCall = kDefaultMaxEventsPerCall;
