@@ -1,7 +1,6 @@
 #include "platform/timeline/timeline.h"
 
 #include <array>
-#include <optional>
 
 namespace qv::timeline {
 namespace {
@@ -53,24 +52,30 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
   // that records meanwhile gets an event of its own.
   const bool oneThread = clock_.singleThreaded();
   int& level = oneThread ? ownDepth_ : depth;
-  std::optional<Event> fresh;  // built only when nested: most recordings need none
-  Event& e = level != 0 ? fresh.emplace() : oneThread ? own_ : reused;
-  e.time = clock_.now();
-  e.process.borrow(process);
-  e.kind = kind;
-  e.subject.borrow(subject);
-  e.detail.borrow(detail);
-  e.fields.borrow(fields);
-  e.trace = clock_.trace();
-  std::unique_lock lock(mutex_, std::defer_lock);
-  if (!oneThread) lock.lock();
-  ++level;
-  struct Leave {
-    int& depth;
-    ~Leave() { --depth; }
-  } leave{level};
-  for (const Entry& entry : listeners_)
-    if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
+  auto tell = [&](Event& e) {
+    e.time = clock_.now();
+    e.process.borrow(process);
+    e.kind = kind;
+    e.subject.borrow(subject);
+    e.detail.borrow(detail);
+    e.fields.borrow(fields);
+    e.trace = clock_.trace();
+    std::unique_lock lock(mutex_, std::defer_lock);
+    if (!oneThread) lock.lock();
+    ++level;
+    struct Leave {
+      int& depth;
+      ~Leave() { --depth; }
+    } leave{level};
+    for (const Entry& entry : listeners_)
+      if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
+  };
+  if (level != 0) {
+    Event fresh;
+    tell(fresh);
+  } else {
+    tell(oneThread ? own_ : reused);
+  }
 }
 
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
