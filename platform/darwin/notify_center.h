@@ -8,10 +8,10 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/dispatch/scheduler.h"
+#include "platform/string_map.h"
 #include "platform/timeline/timeline.h"
 
 namespace qv::darwin {
@@ -40,15 +40,11 @@ class NotifyCenter {
     // Shared with the deliveries in flight: a post hands each queue a reference, not a copy.
     std::shared_ptr<const std::function<void()>> callback;
   };
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-  };
   dispatch::Scheduler& scheduler_;
   timeline::Timeline& timeline_;
   mutable std::mutex mutex_;
   // The observers of each name, in the order they were added (the order a post reaches them).
-  std::unordered_map<std::string, std::vector<Observer>, NameHash, std::equal_to<>> observers_;
+  StringMap<std::vector<Observer>> observers_;
 };
 
 }  // namespace qv::darwin

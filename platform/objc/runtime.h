@@ -24,6 +24,7 @@
 #include "platform/objc/selector.h"
 #include "platform/objc/signature.h"
 #include "platform/objc/type_encoding.h"
+#include "platform/string_map.h"
 
 namespace qv::objc {
 
@@ -234,11 +235,7 @@ class Runtime {
 
   std::string owner_;
   std::vector<std::unique_ptr<Class>> classes_;  // classes and metaclasses, owned here
-  struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-  };
-  std::unordered_map<std::string, Class*, NameHash, std::equal_to<>> byName_;
+  StringMap<Class*> byName_;
   // Tells this runtime apart from any earlier one at the same address, for getClass's cache.
   std::uint64_t serial_;
   std::vector<std::string> undefined_;
