@@ -7,7 +7,7 @@
 namespace qv::alerts {
 namespace {
 
-constexpr std::string_view kSubject = "reminder sound";
+constexpr std::string_view kSoundSubject = "reminder sound";
 
 // A name is one path component inside the Sounds folder; anything else names no sound file.
 bool isPlainFileName(std::string_view name) {
@@ -22,7 +22,7 @@ void soundFinished(core::Library& library, std::uint32_t sound) {
 
 void explainSilence(core::Library& library, std::string_view why, std::string_view name) {
   if (library.host.timeline().wantsDecisions())
-    library.explain(kSubject, std::string(why) + " \"" + std::string(name) + "\"");
+    library.explain(kSoundSubject, std::string(why) + " \"" + std::string(name) + "\"");
 }
 
 }  // namespace
@@ -38,7 +38,7 @@ void playReminderSound(core::Library& library, core::Key currentSoundKey) {
   const std::string name = library.settings.string(currentSoundKey);
   const std::string path = reminderSoundPath(name);
   if (library.alerts.soundBusy) {
-    library.explain(kSubject, "silent: an earlier reminder sound is still playing");
+    library.explain(kSoundSubject, "silent: an earlier reminder sound is still playing");
     return;
   }
   if (path.empty()) return explainSilence(library, "silent: not a file of the Sounds folder:", name);

@@ -10,24 +10,24 @@ namespace qv::alerts {
 namespace {
 namespace msg = host::msg;
 
-constexpr std::string_view kSubject = "torch";
+constexpr std::string_view kTorchSubject = "torch";
 
 // Parameters by value: the coroutine outlives the caller's frame.
 dispatch::Work blink(core::Library* library) {
   host::Host& host = library->host;
   objc::Class* captureClass = host.runtime().getClass("AVCaptureDevice");
   if (!captureClass) {
-    library->explain(kSubject, "no blink: this process has no capture device class");
+    library->explain(kTorchSubject, "no blink: this process has no capture device class");
     co_return;
   }
   objc::Id device = host::send(captureClass, msg::defaultDeviceWithMediaType, std::string(kMediaTypeVideo));
   if (!host::send(device, msg::hasTorch) || !host::send(device, msg::hasFlash)) {
-    library->explain(kSubject, "no blink: the camera has no torch or no flash");
+    library->explain(kTorchSubject, "no blink: the camera has no torch or no flash");
     co_return;
   }
   bool idle = false;
   if (!library->alerts.torchBusy.compare_exchange_strong(idle, true)) {
-    library->explain(kSubject, "no blink: another blink sequence is running");
+    library->explain(kTorchSubject, "no blink: another blink sequence is running");
     co_return;
   }
   // The flag is cleared on every way out but one: a frame destroyed while it sleeps (its world
@@ -39,7 +39,8 @@ dispatch::Work blink(core::Library* library) {
         host::send(device, msg::setTorchMode, 1);
         host::send(device, msg::setFlashMode, 1);
       } else if (host.timeline().wantsDecisions()) {
-        library->explain(kSubject, "cycle " + std::to_string(cycle) + " skipped: the camera refused configuration");
+        library->explain(kTorchSubject,
+                         "cycle " + std::to_string(cycle) + " skipped: the camera refused configuration");
       }
       co_await host.scheduler().sleep(kTorchOnFor);
       if (configured) {

@@ -25,6 +25,11 @@ inline constexpr std::string_view kTwitterSection = "com.atebits.Tweetie2";
 inline constexpr std::string_view kCalendarSection = "com.apple.mobilecal";
 inline constexpr std::string_view kClockSection = "com.apple.mobiletimer";
 
+// The categories of Messenger's call-back and reply notifications, which both the intake and the
+// lock-screen removal tell apart.
+inline constexpr std::string_view kMessengerCallBack = "callback_message";
+inline constexpr std::string_view kMessengerReplyMute = "reply_mute";
+
 void callBlock(Evaluation& ev);
 void smsBlock(Evaluation& ev);
 void mailBlock(Evaluation& ev);

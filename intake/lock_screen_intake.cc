@@ -64,8 +64,6 @@ bool viber(Removal& r) {
 constexpr std::string_view kMissedCall = "missed-call";
 constexpr std::string_view kJid = "jid";
 constexpr std::string_view kMissedCallJid = "missed-call-jid";
-constexpr std::string_view kCallBack = "callback_message";
-constexpr std::string_view kReplyMute = "reply_mute";
 constexpr std::string_view kViberMessage = "CAT_INCOMING_MESSAGE";
 constexpr std::string_view kViberMissedCall = "CAT_MISSED_CALL";
 
@@ -76,10 +74,10 @@ const std::array kRemovalRows = {
     RemovalRow{kWhatsAppSection, true, &remoteAps<kMissedCall>, Category::WhatsAppCall},
     RemovalRow{kWhatsAppSection, true, &localHas<kJid>, Category::WhatsAppMessage},
     RemovalRow{kWhatsAppSection, true, &localHas<kMissedCallJid>, Category::WhatsAppCall},
-    RemovalRow{kMessengerSection, true, &remoteAps<kCallBack>, Category::MessengerCall},
-    RemovalRow{kMessengerSection, true, &remoteAps<kReplyMute>, Category::MessengerMessage},
-    RemovalRow{kMessengerSection, true, &localAps<kReplyMute>, Category::MessengerMessage},
-    RemovalRow{kMessengerSection, true, &localAps<kCallBack>, Category::MessengerCall},
+    RemovalRow{kMessengerSection, true, &remoteAps<kMessengerCallBack>, Category::MessengerCall},
+    RemovalRow{kMessengerSection, true, &remoteAps<kMessengerReplyMute>, Category::MessengerMessage},
+    RemovalRow{kMessengerSection, true, &localAps<kMessengerReplyMute>, Category::MessengerMessage},
+    RemovalRow{kMessengerSection, true, &localAps<kMessengerCallBack>, Category::MessengerCall},
     RemovalRow{kTelegramSection, true, &always, Category::TelegramMessage},
     RemovalRow{kThreemaSection, true, &always, Category::ThreemaMessage},
     RemovalRow{kViberSection, true, &viber<kViberMessage>, Category::ViberMessage},

@@ -10,8 +10,6 @@ using core::Key;
 
 constexpr std::string_view kIncomingCallType = "webrtc_incoming";
 constexpr std::string_view kAcceptDecline = "accept_decline";
-constexpr std::string_view kCallBack = "callback_message";
-constexpr std::string_view kReplyMute = "reply_mute";
 
 bool callGate(Evaluation& ev) {
   return gate(ev, "call-back", {Key::imCalFBMess});
@@ -46,14 +44,14 @@ void publishMessage(Evaluation& ev) {
 void publish(Evaluation& ev) {
   if (ev.payloads.remote()) {
     const std::string_view category = ev.payloads.remoteApsCategory();
-    if (category == kCallBack) publishCallBack(ev);
-    if (category == kReplyMute) publishMessage(ev);
+    if (category == kMessengerCallBack) publishCallBack(ev);
+    if (category == kMessengerReplyMute) publishMessage(ev);
     return;
   }
   if (stringEntry(ev.payloads.local(), "type") == kIncomingCallType) incomingCall(ev);
   const std::string_view category = ev.payloads.localApsCategory();
-  if (category == kReplyMute) publishMessage(ev);
-  if (category == kCallBack) publishCallBack(ev);
+  if (category == kMessengerReplyMute) publishMessage(ev);
+  if (category == kMessengerCallBack) publishCallBack(ev);
 }
 
 void lockScreenCallBack(Evaluation& ev) {
@@ -65,8 +63,8 @@ void lockScreenCallBack(Evaluation& ev) {
 void lockScreenAdd(Evaluation& ev) {
   if (ev.payloads.remote()) {
     const std::string_view category = ev.payloads.remoteApsCategory();
-    if (category == kCallBack) lockScreenCallBack(ev);
-    if (category == kReplyMute && messageGate(ev)) {
+    if (category == kMessengerCallBack) lockScreenCallBack(ev);
+    if (category == kMessengerReplyMute && messageGate(ev)) {
       saveContext(ev, Category::MessengerMessage);
       restart(ev, Category::MessengerMessage);
     }
@@ -74,11 +72,11 @@ void lockScreenAdd(Evaluation& ev) {
   }
   if (stringEntry(ev.payloads.local(), "type") == kIncomingCallType) clearIfRunning(ev, Category::MessengerCall);
   const std::string_view category = ev.payloads.localApsCategory();
-  if (category == kReplyMute) {
+  if (category == kMessengerReplyMute) {
     saveContext(ev, Category::MessengerMessage);
     if (messageGate(ev)) restart(ev, Category::MessengerMessage);
   }
-  if (category == kCallBack) lockScreenCallBack(ev);
+  if (category == kMessengerCallBack) lockScreenCallBack(ev);
 }
 
 // "accept_decline" first, then call-back, then message. The call-back shows its item before it
@@ -87,7 +85,7 @@ void request(Evaluation& ev) {
   const std::string_view category = ev.categoryIdentifier();
   if (category == kAcceptDecline) {
     incomingCall(ev);
-  } else if (category == kCallBack) {
+  } else if (category == kMessengerCallBack) {
     clearIfRunning(ev, Category::MessengerCall);
     saveActionAndContext(ev, Category::MessengerCall);
     ev.library.intake.messengerCallPending = false;
@@ -97,7 +95,7 @@ void request(Evaluation& ev) {
       showItem(ev.library, Category::MessengerCall);
       start(ev.library, Category::MessengerCall);
     }
-  } else if (category == kReplyMute) {
+  } else if (category == kMessengerReplyMute) {
     clearIfRunning(ev, Category::MessengerMessage);
     if (messageGate(ev)) {
       saveActionAndContext(ev, Category::MessengerMessage);

@@ -27,12 +27,15 @@ say() { printf '\n=== %s (%ds so far)\n' "$*" $((SECONDS - started)); }
 
 ./scripts/setup.sh --test
 
-# Sanitizer builds: clang for the fuzzers' runtime, -O1 for speed, line tables for reports.
+# Sanitizer builds: clang for the fuzzers' runtime, -O1 for speed, line tables for reports, and
+# unity builds (eight source files to a unit; it takes about 40% off the build). The tests stage's
+# build keeps one unit per library source file, so that each of those still compiles on its own.
 sanitizer_build() {  # folder, sanitizer, extra cmake arguments...
   local dir=$1 sanitizer=$2
   shift 2
   CC=clang-14 CXX=clang++-14 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DQV_SANITIZE="$sanitizer" -DQV_BUILD_BENCH=OFF "$@" >/dev/null
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -gline-tables-only" -DQV_SANITIZE="$sanitizer" -DQV_BUILD_BENCH=OFF \
+    -DCMAKE_UNITY_BUILD=ON "$@" >/dev/null
 }
 
 # Runs a gtest binary in two shards side by side (two cores); fails when either fails or when

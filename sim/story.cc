@@ -18,10 +18,6 @@ constexpr dispatch::Duration kVibrationDelay = 300ms;
 constexpr dispatch::Duration kBlinkSequence = 3500ms;
 constexpr std::string_view kSharedItem = "com.apple.AppStore";
 
-bool startsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
-
 const char* label(Kind k) {
   switch (k) {
     case Kind::Sound:
@@ -101,7 +97,7 @@ bool effectOfFire(const Event& e) {
 }
 
 bool isTorchRefusal(const Event& e) {
-  return e.kind == Kind::Decision && e.subject == "torch" && startsWith(e.detail, "no blink");
+  return e.kind == Kind::Decision && e.subject == "torch" && e.detail.starts_with("no blink");
 }
 
 const char* weekday(int y, int m, int d) {
@@ -129,7 +125,7 @@ std::string iconName(const std::string& identifier) {
 // An observer's answer to a clear notification ("cleared by ...", "... ignored: ...").
 bool answersClearNotification(const Event& e) {
   return e.kind == Kind::Decision &&
-         (startsWith(e.detail, "cleared by ") || startsWith(e.detail, "clear notification ignored"));
+         (e.detail.starts_with("cleared by ") || e.detail.starts_with("clear notification ignored"));
 }
 
 // What one run of the request rules records: its decisions and what they did to reminders.
@@ -242,19 +238,19 @@ std::string StoryWriter::verdict(const std::vector<Line>& lines, std::size_t fro
 void StoryWriter::moveRequestDecisions() {
   for (std::size_t i = 0; i < instant_.size();) {
     const Event& first = instant_[i];
-    if (first.kind != Kind::Decision || !startsWith(first.detail, "request rules")) {
+    if (first.kind != Kind::Decision || !first.detail.starts_with("request rules")) {
       ++i;
       continue;
     }
     // The run ends where the rules of the next request begin.
     std::size_t end = i + 1;
     while (end < instant_.size() && partOfRequestRules(instant_[end]) &&
-           !(startsWith(instant_[end].detail, "request rules") && instant_[end].subject != first.subject))
+           !(instant_[end].detail.starts_with("request rules") && instant_[end].subject != first.subject))
       ++end;
     const std::string posted = name(first.subject) + " — ";
     for (std::size_t k = i; k-- > 0;) {
       const Event& e = instant_[k];
-      if (e.kind != Kind::NotificationPosted || !startsWith(e.detail, posted)) continue;
+      if (e.kind != Kind::NotificationPosted || !e.detail.starts_with(posted)) continue;
       std::rotate(instant_.begin() + static_cast<std::ptrdiff_t>(k + 1),
                   instant_.begin() + static_cast<std::ptrdiff_t>(i),
                   instant_.begin() + static_cast<std::ptrdiff_t>(end));
@@ -281,7 +277,7 @@ std::vector<StoryWriter::Line> StoryWriter::arrange() {
     const bool ownLife = e.subject == group && (e.kind == Kind::ReminderArmed || e.kind == Kind::ReminderEnded ||
                                                 e.kind == Kind::ReminderCleared);
     if (!group.empty() && (effectOfFire(e) || ownLife)) {
-      if (e.kind == Kind::Decision && e.subject == group && startsWith(e.detail, "quiet mode")) vibrations_.pop_back();
+      if (e.kind == Kind::Decision && e.subject == group && e.detail.starts_with("quiet mode")) vibrations_.pop_back();
       if (ownLife) group.clear();
       noteArmed(e);
       if (e.kind == Kind::ReminderArmed || hidden(e)) continue;  // the re-arm after its own alert
@@ -418,7 +414,7 @@ std::string StoryWriter::describe(const Event& e) const {
     default: {
       const std::string shown = name(e.subject);
       // The device's own detail often opens with the app's name: said once.
-      if (isDeviceEvent(e.kind) && startsWith(e.detail, shown + " "))
+      if (isDeviceEvent(e.kind) && e.detail.starts_with(shown + " "))
         return shown + " - " + e.detail.substr(shown.size() + 1);
       return withDetail(shown);
     }

@@ -10,10 +10,6 @@ using timeline::Event;
 using timeline::Kind;
 using namespace std::chrono_literals;
 
-bool startsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
-
 // "08:01:20", or "2026-12-08 00:01:20" with its date.
 std::string hhmmss(const LocalClock& clock, dispatch::Instant t, bool withDate) {
   if (!withDate) return clockStamp(clock, t).substr(0, 8);
@@ -130,7 +126,7 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
       lastAction_ = {e.time, actionCause(e)};
       break;
     case Kind::Decision:
-      if (startsWith(e.detail, "clear") || e.detail.find("cleared") != std::string::npos)
+      if (e.detail.starts_with("clear") || e.detail.find("cleared") != std::string::npos)
         lastClearDecision_ = {e.time, e.detail};
       break;
     // A reminder's banners and re-posted bulletins belong to it; the rest are the apps' own.

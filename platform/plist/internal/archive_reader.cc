@@ -5,7 +5,9 @@
 namespace qv::pl::internal {
 namespace {
 
-Error fail(std::string message) { return Error{"keyed archive: " + std::move(message)}; }
+Error archiveFail(std::string message) {
+  return Error{"keyed archive: " + std::move(message)};
+}
 
 bool chainHas(const std::vector<std::string>& chain, std::initializer_list<std::string_view> names) {
   return std::any_of(chain.begin(), chain.end(), [&](const std::string& c) {
@@ -30,13 +32,13 @@ std::optional<std::uint64_t> referenceIn(const Value& v) {
 
 Result<ArchiveReader> ArchiveReader::open(std::span<const std::uint8_t> bytes, ReadLimits limits) {
   auto parsed = parse(bytes, limits);
-  if (!parsed) return fail(parsed.error());
+  if (!parsed) return archiveFail(parsed.error());
   const Dict* archive = parsed->ifDict();
-  if (!archive) return fail("the property list is no dictionary");
+  if (!archive) return archiveFail("the property list is no dictionary");
   const Array* objects = findArray(*archive, "$objects");
-  if (!objects) return fail("no \"$objects\" array");
+  if (!objects) return archiveFail("no \"$objects\" array");
   const Dict* top = findDict(*archive, "$top");
-  if (!top) return fail("no \"$top\" dictionary");
+  if (!top) return archiveFail("no \"$top\" dictionary");
   limits.maxDepth = std::min(limits.maxDepth, kDepthCeiling);
   return ArchiveReader(std::move(*parsed), objects, top, limits);
 }
@@ -54,9 +56,9 @@ Result<std::uint64_t> ArchiveReader::rootReference() const {
   if (auto it = top_->find("root"); it != top_->end()) root = &it->second;
   else if (auto zero = top_->find("$0"); zero != top_->end()) root = &zero->second;
   else if (!top_->empty()) root = &top_->begin()->second;
-  if (!root) return fail("\"$top\" names no root object");
+  if (!root) return archiveFail("\"$top\" names no root object");
   auto reference = referenceIn(*root);
-  if (!reference) return fail("the root in \"$top\" is no reference");
+  if (!reference) return archiveFail("the root in \"$top\" is no reference");
   return *reference;
 }
 
@@ -107,7 +109,7 @@ Result<Value> ArchiveReader::decode(std::uint64_t reference) {
 
 Status ArchiveReader::checkSize(std::uint64_t size) const {
   if (size > limits_.maxNodes)
-    return fail("more than " + std::to_string(limits_.maxNodes) + " values once shared objects are expanded");
+    return archiveFail("more than " + std::to_string(limits_.maxNodes) + " values once shared objects are expanded");
   return Ok{};
 }
 
@@ -157,7 +159,7 @@ Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startChild(const Va
   const Dict* entries = field.ifDict();
   if (!items && !entries) return std::optional<Decoded>(Decoded{field, 1});
   if (frames.size() >= limits_.maxDepth)
-    return fail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
+    return archiveFail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
   Frame frame{items ? Frame::Shape::Array : Frame::Shape::Fields, std::nullopt, {}, {}, {}, 0, {}, 1};
   if (items) {
     for (const Value& item : *items) frame.pending.push_back(&item);
@@ -175,9 +177,10 @@ Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startObject(std::ui
                                                                          std::vector<Frame>& frames) {
   const std::string where = "object " + std::to_string(reference);
   if (reference >= objects_->size())
-    return fail("reference " + std::to_string(reference) + " is beyond the " + std::to_string(objects_->size()) + " objects");
+    return archiveFail("reference " + std::to_string(reference) + " is beyond the " + std::to_string(objects_->size()) +
+                       " objects");
   if (memo_[reference]) return std::optional<Decoded>(*memo_[reference]);
-  if (progress_[reference] == Progress::Decoding) return fail(where + " contains itself");
+  if (progress_[reference] == Progress::Decoding) return archiveFail(where + " contains itself");
   const Value& entry = (*objects_)[reference];
   if (reference == 0 && entry == Value("$null")) return std::optional<Decoded>(Decoded{Value(), 1});
   switch (entry.type()) {
@@ -188,14 +191,15 @@ Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startObject(std::ui
     case Value::Type::Data:
     case Value::Type::Date: return std::optional<Decoded>(Decoded{entry, 1});
     case Value::Type::Dict: break;
-    default: return fail(where + " is a " + typeName(entry.type()) + ", which no object is stored as");
+    default:
+      return archiveFail(where + " is a " + typeName(entry.type()) + ", which no object is stored as");
   }
   const Dict& fields = *entry.ifDict();
-  if (!fields.contains("$class")) return fail(where + " is a dictionary without \"$class\"");
+  if (!fields.contains("$class")) return archiveFail(where + " is a dictionary without \"$class\"");
   const std::vector<std::string> chain = classChain(reference);
-  if (chain.empty()) return fail(where + " has no readable class");
+  if (chain.empty()) return archiveFail(where + " has no readable class");
   if (frames.size() >= limits_.maxDepth)
-    return fail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
+    return archiveFail("objects nested deeper than " + std::to_string(limits_.maxDepth) + " levels");
   const std::string context = where + " (" + chain.front() + "): ";
 
   Frame frame{Frame::Shape::Fields, reference, chain.front(), {}, {}, 0, {}, 1};
@@ -212,13 +216,13 @@ Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startObject(std::ui
     const Array* keys = findArray(fields, "NS.keys");
     const Array* values = findArray(fields, "NS.objects");
     if (fields.contains("NS.keys") != fields.contains("NS.objects") || (fields.contains("NS.keys") && (!keys || !values)))
-      return fail(context + "NS.keys or NS.objects is missing or no array");
-    if (keys && keys->size() != values->size()) return fail(context + "NS.keys and NS.objects differ in length");
+      return archiveFail(context + "NS.keys or NS.objects is missing or no array");
+    if (keys && keys->size() != values->size()) return archiveFail(context + "NS.keys and NS.objects differ in length");
     pendingArray("NS.keys");
     pendingArray("NS.objects");
   } else if (chainHas(chain, {"NSArray", "NSMutableArray", "NSSet", "NSMutableSet", "NSOrderedSet", "NSMutableOrderedSet"})) {
     frame.shape = Frame::Shape::Array;
-    if (!pendingArray("NS.objects")) return fail(context + "NS.objects is no array");
+    if (!pendingArray("NS.objects")) return archiveFail(context + "NS.objects is no array");
   } else if (chainHas(chain, {"NSString", "NSMutableString"})) {
     if (auto it = fields.find("NS.string"); it != fields.end()) {
       frame.shape = Frame::Shape::StringField;
@@ -226,11 +230,11 @@ Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startObject(std::ui
     } else if (const Data* bytes = findData(fields, "NS.bytes")) {
       return std::optional<Decoded>(Decoded{Value(std::string(bytes->begin(), bytes->end())), 1});
     } else {
-      return fail(context + "a string without NS.string");
+      return archiveFail(context + "a string without NS.string");
     }
   } else if (chainHas(chain, {"NSData", "NSMutableData"})) {
     auto it = fields.find("NS.data");
-    if (it == fields.end()) return fail(context + "data without NS.data");
+    if (it == fields.end()) return archiveFail(context + "data without NS.data");
     frame.shape = Frame::Shape::DataField;
     frame.pending.push_back(&it->second);
   } else if (chainHas(chain, {"NSDate"})) {
@@ -239,7 +243,7 @@ Result<std::optional<ArchiveReader::Decoded>> ArchiveReader::startObject(std::ui
     if (time && time->ifReal()) return std::optional<Decoded>(Decoded{Value(Date{*time->ifReal()}), 1});
     if (time && time->ifInteger())
       return std::optional<Decoded>(Decoded{Value(Date{static_cast<double>(*time->ifInteger())}), 1});
-    return fail(context + "a date without a numeric NS.time");
+    return archiveFail(context + "a date without a numeric NS.time");
   } else {
     for (const auto& [key, field] : fields) {
       if (key == "$class") continue;
@@ -262,16 +266,18 @@ Result<ArchiveReader::Decoded> ArchiveReader::finish(Frame& frame) {
       Dict out;
       for (std::size_t i = 0; i < pairs; ++i) {
         const std::string* key = frame.results[i].ifString();
-        if (!key) return fail(context + "a dictionary key that is a " + typeName(frame.results[i].type()) + ", not a string");
+        if (!key)
+          return archiveFail(context + "a dictionary key that is a " + typeName(frame.results[i].type()) +
+                             ", not a string");
         out.insert_or_assign(*key, std::move(frame.results[pairs + i]));
       }
       return Decoded{Value(std::move(out)), frame.size};
     }
     case Frame::Shape::StringField:
-      if (!frame.results.front().ifString()) return fail(context + "NS.string holds no string");
+      if (!frame.results.front().ifString()) return archiveFail(context + "NS.string holds no string");
       return Decoded{std::move(frame.results.front()), 1};
     case Frame::Shape::DataField:
-      if (!frame.results.front().ifData()) return fail(context + "NS.data holds no data");
+      if (!frame.results.front().ifData()) return archiveFail(context + "NS.data holds no data");
       return Decoded{std::move(frame.results.front()), 1};
     case Frame::Shape::Fields: {
       Dict out;
@@ -280,7 +286,7 @@ Result<ArchiveReader::Decoded> ArchiveReader::finish(Frame& frame) {
       return Decoded{Value(std::move(out)), frame.size};
     }
   }
-  return fail(context + "unknown shape");
+  return archiveFail(context + "unknown shape");
 }
 
 }  // namespace qv::pl::internal

@@ -2,23 +2,18 @@
 
 #include <string_view>
 
+#include "platform/plist/internal/plain_xml_form.h"
+
 namespace qv::pl::internal {
 namespace {
-
-constexpr std::string_view kProlog =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">";
-// Deeper documents are left to libplist (and its limits' error messages).
-constexpr std::size_t kPlainDepth = 64;
 
 class PlainReader {
  public:
   PlainReader(std::string_view text, const ReadLimits& limits) : text_(text), limits_(limits) {}
 
   std::optional<Value> document() {
-    if (!text_.starts_with(kProlog)) return std::nullopt;
-    pos_ = kProlog.size();
+    if (!text_.starts_with(kPlainProlog)) return std::nullopt;
+    pos_ = kPlainProlog.size();
     skipBlank();
     // Only a container at the root (as the settings file is).
     if (!(peek("<dict") || peek("<array"))) return std::nullopt;

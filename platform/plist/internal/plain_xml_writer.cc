@@ -3,15 +3,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/plist/internal/plain_xml_form.h"
+
 namespace qv::pl::internal {
 namespace {
 
-constexpr std::string_view kProlog =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n";
 constexpr std::string_view kEpilogue = "</plist>\n";
-constexpr std::size_t kPlainDepth = 64;
 constexpr std::int64_t kLargestPlainInteger = 999'999'999'999'999'999;
 
 bool plainText(std::string_view s) {
@@ -99,7 +96,8 @@ std::optional<std::vector<std::uint8_t>> writePlainXml(const Value& v) {
   if (!v.ifDict() && !v.ifArray()) return std::nullopt;
   PlainWriter w;
   w.out_.reserve(4096);
-  w.out_ += kProlog;
+  w.out_ += kPlainProlog;
+  w.out_ += '\n';
   if (!w.value(v, 0)) return std::nullopt;
   w.out_ += kEpilogue;
   return std::vector<std::uint8_t>(w.out_.begin(), w.out_.end());
