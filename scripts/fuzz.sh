@@ -2,7 +2,7 @@
 # Runs the libFuzzer targets (fuzz/*_fuzz.cc) from their seed corpora (fuzz/corpus/<target without _fuzz>/),
 # two at a time (two cores). The seed corpora are read, never changed: what a run finds goes to
 # a work folder, and crash inputs to fuzz/findings/<target>/ with the command that replays them.
-#   ./scripts/fuzz.sh                               # CI: every target, about a minute in all
+#   ./scripts/fuzz.sh                               # CI: every target, a minute of fuzzing after the seeds
 #   ./scripts/fuzz.sh --seconds 3600                # an hour in all
 #   ./scripts/fuzz.sh --target settings_file_fuzz --seconds 28800 --keep   # a long run of one
 #   ./scripts/fuzz.sh --target tzif_fuzz --cpu-seconds 3600 --keep   # one CPU-hour, however long it takes

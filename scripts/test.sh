@@ -9,10 +9,10 @@
 # Stages:
 #   tests  g++, RelWithDebInfo (-g1), everything built (benchmarks too), the whole suite through CTest
 #          (the HTML report in headless Chromium among it)
-#   asan   clang 14, AddressSanitizer + UndefinedBehaviorSanitizer at -O1: the whole suite, the
-#          fixed random-run seeds among it (this build also makes the fuzzers)
-#   fuzz   a short bounded run of every fuzzer from its seed corpus (scripts/fuzz.sh), ~1 minute
-#   tsan   clang 14, ThreadSanitizer: the concurrency tests (*Concurrency*, *RealThreads*)
+#   asan   clang 14, AddressSanitizer + UndefinedBehaviorSanitizer at -O1, unity build: the whole
+#          suite, the fixed random-run seeds among it (this build also makes the fuzzers)
+#   fuzz   a short bounded run of every fuzzer from its seed corpus (scripts/fuzz.sh), ~1.5 minutes
+#   tsan   clang 14, ThreadSanitizer, unity build: the concurrency tests (*Concurrency*, *RealThreads*)
 # All builds use -Wall -Wextra -Werror. Build folders: build/, build-asan/, build-tsan/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
