@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/plist/io.h"
+#include "sim/nearest_names.h"
 #include "sim/presets.h"
 #include "sim/scenario_check.h"
 #include "sim/settings_check.h"
@@ -77,16 +78,25 @@ class Reader {
     *out = it->get<std::int64_t>();
     return true;
   }
-  // Keys an object may hold; anything else is most likely a typing mistake.
+  // Keys an object may hold; anything else is most likely a typing mistake. Every unknown key is
+  // named at once, each with the known key it most likely meant, so a file is mended in one go.
+  //   unknown keys "devise" (did you mean device?), "colour"; expected one of: name, …
   void allowOnly(const json& obj, const std::string& place, std::initializer_list<const char*> keys) {
+    const std::vector<std::string_view> known(keys.begin(), keys.end());
+    std::string unknown;
+    int count = 0;
+    constexpr int kNamed = 5;  // the error stays one readable line
     for (auto it = obj.begin(); it != obj.end(); ++it) {
-      if (std::find_if(keys.begin(), keys.end(), [&](const char* k) { return it.key() == k; }) == keys.end()) {
-        std::string known;
-        for (const char* k : keys) known += (known.empty() ? "" : ", ") + std::string(k);
-        fail(place, "unknown key \"" + it.key() + "\" (expected one of: " + known + ")");
-        return;
-      }
+      if (std::find(known.begin(), known.end(), it.key()) != known.end()) continue;
+      if (count++ >= kNamed) continue;
+      unknown += (count > 1 ? ", \"" : "\"") + it.key() + "\"";
+      if (auto near = nearestNames(it.key(), known); !near.empty()) unknown += " (did you mean " + oneOf(near) + "?)";
     }
+    if (count == 0) return;
+    if (count > kNamed) unknown += " and " + std::to_string(count - kNamed) + " more";
+    std::string list;
+    for (std::string_view k : known) list += (list.empty() ? "" : ", ") + std::string(k);
+    fail(place, (count == 1 ? "unknown key " : "unknown keys ") + unknown + "; expected one of: " + list);
   }
 
  private:
