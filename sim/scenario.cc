@@ -80,7 +80,7 @@ class Reader {
   }
   // Keys an object may hold; anything else is most likely a typing mistake. Every unknown key is
   // named at once, each with the known key it most likely meant, so a file is mended in one go.
-  //   unknown keys "devise" (did you mean device?), "colour"; expected one of: name, …
+  //   unknown keys "colour", "devise" (did you mean device?); expected one of: name, …
   void allowOnly(const json& obj, const std::string& place, std::initializer_list<const char*> keys) {
     const std::vector<std::string_view> known(keys.begin(), keys.end());
     std::string unknown;
