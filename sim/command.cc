@@ -23,6 +23,7 @@
 #include "sim/presets.h"
 #include "sim/report/html_report.h"
 #include "sim/report/matrix.h"
+#include "sim/report/page_file.h"
 #include "sim/report/report_data.h"
 #include "sim/random_scenario.h"
 #include "sim/scenario.h"
@@ -99,18 +100,24 @@ struct Printers {
   }
 };
 
-// Wall-clock pacing: each instant something happens is played when its real moment comes.
+// Wall-clock pacing: each instant something happens is played when its real moment comes, and
+// the run lasts until the real moment of its end, whatever happens last.
 void playInRealTime(World& world, Printers& printer, dispatch::Instant stopAt, double speed, std::FILE* out) {
   const auto realStart = std::chrono::steady_clock::now();
   const dispatch::Instant virtualStart = world.now();
+  // A century at most: a very slow pace must not overflow the clock's count of nanoseconds.
+  auto realMoment = [&](dispatch::Instant t) {
+    const double nanoseconds = std::min(static_cast<double>((t - virtualStart).count()) / speed, 3.15e18);
+    return realStart + std::chrono::nanoseconds(static_cast<std::int64_t>(nanoseconds));
+  };
   dispatch::Instant due;
   while (world.clock().nextDue(&due) && due <= stopAt) {
-    std::this_thread::sleep_until(
-        realStart + std::chrono::duration_cast<std::chrono::steady_clock::duration>((due - virtualStart) / speed));
+    std::this_thread::sleep_until(realMoment(due));
     world.runUntil(due);
     printer.flush();
     std::fflush(out);
   }
+  std::this_thread::sleep_until(realMoment(stopAt));
 }
 
 // Writes the HTML report; false (with a message) when the file cannot be written.
@@ -150,7 +157,13 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
       std::fprintf(err, "quorvel-sim: --until: %s\n", offset.error().c_str());
       return 2;
     }
-    stopAt = std::min(stopAt, world->now() + *offset);
+    if (world->now() + *offset > stopAt) {
+      const host::CalendarDate end = world->springBoard().host.calendarDate(stopAt);
+      std::fprintf(err, "quorvel-sim: --until %s comes after the end of the run (%04d-%02d-%02d %02d:%02d:%02d)\n",
+                   o.until.c_str(), end.year, end.month, end.day, end.hour, end.minute, end.second);
+      return 2;
+    }
+    stopAt = world->now() + *offset;
   }
   World* w = world.get();
   LocalClock clock = [w](dispatch::Instant t) { return w->springBoard().host.calendarDate(t); };
@@ -301,11 +314,12 @@ int playSeeds(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err) {
     if (status == 2) return 2;  // the device could not be made: the next seeds would fare no better
     if (status == 1) ++broke;
   }
-  if (!o.output.json)
-    std::fprintf(out, "seeds %llu to %llu, %s day(s) each: %llu held every invariant, %llu broke one\n",
-                 static_cast<unsigned long long>(o.seed), static_cast<unsigned long long>(o.seed + o.seeds - 1),
-                 shortNumber(o.days).c_str(), static_cast<unsigned long long>(o.seeds - broke),
-                 static_cast<unsigned long long>(broke));
+  // After JSON Lines the count goes to standard error, so that standard output stays JSON Lines.
+  const std::string length = o.until.empty() ? shortNumber(o.days) + " day(s) each" : "each until " + o.until;
+  std::fprintf(o.output.json ? err : out, "seeds %llu to %llu, %s: %llu held every invariant, %llu broke one\n",
+               static_cast<unsigned long long>(o.seed), static_cast<unsigned long long>(o.seed + o.seeds - 1),
+               length.c_str(), static_cast<unsigned long long>(o.seeds - broke),
+               static_cast<unsigned long long>(broke));
   return broke ? 1 : 0;
 }
 
@@ -330,6 +344,11 @@ int runCommand(const std::vector<std::string>& args, std::FILE* in, std::FILE* o
   if (o.listApps) return std::fputs(appsText().c_str(), out), 0;
   if (o.jsonSchema) return std::fputs(eventsSchema().c_str(), out), 0;
   if (o.printDefault) return std::fprintf(out, "%s\n", std::string(defaultScenarioText()).c_str()), 0;
+  if (!o.htmlFile.empty())
+    if (const std::optional<std::string> why = report::whyPageCannotBeWritten(o.htmlFile)) {
+      std::fprintf(err, "quorvel-sim: --html: cannot write %s: %s\n", o.htmlFile.c_str(), why->c_str());
+      return 2;
+    }
   if (o.seeds > 1) return playSeeds(o, in, out, err);
   return playScenario(o, in, out, err);
 }

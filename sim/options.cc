@@ -50,15 +50,20 @@ struct Pairing {
   bool needsOther;  // false: the two exclude each other
   const char* why;
   const char* orOther = nullptr;  // needed: either will do
+  const char* unless = nullptr;   // excluded: unless this one is given too
 };
 constexpr Pairing kPairings[] = {
     {"--speed", "--realtime", true, "it is the pace of --realtime"},
     {"--days", "--random", true, "it is the length of a random scenario"},
     {"--markdown", "--list-kinds", true, "it is the format of a list", "--list-settings"},
     {"--verbose", "--json", false, "JSON Lines hold every event already"},
-    {"--explain", "--quiet", false, "--quiet prints no timeline to explain"},
+    {"--explain", "--quiet", false, "--quiet prints no timeline to explain (--html would explain the report)",
+     nullptr, "--html"},
+    {"--explain", "--matrix", false, "--matrix prints a table (--html would explain the report)", nullptr, "--html"},
     {"--verbose", "--quiet", false, "--quiet prints no timeline"},
     {"--random", "scenario", false, "--random makes its own scenario"},
+    {"--seed", "--random", true, "a scenario file plays with its own \"seed\""},
+    {"--strict", "--random", false, "a random scenario holds odd settings on purpose, played as the library reads them"},
     {"--seeds", "--random", true, "it counts random scenarios"},
     {"--seeds", "--check", true, "many seeds in one run are for checking the invariants"},
     {"--seeds", "--html", false, "one page shows one run"},
@@ -137,8 +142,7 @@ class CommandLine {
         ->type_name("FILE");
     optionGroup_["scenario"] = Group::Scenario;
     flag("--random", o.random, "play a random scenario made from the seed");
-    value("--seed", "N", "the seed for --random, a whole number 0..2^64-1 (default 1);\n"
-                         "a scenario file plays the same whatever it is",
+    value("--seed", "N", "with --random: the seed, a whole number 0..2^64-1 (default 1)",
           [&o](const std::string& v) { o.seed = readSeed(v), o.seedGiven = true; });
     value("--seeds", "N", "with --random and --check: play N seeds one after another from --seed,\n"
                           "each on a new device, in one process (1 to 1000000); every seed that\n"
@@ -146,7 +150,7 @@ class CommandLine {
           [&o](const std::string& v) { o.seeds = readSeedCount(v); });
     value("--days", "D", "the length of the --random scenario in days, above 0 up to 400, as a scenario's run (default 1)",
           [&o](const std::string& v) { o.days = readDays(v); });
-    flag("--strict", o.strict, "treat every warning about the scenario as an error (exit status 2,\n"
+    flag("--strict", o.strict, "treat every warning about the scenario file as an error (exit status 2,\n"
                                "nothing played)");
 
     in(Group::Playing);
@@ -197,6 +201,10 @@ class CommandLine {
       if (extra.size() > 1 && extra[0] == '-') throw Refusal{"unknown option " + extra + nearestOption(extra)};
       throw Refusal{"more than one scenario given (\"" + extra + "\" after \"" + given("scenario") + "\")"};
     }
+    if (isGiven("scenario") && given("scenario").empty())
+      throw Refusal{"the scenario file's name is empty (give none for the built-in scenario, - for standard input)"};
+    if (given("--html") == "-")
+      throw Refusal{"--html needs the name of the file to write the page to, got \"-\""};
     if (!isGiven("--help")) checkCombinations();  // --help answers whatever else is given
   }
 
@@ -229,7 +237,12 @@ class CommandLine {
   }
   CLI::Option* value(const std::string& name, const std::string& typeName, const std::string& description,
                      std::function<void(const std::string&)> read) {
-    CLI::Option* option = app_.add_option_function<std::string>(name, std::move(read), description);
+    // An empty value ("--until ''") would read as no option at all: refused, not ignored.
+    auto readGiven = [name, typeName, read = std::move(read)](const std::string& v) {
+      if (v.empty()) throw Refusal{name + " needs a value (" + typeName + "), got \"\""};
+      read(v);
+    };
+    CLI::Option* option = app_.add_option_function<std::string>(name, std::move(readGiven), description);
     return place(option->type_name(typeName)->multi_option_policy(CLI::MultiOptionPolicy::Throw));
   }
   CLI::Option* place(CLI::Option* option) {
@@ -254,7 +267,7 @@ class CommandLine {
       if (p.needsOther && !isGiven(p.other) && !(p.orOther && isGiven(p.orOther)))
         throw Refusal{spoken(p.option) + " does nothing without " + p.other +
                       (p.orOther ? std::string(" or ") + p.orOther : "") + ": " + p.why};
-      if (!p.needsOther && isGiven(p.other))
+      if (!p.needsOther && isGiven(p.other) && !(p.unless && isGiven(p.unless)))
         throw Refusal{spoken(p.option) + " does nothing with " + spoken(p.other) + ": " + p.why};
     }
     // Only the scenario options go with a reference; the first reference given stands alone.

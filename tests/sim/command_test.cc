@@ -61,7 +61,7 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--list-apps", "--markdown"}, "--markdown does nothing without --list-kinds or --list-settings"},
       {{"--events", "--json"}, "--json does nothing with --events"},
       {{"--list-kinds", "day.json"}, "a scenario file does nothing with --list-kinds"},
-      {{"--version", "--seed", "3"}, "--seed does nothing with --version"},
+      {{"--version", "--until", "07:00"}, "--until does nothing with --version"},
       {{"--dump-scenario", "--check"}, "--check does nothing with --dump-scenario"},
       {{"--random", "day.json"}, "--random does nothing with a scenario file"},
       {{"--seeds", "3", "--check"}, "--seeds does nothing without --random"},
@@ -72,6 +72,15 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--random", "--check", "--seed", "18446744073709551615", "--seeds", "2"},
        "--seeds 2 from --seed 18446744073709551615 goes past the last seed, 18446744073709551615"},
       {{"one.json", "two.json"}, "more than one scenario given (\"two.json\" after \"one.json\")"},
+      {{"--seed", "5", "day.json"}, "--seed does nothing without --random: a scenario file plays with its own \"seed\""},
+      {{"--random", "--strict"}, "--strict does nothing with --random"},
+      {{"--matrix", "--explain", "day.json"}, "--explain does nothing with --matrix"},
+      {{"--until", "", "day.json"}, "--until needs a value (TIME), got \"\""},
+      {{"--html", ""}, "--html needs a value (FILE), got \"\""},
+      {{"--html", "-"}, "--html needs the name of the file to write the page to"},
+      {{""}, "the scenario file's name is empty"},
+      {{"--until", "+20m", sourcePath("examples/ios9-sms.json")},
+       "--until +20m comes after the end of the run (2026-12-07 08:03:30)"},
       {{"--ios", "9.3", sourcePath("examples/ios9-sms.json")}, "--ios does nothing without --matrix"},
       {{"--matrix", "--quiet", sourcePath("examples/ios9-sms.json")}, "--quiet does nothing with --matrix"},
       {{"--matrix", "--ios", "6.1", sourcePath("examples/ios9-sms.json")}, "--ios: \"6.1\" names no known release"},
@@ -105,6 +114,35 @@ TEST_F(CommandLine, MissingDirectoryAndUnreadableScenarioFilesEachSayWhatIsWrong
   if (::geteuid() == 0) GTEST_SKIP() << "root reads a file without permissions; the denied case needs a user";
   CommandRun denied = runQuorvelSim({locked});
   EXPECT_EQ(denied.err.rfind("quorvel-sim: " + locked + ": cannot be read: Permission denied", 0), 0u) << denied.err;
+}
+
+TEST_F(CommandLine, WhereThePageCannotGoIsRefusedBeforeAnythingPlaysAndNoOtherFileIsWrittenOver) {
+  const std::string scenario = scratch.write("day.json", R"({"run": "2m"})");
+  const std::string earlierPage = scratch.write("earlier.html", "\n<!DOCTYPE html><p>old</p>");
+  const std::string empty = scratch.write("empty.html", "");
+  struct Case {
+    std::string page;
+    std::string why;  // empty: written
+  } cases[] = {
+      {"/nonexistent-folder/r.html", "no folder /nonexistent-folder to write it in"},
+      {scratch.path(), "is a directory"},
+      {scenario, "exists and is not an HTML page"},  // the page's name forgotten: the scenario came next
+      {earlierPage, ""},
+      {empty, ""},
+      {scratch / "new.html", ""},
+  };
+  for (const Case& c : cases) {
+    CommandRun run = runQuorvelSim({"--json", "--html", c.page, scenario});
+    if (c.why.empty()) {
+      EXPECT_EQ(run.status, 0) << run.err;
+      EXPECT_EQ(fileText(c.page).rfind("<!DOCTYPE html>", 0), 0u) << c.page;
+      continue;
+    }
+    EXPECT_EQ(run.status, 2) << c.page;
+    EXPECT_EQ(run.out, "") << "played before refusing " << c.page;
+    EXPECT_EQ(run.err.rfind("quorvel-sim: --html: cannot write " + c.page + ": " + c.why, 0), 0u) << run.err;
+  }
+  EXPECT_EQ(fileText(scenario), R"({"run": "2m"})");
 }
 
 TEST_F(CommandLine, ADashReadsTheScenarioFromStandardInput) {
