@@ -53,7 +53,7 @@ Result<Scenario> scenarioFor(const Options& o, std::FILE* in) {
 }
 
 void printHeading(std::FILE* out, const std::vector<std::string>& heading) {
-  for (const std::string& line : heading) std::fprintf(out, "%s\n", line.c_str());
+  for (const std::string& line : heading) std::fprintf(out, "%s\n", visibleText(line).c_str());
   std::fputc('\n', out);
 }
 

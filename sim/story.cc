@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/categories.h"
+#include "sim/terminal.h"
 
 namespace qv::sim {
 namespace {
@@ -440,8 +441,20 @@ void StoryWriter::heading(const std::string& text) {
 }
 
 void StoryWriter::tellClockChangesUpTo(dispatch::Instant t) {
-  for (; clockChangesTold_ < clockChanges_.size() && clockChanges_[clockChangesTold_].at <= t; ++clockChangesTold_)
+  for (; clockChangesTold_ < clockChanges_.size() && clockChanges_[clockChangesTold_].at <= t; ++clockChangesTold_) {
+    enterDay(clockChanges_[clockChangesTold_].at);  // a change is told under the day it happens on
     heading(clockChanges_[clockChangesTold_].text);
+  }
+}
+
+void StoryWriter::enterDay(dispatch::Instant t) {
+  host::CalendarDate d = clock_(t);
+  const int day = d.year * 10000 + d.month * 100 + d.day;
+  if (day == lastDay_) return;
+  char date[32];
+  std::snprintf(date, sizeof date, "%s %04d-%02d-%02d", weekday(d.year, d.month, d.day), d.year, d.month, d.day);
+  heading(date);
+  lastDay_ = day;
 }
 
 void StoryWriter::finish(dispatch::Instant end) {
@@ -452,23 +465,17 @@ void StoryWriter::finish(dispatch::Instant end) {
 void StoryWriter::write(const Line& line) {
   const Event& e = *line.event;
   tellClockChangesUpTo(e.time);
-  host::CalendarDate d = clock_(e.time);
-  const int day = d.year * 10000 + d.month * 100 + d.day;
-  if (day != lastDay_) {
-    char date[32];
-    std::snprintf(date, sizeof date, "%s %04d-%02d-%02d", weekday(d.year, d.month, d.day), d.year, d.month, d.day);
-    heading(date);
-    lastDay_ = day;
-  }
+  enterDay(e.time);
   const std::string lab = line.indented ? "  " + line.label : line.label;
+  const std::string text = visibleText(line.text);
   const char* colour = colourOf(line.label);
   if (*colour) {
     std::fprintf(out_, "%s  %-12s  %s%-14s %s\033[0m\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), colour,
-                 lab.c_str(), line.text.c_str());
+                 lab.c_str(), text.c_str());
     return;
   }
   std::fprintf(out_, "%s  %-12s  %-14s %s\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), lab.c_str(),
-               line.text.c_str());
+               text.c_str());
 }
 
 }  // namespace qv::sim

@@ -71,6 +71,8 @@ class StoryWriter {
   void heading(const std::string& text);
   const char* colourOf(std::string_view label) const;
   void tellClockChangesUpTo(dispatch::Instant t);
+  // The heading of the day `t` falls on, when it is not the day last headed.
+  void enterDay(dispatch::Instant t);
 
   std::FILE* out_;
   OutputOptions options_;

@@ -2,6 +2,7 @@
 
 #include "sim/json_lines.h"
 #include "sim/local_time.h"
+#include "sim/terminal.h"
 
 namespace qv::sim {
 namespace {
@@ -185,7 +186,8 @@ void Summary::print(std::FILE* out, const LocalClock& clock, bool withDates) con
                                      : std::to_string(alerts) + " alerts, " + hhmmss(clock, first, withDates) + " to " +
                                            hhmmss(clock, last, withDates);
     if (starts > 1) text += " (started " + std::to_string(starts) + " times)";
-    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", title(r).c_str(), text.c_str(), "", endingText(r, clock, withDates).c_str());
+    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", visibleText(title(r)).c_str(), visibleText(text).c_str(), "",
+                 visibleText(endingText(r, clock, withDates)).c_str());
   }
   std::fprintf(
       out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",

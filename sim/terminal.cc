@@ -8,6 +8,24 @@ namespace qv::sim {
 
 using namespace std::chrono_literals;
 
+std::string visibleText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      out += c;
+      continue;
+    }
+    // U+2400 + the control character's code, U+2421 for DEL, written out in UTF-8.
+    const unsigned picture = byte == 0x7f ? 0x2421 : 0x2400 + byte;
+    out += static_cast<char>(0xe0 | (picture >> 12));
+    out += static_cast<char>(0x80 | ((picture >> 6) & 0x3f));
+    out += static_cast<char>(0x80 | (picture & 0x3f));
+  }
+  return out;
+}
+
 bool colourWanted(bool stdoutIsTerminal, const char* noColorVariable) {
   return stdoutIsTerminal && !(noColorVariable && *noColorVariable);
 }

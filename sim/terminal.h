@@ -8,10 +8,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "sim/output.h"
 
 namespace qv::sim {
+
+// `text` with every control character (a scenario's note may hold any) shown as its Unicode
+// picture, "␀" for NUL, "␛" for ESC: a text cannot cut a line short or steer the terminal.
+std::string visibleText(std::string_view text);
 
 // Colour for the text story: on a terminal, unless NO_COLOR holds a value (no-color.org).
 bool colourWanted(bool stdoutIsTerminal, const char* noColorVariable);

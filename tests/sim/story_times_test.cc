@@ -36,6 +36,21 @@ TEST_F(StoryTimes, TheClocksChangingIsALineWhereItHappens) {
   const std::string forward = play(R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:30:00", "run": "1h"})");
   EXPECT_TRUE(has(forward, "--- clocks go forward: 02:00 becomes 03:00 (CET to CEST) ---\n")) << forward;
   EXPECT_TRUE(has(forward, "2026-03-29 from 01:30:00 to 03:30:00\n")) << forward;
+
+  // Under the heading of its own day, even when the day's first line comes after it.
+  const std::string overnight = play(R"({"timeZone": "Europe/Berlin", "start": "2026-03-28T20:00:00",
+      "actions": [{"at": "+1h", "do": "note", "text": "eve"}, {"at": "+13h", "do": "note", "text": "morning"}],
+      "run": "14h"})");
+  EXPECT_TRUE(has(overnight, "--- Sun 2026-03-29 ---\n--- clocks go forward: 02:00 becomes 03:00 (CET to CEST) ---\n"))
+      << overnight;
+}
+
+TEST_F(StoryTimes, ControlCharactersInTextsAreShownNotSentToTheTerminal) {
+  // A NUL cut the line short; an escape would have steered the terminal.
+  const std::string out = play(R"({"name": "bell\u0007", "run": "1m",
+      "actions": [{"at": "+10s", "do": "note", "text": "a\u0000b\u001b[31mred\tc"}]})");
+  EXPECT_TRUE(has(out, "bell\u2407\n")) << out;
+  EXPECT_TRUE(has(out, "a\u2400b\u241b[31mred\u2409c\n")) << out;
 }
 
 TEST_F(StoryTimes, TheHeaderGivesTheStartWindowAsTheAlertGateReadsIt) {
