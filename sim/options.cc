@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <functional>
@@ -291,7 +292,8 @@ class CommandLine {
 
   // " (did you mean --json?)" when a known option is a letter or two away.
   std::string nearestOption(const std::string& unknown) const {
-    const std::string word = unknown.substr(0, unknown.find('='));
+    std::string word = unknown.substr(0, unknown.find('='));
+    std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });  // --JSON
     std::string best;
     std::size_t bestDistance = 3;
     for (const CLI::Option* option : app_.get_options()) {

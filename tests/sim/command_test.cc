@@ -39,6 +39,7 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
     const char* message;  // after "quorvel-sim: "
   } cases[] = {
       {{"--jsn"}, "unknown option --jsn (did you mean --json?)"},
+      {{"--JSON"}, "unknown option --JSON (did you mean --json?)"},
       {{"--json=yes"}, "--json takes no value"},
       {{"--colour"}, "unknown option --colour"},
       {{"--until"}, "--until needs a value (TIME)"},
