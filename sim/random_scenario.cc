@@ -179,11 +179,10 @@ std::string randomRelease(Dice& dice) {
   return dice.chance(0.12) ? dice.pick(old) : dice.pick(current);
 }
 
-Action at(dispatch::Duration when, ActionType type, std::size_t index) {
+Action at(dispatch::Duration when, ActionType type) {
   Action a;
   a.at = when;
   a.type = type;
-  a.place = "random[" + std::to_string(index) + "]";
   return a;
 }
 
@@ -241,7 +240,7 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
     const std::uint64_t roll = dice.below(100);
     Action a;
     if (roll < 45) {
-      a = at(t, ActionType::Notification, i);
+      a = at(t, ActionType::Notification);
       if (dice.chance(0.15)) {
         a.notification = randomRawNotification(dice);
         s.actions.push_back(std::move(a));
@@ -255,56 +254,55 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
       a.notification.preset = p->name;
       if (p->needsApp) a.notification.app = listed.empty() || dice.chance(0.3) ? "com.example.Shop" : dice.pick(listed);
     } else if (roll < 53) {
-      a = at(t, ringing ? (dice.chance(0.5) ? ActionType::AnswerCall : ActionType::EndCall) : ActionType::IncomingCall,
-             i);
+      a = at(t, ringing ? (dice.chance(0.5) ? ActionType::AnswerCall : ActionType::EndCall) : ActionType::IncomingCall);
       if (a.type == ActionType::IncomingCall) a.app = "Caller " + std::to_string(dice.below(5));
       ringing = a.type == ActionType::IncomingCall;
       if (a.type == ActionType::AnswerCall) {
         s.actions.push_back(a);
-        a = at(t + std::chrono::seconds(dice.between(5, 300)), ActionType::EndCall, i);
+        a = at(t + std::chrono::seconds(dice.between(5, 300)), ActionType::EndCall);
         if (a.at > options.span) continue;
       }
     } else if (roll < 65) {
-      a = at(t, ActionType::OpenApp, i);
+      a = at(t, ActionType::OpenApp);
       a.app = dice.pick(kOpenableApps);
       // Often the user goes back to the home screen a little later.
       if (dice.chance(0.4)) {
-        Action leave = at(t + std::chrono::milliseconds(dice.between(2000, 600000)), ActionType::LeaveApp, i);
+        Action leave = at(t + std::chrono::milliseconds(dice.between(2000, 600000)), ActionType::LeaveApp);
         leave.app = a.app;
         if (leave.at <= options.span) s.actions.push_back(std::move(leave));
       }
     } else if (roll < 70) {
-      a = at(t, ActionType::ReadMessages, i);
+      a = at(t, ActionType::ReadMessages);
       a.count = dice.chance(0.5) ? -1 : dice.between(1, 3);
     } else if (roll < 76) {
-      a = at(t, dice.chance(0.5) ? ActionType::RemoveNotification : ActionType::ActOnNotification, i);
+      a = at(t, dice.chance(0.5) ? ActionType::RemoveNotification : ActionType::ActOnNotification);
       a.origin = dice.chance(0.5) ? "lock-screen" : "notification-centre";
     } else if (roll < 78) {
-      a = at(t, ActionType::TapBanner, i);
+      a = at(t, ActionType::TapBanner);
     } else if (roll < 86) {
       const ActionType kinds[] = {ActionType::Lock, ActionType::Unlock, ActionType::AutoLock};
-      a = at(t, dice.pick(kinds), i);
+      a = at(t, dice.pick(kinds));
       // The user often picks the phone up just as it locks itself: unlocks while the lock-screen
       // re-post (one second after the auto-lock, then 0.7 s per bulletin) is under way.
       if (a.type == ActionType::AutoLock && dice.chance(0.3)) {
-        Action unlock = at(t + std::chrono::milliseconds(dice.between(200, 2500)), ActionType::Unlock, i);
+        Action unlock = at(t + std::chrono::milliseconds(dice.between(200, 2500)), ActionType::Unlock);
         if (unlock.at <= options.span) s.actions.push_back(std::move(unlock));
       }
     } else if (roll < 89) {
-      a = at(t, ActionType::QuietMode, i);
+      a = at(t, ActionType::QuietMode);
       a.on = dice.chance(0.4);
     } else if (roll < 95) {
-      a = at(t, ActionType::Settings, i);
+      a = at(t, ActionType::Settings);
       randomPaneChange(dice, a, listed);
     } else if (roll < 98) {
-      a = at(t, ActionType::SettingsFile, i);
+      a = at(t, ActionType::SettingsFile);
       a.values = randomSettings(dice, listed);
     } else if (roll < 99) {
-      a = at(t, ActionType::SetBadge, i);
+      a = at(t, ActionType::SetBadge);
       a.app = dice.pick(kOpenableApps);
       a.count = dice.between(0, 3);
     } else {
-      a = at(t, ActionType::Respring, i);
+      a = at(t, ActionType::Respring);
     }
     s.actions.push_back(std::move(a));
   }
@@ -318,6 +316,9 @@ Scenario randomScenario(const RandomScenarioOptions& options) {
   sorted.reserve(order.size());
   for (std::size_t i : order) sorted.push_back(std::move(s.actions[i]));
   s.actions = std::move(sorted);
+  // Each action's place is where --dump-scenario writes it, so a place found in a run's output
+  // can be looked up in the dump.
+  for (std::size_t i = 0; i < s.actions.size(); ++i) s.actions[i].place = "actions[" + std::to_string(i) + "]";
   return s;
 }
 
