@@ -163,10 +163,15 @@ void randomPaneChange(Dice& dice, Action& a, std::vector<std::string>& listed) {
                       : roll < 79 ? dice.pick(kCountKeys)
                       : roll < 87 ? dice.pick(kSoundKeys)
                                   : dice.pick(kWindowKeys);
-    if (dice.chance(0.1))
-      a.removals.push_back(key);
-    else
-      a.values[key] = randomSettingValue(dice, key);
+    // A key both set and removed is refused when read back; the removal wins, as it did when
+    // both were written, so every seed plays as before.
+    if (dice.chance(0.1)) {
+      a.values.erase(key);
+      if (std::find(a.removals.begin(), a.removals.end(), key) == a.removals.end()) a.removals.push_back(key);
+    } else if (pl::Value value = randomSettingValue(dice, key);
+               std::find(a.removals.begin(), a.removals.end(), key) == a.removals.end()) {
+      a.values[key] = std::move(value);
+    }
   }
 }
 
@@ -328,6 +333,7 @@ nlohmann::ordered_json toJson(const pl::Value& v) {
     case pl::Value::Type::Bool:
       return *v.ifBool();
     case pl::Value::Type::Integer:
+      if (v.isUnsigned64()) return static_cast<std::uint64_t>(*v.ifInteger());
       return *v.ifInteger();
     case pl::Value::Type::Real:
       return *v.ifReal();
@@ -357,16 +363,26 @@ std::string offset(dispatch::Duration d) {
 std::string scenarioToJson(const Scenario& s) {
   nlohmann::ordered_json j;
   j["name"] = s.name;
-  j["device"] = {{"ios", s.world.release},       {"kind", s.world.idiom == device::Idiom::Pad ? "iPad" : "iPhone"},
-                 {"torch", s.world.hasTorch},    {"flash", s.world.hasFlash},
-                 {"language", s.world.language}, {"processor", s.world.is64Bit ? "64-bit" : "32-bit"}};
+  if (!s.description.empty()) j["description"] = s.description;
+  j["device"] = {{"ios", s.world.release},
+                 {"kind", s.world.idiom == device::Idiom::Pad ? "iPad" : "iPhone"},
+                 {"torch", s.world.hasTorch},
+                 {"flash", s.world.hasFlash},
+                 {"answersInterfaceIdiom", s.world.answersInterfaceIdiom},
+                 {"language", s.world.language},
+                 {"processor", s.world.is64Bit ? "64-bit" : "32-bit"}};
   j["timeZone"] = s.world.timeZone;
   char start[32];
   std::snprintf(start, sizeof start, "%04d-%02d-%02dT%02d:%02d:%02d", s.world.start.year, s.world.start.month,
                 s.world.start.day, s.world.start.hour, s.world.start.minute, s.world.start.second);
   j["start"] = start;
   j["locked"] = s.world.startLocked;
-  if (s.world.settings) j["settings"] = toJson(pl::Value(*s.world.settings));
+  // A settings file is named by its absolute path, so the dump plays from any folder with the
+  // file's own bytes (which may hold data and dates that JSON cannot).
+  if (!s.settingsPath.empty())
+    j["settings"] = s.settingsPath;
+  else if (s.world.settings)
+    j["settings"] = toJson(pl::Value(*s.world.settings));
   for (const AppSpec& a : s.apps) j["apps"].push_back({{"bundleId", a.bundleId}, {"name", a.name}, {"badge", a.badge}});
   j["actions"] = nlohmann::ordered_json::array();
   for (const Action& a : s.actions) {
@@ -385,6 +401,8 @@ std::string scenarioToJson(const Scenario& s) {
         if (a.notification.localFire) o["localFire"] = true;
         if (a.notification.badge) o["badge"] = *a.notification.badge;
         if (!a.notification.title.empty()) o["title"] = a.notification.title;
+        if (!a.notification.message.empty()) o["message"] = a.notification.message;
+        if (!a.notification.label.empty()) o["label"] = a.notification.label;
         break;
       case ActionType::IncomingCall:
         o["from"] = a.app;
@@ -400,14 +418,23 @@ std::string scenarioToJson(const Scenario& s) {
         o["app"] = a.app;
         o["value"] = a.count;
         break;
+      case ActionType::RemoveNotification:
+        if (!a.target.empty()) o["notification"] = a.target;
+        break;
       case ActionType::ActOnNotification:
+        if (!a.target.empty()) o["notification"] = a.target;
         o["from"] = a.origin;
         break;
       case ActionType::QuietMode:
         o["on"] = a.on;
         break;
-      case ActionType::Settings:
       case ActionType::SettingsFile:
+        if (a.settingsFile) {
+          o["file"] = a.settingsFilePath;
+          break;
+        }
+        [[fallthrough]];
+      case ActionType::Settings:
         if (!a.values.empty()) o["set"] = toJson(pl::Value(a.values));
         if (!a.removals.empty()) o["remove"] = a.removals;
         break;

@@ -11,10 +11,12 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/apps/catalog.h"
 #include "platform/plist/io.h"
 #include "sim/nearest_names.h"
 #include "sim/presets.h"
 #include "sim/scenario_check.h"
+#include "sim/scenario_json.h"
 #include "sim/settings_check.h"
 
 namespace qv::sim {
@@ -41,10 +43,7 @@ class Reader {
   }
   std::vector<std::string> takeWarnings() { return std::move(warnings_); }
 
-  std::string describe(const json& v) const {
-    std::string d = v.dump();
-    return d.size() > 40 ? d.substr(0, 37) + "..." : d;
-  }
+  std::string describe(const json& v) const { return previewJson(v); }
   bool string(const json& obj, const char* key, const std::string& place, std::string* out, bool required = false) {
     auto it = obj.find(key);
     if (it == obj.end()) {
@@ -68,11 +67,18 @@ class Reader {
     *out = it->get<bool>();
     return true;
   }
-  bool integer(const json& obj, const char* key, const std::string& place, std::int64_t* out) {
+  // A whole number from `least` up; one beyond the signed 64-bit range is refused as written,
+  // never wrapped.
+  bool integer(const json& obj, const char* key, const std::string& place, std::int64_t* out,
+               std::int64_t least = INT64_MIN) {
     auto it = obj.find(key);
     if (it == obj.end()) return false;
-    if (!it->is_number_integer()) {
-      fail(join(place, key), "expected a whole number, got " + describe(*it));
+    const bool fits = it->is_number_integer() &&
+                      (!it->is_number_unsigned() || it->get<std::uint64_t>() <= std::uint64_t{INT64_MAX});
+    if (!fits || it->get<std::int64_t>() < least) {
+      fail(join(place, key), "expected a whole number" +
+                                 (least == INT64_MIN ? std::string() : " from " + std::to_string(least)) +
+                                 " up to 9223372036854775807, got " + describe(*it));
       return false;
     }
     *out = it->get<std::int64_t>();
@@ -105,8 +111,9 @@ class Reader {
   std::vector<std::string> warnings_;
 };
 
-std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
-  if (depth > 64) return std::nullopt;
+// The reader has refused documents nested deeper than kDeepestScenarioJson, so the recursion is
+// bounded. None when a null is inside (see nullIn).
+std::optional<pl::Value> toPlist(const json& v) {
   switch (v.type()) {
     case json::value_t::boolean:
       return pl::Value(v.get<bool>());
@@ -124,7 +131,7 @@ std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
     case json::value_t::array: {
       pl::Array a;
       for (const json& e : v) {
-        auto p = toPlist(e, depth + 1);
+        auto p = toPlist(e);
         if (!p) return std::nullopt;
         a.push_back(std::move(*p));
       }
@@ -133,7 +140,7 @@ std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
     case json::value_t::object: {
       pl::Dict d;
       for (auto it = v.begin(); it != v.end(); ++it) {
-        auto p = toPlist(it.value(), depth + 1);
+        auto p = toPlist(it.value());
         if (!p) return std::nullopt;
         d.emplace(it.key(), std::move(*p));
       }
@@ -144,6 +151,19 @@ std::optional<pl::Value> toPlist(const json& v, int depth = 0) {
   }
 }
 
+// The place of the first null in `v` (at `place`), which no property list can hold.
+std::string nullIn(const json& v, const std::string& place) {
+  if (v.is_array())
+    for (std::size_t i = 0; i < v.size(); ++i)
+      if (std::string at = nullIn(v[i], place + "[" + std::to_string(i) + "]"); !at.empty()) return at;
+  if (v.is_object())
+    for (auto it = v.begin(); it != v.end(); ++it)
+      if (std::string at = nullIn(it.value(), join(place, it.key())); !at.empty()) return at;
+  return v.is_null() ? place : std::string();
+}
+
+constexpr const char* kNoNull = "null has no property-list form; leave the key or element out";
+
 bool readDict(Reader& r, const json& obj, const char* key, const std::string& place, std::optional<pl::Dict>* out) {
   auto it = obj.find(key);
   if (it == obj.end()) return false;
@@ -153,7 +173,7 @@ bool readDict(Reader& r, const json& obj, const char* key, const std::string& pl
   }
   auto v = toPlist(*it);
   if (!v) {
-    r.fail(join(place, key), "expected property-list values only (no null), nested at most 64 deep");
+    r.fail(nullIn(*it, join(place, key)), kNoNull);
     return false;
   }
   *out = *v->ifDict();
@@ -277,6 +297,20 @@ std::string textAfterTime(std::string_view s) {
   return std::string(s.substr(pos));
 }
 
+// What to write instead of a time followed by `after`, fitting what that is.
+std::string mendTime(std::string_view after) {
+  std::string word;
+  for (char c : after)
+    if (c != ' ') word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (word == "am" || word == "pm" || word == "a.m." || word == "p.m.")
+    return "times are on the 24-hour clock (\"21:31\", not \"09:31pm\")";
+  if (word[0] == '.' || word[0] == ',')
+    return "a time takes whole seconds (\"07:31:15\"); for parts of a second use an offset (\"+90.5s\")";
+  if (word == "z" || word[0] == '+' || word[0] == '-')
+    return "a time is local to the scenario's \"timeZone\" and takes no zone or offset of its own";
+  return "write the time alone";
+}
+
 }  // namespace
 
 Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::CalendarDate& start,
@@ -302,8 +336,7 @@ Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::Ca
     d.second = (*clock)[2];
     at = zone(d);
   } else if (std::string after = textAfterTime(text); !after.empty()) {
-    return Error{"\"" + std::string(text) + "\" has \"" + after +
-                 "\" after the time: write the time alone, on the 24-hour clock (\"21:31\")"};
+    return Error{"\"" + std::string(text) + "\" has \"" + after + "\" after the time: " + mendTime(after)};
   } else {
     return Error{"expected a time like \"07:31\", \"07:31:15\", \"2026-12-07T07:31\", \"+90s\" or \"+1h30m\", got \"" +
                  std::string(text) + "\""};
@@ -384,9 +417,23 @@ class Parser {
       if (!r_.string(app, "bundleId", place, &appSpec.bundleId, true)) return;
       if (appSpec.bundleId.empty()) return r_.fail(place + ".bundleId", "expected a bundle identifier, got \"\"");
       if (!r_.string(app, "name", place, &appSpec.name)) appSpec.name = appSpec.bundleId;
-      r_.integer(app, "badge", place, &appSpec.badge);
+      r_.integer(app, "badge", place, &appSpec.badge, 0);
+      if (auto problem = declaredBefore(appSpec.bundleId)) return r_.fail(place + ".bundleId", *problem);
       s_.apps.push_back(appSpec);
     }
+  }
+
+  // Why `bundleId` cannot be declared again: an app of the device (whose badge follows its own
+  // state) or one declared earlier in "apps".
+  std::optional<std::string> declaredBefore(const std::string& bundleId) const {
+    for (const apps::AppSpec& known : apps::knownApps())
+      if (known.bundleId == bundleId)
+        return "\"" + bundleId + "\" is an app of the device (quorvel-sim --list-apps): declare only other apps; " +
+               "set its badge with a \"set-badge\" action";
+    for (std::size_t i = 0; i < s_.apps.size(); ++i)
+      if (s_.apps[i].bundleId == bundleId)
+        return "\"" + bundleId + "\" is declared already, at apps[" + std::to_string(i) + "]";
+    return std::nullopt;
   }
 
   std::optional<dispatch::Duration> when(const json& v, const std::string& place) {
@@ -445,10 +492,11 @@ class Parser {
     r_.boolean(a, "localFire", place, &n.localFire);
     rawContext(a, place, n);
     std::int64_t badge;
-    if (r_.integer(a, "badge", place, &badge)) n.badge = badge;
+    if (r_.integer(a, "badge", place, &badge, 0)) n.badge = badge;
     r_.string(a, "title", place, &n.title);
     r_.string(a, "message", place, &n.message);
-    r_.string(a, "label", place, &n.label);
+    if (r_.string(a, "label", place, &n.label) && n.label.empty())
+      return r_.fail(place + ".label", "expected a name for later actions, got \"\"");
     if (!n.preset.empty()) {
       const Preset* p = findPreset(n.preset);
       if (!p) return r_.fail(place + ".event", "unknown event \"" + n.preset + "\" (known: " + presetNames() + ")");
@@ -482,11 +530,9 @@ class Parser {
     if (n.remote || n.local || n.localArchive)
       return r_.fail(place + ".context",
                      "\"context\" is the whole context: give it without \"remote\", \"local\" or \"localArchive\"");
-    auto value = context->is_null() ? std::nullopt : toPlist(*context);
-    if (!value)
-      return r_.fail(place + ".context",
-                     "expected a context of any JSON type but null (and no null inside, nested at most 64 deep), got " +
-                         r_.describe(*context));
+    if (context->is_null()) return r_.fail(place + ".context", "expected a context of any JSON type but null");
+    auto value = toPlist(*context);
+    if (!value) return r_.fail(nullIn(*context, place + ".context"), kNoNull);
     n.context = std::move(*value);
   }
 
@@ -496,6 +542,7 @@ class Parser {
     if (!r_.string(a, "file", place, &action.settingsFileName)) return;
     if (auto read = readSettingsFile(r_, place + ".file", action.settingsFileName, baseDirectory)) {
       action.settingsFile = std::move(read->bytes);
+      action.settingsFilePath = std::filesystem::absolute(read->path).lexically_normal().string();
       action.values = std::move(read->values);
     }
   }
@@ -510,7 +557,10 @@ class Parser {
           continue;
         }
         auto v = toPlist(it.value());
-        if (!v) return r_.fail(place + ".set." + it.key(), "expected a boolean, number, string or array");
+        if (!v)
+          return r_.fail(nullIn(it.value(), place + ".set." + it.key()),
+                         "null removes a whole key only (\"key\": null directly in \"set\"); inside a value it has "
+                         "no property-list form");
         action.values.emplace(it.key(), std::move(*v));
       }
       r_.warn(checkSettings(action.values, place + ".set"));
@@ -525,8 +575,13 @@ class Parser {
         removed.push_back(k.get<std::string>());
       }
       r_.warn(checkRemovedKeys(removed, place + ".remove"));
+      for (const std::string& key : removed)
+        if (action.values.count(key))
+          return r_.fail(place + ".remove", "\"" + key + "\" is both set and removed; give it in one of them");
       action.removals.insert(action.removals.end(), removed.begin(), removed.end());
     }
+    if (action.values.empty() && action.removals.empty())
+      r_.fail(place, "nothing to do: expected keys in \"set\" or \"remove\"");
   }
 
   void action(const json& a, std::size_t i) {
@@ -555,8 +610,6 @@ class Parser {
         notification(a, place, action);
         break;
       case ActionType::IncomingCall:
-      case ActionType::AnswerCall:
-      case ActionType::EndCall:
         r_.allowOnly(a, place, {"at", "do", "from"});
         r_.string(a, "from", place, &action.app);
         break;
@@ -573,20 +626,20 @@ class Parser {
       case ActionType::SetBadge:
         r_.allowOnly(a, place, {"at", "do", "app", "value"});
         r_.string(a, "app", place, &action.app, true);
-        if (!r_.integer(a, "value", place, &action.count) && !r_.failed())
+        if (!r_.integer(a, "value", place, &action.count, 0) && !r_.failed())
           r_.fail(place, "expected \"value\" (the badge number)");
         break;
       case ActionType::RemoveNotification:
+        r_.allowOnly(a, place, {"at", "do", "notification"});
+        r_.string(a, "notification", place, &action.target);
+        break;
       case ActionType::ActOnNotification:
-      case ActionType::TapBanner:
         r_.allowOnly(a, place, {"at", "do", "notification", "from"});
         r_.string(a, "notification", place, &action.target);
-        if (action.type == ActionType::ActOnNotification) {
-          action.origin = "notification-centre";
-          r_.string(a, "from", place, &action.origin);
-          if (action.origin != "lock-screen" && action.origin != "notification-centre")
-            r_.fail(place + ".from", "expected \"lock-screen\" or \"notification-centre\"");
-        }
+        action.origin = "notification-centre";
+        r_.string(a, "from", place, &action.origin);
+        if (action.origin != "lock-screen" && action.origin != "notification-centre")
+          r_.fail(place + ".from", "expected \"lock-screen\" or \"notification-centre\"");
         break;
       case ActionType::QuietMode:
         r_.allowOnly(a, place, {"at", "do", "on"});
@@ -637,7 +690,8 @@ std::string settingValue(const pl::Value& v) {
   if (const pl::Data* d = v.ifData()) return "<" + std::to_string(d->size()) + " bytes of data>";
   if (v.ifDate()) return "(a date)";
   if (const bool* b = v.ifBool()) return *b ? "on" : "off";
-  if (const std::int64_t* i = v.ifInteger()) return std::to_string(*i);
+  if (const std::int64_t* i = v.ifInteger())
+    return v.isUnsigned64() ? std::to_string(static_cast<std::uint64_t>(*i)) : std::to_string(*i);
   if (v.ifReal()) return json(*v.ifReal()).dump();
   if (const std::string* s = v.ifString()) return json(*s).dump();
   if (const pl::Array* a = v.ifArray()) {
@@ -748,24 +802,9 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
 
 Result<Scenario> parseScenario(std::string_view text, std::string_view fileName) {
   Reader r(fileName);
-  json doc = json::parse(text.begin(), text.end(), nullptr, false, true);
-  if (doc.is_discarded()) {
-    // Parse again with exceptions on, only to get the position of the mistake.
-    try {
-      json ignored = json::parse(text.begin(), text.end(), nullptr, true, true);
-      (void)ignored;
-    } catch (const json::parse_error& e) {
-      std::string what = e.what();
-      auto pos = what.find("parse error");
-      return Error{std::string(fileName) + ": not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos))};
-    } catch (const json::exception& e) {
-      // A number too large for a double ("1e999") is refused as out of range, not as a parse error.
-      std::string what = e.what();
-      auto pos = what.find("] ");
-      return Error{std::string(fileName) + ": not valid JSON: " + (pos == std::string::npos ? what : what.substr(pos + 2))};
-    }
-    return Error{std::string(fileName) + ": not valid JSON"};
-  }
+  Result<json> read = readScenarioJson(text, fileName);
+  if (!read) return Error{read.error()};
+  const json& doc = *read;
   if (!doc.is_object()) return Error{std::string(fileName) + ": expected a JSON object at the top"};
   Scenario s;
   s.sourceFile = std::string(fileName);
@@ -809,6 +848,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
         s.world.settingsFile = std::move(file->bytes);
         s.world.settings = std::move(file->values);
         s.settingsSource = std::move(file->source);
+        s.settingsPath = std::filesystem::absolute(file->path).lexically_normal().string();
       }
     } else if (!set->is_object()) {
       r.fail("settings", "expected an object of settings or the path of a property-list file, got " + r.describe(*set));
@@ -820,8 +860,15 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   }
   if (auto a = doc.find("apps"); a != doc.end()) p.apps(*a);
   r.boolean(doc, "locked", "", &s.world.startLocked);
-  std::int64_t seed;
-  if (r.integer(doc, "seed", "", &seed)) s.seed = static_cast<std::uint64_t>(seed);
+  if (auto seed = doc.find("seed"); seed != doc.end()) {
+    // As --seed takes it: every seed of the random source, none wrapped from a number below zero.
+    if (seed->is_number_unsigned())
+      s.seed = seed->get<std::uint64_t>();
+    else
+      r.fail("seed", "expected a whole number from 0 to 18446744073709551615, got " + r.describe(*seed));
+  }
+  std::string schema;  // for editors only; the reader takes it as it is
+  r.string(doc, "$schema", "", &schema);
   if (auto acts = doc.find("actions"); acts != doc.end()) {
     if (!acts->is_array())
       r.fail("actions", "expected an array of actions");
@@ -846,6 +893,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
     }
   }
   if (r.failed()) return Error{r.error()};
+  if (auto label = unknownLabel(s.actions)) return Error{std::string(fileName) + ": " + *label};
   r.warn(checkActions(s.actions, s.apps));
   s.warnings = r.takeWarnings();
   for (const Action& a : s.actions)

@@ -77,6 +77,7 @@ struct Action {
   std::vector<std::string> removals;
   std::optional<pl::Data> settingsFile;  // SettingsFile: a whole file put in place as it is
   std::string settingsFileName;          // ... as the scenario names it
+  std::string settingsFilePath;          // ... and where it was read, absolute
   std::string text;  // Note
 };
 
@@ -105,6 +106,7 @@ struct Scenario {
   WorldConfig world;
   // Where the settings came from when given as a file: "my-phone.plist (binary)"; "" otherwise.
   std::string settingsSource;
+  std::string settingsPath;  // ... and where it was read, absolute
   std::vector<AppSpec> apps;
   std::vector<Action> actions;  // in time order (stable for equal times)
   dispatch::Duration duration{};

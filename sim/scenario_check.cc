@@ -41,18 +41,74 @@ std::vector<std::string_view> appsOfTheDevice(const std::vector<AppSpec>& apps) 
   return ids;
 }
 
+bool all(std::string_view s, int (*test)(int)) {
+  return std::all_of(s.begin(), s.end(), [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
+}
+
+// The parts after the language code of a language tag, "-" or "_" between them: a script
+// ("Hans"), then a region ("AT", "419"), then variants ("1996", "fonipa"), each in its place.
+bool wellFormedSubtags(std::string_view rest) {
+  int stage = 0;  // 1 script seen, 2 region seen, 3 variants
+  while (!rest.empty()) {
+    if (rest[0] != '-' && rest[0] != '_') return false;
+    rest.remove_prefix(1);
+    const std::string_view part = rest.substr(0, rest.find_first_of("-_"));
+    rest.remove_prefix(part.size());
+    if (stage < 1 && part.size() == 4 && all(part, std::isalpha))
+      stage = 1;
+    else if (stage < 2 && ((part.size() == 2 && all(part, std::isalpha)) || (part.size() == 3 && all(part, std::isdigit))))
+      stage = 2;
+    else if ((part.size() >= 5 && part.size() <= 8 && all(part, std::isalnum)) ||
+             (part.size() == 4 && std::isdigit(static_cast<unsigned char>(part[0])) && all(part, std::isalnum)))
+      stage = 3;
+    else
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::span<const std::string_view> knownLanguages() { return kLanguages; }
 
 std::optional<std::string> unknownLanguage(std::string_view language) {
+  const std::string_view head = language.substr(0, language.find_first_of("-_"));
   std::string code;
-  for (char c : language.substr(0, language.find_first_of("-_")))
-    code += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (std::find(std::begin(kLanguages), std::end(kLanguages), code) != std::end(kLanguages)) return std::nullopt;
+  for (char c : head) code += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string known;
   for (std::string_view l : kLanguages) known += (known.empty() ? "" : ", ") + std::string(l);
-  return "unknown language \"" + std::string(language) + "\" (known: " + known + ")";
+  if (std::find(std::begin(kLanguages), std::end(kLanguages), code) == std::end(kLanguages))
+    return "unknown language \"" + std::string(language) + "\" (known: " + known + ")";
+  if (!wellFormedSubtags(language.substr(head.size())))
+    return "\"" + std::string(language) + "\" is no language tag: expected a code (" + known +
+           ") alone or with a region (\"de-AT\", \"pt_BR\") or a script (\"zh-Hans\")";
+  return std::nullopt;
+}
+
+std::optional<std::string> unknownLabel(const std::vector<Action>& actions) {
+  // In the order the actions play: a label names a notification from its arrival on.
+  std::vector<const Action*> played;
+  for (const Action& a : actions) played.push_back(&a);
+  std::stable_sort(played.begin(), played.end(), [](const Action* a, const Action* b) { return a->at < b->at; });
+  std::map<std::string, const Action*> arrived;
+  for (const Action* a : played) {
+    if (a->type == ActionType::Notification && !a->notification.label.empty()) arrived[a->notification.label] = a;
+    if ((a->type != ActionType::RemoveNotification && a->type != ActionType::ActOnNotification) || a->target.empty() ||
+        arrived.count(a->target))
+      continue;
+    const std::string where = a->place + ".notification: \"" + a->target + "\"";
+    for (const Action& later : actions)
+      if (later.type == ActionType::Notification && later.notification.label == a->target)
+        return where + " labels " + later.place + ", which arrives only after this action (\"" + later.when +
+               "\", this \"" + a->when + "\")";
+    std::string labels;
+    for (const Action& n : actions)
+      if (!n.notification.label.empty() && labels.find("\"" + n.notification.label + "\"") == std::string::npos)
+        labels += (labels.empty() ? "\"" : ", \"") + n.notification.label + "\"";
+    return where + " is the label of no notification (" + (labels.empty() ? "none has a \"label\"" : "labels: " + labels) +
+           ")";
+  }
+  return std::nullopt;
 }
 
 std::vector<std::string> checkActions(const std::vector<Action>& actions, const std::vector<AppSpec>& apps) {

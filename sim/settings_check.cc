@@ -20,7 +20,8 @@ using core::SettingKey;
 // A value as a tester wrote it: JSON for what JSON can say, a word for the rest.
 std::string shown(const pl::Value& v) {
   if (const bool* b = v.ifBool()) return *b ? "true" : "false";
-  if (const std::int64_t* i = v.ifInteger()) return std::to_string(*i);
+  if (const std::int64_t* i = v.ifInteger())
+    return v.isUnsigned64() ? std::to_string(static_cast<std::uint64_t>(*i)) : std::to_string(*i);
   if (const double* r = v.ifReal()) return nlohmann::json(*r).dump();
   if (const std::string* s = v.ifString()) return nlohmann::json(*s).dump();
   if (const pl::Array* a = v.ifArray()) {
@@ -65,21 +66,26 @@ std::string checkFlag(const SettingKey& key, const pl::Value& v) {
 std::string checkNumber(const SettingKey& key, const pl::Value& v) {
   const std::optional<std::int64_t> n = v.numberAsInteger();
   const std::int64_t reads = core::readNumber(key, &v);
-  if (!n || v.ifString()) return shown(v) + " is not a number: the library reads " + numberDefault(key);
-  if (v.ifBool()) return shown(v) + " is not a number: the library reads " + numberRead(key, reads);
+  std::string as = shown(v);
+  // The library keeps the bits of an unsigned number above the signed range: it wraps below zero.
+  if (v.isUnsigned64() && n) as += " (above 9223372036854775807: read as " + std::to_string(*n) + ")";
+  if (v.ifString()) return as + " is not a number: the library reads " + numberDefault(key);
+  if (const double* r = v.ifReal(); r && !n)
+    return as + " is beyond the whole numbers the library reads: it reads " + numberDefault(key);
+  if (!n) return as + " is not a number: the library reads " + numberDefault(key);
+  if (v.ifBool()) return as + " is not a number: the library reads " + numberRead(key, reads);
   if (const double* r = v.ifReal(); r && *r != std::trunc(*r))
-    return shown(v) + " is not a whole number: the library reads " + numberRead(key, reads);
+    return as + " is not a whole number: the library reads " + numberRead(key, reads);
   if (reads == *n) {
-    if (key.rule == Rule::Count && *n < 0)
-      return shown(v) + " is below zero: the reminder alerts once, as with 1";
+    if (key.rule == Rule::Count && *n < 0) return as + " is below zero: the reminder alerts once, as with 1";
     return {};
   }
-  if (*n == 0) return "0 is taken as unset: the library reads " + numberDefault(key);
+  if (*n == 0) return as + " is taken as unset: the library reads " + numberDefault(key);
   switch (key.rule) {
-    case Rule::Interval: return shown(v) + " is not a positive number of seconds: the library reads " + numberDefault(key);
-    case Rule::Hour: return shown(v) + " is not an hour (0 to 23): the library reads " + numberDefault(key);
-    case Rule::Minute: return shown(v) + " is not a minute (0 to 59): the library reads " + numberDefault(key);
-    default: return shown(v) + ": the library reads " + numberRead(key, reads);
+    case Rule::Interval: return as + " is not a positive number of seconds: the library reads " + numberDefault(key);
+    case Rule::Hour: return as + " is not an hour (0 to 23): the library reads " + numberDefault(key);
+    case Rule::Minute: return as + " is not a minute (0 to 59): the library reads " + numberDefault(key);
+    default: return as + ": the library reads " + numberRead(key, reads);
   }
 }
 

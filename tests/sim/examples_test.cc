@@ -62,6 +62,25 @@ INSTANTIATE_TEST_SUITE_P(Examples, Example, ::testing::ValuesIn(exampleScenarios
   return name;
 });
 
+// --dump-scenario once left out labels, messages, the description and more, so a dump played
+// otherwise than its scenario. One test over every example: the dump must play alike.
+TEST(Examples, PlayAlikeWhenDumpedAndReadBack) {
+  const ScratchFolder scratch("quorvel-dump");
+  // The dump names a settings file by its absolute path, so it plays from any folder; the heading
+  // then shows that path where the example shows its name.
+  const std::string folder = sourcePath("examples/");
+  for (const fs::path& scenario : exampleScenarios()) {
+    const CommandRun dump = runQuorvelSim({"--dump-scenario", scenario.string()});
+    ASSERT_EQ(dump.status, 0) << scenario << dump.err;
+    const CommandRun played = runQuorvelSim({"--explain", scratch.write("dump.json", dump.out)});
+    ASSERT_EQ(played.status, 0) << scenario << played.err;
+    std::string out = played.out;
+    for (std::size_t at; (at = out.find(folder)) != std::string::npos;) out.erase(at, folder.size());
+    const std::string expected = runQuorvelSim({"--explain", scenario.string()}).out;
+    EXPECT_TRUE(out == expected) << scenario << ": " << firstDifference(expected, out);
+  }
+}
+
 // A glob that found nothing would pass every example by having none.
 TEST(Examples, AreFound) { EXPECT_GE(exampleScenarios().size(), 26u); }
 

@@ -41,7 +41,7 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"run": "1h", "actions": [{"at": "+2h", "do": "lock"}]})", "s.json: actions[0].at: comes after the end"},
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "notification", "event": "pigeon"}]})",
        "s.json: actions[0].event: unknown event \"pigeon\""},
-      {R"({"run": "1h", "settings": {"showStatus": null}})", "s.json: settings: expected property-list values"},
+      {R"({"run": "1h", "settings": {"showStatus": null}})", "s.json: settings.showStatus: null has no property-list"},
       {R"({"run": "1h", "colour": "blue"})", "s.json: unknown key \"colour\"; expected one of: name,"},
       // Every unknown key at once, each near miss of a known key named.
       {R"({"run": "1h", "sttings": {}, "colour": "blue"})",
@@ -62,6 +62,23 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
     auto s = parse(c.text);
     ASSERT_FALSE(s) << c.text;
     EXPECT_NE(s.error().find(c.expected), std::string::npos) << "got: " << s.error();
+  }
+}
+
+// A document nested 100000 deep once crashed the reader while it quoted the value in its error.
+TEST(ScenarioFormat, NestingIsRefusedBeyondSixtyFourLevelsWhileRead) {
+  auto nested = [](int arrays) {
+    return R"({"run": "1m", "name": )" + std::string(arrays, '[') + std::string(arrays, ']') + "}";
+  };
+  auto deepest = parse(nested(63));  // with the top object, 64 levels
+  ASSERT_FALSE(deepest);
+  EXPECT_EQ(deepest.error(), "s.json: name: expected a string, got [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[...");
+  for (int arrays : {64, 100000}) {
+    auto s = parse(nested(arrays));
+    ASSERT_FALSE(s);
+    EXPECT_NE(s.error().find("s.json: name[0][0][0]"), std::string::npos) << s.error();
+    EXPECT_NE(s.error().find(": objects and arrays nested more than 64 deep"), std::string::npos) << s.error();
+    EXPECT_LT(s.error().size(), 200u);
   }
 }
 

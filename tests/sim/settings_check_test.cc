@@ -46,6 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{R"({"smsInt": -5})",
              "smsInt: -5 is not a positive number of seconds: the library reads the default (60 s)"},
         Case{R"({"otherInt": [30]})", "otherInt: [30] is not a number: the library reads the default (60 s)"},
+        // Beyond the signed range: quoted as written, with what the library makes of it.
+        Case{R"({"smsInt": 9223372036854775808})",
+             "smsInt: 9223372036854775808 (above 9223372036854775807: read as -9223372036854775808) is not a positive "
+             "number of seconds: the library reads the default (60 s)"},
+        Case{R"({"imInt": 1e20})", "imInt: 1e+20 is beyond the whole numbers the library reads: it reads the default (60 s)"},
         Case{R"({"fromHour": 25})", "fromHour: 25 is not an hour (0 to 23): the library reads the default (0)"},
         Case{R"({"toHour": 0})", "toHour: 0 is taken as unset: the library reads the default (23)"},
         Case{R"({"toMin": 75})", "toMin: 75 is not a minute (0 to 59): the library reads the default (59)"},
