@@ -765,10 +765,12 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
     if (h > kLongestHours || m > 59 || sec > 59) return std::nullopt;
     return std::chrono::seconds(std::int64_t{h} * 3600 + m * 60 + sec);
   }
-  // A sequence of number+unit: "1h30m", "90s", "2d", "1.5s", "500ms".
+  // A sequence of number+unit: "1h30m", "90s", "2d", "1.5s", "500ms"; the units from the largest
+  // down, each once ("1h1h" or "30m1h" is a slip, not a sum).
   dispatch::Duration total{};
   std::size_t i = 0;
   bool any = false;
+  double lastUnit = 1e9;  // above a day
   while (i < text.size()) {
     std::size_t j = i;
     while (j < text.size() && (std::isdigit(static_cast<unsigned char>(text[j])) || text[j] == '.')) ++j;
@@ -777,19 +779,22 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
     std::size_t k = j;
     while (k < text.size() && std::isalpha(static_cast<unsigned char>(text[k]))) ++k;
     std::string_view unit = text.substr(j, k - j);
-    double seconds;
+    double unitSeconds;
     if (unit == "ms")
-      seconds = number / 1000;
+      unitSeconds = 0.001;
     else if (unit == "s")
-      seconds = number;
+      unitSeconds = 1;
     else if (unit == "m" || unit == "min")
-      seconds = number * 60;
+      unitSeconds = 60;
     else if (unit == "h")
-      seconds = number * 3600;
+      unitSeconds = 3600;
     else if (unit == "d")
-      seconds = number * 86400;
+      unitSeconds = 86400;
     else
       return std::nullopt;
+    if (unitSeconds >= lastUnit) return std::nullopt;
+    lastUnit = unitSeconds;
+    const double seconds = number * unitSeconds;
     if (seconds > kLongestHours * 3600.0) return std::nullopt;
     total += dispatch::seconds(seconds);
     if (total > std::chrono::hours(kLongestHours)) return std::nullopt;

@@ -103,6 +103,12 @@ TEST(ScenarioFormat, DurationsReadUnitsAndClockForms) {
   EXPECT_FALSE(parseDuration("soon"));
   EXPECT_FALSE(parseDuration("5 parsecs"));
   EXPECT_FALSE(parseDuration(""));
+  EXPECT_EQ(parseDuration("1.5h"), 90min);
+  EXPECT_EQ(parseDuration("1d2h3m4s5ms"), 26h + 3min + 4s + 5ms);
+  // Units from the largest down, each once: "1h1h" or "30m1h" is a slip, not a sum.
+  EXPECT_FALSE(parseDuration("1h1h"));
+  EXPECT_FALSE(parseDuration("30m1h"));
+  EXPECT_FALSE(parseDuration("1m1min"));
 }
 
 }  // namespace
