@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -144,6 +145,25 @@ std::string unknownKey(std::string_view name) {
 
 std::string at(const std::string& place, const std::string& key) { return place.empty() ? key : place + "." + key; }
 
+// Hours that give a window closing before it opens: the gate compares within one day, so no
+// reminder may start at all (a night-time window does not run past midnight). Judged when the
+// values hold both hours; the minutes they lack take their defaults.
+std::string closedWindow(const pl::Dict& values) {
+  auto read = [&](const char* name) {
+    const auto it = values.find(name);
+    return core::readNumber(*findKey(name), it == values.end() ? nullptr : &it->second);
+  };
+  if (!values.contains("fromHour") || !values.contains("toHour")) return {};
+  const std::int64_t opens = read("fromHour") * 60 + read("fromMin"), closes = read("toHour") * 60 + read("toMin");
+  if (opens < closes) return {};
+  char text[160];
+  std::snprintf(text, sizeof text, "the start window %02d:%02d\u2013%02d:%02d %s: no reminder may start",
+                static_cast<int>(opens / 60), static_cast<int>(opens % 60), static_cast<int>(closes / 60),
+                static_cast<int>(closes % 60),
+                opens == closes ? "opens and closes at once" : "closes before it opens (it does not run past midnight)");
+  return text;
+}
+
 }  // namespace
 
 std::vector<std::string> checkSettings(const pl::Dict& values, const std::string& place) {
@@ -169,6 +189,7 @@ std::vector<std::string> checkSettings(const pl::Dict& values, const std::string
     }
     if (!problem.empty()) out.push_back(where + ": " + problem);
   }
+  if (const std::string closed = closedWindow(values); !closed.empty()) out.push_back(at(place, "toHour") + ": " + closed);
   return out;
 }
 

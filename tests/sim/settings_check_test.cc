@@ -69,6 +69,13 @@ INSTANTIATE_TEST_SUITE_P(
              R"(otherApplications: "com.example.Chat" is not a list: the library reads an empty list)"},
         Case{R"({"otherApplications": ["com.example.Chat", 4]})",
              "otherApplications[1]: 4 is not a bundle identifier (a string): the library skips it"},
+        // Hours that close the window before it opens: no reminder may ever start.
+        Case{R"({"fromHour": 22, "toHour": 7})",
+             "toHour: the start window 22:00\u201307:59 closes before it opens (it does not run past midnight): no "
+             "reminder may start"},
+        Case{R"({"fromHour": 8, "fromMin": 30, "toHour": 8, "toMin": 30})",
+             "toHour: the start window 08:30\u201308:30 opens and closes at once: no reminder may start"},
+        Case{R"({"fromHour": 8, "toHour": 8})", ""},  // 08:00 to 08:59
         // Read as written: no warning.
         Case{R"({"showStatus": "YES", "globalSMS": " no ", "globalMail": 1, "vibeIm": "0", "torchIm": false, "unIM": "off"})", ""},
         Case{R"({"fromHour": 0, "toHour": 23, "fromMin": 30, "smsInt": 30, "smsCount": 3, "imInt": 30.0})", ""},
