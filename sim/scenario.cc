@@ -900,6 +900,12 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   if (r.failed()) return Error{r.error()};
   if (auto label = unknownLabel(s.actions)) return Error{std::string(fileName) + ": " + *label};
   r.warn(checkActions(s.actions, s.apps));
+  if (s.world.settings)
+    r.warn(checkListedApps(*s.world.settings, s.settingsSource.empty() ? "settings" : "", s.actions, s.apps),
+           s.settingsSource.empty() ? "" : s.settingsPath);
+  for (const Action& a : s.actions)
+    if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile)
+      r.warn(checkListedApps(a.values, a.place + ".set", s.actions, s.apps));
   s.warnings = r.takeWarnings();
   for (const Action& a : s.actions)
     if (a.at > s.duration)

@@ -141,4 +141,28 @@ std::vector<std::string> checkActions(const std::vector<Action>& actions, const 
   return out;
 }
 
+std::vector<std::string> checkListedApps(const pl::Dict& values, const std::string& place,
+                                         const std::vector<Action>& actions, const std::vector<AppSpec>& apps) {
+  std::vector<std::string> out;
+  const auto listed = values.find("otherApplications");
+  const pl::Array* list = listed == values.end() ? nullptr : listed->second.ifArray();
+  if (!list) return out;  // not a list: the settings check says so
+  const std::vector<std::string_view> known = appsOfTheDevice(apps);
+  for (std::size_t i = 0; i < list->size(); ++i) {
+    const std::string* id = (*list)[i].ifString();
+    if (!id || std::find(known.begin(), known.end(), *id) != known.end()) continue;
+    if (std::any_of(actions.begin(), actions.end(), [&](const Action& a) {
+          auto app = appOf(a);
+          return app && app->bundleId == *id;
+        }))
+      continue;
+    std::string line = (place.empty() ? "" : place + ".") + "otherApplications[" + std::to_string(i) + "]: \"" + *id +
+                       "\" is no app of the scenario (\"apps\") or the device and no action names it: no notification "
+                       "of it can arrive";
+    if (auto near = nearestNames(*id, known); !near.empty()) line += "; did you mean " + oneOf(near) + "?";
+    out.push_back(line);
+  }
+  return out;
+}
+
 }  // namespace qv::sim

@@ -29,4 +29,10 @@ std::optional<std::string> unknownLabel(const std::vector<Action>& actions);
 // One line per problem, "PLACE: what happens instead"; `actions` in the order of the file.
 std::vector<std::string> checkActions(const std::vector<Action>& actions, const std::vector<AppSpec>& apps);
 
+// "PLACE.otherApplications[i]: ..." for each listed bundle identifier that neither `apps` nor the
+// device has and no action names: no notification of it can arrive (a misspelt identifier, most
+// likely). `values` are settings given at `place` ("settings", "actions[2].set", or "" for a file).
+std::vector<std::string> checkListedApps(const pl::Dict& values, const std::string& place,
+                                         const std::vector<Action>& actions, const std::vector<AppSpec>& apps);
+
 }  // namespace qv::sim

@@ -148,7 +148,11 @@ INSTANTIATE_TEST_SUITE_P(
                R"(actions[1].label: "a" already names actions[0]: from here on it names this notification)"},
         Warned{R"([{"at": "+1m", "do": "read-messages", "count": -2}])",
                R"(actions[0].count: -2 is below zero: the user reads all new messages, as without "count")"},
-        // As meant: no warning.
+        // A listed app no notification can come from: a misspelt identifier, most likely.
+        Warned{R"([{"at": "+1m", "do": "settings", "set": {"otherApplications": ["com.example.Chat", "com.atebits.Tweetie"]}}])",
+               R"(actions[0].set.otherApplications[1]: "com.atebits.Tweetie" is no app of the scenario ("apps") or the device and no action names it: no notification of it can arrive; did you mean com.atebits.Tweetie2?)"},
+        // As meant: no warning (an app of its own that an action names is warned of there).
+        Warned{R"([{"at": "+1m", "do": "settings", "set": {"otherApplications": ["com.example.Chat", "net.whatsapp.WhatsApp"]}}])", ""},
         Warned{R"([{"at": "+1m", "do": "notification", "event": "app-notification", "app": "com.example.Chat"},
                    {"at": "+1m", "do": "open-app", "app": "com.apple.mobilecal"}, {"at": "+2m", "do": "read-messages"},
                    {"at": "+3m", "do": "leave-app", "app": "com.apple.mobilecal"}])",
