@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{R"({"currentIMSound": 3})", R"(currentIMSound: 3 is not a string: the library reads the default ("SMS 3.caf"))"},
         Case{R"({"otherApplications": "com.example.Chat"})",
              R"(otherApplications: "com.example.Chat" is not a list: the library reads an empty list)"},
-        Case{R"({"otherApplications": ["com.example.Chat", 4]})",
+        Case{R"({"otherApplications": ["com.atebits.Tweetie2", 4]})",
              "otherApplications[1]: 4 is not a bundle identifier (a string): the library skips it"},
         // Hours that close the window before it opens: no reminder may ever start.
         Case{R"({"fromHour": 22, "toHour": 7})",
