@@ -218,7 +218,8 @@ std::optional<SettingsFileRead> readSettingsFile(Reader& r, const std::string& p
     return std::nullopt;
   }
   if (!value->ifDict()) {
-    r.fail(place, "\"" + path.string() + "\" holds " + std::string(pl::typeName(value->type())) +
+    const std::string type = pl::typeName(value->type());
+    r.fail(place, "\"" + path.string() + "\" holds " + (type[0] == 'a' || type[0] == 'i' ? "an " : "a ") + type +
                       ", not a dictionary of settings");
     return std::nullopt;
   }
@@ -401,7 +402,7 @@ class Parser {
       if (auto unknown = unknownLanguage(s_.world.language)) return r_.fail(place + ".language", *unknown);
     if (r_.string(d, "processor", place, &processor)) {
       if (processor != "64-bit" && processor != "32-bit")
-        return r_.fail(place + ".processor", "expected \"64-bit\" or \"32-bit\"");
+        return r_.fail(place + ".processor", "expected \"64-bit\" or \"32-bit\", got \"" + processor + "\"");
       s_.world.is64Bit = processor == "64-bit";
     }
   }
@@ -909,7 +910,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   s.warnings = r.takeWarnings();
   for (const Action& a : s.actions)
     if (a.at > s.duration)
-      return Error{std::string(fileName) + ": " + a.place + ".at: comes after the end of the run (\"run\")"};
+      return Error{std::string(fileName) + ": " + a.place + ".at: \"" + a.when + "\" comes after the end of the run (\"run\")"};
   std::stable_sort(s.actions.begin(), s.actions.end(), [](const Action& a, const Action& b) { return a.at < b.at; });
   std::stable_sort(s.clockNotes.begin(), s.clockNotes.end(),
                    [](const ClockNote& a, const ClockNote& b) { return a.at < b.at; });

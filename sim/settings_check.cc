@@ -169,7 +169,7 @@ std::string closedWindow(const pl::Dict& values) {
 std::vector<std::string> checkSettings(const pl::Dict& values, const std::string& place) {
   std::vector<std::string> out;
   for (const auto& [name, value] : values) {
-    const std::string where = at(place, name);
+    const std::string where = at(place, name.empty() ? "\"\"" : name);  // "settings.\"\"", not "settings."
     const SettingKey* key = findKey(name);
     if (!key) {
       out.push_back(where + ": " + unknownKey(name));

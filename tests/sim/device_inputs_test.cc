@@ -73,7 +73,7 @@ TEST_F(ScenarioInputs, RawInputsTheSimulatorCannotPlayAreRefusedWithTheirPlace) 
   scratch.write("scenarios/garbage.plist", "bplist00 not really");
   const std::pair<std::string, std::string> cases[] = {
       {R"("settings": "nowhere.plist")", "settings: expected the path of a property-list file, but"},
-      {R"("settings": "list.plist")", "list.plist\" holds array, not a dictionary of settings"},
+      {R"("settings": "list.plist")", "list.plist\" holds an array, not a dictionary of settings"},
       {R"("settings": "garbage.plist")", "garbage.plist\" is no property list the device can read"},
       {R"("settings": "/dev/zero")", "\"/dev/zero\" is no file"},
       {R"("settings": 7)", "settings: expected an object of settings or the path of a property-list file, got 7"},

@@ -38,7 +38,7 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "dance"}]})", "s.json: actions[0].do: unknown action \"dance\""},
       {R"({"run": "1h", "device": {"ios": "6.1"}})", "s.json: device.ios: unknown iOS release '6.1'"},
       {R"({"run": "1h", "timeZone": "Mars/Olympus"})", "s.json: timeZone: expected a time-zone name"},
-      {R"({"run": "1h", "actions": [{"at": "+2h", "do": "lock"}]})", "s.json: actions[0].at: comes after the end"},
+      {R"({"run": "1h", "actions": [{"at": "+2h", "do": "lock"}]})", "s.json: actions[0].at: \"+2h\" comes after the end of the run"},
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "notification", "event": "pigeon"}]})",
        "s.json: actions[0].event: unknown event \"pigeon\""},
       {R"({"run": "1h", "settings": {"showStatus": null}})", "s.json: settings.showStatus: null has no property-list"},
