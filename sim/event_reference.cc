@@ -20,6 +20,7 @@ constexpr V kClearReasons[] = {"cleared"};
 constexpr V kRunEndReasons[] = {"limit",           "not-rearmed", "call-began", "badge-gone",
                                 "lost-at-respring", "cleared",     "restarted"};
 constexpr V kDismissals[] = {"timeout", "tapped", "replaced", "locked"};
+constexpr V kLockHows[] = {"lock button", "auto-lock", "unlocked by the user", "home screen restarted"};
 constexpr V kCheckResults[] = {"held", "broken"};
 
 constexpr FieldDoc kCommon[] = {
@@ -96,7 +97,10 @@ constexpr FieldDoc kBadge[] = {
 };
 constexpr FieldDoc kLockState[] = {
     {"locked", T::Flag, true, "whether the device is now locked"},
-    {"how", T::Text, true, "what locked or unlocked it: `lock button`, `auto-lock`, `unlocked by the user`"},
+    {"how", T::Text, true,
+     "what locked or unlocked it; `home screen restarted`: a restart brought the home screen back locked (recorded "
+     "only when it was unlocked before)",
+     {}, kLockHows},
 };
 constexpr FieldDoc kDoNotDisturb[] = {{"on", T::Flag, true, "whether do not disturb is now on"}};
 constexpr FieldDoc kFrontApp[] = {
@@ -224,7 +228,10 @@ constexpr KindDoc kKinds[] = {
     {"notification-posted", "the home screen takes in a notification (a reminder's re-post carries its category)",
      kNotification, true},
     {"badge", "an app's icon badge changes", kBadge},
-    {"lock-state", "the device locks or unlocks", kLockState},
+    {"lock-state",
+     "the device locks or unlocks. It starts unlocked, or locked when the scenario says `\"locked\": true`; that "
+     "state at the start has no event of its own",
+     kLockState},
     {"do-not-disturb", "do not disturb is switched on or off", kDoNotDisturb},
     {"front-app", "the app in front changes", kFrontApp},
     {"darwin-post", "a Darwin notification is posted (a clear request, the settings change)", kDarwin},
