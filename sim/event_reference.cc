@@ -121,11 +121,12 @@ constexpr FieldDoc kFired[] = {
     {"limit", T::IntegerOrNull, true, "the repeat limit it counts towards; null: none"},
 };
 constexpr FieldDoc kEnded[] = {
-    {"category", T::Text, true, "the reminder; its status-bar icon stays until `reminder-cleared`"},
+    {"category", T::Text, true, "the reminder; its status-bar icon stays until `reminder-cleared` or a restart of the home screen"},
     {"reason", T::Text, true,
      "`limit`: its repeat limit was reached; `not-rearmed`: its app's active flag was off at its alert (a clear, "
      "or the app's other reminder ended); `call-began`: a new call began; `badge-gone`: the listed app's badge "
-     "is gone; `lost-at-respring`: the home screen restarted and its reminders with it",
+     "is gone; `lost-at-respring`: the home screen restarted while it was still alerting (a run that had ended already "
+     "ends once; the icon it left goes with an `icon-hidden`)",
      {}, kEndReasons},
     {"alert", T::Integer, false, "the alert at which it ended (limit, not-rearmed, badge-gone)"},
     {"cause", T::Object, false, "the scenario action that ended it (when no alert of its own did)", kCause},

@@ -51,5 +51,31 @@ TEST_F(ReportedState, ARestartOfAnUnlockedHomeScreenRecordsTheLockItComesBackWit
       << "a home screen locked already has no lock to record at its restart";
 }
 
+// Fault: a run that had reached its limit ended a second time ("lost-at-respring") at a restart,
+// and the text summary told both endings while the JSON summary told one.
+TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStanding) {
+  const auto lines = playJson(R"({"settings": {"showStatus": true, "smsCount": 1, "globalMail": true},
+      "actions": [{"at": "+30s", "do": "notification", "event": "sms"},
+                  {"at": "+40s", "do": "notification", "event": "mail"},
+                  {"at": "+5m", "do": "respring"}], "run": "6m"})");
+  std::string ends;
+  for (const json& e : ofKind(lines, "reminder-ended"))
+    ends += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
+  EXPECT_EQ(ends, "sms:limit mail:lost-at-respring ");
+  std::string hiddenAtRestart;
+  for (const json& e : ofKind(lines, "icon-hidden"))
+    if (e["offset_ms"] == 300000) hiddenAtRestart += e["item"].get<std::string>() + " ";
+  EXPECT_EQ(hiddenAtRestart, "quorvel.QVMAIL quorvel.QVSMS ");
+  const json& summary = lines.back();
+  ASSERT_EQ(summary["reminders"].size(), 2u);
+  EXPECT_EQ(summary["reminders"][0]["runs"][0]["ended"]["reason"], "limit");
+  EXPECT_EQ(summary["reminders"][1]["runs"][0]["ended"]["reason"], "lost-at-respring");
+
+  const std::string text = ScenarioText::play(R"({"settings": {"smsCount": 1},
+      "actions": [{"at": "+30s", "do": "notification", "event": "sms"}, {"at": "+5m", "do": "respring"}],
+      "run": "6m"})");
+  EXPECT_TRUE(has(text, "stopped at 08:01:30: repeat limit 1 reached\n")) << text;
+}
+
 }  // namespace
 }  // namespace qv::sim
