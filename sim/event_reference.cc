@@ -42,7 +42,8 @@ constexpr FieldDoc kOfReminder[] = {
      "the reminder it belongs to: `call`, `sms`, `mail`, `whatsapp-call`, `whatsapp-message`, "
      "`messenger-call`, `messenger-message`, `telegram-message`, `threema-message`, `viber-message`, "
      "`viber-call`, or `listed:` and the bundle identifier of a listed app"},
-    {"alert", T::Integer, false, "the alert of that reminder that made it (as `reminder-fired` numbers them)"},
+    {"alert", T::Integer, false,
+     "the alert of that reminder that made it (as `reminder-fired` numbers them; absent for an alert numbered 0)"},
 };
 
 constexpr FieldDoc kCause[] = {
@@ -117,7 +118,10 @@ constexpr FieldDoc kArmed[] = {
 };
 constexpr FieldDoc kFired[] = {
     {"category", T::Text, true, "the reminder"},
-    {"alert", T::Integer, true, "the alert's number in this run of the reminder, from 1"},
+    {"alert", T::Integer, true,
+     "the alert's number in this run of the reminder, from 1; 0: a listed app's timer that the lists had let go "
+     "of (its app cleared, or started again) alerts once more, in no run: the summary counts it in "
+     "`unlistedAlerts`, not in a run, and what it does carries no `alert`"},
     {"limit", T::IntegerOrNull, true, "the repeat limit it counts towards; null: none"},
 };
 constexpr FieldDoc kEnded[] = {
@@ -183,6 +187,8 @@ constexpr FieldDoc kSummaryReminder[] = {
     {"category", T::Text, true, "the reminder (as in events)"},
     {"name", T::Text, true, "its name in the story: `WhatsApp message`, a listed app's display name"},
     {"runs", T::ObjectList, true, "every start of it, in order", kRun},
+    {"unlistedAlerts", T::Integer, false,
+     "alerts of its timers that the lists had let go of (`reminder-fired` with `alert` 0), which belong to no run"},
 };
 constexpr FieldDoc kCounts[] = {
     {"sounds", T::Integer, true, "reminder sounds played"},

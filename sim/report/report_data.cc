@@ -156,11 +156,17 @@ void ReportData::addEffect(const Event& e, const EventFacts& facts) {
   if (effectOf(e.kind) == 0) return;
   const std::string category = facts.category(e);
   const std::uint32_t number = facts.alert(e, category);
-  if (category.empty() || number == 0) return;
+  if (category.empty()) return;
   auto lane = alerts_.find(category);
-  if (lane == alerts_.end()) return;
+  if (lane == alerts_.end() || lane->second.empty()) return;
   Alert* alert = nullptr;
-  for (auto it = lane->second.rbegin(); it != lane->second.rend() && !alert; ++it)
+  if (number == 0) {
+    // An alert of a timer no longer listed carries no number: its effects follow it (the
+    // vibration 0.3 s later); a reminder's re-post outside any alert belongs to none.
+    Alert& latest = lane->second.back();
+    if (latest.number == 0 && e.time - latest.time <= std::chrono::seconds(1)) alert = &latest;
+  }
+  for (auto it = lane->second.rbegin(); number != 0 && it != lane->second.rend() && !alert; ++it)
     if (it->number == number) alert = &*it;
   if (!alert) return;
   switch (e.kind) {

@@ -77,5 +77,32 @@ TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStandi
   EXPECT_TRUE(has(text, "stopped at 08:01:30: repeat limit 1 reached\n")) << text;
 }
 
+// Fault: the once-more alert of a timer the lists let go of was counted in the run that had been
+// cleared before it (an alert after the end), numbered 0 where alerts count from 1.
+TEST_F(ReportedState, AnAlertOfATimerNoLongerListedBelongsToNoRun) {
+  const std::string scenario = R"({"settings": {"otherEnabled": true, "vibeOther": true,
+        "otherApplications": ["com.atebits.Tweetie2", "com.apple.mobilecal"]},
+      "actions": [{"at": "+20s", "do": "notification", "event": "twitter-mention", "label": "tw"},
+                  {"at": "+40s", "do": "notification", "event": "calendar-event"},
+                  {"at": "+60s", "do": "act-on-notification", "notification": "tw", "from": "notification-centre"}],
+      "run": "2m"})";
+  const auto lines = playJson(scenario);
+  std::string fires;
+  for (const json& e : lines)
+    if (e.value("category", "") == "listed:com.atebits.Tweetie2" && e["kind"] != "reminder-armed")
+      fires += e["kind"].get<std::string>() + (e.contains("alert") ? "#" + e["alert"].dump() : "") + " ";
+  EXPECT_EQ(fires, "reminder-cleared reminder-fired#0 banner vibration banner-dismissed ");
+  const json& twitter = lines.back()["reminders"][0];
+  ASSERT_EQ(twitter["category"], "listed:com.atebits.Tweetie2");
+  EXPECT_EQ(twitter["runs"][0]["alerts"], 0);
+  EXPECT_FALSE(twitter["runs"][0].contains("first"));
+  EXPECT_EQ(twitter["runs"][0]["ended"]["reason"], "cleared");
+  EXPECT_EQ(twitter["unlistedAlerts"], 1);
+  EXPECT_FALSE(lines.back()["reminders"][1].contains("unlistedAlerts"));
+
+  const std::string text = ScenarioText::play(scenario);
+  EXPECT_TRUE(has(text, "Twitter (listed app)     1 alert of a timer no longer listed at 08:01:20\n")) << text;
+}
+
 }  // namespace
 }  // namespace qv::sim
