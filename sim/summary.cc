@@ -188,8 +188,9 @@ std::string Summary::endingText(const Reminder& r, const LocalClock& clock, bool
 std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, bool withDates) const {
   int alerts = 0, starts = 0;
   dispatch::Instant first{}, last{};
+  // Every run is a start, a restart over a running run too: as the JSON runs and the matrix count.
   for (const Run& run : r.runs) {
-    starts += run.restart ? 0 : 1;
+    ++starts;
     if (run.alerts == 0) continue;
     if (alerts == 0) first = run.first;
     alerts += run.alerts;
@@ -199,15 +200,14 @@ std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, bool
   if (alerts > 0)
     text = alertSpan(alerts, alerts == 1 ? "alert" : "alerts", hhmmss(clock, first, withDates),
                      hhmmss(clock, last, withDates));
+  if (starts > 1) text += (text.empty() ? "no alert" : "") + std::string(" (started ") + std::to_string(starts) + " times)";
   if (r.unlistedAlerts > 0)
     text += (text.empty() ? "" : "; ") + alertSpan(r.unlistedAlerts,
                                                    r.unlistedAlerts == 1 ? "alert of a timer no longer listed"
                                                                          : "alerts of timers no longer listed",
                                                    hhmmss(clock, r.firstUnlisted, withDates),
                                                    hhmmss(clock, r.lastUnlisted, withDates));
-  if (text.empty()) text = "no alert";
-  if (starts > 1) text += " (started " + std::to_string(starts) + " times)";
-  return text;
+  return text.empty() ? "no alert" : text;
 }
 
 void Summary::print(std::FILE* out, const LocalClock& clock, bool withDates) const {

@@ -104,5 +104,20 @@ TEST_F(ReportedState, AnAlertOfATimerNoLongerListedBelongsToNoRun) {
   EXPECT_TRUE(has(text, "Twitter (listed app)     1 alert of a timer no longer listed at 08:01:20\n")) << text;
 }
 
+// Fault: the text summary counted only new starts, while the JSON runs and the matrix count a
+// restart over a running run too (iOS 10: the call state restarts the call reminder).
+TEST_F(ReportedState, TheTextTheJsonAndTheMatrixCountTheSameStarts) {
+  const std::string scenario = R"({"actions": [{"at": "+20s", "do": "incoming-call", "from": "Mum"},
+      {"at": "+35s", "do": "end-call"}], "run": "3m"})";
+  const auto lines = playJson(scenario);
+  const json& call = lines.back()["reminders"][0];
+  ASSERT_EQ(call["runs"].size(), 2u);
+  EXPECT_EQ(call["runs"][1]["start"], "restart");
+  const std::string text = ScenarioText::play(scenario);
+  EXPECT_TRUE(has(text, "(started 2 times)")) << text;
+  const std::string matrix = ScenarioText::play(scenario, {"--matrix", "--ios", "10.3", "--device", "iPhone"});
+  EXPECT_TRUE(has(matrix, ", 2 starts,")) << matrix;
+}
+
 }  // namespace
 }  // namespace qv::sim
