@@ -310,9 +310,11 @@ void World::openApp(const std::string& bundleId) {
   if (p.app) (void)p.app->open();
 }
 
-void World::leaveApp(const std::string& bundleId) {
+bool World::leaveApp(const std::string& bundleId) {
+  if (notifications().applications().frontmost() != bundleId) return false;
   notifications().returnToHomeScreen();
   if (Process* p = process(bundleId); p && p->app) (void)p->app->enterBackground();
+  return true;
 }
 
 void World::readMessages(std::optional<std::int64_t> count) {

@@ -119,5 +119,26 @@ TEST_F(ReportedState, TheTextTheJsonAndTheMatrixCountTheSameStarts) {
   EXPECT_TRUE(has(matrix, ", 2 starts,")) << matrix;
 }
 
+// Fault: leave-app left whatever app was in front and told it as the app it named.
+TEST_F(ReportedState, LeavingAnAppThatIsNotInFrontChangesNothingAndSaysSo) {
+  const auto lines = playJson(R"({"actions": [{"at": "+1m", "do": "open-app", "app": "com.apple.AppStore"},
+      {"at": "+2m", "do": "leave-app", "app": "com.apple.mobilemail"},
+      {"at": "+3m", "do": "leave-app", "app": "com.apple.AppStore"},
+      {"at": "+4m", "do": "leave-app", "app": "com.apple.AppStore"}], "run": "5m"})");
+  std::string trail;
+  for (const json& e : lines) {
+    if (e["kind"] == "front-app") trail += "front " + (e["app"].is_null() ? std::string("home") : e["app"].get<std::string>()) + "\n";
+    if (e["kind"] == "action" && e["do"] == "leave-app") trail += e["text"].get<std::string>() + "\n";
+  }
+  EXPECT_EQ(trail,
+            "front com.apple.AppStore\n"
+            "leaves Mail for the home screen\n"
+            "(Mail is not in front; App Store is: nothing happens)\n"
+            "leaves App Store for the home screen\n"
+            "front home\n"
+            "leaves App Store for the home screen\n"
+            "(App Store is not in front; the home screen is: nothing happens)\n");
+}
+
 }  // namespace
 }  // namespace qv::sim
