@@ -140,5 +140,14 @@ TEST_F(ReportedState, LeavingAnAppThatIsNotInFrontChangesNothingAndSaysSo) {
             "(App Store is not in front; the home screen is: nothing happens)\n");
 }
 
+// Guards the documented split: dismissals are explanation (and detail), not the plain story.
+TEST_F(ReportedState, BannerDismissalsShowWithExplainOrVerboseOnly) {
+  const std::string scenario = R"({"actions": [{"at": "+20s", "do": "notification", "event": "sms"}], "run": "1m"})";
+  const std::string dismissed = "banner - dismissed, timed out";
+  EXPECT_FALSE(has(ScenarioText::play(scenario), dismissed));
+  EXPECT_TRUE(has(ScenarioText::play(scenario, {"--explain"}), dismissed));
+  EXPECT_TRUE(has(ScenarioText::play(scenario, {"--verbose"}), dismissed));
+}
+
 }  // namespace
 }  // namespace qv::sim
