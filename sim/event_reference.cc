@@ -217,6 +217,37 @@ constexpr FieldDoc kSummary[] = {
     {"check", T::Object, false, "what `--check` found (only with `--check`)", kCheck},
 };
 
+// --- The matrix (`--matrix --json`) ---
+constexpr FieldDoc kMatrixReminder[] = {
+    {"category", T::Text, true, "the reminder (as in events)"},
+    {"name", T::Text, true, "its name in the story"},
+};
+constexpr FieldDoc kMatrixCell[] = {
+    {"started", T::Flag, true, "whether the reminder started on this release and device"},
+    {"runs", T::Integer, true, "how many times it started (as the summary's `runs` count them)"},
+    {"alerts", T::Integer, true, "how many alerts its runs made"},
+    {"effects", T::TextList, true,
+     "what its alerts did: `sound`, `vibration`, `torch`, `flash` (screen flash), `banner`, `wake` (screen wake), "
+     "`repost` (re-posted to the lock screen)"},
+    {"ended", T::Text, false, "how its last run ended, as the summary's `ended.reason` gives it, or `running`"},
+    {"text", T::Text, true, "the cell as the text table shows it"},
+    {"differs", T::Flag, true, "whether it differs from the most common cell of its column"},
+};
+constexpr FieldDoc kMatrixRow[] = {
+    {"ios", T::Text, true, "the release: `10.3`"},
+    {"device", T::Text, true, "`iPhone` or `iPad`"},
+    {"error", T::Text, false, "why the scenario could not run there (its cells are then empty)"},
+    {"cells", T::ObjectList, true, "one per reminder, in the order of `reminders`", kMatrixCell},
+};
+constexpr FieldDoc kMatrix[] = {
+    {"kind", T::Text, true, "`matrix`"},
+    {"scenario", T::Text, true, "the scenario's name"},
+    {"reminders", T::ObjectList, true, "the columns: every reminder that started on any release or device",
+     kMatrixReminder},
+    {"rows", T::ObjectList, true, "one per release and device, in release order", kMatrixRow},
+    {"reasons", T::TextList, true, "why rows differ, where it is known: one line per group of differing rows"},
+};
+
 constexpr KindDoc kKinds[] = {
     {"sound", "a reminder sound plays", kSound, true},
     {"vibration", "the phone vibrates (0.3 s after the alert that asked)", kVibration, true},
@@ -250,8 +281,11 @@ constexpr KindDoc kKinds[] = {
     {"host", "another step of the simulated device: an app launched, a call, the home screen restarting", kHost},
     {"decision", "why something happened or did not (only with `--explain`)", kDecision},
     {"summary", "the last line: every reminder's runs and how each ended", kSummary},
+    {"matrix", "the one line `--matrix --json` prints instead of events and a summary: per release and device, "
+               "what each reminder did", kMatrix},
 };
-static_assert(std::size(kKinds) == timeline::kKindCount + 1, "one row per timeline kind, then the summary");
+static_assert(std::size(kKinds) == timeline::kKindCount + 2,
+              "one row per timeline kind, then the summary, then the matrix");
 
 // --- Rendering ---
 
@@ -350,6 +384,7 @@ const KindDoc& kindDoc(timeline::Kind k) {
 }
 
 const KindDoc& summaryDoc() { return kKinds[timeline::kKindCount]; }
+const KindDoc& matrixDoc() { return kKinds[timeline::kKindCount + 1]; }
 
 std::string kindsText() {
   std::string out = "Every line of --json output is one JSON object. Each event has:\n";
@@ -371,7 +406,8 @@ std::string kindsMarkdown() {
       "<!-- Made from sim/event_reference.cc by `quorvel-sim --list-kinds --markdown`; "
       "tests/sim/event_reference_test.cc fails when they differ. -->\n\n"
       "`quorvel-sim --json` prints one JSON object per line: every event of the run in time order, then a "
-      "`summary`. [events.schema.json](events.schema.json) is the JSON Schema every line meets.\n\n"
+      "`summary`; `--matrix --json` prints one `matrix` line instead. [events.schema.json](events.schema.json) "
+      "is the JSON Schema every line meets.\n\n"
       "## Fields of every event\n\n| Field | Type | Present | Meaning |\n|---|---|---|---|\n";
   markdownFields(out, kCommon, "");
   out += "\nAn event of a reminder (marked *reminder* below) also has:\n\n| Field | Type | Present | Meaning |\n"
@@ -403,7 +439,7 @@ std::string eventsSchema() {
   nlohmann::ordered_json cases = nlohmann::ordered_json::array();
   for (const KindDoc& k : kKinds) {
     nlohmann::ordered_json shape;
-    if (&k == &summaryDoc()) {
+    if (&k == &summaryDoc() || &k == &matrixDoc()) {
       shape = objectSchema(k.fields);
     } else {
       shape = objectSchema(kCommon, k.fields);
