@@ -66,6 +66,9 @@ constexpr FieldDoc kSystemSound[] = {
 constexpr FieldDoc kBanner[] = {
     {"app", T::Text, true, "the bundle identifier it is shown for (its section)"},
     {"title", T::Text, true, "its title (`Quorvel` on a reminder's banner)"},
+    {"subtitle", T::Text, true,
+     "its subtitle, shown between title and message (often empty; a reminder's lock-screen re-post that the "
+     "home screen shows as a banner carries its text here, with an empty message)"},
     {"message", T::Text, true, "its message"},
     {"contentX", T::Integer, true, "where its content starts, in points (a centred column on an iPad)"},
     {"contentWidth", T::Integer, true, "its content's width in points"},

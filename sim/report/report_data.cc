@@ -46,6 +46,13 @@ std::int64_t integerField(const Event& e, std::string_view name) {
   return n ? *n : 0;
 }
 
+// What a banner or bulletin shows under its title: its subtitle and its message (a reminder's
+// re-post has only a subtitle).
+std::string shownText(const Event& e) {
+  std::string subtitle = textField(e, "subtitle"), message = textField(e, "message");
+  return subtitle + (subtitle.empty() || message.empty() ? "" : ": ") + message;
+}
+
 bool flagField(const Event& e, std::string_view name) {
   const timeline::Field::Value* v = e.field(name);
   const bool* b = v ? std::get_if<bool>(v) : nullptr;
@@ -188,7 +195,7 @@ void ReportData::addEffect(const Event& e, const EventFacts& facts) {
       break;
     case Kind::Banner:
       alert->effects |= kBanner;
-      alert->details.push_back("banner \u201C" + textField(e, "message") + "\u201D");
+      alert->details.push_back("banner \u201C" + shownText(e) + "\u201D");
       break;
     case Kind::ScreenWake:
       alert->effects |= kWake;
@@ -196,7 +203,7 @@ void ReportData::addEffect(const Event& e, const EventFacts& facts) {
       break;
     case Kind::LockScreenBulletin:
       alert->effects |= kRepost;
-      alert->details.push_back("re-posted to the lock screen: \u201C" + textField(e, "message") + "\u201D");
+      alert->details.push_back("re-posted to the lock screen: \u201C" + shownText(e) + "\u201D");
       break;
     default:
       break;
@@ -247,7 +254,7 @@ void ReportData::panelChange(const Event& e) {
     case Kind::Banner:
       j.string("banner").openList();
       j.integer(text(appName(textField(e, "app")))).integer(text(textField(e, "title")));
-      j.integer(text(textField(e, "message"))).integer(integerField(e, "contentX"));
+      j.integer(text(shownText(e))).integer(integerField(e, "contentX"));
       j.integer(integerField(e, "contentWidth"));
       j.closeList();
       break;

@@ -149,5 +149,19 @@ TEST_F(ReportedState, BannerDismissalsShowWithExplainOrVerboseOnly) {
   EXPECT_TRUE(has(ScenarioText::play(scenario, {"--verbose"}), dismissed));
 }
 
+// Fault: a re-post published after the user unlocked showed as a banner with an empty message,
+// its text (the bulletin's subtitle) left out of the banner event and the story.
+TEST_F(ReportedState, ARepostShownAsABannerCarriesItsSubtitle) {
+  const std::string scenario = R"({"actions": [{"at": "+20s", "do": "notification", "event": "sms"},
+      {"at": "+30s", "do": "auto-lock"}, {"at": "+31500ms", "do": "unlock"}], "run": "1m"})";
+  std::string banners;
+  for (const json& e : ofKind(playJson(scenario), "banner"))
+    banners += e["title"].get<std::string>() + "|" + e["subtitle"].get<std::string>() + "|" +
+               e["message"].get<std::string>() + "\n";
+  EXPECT_EQ(banners, "Anna||Are you awake?\nQuorvel|Missed Message!|\n");
+  const std::string text = ScenarioText::play(scenario);
+  EXPECT_TRUE(has(text, "banner         Messages: Quorvel — Missed Message!\n")) << text;
+}
+
 }  // namespace
 }  // namespace qv::sim
