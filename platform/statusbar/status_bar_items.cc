@@ -184,7 +184,8 @@ void StatusBarItems::hide(const std::string& identifier) {
 }
 
 void StatusBarItems::hideAll() {
-  while (!shown_.empty()) hide(shown_.begin()->first);
+  // hide() erases the entry its identifier names: hand it a copy.
+  while (!shown_.empty()) hide(std::string(shown_.begin()->first));
 }
 
 std::string StatusBarItems::draw(Object* item, const ItemState& state, Shown& shown) {
