@@ -20,6 +20,7 @@ constexpr V kClearReasons[] = {"cleared"};
 constexpr V kRunEndReasons[] = {"limit",           "not-rearmed", "call-began", "badge-gone",
                                 "lost-at-respring", "cleared",     "restarted"};
 constexpr V kDismissals[] = {"timeout", "tapped", "replaced", "locked"};
+constexpr V kLockHows[] = {"lock button", "auto-lock", "unlocked by the user", "home screen restarted"};
 constexpr V kCheckResults[] = {"held", "broken"};
 
 constexpr FieldDoc kCommon[] = {
@@ -41,7 +42,8 @@ constexpr FieldDoc kOfReminder[] = {
      "the reminder it belongs to: `call`, `sms`, `mail`, `whatsapp-call`, `whatsapp-message`, "
      "`messenger-call`, `messenger-message`, `telegram-message`, `threema-message`, `viber-message`, "
      "`viber-call`, or `listed:` and the bundle identifier of a listed app"},
-    {"alert", T::Integer, false, "the alert of that reminder that made it (as `reminder-fired` numbers them)"},
+    {"alert", T::Integer, false,
+     "the alert of that reminder that made it (as `reminder-fired` numbers them; absent for an alert numbered 0)"},
 };
 
 constexpr FieldDoc kCause[] = {
@@ -64,6 +66,9 @@ constexpr FieldDoc kSystemSound[] = {
 constexpr FieldDoc kBanner[] = {
     {"app", T::Text, true, "the bundle identifier it is shown for (its section)"},
     {"title", T::Text, true, "its title (`Quorvel` on a reminder's banner)"},
+    {"subtitle", T::Text, true,
+     "its subtitle, shown between title and message (often empty; a reminder's lock-screen re-post that the "
+     "home screen shows as a banner carries its text here, with an empty message)"},
     {"message", T::Text, true, "its message"},
     {"contentX", T::Integer, true, "where its content starts, in points (a centred column on an iPad)"},
     {"contentWidth", T::Integer, true, "its content's width in points"},
@@ -96,7 +101,10 @@ constexpr FieldDoc kBadge[] = {
 };
 constexpr FieldDoc kLockState[] = {
     {"locked", T::Flag, true, "whether the device is now locked"},
-    {"how", T::Text, true, "what locked or unlocked it: `lock button`, `auto-lock`, `unlocked by the user`"},
+    {"how", T::Text, true,
+     "what locked or unlocked it; `home screen restarted`: a restart brought the home screen back locked (recorded "
+     "only when it was unlocked before)",
+     {}, kLockHows},
 };
 constexpr FieldDoc kDoNotDisturb[] = {{"on", T::Flag, true, "whether do not disturb is now on"}};
 constexpr FieldDoc kFrontApp[] = {
@@ -113,15 +121,19 @@ constexpr FieldDoc kArmed[] = {
 };
 constexpr FieldDoc kFired[] = {
     {"category", T::Text, true, "the reminder"},
-    {"alert", T::Integer, true, "the alert's number in this run of the reminder, from 1"},
+    {"alert", T::Integer, true,
+     "the alert's number in this run of the reminder, from 1; 0: a listed app's timer that the lists had let go "
+     "of (its app cleared, or started again) alerts once more, in no run: the summary counts it in "
+     "`unlistedAlerts`, not in a run, and what it does carries no `alert`"},
     {"limit", T::IntegerOrNull, true, "the repeat limit it counts towards; null: none"},
 };
 constexpr FieldDoc kEnded[] = {
-    {"category", T::Text, true, "the reminder; its status-bar icon stays until `reminder-cleared`"},
+    {"category", T::Text, true, "the reminder; its status-bar icon stays until `reminder-cleared` or a restart of the home screen"},
     {"reason", T::Text, true,
      "`limit`: its repeat limit was reached; `not-rearmed`: its app's active flag was off at its alert (a clear, "
      "or the app's other reminder ended); `call-began`: a new call began; `badge-gone`: the listed app's badge "
-     "is gone; `lost-at-respring`: the home screen restarted and its reminders with it",
+     "is gone; `lost-at-respring`: the home screen restarted while it was still alerting (a run that had ended already "
+     "ends once; the icon it left goes with an `icon-hidden`)",
      {}, kEndReasons},
     {"alert", T::Integer, false, "the alert at which it ended (limit, not-rearmed, badge-gone)"},
     {"cause", T::Object, false, "the scenario action that ended it (when no alert of its own did)", kCause},
@@ -178,6 +190,8 @@ constexpr FieldDoc kSummaryReminder[] = {
     {"category", T::Text, true, "the reminder (as in events)"},
     {"name", T::Text, true, "its name in the story: `WhatsApp message`, a listed app's display name"},
     {"runs", T::ObjectList, true, "every start of it, in order", kRun},
+    {"unlistedAlerts", T::Integer, false,
+     "alerts of its timers that the lists had let go of (`reminder-fired` with `alert` 0), which belong to no run"},
 };
 constexpr FieldDoc kCounts[] = {
     {"sounds", T::Integer, true, "reminder sounds played"},
@@ -206,6 +220,37 @@ constexpr FieldDoc kSummary[] = {
     {"check", T::Object, false, "what `--check` found (only with `--check`)", kCheck},
 };
 
+// --- The matrix (`--matrix --json`) ---
+constexpr FieldDoc kMatrixReminder[] = {
+    {"category", T::Text, true, "the reminder (as in events)"},
+    {"name", T::Text, true, "its name in the story"},
+};
+constexpr FieldDoc kMatrixCell[] = {
+    {"started", T::Flag, true, "whether the reminder started on this release and device"},
+    {"runs", T::Integer, true, "how many times it started (as the summary's `runs` count them)"},
+    {"alerts", T::Integer, true, "how many alerts its runs made"},
+    {"effects", T::TextList, true,
+     "what its alerts did: `sound`, `vibration`, `torch`, `flash` (screen flash), `banner`, `wake` (screen wake), "
+     "`repost` (re-posted to the lock screen)"},
+    {"ended", T::Text, false, "how its last run ended, as the summary's `ended.reason` gives it, or `running`"},
+    {"text", T::Text, true, "the cell as the text table shows it"},
+    {"differs", T::Flag, true, "whether it differs from the most common cell of its column"},
+};
+constexpr FieldDoc kMatrixRow[] = {
+    {"ios", T::Text, true, "the release: `10.3`"},
+    {"device", T::Text, true, "`iPhone` or `iPad`"},
+    {"error", T::Text, false, "why the scenario could not run there (its cells are then empty)"},
+    {"cells", T::ObjectList, true, "one per reminder, in the order of `reminders`", kMatrixCell},
+};
+constexpr FieldDoc kMatrix[] = {
+    {"kind", T::Text, true, "`matrix`"},
+    {"scenario", T::Text, true, "the scenario's name"},
+    {"reminders", T::ObjectList, true, "the columns: every reminder that started on any release or device",
+     kMatrixReminder},
+    {"rows", T::ObjectList, true, "one per release and device, in release order", kMatrixRow},
+    {"reasons", T::TextList, true, "why rows differ, where it is known: one line per group of differing rows"},
+};
+
 constexpr KindDoc kKinds[] = {
     {"sound", "a reminder sound plays", kSound, true},
     {"vibration", "the phone vibrates (0.3 s after the alert that asked)", kVibration, true},
@@ -224,7 +269,10 @@ constexpr KindDoc kKinds[] = {
     {"notification-posted", "the home screen takes in a notification (a reminder's re-post carries its category)",
      kNotification, true},
     {"badge", "an app's icon badge changes", kBadge},
-    {"lock-state", "the device locks or unlocks", kLockState},
+    {"lock-state",
+     "the device locks or unlocks. It starts unlocked, or locked when the scenario says `\"locked\": true`; that "
+     "state at the start has no event of its own",
+     kLockState},
     {"do-not-disturb", "do not disturb is switched on or off", kDoNotDisturb},
     {"front-app", "the app in front changes", kFrontApp},
     {"darwin-post", "a Darwin notification is posted (a clear request, the settings change)", kDarwin},
@@ -236,8 +284,11 @@ constexpr KindDoc kKinds[] = {
     {"host", "another step of the simulated device: an app launched, a call, the home screen restarting", kHost},
     {"decision", "why something happened or did not (only with `--explain`)", kDecision},
     {"summary", "the last line: every reminder's runs and how each ended", kSummary},
+    {"matrix", "the one line `--matrix --json` prints instead of events and a summary: per release and device, "
+               "what each reminder did", kMatrix},
 };
-static_assert(std::size(kKinds) == timeline::kKindCount + 1, "one row per timeline kind, then the summary");
+static_assert(std::size(kKinds) == timeline::kKindCount + 2,
+              "one row per timeline kind, then the summary, then the matrix");
 
 // --- Rendering ---
 
@@ -336,6 +387,7 @@ const KindDoc& kindDoc(timeline::Kind k) {
 }
 
 const KindDoc& summaryDoc() { return kKinds[timeline::kKindCount]; }
+const KindDoc& matrixDoc() { return kKinds[timeline::kKindCount + 1]; }
 
 std::string kindsText() {
   std::string out = "Every line of --json output is one JSON object. Each event has:\n";
@@ -357,7 +409,8 @@ std::string kindsMarkdown() {
       "<!-- Made from sim/event_reference.cc by `quorvel-sim --list-kinds --markdown`; "
       "tests/sim/event_reference_test.cc fails when they differ. -->\n\n"
       "`quorvel-sim --json` prints one JSON object per line: every event of the run in time order, then a "
-      "`summary`. [events.schema.json](events.schema.json) is the JSON Schema every line meets.\n\n"
+      "`summary`; `--matrix --json` prints one `matrix` line instead. [events.schema.json](events.schema.json) "
+      "is the JSON Schema every line meets.\n\n"
       "## Fields of every event\n\n| Field | Type | Present | Meaning |\n|---|---|---|---|\n";
   markdownFields(out, kCommon, "");
   out += "\nAn event of a reminder (marked *reminder* below) also has:\n\n| Field | Type | Present | Meaning |\n"
@@ -389,7 +442,7 @@ std::string eventsSchema() {
   nlohmann::ordered_json cases = nlohmann::ordered_json::array();
   for (const KindDoc& k : kKinds) {
     nlohmann::ordered_json shape;
-    if (&k == &summaryDoc()) {
+    if (&k == &summaryDoc() || &k == &matrixDoc()) {
       shape = objectSchema(k.fields);
     } else {
       shape = objectSchema(kCommon, k.fields);

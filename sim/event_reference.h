@@ -48,10 +48,12 @@ struct KindDoc {
 std::span<const FieldDoc> commonFields();
 // `category` and `alert`, as kinds of a reminder carry them.
 std::span<const FieldDoc> reminderFields();
-// Every timeline kind, in the order of timeline::Kind, then the summary.
+// Every timeline kind, in the order of timeline::Kind, then the summary and the matrix.
 std::span<const KindDoc> eventKinds();
 const KindDoc& kindDoc(timeline::Kind k);
 const KindDoc& summaryDoc();
+// The one line of `--matrix --json`.
+const KindDoc& matrixDoc();
 
 // Plain text for a terminal (`--list-kinds`).
 std::string kindsText();

@@ -172,7 +172,7 @@ class CommandLine {
 
     in(Group::Output);
     flag("--json", o.output.json, "print every event as JSON Lines (docs/events.md), then a summary object");
-    flag("--explain", o.output.explain, "also print why each thing happened or did not (entry point, rule, gate)");
+    flag("--explain", o.output.explain, "also print why each thing happened or did not (entry point, rule, gate) and each banner dismissal");
     flag("--verbose", o.output.verbose, "print every torch step, Darwin notification and banner dismissal");
     flag("--quiet", o.quiet, "print no timeline (the summary and broken invariants still show)");
     action("--no-summary", "leave out the summary at the end", [&o] { o.output.summary = false; });

@@ -16,7 +16,7 @@ namespace qv::sim {
 
 struct OutputOptions {
   bool json = false;
-  bool explain = false;
+  bool explain = false;   // decisions, and banner dismissals (why a banner left the screen)
   bool verbose = false;  // every torch step, every Darwin post, every banner dismissal
   bool summary = true;
   bool colour = false;  // ANSI colours in the text story (a terminal only: sim/terminal.h)

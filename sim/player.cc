@@ -247,7 +247,11 @@ void Player::act(const Action& a) {
       break;
     case ActionType::LeaveApp:
       note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
-      world_.leaveApp(a.app);
+      if (!world_.leaveApp(a.app)) {
+        const std::string& front = world_.notifications().applications().frontmost();
+        note("User", "(" + appName(a.app) + " is not in front; " + (front.empty() ? "the home screen" : appName(front)) +
+                         " is: nothing happens)");
+      }
       break;
     case ActionType::ReadMessages:
       note("User", a.count < 0 ? "reads all new messages in Messages"

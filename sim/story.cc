@@ -358,6 +358,7 @@ bool StoryWriter::hidden(const Event& e) const {
     case Kind::TorchOff:
       return !options_.verbose;
     case Kind::BannerDismissed:
+      // Why a banner left the screen (and when the next could show) is part of the explanation.
       return !options_.verbose && !options_.explain;
     default:
       return false;

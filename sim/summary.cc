@@ -27,6 +27,19 @@ std::string actionCause(const Event& e) {
   return "after: " + e.subject;
 }
 
+// A fire numbered 0 is a listed app's timer that is no longer listed: it alerts, but in no run.
+bool outsideAnyRun(const Event& e) {
+  const timeline::Field::Value* v = e.field("alert");
+  const std::int64_t* n = v ? std::get_if<std::int64_t>(v) : nullptr;
+  return n && *n == 0;
+}
+
+// "3 alerts, 08:01:00 to 08:03:00", "1 alert at 08:01:00", with `what` after the number.
+std::string alertSpan(int alerts, const std::string& what, const std::string& first, const std::string& last) {
+  if (alerts == 1) return "1 " + what + " at " + first;
+  return std::to_string(alerts) + " " + what + ", " + first + " to " + last;
+}
+
 }  // namespace
 
 Summary::Summary(AppNames names) : names_(std::move(names)) {}
@@ -90,6 +103,11 @@ void Summary::observe(const Event& e, const EventFacts& facts) {
     }
     case Kind::ReminderFired: {
       Reminder& r = of(e);
+      if (outsideAnyRun(e)) {
+        if (r.unlistedAlerts++ == 0) r.firstUnlisted = e.time;
+        r.lastUnlisted = e.time;
+        break;
+      }
       if (r.runs.empty()) r.runs.emplace_back().started = e.time;
       Run& run = r.runs.back();
       if (run.alerts == 0) run.first = e.time;
@@ -168,27 +186,38 @@ std::string Summary::endingText(const Reminder& r, const LocalClock& clock, bool
   return out;
 }
 
+std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, bool withDates) const {
+  int alerts = 0, starts = 0;
+  dispatch::Instant first{}, last{};
+  // Every run is a start, a restart over a running run too: as the JSON runs and the matrix count.
+  for (const Run& run : r.runs) {
+    ++starts;
+    if (run.alerts == 0) continue;
+    if (alerts == 0) first = run.first;
+    alerts += run.alerts;
+    last = run.last;
+  }
+  std::string text;
+  if (alerts > 0)
+    text = alertSpan(alerts, alerts == 1 ? "alert" : "alerts", hhmmss(clock, first, withDates),
+                     hhmmss(clock, last, withDates));
+  if (starts > 1) text += (text.empty() ? "no alert" : "") + std::string(" (started ") + std::to_string(starts) + " times)";
+  if (r.unlistedAlerts > 0)
+    text += (text.empty() ? "" : "; ") + alertSpan(r.unlistedAlerts,
+                                                   r.unlistedAlerts == 1 ? "alert of a timer no longer listed"
+                                                                         : "alerts of timers no longer listed",
+                                                   hhmmss(clock, r.firstUnlisted, withDates),
+                                                   hhmmss(clock, r.lastUnlisted, withDates));
+  return text.empty() ? "no alert" : text;
+}
+
 void Summary::print(std::FILE* out, const LocalClock& clock, bool withDates) const {
   std::fprintf(out, "\nSummary\n");
   if (reminders_.empty()) std::fprintf(out, "  no reminder was started\n");
-  for (const Reminder& r : reminders_) {
-    int alerts = 0, starts = 0;
-    dispatch::Instant first{}, last{};
-    for (const Run& run : r.runs) {
-      starts += run.restart ? 0 : 1;
-      if (run.alerts == 0) continue;
-      if (alerts == 0) first = run.first;
-      alerts += run.alerts;
-      last = run.last;
-    }
-    std::string text = alerts == 0   ? "no alert"
-                       : alerts == 1 ? "1 alert at " + hhmmss(clock, first, withDates)
-                                     : std::to_string(alerts) + " alerts, " + hhmmss(clock, first, withDates) + " to " +
-                                           hhmmss(clock, last, withDates);
-    if (starts > 1) text += " (started " + std::to_string(starts) + " times)";
-    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", visibleText(title(r)).c_str(), visibleText(text).c_str(), "",
+  for (const Reminder& r : reminders_)
+    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", visibleText(title(r)).c_str(),
+                 visibleText(alertsText(r, clock, withDates)).c_str(), "",
                  visibleText(endingText(r, clock, withDates)).c_str());
-  }
   std::fprintf(
       out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
       count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);
@@ -230,6 +259,7 @@ void Summary::printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Inst
       j.close();
     }
     j.closeList();
+    if (r.unlistedAlerts > 0) j.key("unlistedAlerts").integer(r.unlistedAlerts);
     j.close();
   }
   j.closeList();

@@ -67,6 +67,9 @@ class Summary {
     std::vector<Run> runs;
     bool running = false;
     std::vector<Ending> endings;  // for the text: of the last start, how it stopped, then how its icon went
+    // Alerts numbered 0: a listed app's timer that the lists had let go of fires once more, in no run.
+    int unlistedAlerts = 0;
+    dispatch::Instant firstUnlisted{}, lastUnlisted{};
   };
   // In the order they first started.
   const std::vector<Reminder>& reminders() const { return reminders_; }
@@ -84,6 +87,7 @@ class Summary {
   std::string causeAt(dispatch::Instant t) const;
   std::string title(const Reminder& r) const;
   std::string endingText(const Reminder& r, const LocalClock& clock, bool withDates) const;
+  std::string alertsText(const Reminder& r, const LocalClock& clock, bool withDates) const;
 
   AppNames names_;
   std::vector<Reminder> reminders_;

@@ -310,9 +310,11 @@ void World::openApp(const std::string& bundleId) {
   if (p.app) (void)p.app->open();
 }
 
-void World::leaveApp(const std::string& bundleId) {
+bool World::leaveApp(const std::string& bundleId) {
+  if (notifications().applications().frontmost() != bundleId) return false;
   notifications().returnToHomeScreen();
   if (Process* p = process(bundleId); p && p->app) (void)p->app->enterBackground();
+  return true;
 }
 
 void World::readMessages(std::optional<std::int64_t> count) {
@@ -339,7 +341,9 @@ void World::postMissedCall(const telephony::CallRecord& call) {
   lastMissedCall_ = notifications().deliver(n);
 }
 
-// The reminders of a home screen that restarts end with it: nothing carries them over.
+// The reminders of a home screen that restarts end with it: nothing carries them over. Only a
+// run still open ends here; one that ended already (its repeat limit, a new call) has ended once,
+// and the icon it left goes with the status bar (icon-hidden).
 void World::recordLostReminders() {
   if (!timeline_.active() || !springBoard_->library) return;
   core::Library& library = *springBoard_->library;
@@ -348,13 +352,14 @@ void World::recordLostReminders() {
                      {{"category", std::move(id)}, {"reason", std::string("lost-at-respring")}});
   };
   for (const core::CategoryInfo& row : core::kCategories)
-    if (core::reminderPending(library, row.category)) lost(row.name, std::string(row.id));
+    if (library.alerts.runOpen[core::index(row.category)]) lost(row.name, std::string(row.id));
   for (const std::string& app : core::appsWithListEntries(library)) lost(app, core::listedAppId(app));
 }
 
 void World::respring() {
   timeline_.record("SpringBoard", timeline::Kind::Host, "home screen", "restarts");
   recordLostReminders();
+  statusBar().items().hideAll();
   // Apps keep running; the new home screen's library starts with nothing pending.
   const springboard::HomeScreen::Kept kept = home().kept();
   retire(*springBoard_);

@@ -161,7 +161,8 @@ class World {
   // to the front or becomes active, as its state asks.
   void openApp(const std::string& bundleId);
   // Goes back to the home screen from the app in front.
-  void leaveApp(const std::string& bundleId);
+  // False, and nothing happens, when that app is not the one in front.
+  bool leaveApp(const std::string& bundleId);
   // Reads `count` unread messages in Messages (all when none), opening it first.
   void readMessages(std::optional<std::int64_t> count);
   // The home screen restarts: a new home-screen process, its library loaded afresh. What the

@@ -73,6 +73,8 @@ void appendNumber(std::string& out, double value) {
 void describeBanner(const Banners::Banner& b, std::string& out) {
   out.assign(b.title);
   out += " — ";
+  out += b.subtitle;
+  if (!b.subtitle.empty() && !b.message.empty()) out += ": ";
   out += b.message;
   out += " (content x ";
   appendNumber(out, b.content.x);
@@ -161,7 +163,7 @@ Banners::Banners(host::Host& host, foundation::Foundation& foundation, BannerScr
 void Banners::presentBulletin(const Id& bulletin) {
   const BulletinFields* f = bulletinFields(bulletin);
   if (!f) return;
-  present(Banner{f->sectionID, f->title, f->message, bulletin, nullptr, nullptr, nullptr, {}, {}});
+  present(Banner{f->sectionID, f->title, f->message, f->subtitle, bulletin, nullptr, nullptr, nullptr, {}, {}});
 }
 
 void Banners::present(Banner&& banner) {
@@ -189,6 +191,7 @@ void Banners::show(Banner&& banner) {
     host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, text_,
                             {{"app", current_->sectionID},
                              {"title", current_->title},
+                             {"subtitle", current_->subtitle},
                              {"message", current_->message},
                              {"contentX", static_cast<std::int64_t>(current_->content.x)},
                              {"contentWidth", static_cast<std::int64_t>(current_->content.width)}});

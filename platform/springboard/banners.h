@@ -44,6 +44,7 @@ class Banners {
     std::string sectionID;
     std::string title;
     std::string message;
+    std::string subtitle;  // shown between title and message when set (a lock-screen re-post's text)
     objc::Id bulletin;   // the bulletin shown
     objc::Id request;    // iOS 10: the notification request, when the banner shows one
     objc::Id view;       // SBBannerContextView while on screen

@@ -165,6 +165,10 @@ void HomeScreen::setQuietMode(bool on) {
 void HomeScreen::carryOver(const Kept& before) {
   for (const auto& [bundleId, icon] : before.apps) apps_[bundleId] = icon;
   quietMode_ = before.quietMode;
+  // A new home screen starts locked, so setLocked() would see no change; the device does.
+  if (!before.locked)
+    host_.timeline().record(host_.processName(), timeline::Kind::LockState, "locked", kLockedByRestart,
+                            {{"locked", true}, {"how", std::string(kLockedByRestart)}});
 }
 
 void HomeScreen::installApp(const std::string& bundleId, const std::string& displayName, std::int64_t badge) {

@@ -19,6 +19,9 @@
 
 namespace qv::springboard {
 
+// The `how` of the lock a restarted home screen comes back with.
+inline constexpr const char* kLockedByRestart = "home screen restarted";
+
 struct AppIcon {
   std::string displayName;
   std::int64_t badge = 0;
@@ -54,12 +57,14 @@ class HomeScreen {
   bool torchOn() const;
   // What a restarted home screen keeps from the one before, as the device keeps it: every app
   // icon with its name and badge, and do-not-disturb. Taken from the old one, given to the new
-  // one before it launches.
+  // one before it launches. The new one comes back locked; `locked` is what the old one was, so
+  // the lock the restart brings is recorded.
   struct Kept {
     std::map<std::string, AppIcon, std::less<>> apps;
     bool quietMode = false;
+    bool locked = true;
   };
-  Kept kept() const { return Kept{apps_, quietMode_}; }
+  Kept kept() const { return Kept{apps_, quietMode_, locked_}; }
   void carryOver(const Kept& before);
 
   // --- What the user or the system does, through the hookable methods ---

@@ -183,6 +183,11 @@ void StatusBarItems::hide(const std::string& identifier) {
   record(timeline::Kind::StatusIconHidden, identifier, drawing);
 }
 
+void StatusBarItems::hideAll() {
+  // hide() erases the entry its identifier names: hand it a copy.
+  while (!shown_.empty()) hide(std::string(shown_.begin()->first));
+}
+
 std::string StatusBarItems::draw(Object* item, const ItemState& state, Shown& shown) {
   const std::string plain = state.imageName.empty() ? "(no image)" : state.imageName;
   if (state.customViewClass.empty()) {

@@ -43,6 +43,8 @@ class StatusBarItems {
   // The item whose icon is shown for an identifier, and its custom view (null when none).
   objc::Id shownItem(std::string_view identifier) const;
   objc::Id customView(std::string_view identifier) const;
+  // The home screen that shows them is ending (a restart): every icon goes, each recorded hidden.
+  void hideAll();
   // Items initialised so far (each init of an item counts once).
   std::size_t itemsCreated() const { return itemsCreated_; }
 

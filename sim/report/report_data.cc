@@ -46,6 +46,13 @@ std::int64_t integerField(const Event& e, std::string_view name) {
   return n ? *n : 0;
 }
 
+// What a banner or bulletin shows under its title: its subtitle and its message (a reminder's
+// re-post has only a subtitle).
+std::string shownText(const Event& e) {
+  std::string subtitle = textField(e, "subtitle"), message = textField(e, "message");
+  return subtitle + (subtitle.empty() || message.empty() ? "" : ": ") + message;
+}
+
 bool flagField(const Event& e, std::string_view name) {
   const timeline::Field::Value* v = e.field(name);
   const bool* b = v ? std::get_if<bool>(v) : nullptr;
@@ -156,11 +163,17 @@ void ReportData::addEffect(const Event& e, const EventFacts& facts) {
   if (effectOf(e.kind) == 0) return;
   const std::string category = facts.category(e);
   const std::uint32_t number = facts.alert(e, category);
-  if (category.empty() || number == 0) return;
+  if (category.empty()) return;
   auto lane = alerts_.find(category);
-  if (lane == alerts_.end()) return;
+  if (lane == alerts_.end() || lane->second.empty()) return;
   Alert* alert = nullptr;
-  for (auto it = lane->second.rbegin(); it != lane->second.rend() && !alert; ++it)
+  if (number == 0) {
+    // An alert of a timer no longer listed carries no number: its effects follow it (the
+    // vibration 0.3 s later); a reminder's re-post outside any alert belongs to none.
+    Alert& latest = lane->second.back();
+    if (latest.number == 0 && e.time - latest.time <= std::chrono::seconds(1)) alert = &latest;
+  }
+  for (auto it = lane->second.rbegin(); number != 0 && it != lane->second.rend() && !alert; ++it)
     if (it->number == number) alert = &*it;
   if (!alert) return;
   switch (e.kind) {
@@ -182,7 +195,7 @@ void ReportData::addEffect(const Event& e, const EventFacts& facts) {
       break;
     case Kind::Banner:
       alert->effects |= kBanner;
-      alert->details.push_back("banner \u201C" + textField(e, "message") + "\u201D");
+      alert->details.push_back("banner \u201C" + shownText(e) + "\u201D");
       break;
     case Kind::ScreenWake:
       alert->effects |= kWake;
@@ -190,7 +203,7 @@ void ReportData::addEffect(const Event& e, const EventFacts& facts) {
       break;
     case Kind::LockScreenBulletin:
       alert->effects |= kRepost;
-      alert->details.push_back("re-posted to the lock screen: \u201C" + textField(e, "message") + "\u201D");
+      alert->details.push_back("re-posted to the lock screen: \u201C" + shownText(e) + "\u201D");
       break;
     default:
       break;
@@ -241,7 +254,7 @@ void ReportData::panelChange(const Event& e) {
     case Kind::Banner:
       j.string("banner").openList();
       j.integer(text(appName(textField(e, "app")))).integer(text(textField(e, "title")));
-      j.integer(text(textField(e, "message"))).integer(integerField(e, "contentX"));
+      j.integer(text(shownText(e))).integer(integerField(e, "contentX"));
       j.integer(integerField(e, "contentWidth"));
       j.closeList();
       break;

@@ -80,12 +80,14 @@ def main():
     runs = [["--json", "--explain", path] for path in examples]
     runs += [["--json", "--explain"], ["--json", respring], ["--json", "--check", respring]]
     runs += [["--json", "--random", "--seed", str(seed), "--check"] for seed in (1, 2, 3)]
+    runs += [["--json", "--matrix", os.path.join(source, "examples", "across-releases.json")]]
     failures, lines, kinds = 0, 0, set()
     try:
         for args in runs:
             output = lines_of(simulator, args)
-            if not output or json.loads(output[-1]).get("kind") != "summary":
-                print("%s: the last line is not the summary" % " ".join(args))
+            last = "matrix" if "--matrix" in args else "summary"
+            if not output or json.loads(output[-1]).get("kind") != last:
+                print("%s: the last line is not the %s" % (" ".join(args), last))
                 failures += 1
             for number, line in enumerate(output, 1):
                 lines += 1

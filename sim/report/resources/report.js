@@ -12,6 +12,8 @@
   const NS = 'http://www.w3.org/2000/svg';
   const S = data.strings;
   const str = (i) => (i < 0 ? '' : S[i]);
+  // An alert numbered 0 is a listed app's timer the lists had let go of: it belongs to no run.
+  const alertName = (n) => (n ? 'alert ' + n : 'alert of a timer no longer listed');
   // What an alert did: bit, name, colour, letter; each has its own row in the mark.
   const EFFECTS = [
     [1, 'sound', 'var(--sound)', 'S'],
@@ -76,7 +78,7 @@
     kind: 'alert',
     runs: lane.runs,
     marks: lane.alerts.map(([t, n, effects, detail, w]) => ({
-      t, n, effects, title: lane.name + ', alert ' + n, text: str(detail), why: why(w),
+      t, n, effects, title: lane.name + ', ' + alertName(n), text: str(detail), why: why(w),
     })),
   }));
   // Every instant something happened, for the arrow keys.
@@ -147,7 +149,7 @@
       const m = marks[0];
       return { head: stamp(m.t) + '  ' + m.title, body: m.text, why: m.why };
     }
-    const lines = marks.slice(0, 8).map((m) => clockText(m.t, true) + '  ' + (kind === 'alert' ? 'alert ' + m.n + ': ' : m.title + ': ') + m.text);
+    const lines = marks.slice(0, 8).map((m) => clockText(m.t, true) + '  ' + (kind === 'alert' ? alertName(m.n) + ': ' : m.title + ': ') + m.text);
     if (marks.length > 8) lines.push('... and ' + (marks.length - 8) + ' more (zoom in to see each)');
     return {
       head: marks.length + ' ' + kind + 's from ' + stamp(marks[0].t) + ' to ' + stamp(marks[marks.length - 1].t),

@@ -1,0 +1,167 @@
+// What the JSON events say about the device and the reminders' runs where the world changes
+// under them: a restarted home screen, a run that already ended, a listed app's timer that the
+// lists let go of. Each is read back from the timeline as a JSON consumer reads it.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "tests/sim/command_test_support.h"
+
+namespace qv::sim {
+namespace {
+
+using nlohmann::json;
+
+class ReportedState : public ScenarioText {
+ protected:
+  std::vector<json> playJson(const std::string& scenario) {
+    const std::string out = ScenarioText::play(scenario, {"--json"});
+    std::vector<json> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(json::parse(out.substr(start, end - start)));
+    return lines;
+  }
+  static std::vector<json> ofKind(const std::vector<json>& lines, const std::string& kind) {
+    std::vector<json> out;
+    for (const json& j : lines)
+      if (j["kind"] == kind) out.push_back(j);
+    return out;
+  }
+  // "offset:locked:how" for each lock-state, in order.
+  static std::string lockStates(const std::vector<json>& lines) {
+    std::string out;
+    for (const json& e : ofKind(lines, "lock-state"))
+      out += std::to_string(e["offset_ms"].get<int>() / 1000) + ":" + (e["locked"] ? "locked" : "unlocked") + ":" +
+             e["how"].get<std::string>() + " ";
+    return out;
+  }
+};
+
+// Fault: a restarted home screen came back locked with no lock-state, so consumers saw the
+// phone unlocked until the next unlock.
+TEST_F(ReportedState, ARestartOfAnUnlockedHomeScreenRecordsTheLockItComesBackWith) {
+  const std::string actions = R"("actions": [{"at": "+1m", "do": "respring"},
+                  {"at": "+3m", "do": "lock"}, {"at": "+4m", "do": "unlock"},
+                  {"at": "+5m", "do": "respring"}], "run": "6m"})";
+  EXPECT_EQ(lockStates(playJson("{" + actions)),
+            "60:locked:home screen restarted 240:unlocked:unlocked by the user 300:locked:home screen restarted ");
+  EXPECT_EQ(lockStates(playJson(R"({"locked": true, )" + actions)),
+            "240:unlocked:unlocked by the user 300:locked:home screen restarted ")
+      << "a home screen locked already has no lock to record at its restart";
+}
+
+// Fault: a run that had reached its limit ended a second time ("lost-at-respring") at a restart,
+// and the text summary told both endings while the JSON summary told one.
+TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStanding) {
+  const auto lines = playJson(R"({"settings": {"showStatus": true, "smsCount": 1, "globalMail": true},
+      "actions": [{"at": "+30s", "do": "notification", "event": "sms"},
+                  {"at": "+40s", "do": "notification", "event": "mail"},
+                  {"at": "+5m", "do": "respring"}], "run": "6m"})");
+  std::string ends;
+  for (const json& e : ofKind(lines, "reminder-ended"))
+    ends += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
+  EXPECT_EQ(ends, "sms:limit mail:lost-at-respring ");
+  std::string hiddenAtRestart;
+  for (const json& e : ofKind(lines, "icon-hidden"))
+    if (e["offset_ms"] == 300000) hiddenAtRestart += e["item"].get<std::string>() + " ";
+  EXPECT_EQ(hiddenAtRestart, "quorvel.QVMAIL quorvel.QVSMS ");
+  const json& summary = lines.back();
+  ASSERT_EQ(summary["reminders"].size(), 2u);
+  EXPECT_EQ(summary["reminders"][0]["runs"][0]["ended"]["reason"], "limit");
+  EXPECT_EQ(summary["reminders"][1]["runs"][0]["ended"]["reason"], "lost-at-respring");
+
+  const std::string text = ScenarioText::play(R"({"settings": {"smsCount": 1},
+      "actions": [{"at": "+30s", "do": "notification", "event": "sms"}, {"at": "+5m", "do": "respring"}],
+      "run": "6m"})");
+  EXPECT_TRUE(has(text, "stopped at 08:01:30: repeat limit 1 reached\n")) << text;
+}
+
+// Fault: the once-more alert of a timer the lists let go of was counted in the run that had been
+// cleared before it (an alert after the end), numbered 0 where alerts count from 1.
+TEST_F(ReportedState, AnAlertOfATimerNoLongerListedBelongsToNoRun) {
+  const std::string scenario = R"({"settings": {"otherEnabled": true, "vibeOther": true,
+        "otherApplications": ["com.atebits.Tweetie2", "com.apple.mobilecal"]},
+      "actions": [{"at": "+20s", "do": "notification", "event": "twitter-mention", "label": "tw"},
+                  {"at": "+40s", "do": "notification", "event": "calendar-event"},
+                  {"at": "+60s", "do": "act-on-notification", "notification": "tw", "from": "notification-centre"}],
+      "run": "2m"})";
+  const auto lines = playJson(scenario);
+  std::string fires;
+  for (const json& e : lines)
+    if (e.value("category", "") == "listed:com.atebits.Tweetie2" && e["kind"] != "reminder-armed")
+      fires += e["kind"].get<std::string>() + (e.contains("alert") ? "#" + e["alert"].dump() : "") + " ";
+  EXPECT_EQ(fires, "reminder-cleared reminder-fired#0 banner vibration banner-dismissed ");
+  const json& twitter = lines.back()["reminders"][0];
+  ASSERT_EQ(twitter["category"], "listed:com.atebits.Tweetie2");
+  EXPECT_EQ(twitter["runs"][0]["alerts"], 0);
+  EXPECT_FALSE(twitter["runs"][0].contains("first"));
+  EXPECT_EQ(twitter["runs"][0]["ended"]["reason"], "cleared");
+  EXPECT_EQ(twitter["unlistedAlerts"], 1);
+  EXPECT_FALSE(lines.back()["reminders"][1].contains("unlistedAlerts"));
+
+  const std::string text = ScenarioText::play(scenario);
+  EXPECT_TRUE(has(text, "Twitter (listed app)     1 alert of a timer no longer listed at 08:01:20\n")) << text;
+}
+
+// Fault: the text summary counted only new starts, while the JSON runs and the matrix count a
+// restart over a running run too (iOS 10: the call state restarts the call reminder).
+TEST_F(ReportedState, TheTextTheJsonAndTheMatrixCountTheSameStarts) {
+  const std::string scenario = R"({"actions": [{"at": "+20s", "do": "incoming-call", "from": "Mum"},
+      {"at": "+35s", "do": "end-call"}], "run": "3m"})";
+  const auto lines = playJson(scenario);
+  const json& call = lines.back()["reminders"][0];
+  ASSERT_EQ(call["runs"].size(), 2u);
+  EXPECT_EQ(call["runs"][1]["start"], "restart");
+  const std::string text = ScenarioText::play(scenario);
+  EXPECT_TRUE(has(text, "(started 2 times)")) << text;
+  const std::string matrix = ScenarioText::play(scenario, {"--matrix", "--ios", "10.3", "--device", "iPhone"});
+  EXPECT_TRUE(has(matrix, ", 2 starts,")) << matrix;
+}
+
+// Fault: leave-app left whatever app was in front and told it as the app it named.
+TEST_F(ReportedState, LeavingAnAppThatIsNotInFrontChangesNothingAndSaysSo) {
+  const auto lines = playJson(R"({"actions": [{"at": "+1m", "do": "open-app", "app": "com.apple.AppStore"},
+      {"at": "+2m", "do": "leave-app", "app": "com.apple.mobilemail"},
+      {"at": "+3m", "do": "leave-app", "app": "com.apple.AppStore"},
+      {"at": "+4m", "do": "leave-app", "app": "com.apple.AppStore"}], "run": "5m"})");
+  std::string trail;
+  for (const json& e : lines) {
+    if (e["kind"] == "front-app") trail += "front " + (e["app"].is_null() ? std::string("home") : e["app"].get<std::string>()) + "\n";
+    if (e["kind"] == "action" && e["do"] == "leave-app") trail += e["text"].get<std::string>() + "\n";
+  }
+  EXPECT_EQ(trail,
+            "front com.apple.AppStore\n"
+            "leaves Mail for the home screen\n"
+            "(Mail is not in front; App Store is: nothing happens)\n"
+            "leaves App Store for the home screen\n"
+            "front home\n"
+            "leaves App Store for the home screen\n"
+            "(App Store is not in front; the home screen is: nothing happens)\n");
+}
+
+// Guards the documented split: dismissals are explanation (and detail), not the plain story.
+TEST_F(ReportedState, BannerDismissalsShowWithExplainOrVerboseOnly) {
+  const std::string scenario = R"({"actions": [{"at": "+20s", "do": "notification", "event": "sms"}], "run": "1m"})";
+  const std::string dismissed = "banner - dismissed, timed out";
+  EXPECT_FALSE(has(ScenarioText::play(scenario), dismissed));
+  EXPECT_TRUE(has(ScenarioText::play(scenario, {"--explain"}), dismissed));
+  EXPECT_TRUE(has(ScenarioText::play(scenario, {"--verbose"}), dismissed));
+}
+
+// Fault: a re-post published after the user unlocked showed as a banner with an empty message,
+// its text (the bulletin's subtitle) left out of the banner event and the story.
+TEST_F(ReportedState, ARepostShownAsABannerCarriesItsSubtitle) {
+  const std::string scenario = R"({"actions": [{"at": "+20s", "do": "notification", "event": "sms"},
+      {"at": "+30s", "do": "auto-lock"}, {"at": "+31500ms", "do": "unlock"}], "run": "1m"})";
+  std::string banners;
+  for (const json& e : ofKind(playJson(scenario), "banner"))
+    banners += e["title"].get<std::string>() + "|" + e["subtitle"].get<std::string>() + "|" +
+               e["message"].get<std::string>() + "\n";
+  EXPECT_EQ(banners, "Anna||Are you awake?\nQuorvel|Missed Message!|\n");
+  const std::string text = ScenarioText::play(scenario);
+  EXPECT_TRUE(has(text, "banner         Messages: Quorvel — Missed Message!\n")) << text;
+}
+
+}  // namespace
+}  // namespace qv::sim
