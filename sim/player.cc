@@ -212,6 +212,10 @@ void Player::act(const Action& a) {
     case ActionType::ActOnNotification:
       note("User", "acts on " + notificationName(a) + " from the " +
                        (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
+      if (a.origin == "lock-screen" && !home.locked()) {
+        note("User", "(the device is unlocked: there is no lock screen to act from; nothing happens)");
+        break;
+      }
       if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
                                                                              : springboard::kOriginNotificationCentre))
         note("User", "(that notification is no longer shown)");
@@ -242,6 +246,11 @@ void Player::act(const Action& a) {
       }
       break;
     case ActionType::OpenApp:
+      // No app opens on a locked device: the user unlocks it on the way, as the timeline shows.
+      if (home.locked()) {
+        note("User", "unlocks the device to open " + appName(a.app), a.app);
+        home.unlock();
+      }
       note("User", "opens " + appName(a.app), a.app);
       world_.openApp(a.app);
       break;

@@ -140,6 +140,28 @@ TEST_F(ReportedState, LeavingAnAppThatIsNotInFrontChangesNothingAndSaysSo) {
             "(App Store is not in front; the home screen is: nothing happens)\n");
 }
 
+// Fault: an app opened on a locked phone, which stayed locked; an action from the lock screen of
+// an unlocked phone reached the lock screen's notifications.
+TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
+  const auto lines = playJson(R"({"locked": true, "device": {"ios": "10.3"}, "actions": [
+      {"at": "+20s", "do": "notification", "event": "sms", "label": "a"},
+      {"at": "+1m", "do": "open-app", "app": "com.apple.mobilemail"},
+      {"at": "+2m", "do": "act-on-notification", "notification": "a", "from": "lock-screen"},
+      {"at": "+3m", "do": "lock"},
+      {"at": "+4m", "do": "open-app", "app": "com.apple.mobilemail"}], "run": "5m"})");
+  std::string trail;
+  for (const json& e : lines) {
+    if (e["kind"] == "action" && e["process"] == "User") trail += e["text"].get<std::string>() + "\n";
+    if (e["kind"] == "lock-state") trail += e["locked"] ? "[locked]\n" : "[unlocked]\n";
+  }
+  EXPECT_EQ(trail,
+            "unlocks the device to open Mail\n[unlocked]\nopens Mail\n"
+            "acts on the notification \"a\" from the lock screen\n"
+            "(the device is unlocked: there is no lock screen to act from; nothing happens)\n"
+            "presses the lock button\n[locked]\n"
+            "unlocks the device to open Mail\n[unlocked]\nopens Mail\n");
+}
+
 // Guards the documented split: dismissals are explanation (and detail), not the plain story.
 TEST_F(ReportedState, BannerDismissalsShowWithExplainOrVerboseOnly) {
   const std::string scenario = R"({"actions": [{"at": "+20s", "do": "notification", "event": "sms"}], "run": "1m"})";
