@@ -360,6 +360,8 @@ void World::respring() {
   timeline_.record("SpringBoard", timeline::Kind::Host, "home screen", "restarts");
   recordLostReminders();
   statusBar().items().hideAll();
+  // The new home screen has no app in front: said, so that no one reads the old one as still there.
+  notifications().applications().returnToHomeScreen();
   // Apps keep running; the new home screen's library starts with nothing pending.
   const springboard::HomeScreen::Kept kept = home().kept();
   retire(*springBoard_);

@@ -49,6 +49,13 @@ TEST_F(ReportedState, ARestartOfAnUnlockedHomeScreenRecordsTheLockItComesBackWit
   EXPECT_EQ(lockStates(playJson(R"({"locked": true, )" + actions)),
             "240:unlocked:unlocked by the user 300:locked:home screen restarted ")
       << "a home screen locked already has no lock to record at its restart";
+
+  // Nor does it keep an app in front.
+  const auto fronts = ofKind(playJson(R"({"actions": [{"at": "+1m", "do": "open-app", "app": "com.apple.AppStore"},
+      {"at": "+2m", "do": "respring"}], "run": "3m"})"), "front-app");
+  ASSERT_EQ(fronts.size(), 2u);
+  EXPECT_TRUE(fronts[1]["app"].is_null());
+  EXPECT_EQ(fronts[1]["offset_ms"], 120000);
 }
 
 // Fault: a run that had reached its limit ended a second time ("lost-at-respring") at a restart,
