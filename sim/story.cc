@@ -468,7 +468,8 @@ void StoryWriter::write(const Line& line) {
   tellClockChangesUpTo(e.time);
   enterDay(e.time);
   const std::string lab = line.indented ? "  " + line.label : line.label;
-  const std::string text = visibleText(line.text);
+  std::string shown;
+  const std::string& text = allVisible(line.text) ? line.text : (shown = visibleText(line.text));
   const char* colour = colourOf(line.label);
   if (*colour) {
     std::fprintf(out_, "%s  %-12s  %s%-14s %s\033[0m\n", clockStamp(clock_, e.time).c_str(), e.process.c_str(), colour,

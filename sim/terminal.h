@@ -17,6 +17,12 @@ namespace qv::sim {
 // `text` with every control character (a scenario's note may hold any) shown as its Unicode
 // picture, "␀" for NUL, "␛" for ESC: a text cannot cut a line short or steer the terminal.
 std::string visibleText(std::string_view text);
+// Whether `text` has no control character, so that it prints as it stands (the common case).
+inline bool allVisible(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  return true;
+}
 
 // Colour for the text story: on a terminal, unless NO_COLOR holds a value (no-color.org).
 bool colourWanted(bool stdoutIsTerminal, const char* noColorVariable);
