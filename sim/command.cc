@@ -159,7 +159,7 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
     }
     if (world->now() + *offset > stopAt) {
       const host::CalendarDate end = world->springBoard().host.calendarDate(stopAt);
-      std::fprintf(err, "quorvel-sim: --until %s comes after the end of the run (%04d-%02d-%02d %02d:%02d:%02d)\n",
+      std::fprintf(err, "quorvel-sim: --until: \"%s\" comes after the end of the run (%04d-%02d-%02d %02d:%02d:%02d)\n",
                    o.until.c_str(), end.year, end.month, end.day, end.hour, end.minute, end.second);
       return 2;
     }

@@ -388,9 +388,12 @@ class Parser {
       s_.world.release = ios;
     }
     if (r_.string(d, "kind", place, &kind)) {
-      if (kind == "iPhone")
+      // In any case, as --device takes it ("ipad").
+      std::string lower = kind;
+      std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+      if (lower == "iphone")
         s_.world.idiom = device::Idiom::Phone;
-      else if (kind == "iPad")
+      else if (lower == "ipad")
         s_.world.idiom = device::Idiom::Pad;
       else
         return r_.fail(place + ".kind", "expected \"iPhone\" or \"iPad\", got \"" + kind + "\"");
@@ -897,6 +900,8 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
     } else if (auto until = p.when(*run, "run")) {
       s.duration = *until;
     }
+    if (!r.failed() && s.duration <= dispatch::Duration::zero())
+      r.fail("run", "\"" + text + "\" ends where the scenario starts: nothing would play");
   }
   if (r.failed()) return Error{r.error()};
   if (auto label = unknownLabel(s.actions)) return Error{std::string(fileName) + ": " + *label};

@@ -20,7 +20,7 @@ Result<Release> findRelease(std::string_view version) {
     if (r.version == version) return r;
   std::string known;
   for (const Release& r : knownReleases()) known += (known.empty() ? "" : ", ") + r.version;
-  return Error{"unknown iOS release '" + std::string(version) + "' (known: " + known + ")"};
+  return Error{"unknown iOS release \"" + std::string(version) + "\" (known: " + known + ")"};
 }
 
 float Profile::systemVersionFloat() const {

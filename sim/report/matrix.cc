@@ -239,6 +239,9 @@ Result<std::vector<MatrixTarget>> matrixTargets(const std::string& ios, const st
     bool found = false;
     if (dash != std::string::npos) {
       const long from = indexOf(part.substr(0, dash)), to = indexOf(part.substr(dash + 1));
+      if (from >= 0 && to >= 0 && to < from)
+        return Error{"--ios: \"" + part + "\" runs backwards: write the earlier release first (\"" +
+                     part.substr(dash + 1) + "-" + part.substr(0, dash) + "\")"};
       if (from >= 0 && to >= from) {
         for (long i = from; i <= to; ++i) wanted[i] = true;
         found = true;

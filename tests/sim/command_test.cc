@@ -81,7 +81,7 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--html", "-"}, "--html needs the name of the file to write the page to"},
       {{""}, "the scenario file's name is empty"},
       {{"--until", "+20m", sourcePath("examples/ios9-sms.json")},
-       "--until +20m comes after the end of the run (2026-12-07 08:03:30)"},
+       "--until: \"+20m\" comes after the end of the run (2026-12-07 08:03:30)"},
       {{"--ios", "9.3", sourcePath("examples/ios9-sms.json")}, "--ios does nothing without --matrix"},
       {{"--matrix", "--quiet", sourcePath("examples/ios9-sms.json")}, "--quiet does nothing with --matrix"},
       {{"--matrix", "--ios", "6.1", sourcePath("examples/ios9-sms.json")}, "--ios: \"6.1\" names no known release"},

@@ -36,8 +36,10 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "lock"}, {"at": 17, "do": "lock"}]})",
        "s.json: actions[1].at: expected a time like"},
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "dance"}]})", "s.json: actions[0].do: unknown action \"dance\""},
-      {R"({"run": "1h", "device": {"ios": "6.1"}})", "s.json: device.ios: unknown iOS release '6.1'"},
+      {R"({"run": "1h", "device": {"ios": "6.1"}})", "s.json: device.ios: unknown iOS release \"6.1\""},
       {R"({"run": "1h", "timeZone": "Mars/Olympus"})", "s.json: timeZone: expected a time-zone name"},
+      {R"({"run": "0s"})", "s.json: run: \"0s\" ends where the scenario starts: nothing would play"},
+      {R"({"start": "2026-12-07T08:00:00", "run": "08:00"})", "s.json: run: \"08:00\" ends where the scenario starts"},
       {R"({"run": "1h", "actions": [{"at": "+2h", "do": "lock"}]})", "s.json: actions[0].at: \"+2h\" comes after the end of the run"},
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "notification", "event": "pigeon"}]})",
        "s.json: actions[0].event: unknown event \"pigeon\""},
@@ -91,6 +93,12 @@ TEST(ScenarioFormat, SettingsAndPayloadsBecomePropertyListValues) {
   EXPECT_EQ(*pl::findString(*pl::findDict(*s->actions[0].notification.remote, "aps"), "category"), "CAT_MISSED_CALL");
   EXPECT_EQ(s->actions[1].values.at("smsCount"), pl::Value(3));
   EXPECT_EQ(s->actions[1].removals, std::vector<std::string>{"showBanner"});
+  // The device's kind in any case, as --device takes it.
+  for (const char* kind : {"iPad", "ipad", "IPAD"}) {
+    auto pad = parse(std::string(R"({"run": "1h", "device": {"kind": ")") + kind + R"("}})");
+    ASSERT_TRUE(pad) << pad.error();
+    EXPECT_EQ(pad->world.idiom, device::Idiom::Pad) << kind;
+  }
 }
 
 TEST(ScenarioFormat, DurationsReadUnitsAndClockForms) {

@@ -118,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{"9.0-10.1", "IPHONE", 6, "iOS 9.0 iPhone"},
                       TargetCase{"10.3,7.0", "iphone,ipad", 4, "iOS 7.0 iPhone"},
                       TargetCase{"11", "", 0, "--ios: \"11\" names no known release"},
-                      TargetCase{"10.3-9.0", "", 0, "--ios: \"10.3-9.0\" names no known release"},
+                      TargetCase{"10.3-9.0", "", 0, "--ios: \"10.3-9.0\" runs backwards: write the earlier release first (\"9.0-10.3\")"},
                       TargetCase{"", "iPod", 0, "--device: \"ipod\" is no device"}));
 
 // Worlds built and played on two threads at once give what one thread gives (ThreadSanitizer
