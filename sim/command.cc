@@ -231,13 +231,15 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
       check->replay = "quorvel-sim --random --seed " + std::to_string(scenario.seed) + " --days " +
                       shortNumber(o.days) + " --check";
   }
+  const TimeForm timeForm{!sameDay(clock(startAt), clock(world->now())),
+                          clockChanges(world->timeZone(), startAt, world->now()).empty() ? nullptr : &world->timeZone()};
   if (o.output.summary) {
     if (o.output.json)
       summary.printJson(out, world->timeZone(), startAt, world->now(), check);
     else
-      summary.print(out, clock, !sameDay(clock(startAt), clock(world->now())));
+      summary.print(out, clock, timeForm);
   }
-  if (report && !writeReport(o.htmlFile, {heading, report::summaryTable(summary, clock), matrixHtml,
+  if (report && !writeReport(o.htmlFile, {heading, report::summaryTable(summary, clock, timeForm), matrixHtml,
                                           report->json(summary, world->now())}, err))
     return 2;
   if (check && !check->held) {

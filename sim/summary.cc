@@ -11,15 +11,6 @@ using timeline::Event;
 using timeline::Kind;
 using namespace std::chrono_literals;
 
-// "08:01:20", or "2026-12-08 00:01:20" with its date.
-std::string hhmmss(const LocalClock& clock, dispatch::Instant t, bool withDate) {
-  if (!withDate) return clockStamp(clock, t).substr(0, 8);
-  const host::CalendarDate d = clock(t);
-  char date[16];
-  std::snprintf(date, sizeof date, "%04d-%02d-%02d ", d.year, d.month, d.day);
-  return date + clockStamp(clock, t).substr(0, 8);
-}
-
 // "User" / "opens Phone" as a reason: "when the user opens Phone".
 std::string actionCause(const Event& e) {
   if (e.process == "User") return "when the user " + e.subject;
@@ -41,6 +32,20 @@ std::string alertSpan(int alerts, const std::string& what, const std::string& fi
 }
 
 }  // namespace
+
+// "08:01:20", "2026-12-08 00:01:20" with its date, "01:15:00 EST" with its zone.
+std::string summaryTime(const LocalClock& clock, dispatch::Instant t, const TimeForm& form) {
+  std::string out = clockStamp(clock, t).substr(0, 8);
+  if (form.withDates) {
+    const host::CalendarDate d = clock(t);
+    char date[16];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d ", d.year, d.month, d.day);
+    out = date + out;
+  }
+  if (form.zone)
+    out += " " + form.zone->abbreviationAt(std::chrono::floor<std::chrono::seconds>(t));
+  return out;
+}
 
 Summary::Summary(AppNames names) : names_(std::move(names)) {}
 
@@ -175,18 +180,18 @@ std::string Summary::title(const Reminder& r) const {
   return r.appName ? *r.appName + " (listed app)" : r.subject;
 }
 
-std::string Summary::endingText(const Reminder& r, const LocalClock& clock, bool withDates) const {
+std::string Summary::endingText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const {
   if (r.endings.empty()) return r.running ? "still running at the end" : "never armed";
   std::string out;
   for (const Ending& e : r.endings) {
     if (!out.empty()) out += "; ";
-    out += e.how + " at " + hhmmss(clock, e.time, withDates);
+    out += e.how + " at " + summaryTime(clock, e.time, form);
     if (!e.why.empty()) out += (e.how == "stopped" ? ": " : ", ") + e.why;
   }
   return out;
 }
 
-std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, bool withDates) const {
+std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const {
   int alerts = 0, starts = 0;
   dispatch::Instant first{}, last{};
   // Every run is a start, a restart over a running run too: as the JSON runs and the matrix count.
@@ -199,25 +204,25 @@ std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, bool
   }
   std::string text;
   if (alerts > 0)
-    text = alertSpan(alerts, alerts == 1 ? "alert" : "alerts", hhmmss(clock, first, withDates),
-                     hhmmss(clock, last, withDates));
+    text = alertSpan(alerts, alerts == 1 ? "alert" : "alerts", summaryTime(clock, first, form),
+                     summaryTime(clock, last, form));
   if (starts > 1) text += (text.empty() ? "no alert" : "") + std::string(" (started ") + std::to_string(starts) + " times)";
   if (r.unlistedAlerts > 0)
     text += (text.empty() ? "" : "; ") + alertSpan(r.unlistedAlerts,
                                                    r.unlistedAlerts == 1 ? "alert of a timer no longer listed"
                                                                          : "alerts of timers no longer listed",
-                                                   hhmmss(clock, r.firstUnlisted, withDates),
-                                                   hhmmss(clock, r.lastUnlisted, withDates));
+                                                   summaryTime(clock, r.firstUnlisted, form),
+                                                   summaryTime(clock, r.lastUnlisted, form));
   return text.empty() ? "no alert" : text;
 }
 
-void Summary::print(std::FILE* out, const LocalClock& clock, bool withDates) const {
+void Summary::print(std::FILE* out, const LocalClock& clock, const TimeForm& form) const {
   std::fprintf(out, "\nSummary\n");
   if (reminders_.empty()) std::fprintf(out, "  no reminder was started\n");
   for (const Reminder& r : reminders_)
     std::fprintf(out, "  %-24s %s\n  %-24s %s\n", visibleText(title(r)).c_str(),
-                 visibleText(alertsText(r, clock, withDates)).c_str(), "",
-                 visibleText(endingText(r, clock, withDates)).c_str());
+                 visibleText(alertsText(r, clock, form)).c_str(), "",
+                 visibleText(endingText(r, clock, form)).c_str());
   std::fprintf(
       out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
       count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);

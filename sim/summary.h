@@ -29,6 +29,16 @@ struct CheckResult {
   std::string replay;     // the command that replays a broken random run
 };
 
+// How the summary's text gives a time: "08:01:20"; with its date ("2026-12-08 00:01:20") for a
+// run that crosses midnight; with the zone's abbreviation ("01:15:00 EST") for a run across a
+// clock change, where an hour may be shown twice.
+struct TimeForm {
+  bool withDates = false;
+  const tz::TimeZone* zone = nullptr;
+};
+// `t` in that form.
+std::string summaryTime(const LocalClock& clock, dispatch::Instant t, const TimeForm& form);
+
 class Summary {
  public:
   explicit Summary(AppNames names = {});
@@ -37,8 +47,7 @@ class Summary {
 
   // Every event in order; `facts` has heard it already.
   void observe(const timeline::Event& e, const EventFacts& facts);
-  // `withDates`: every time with its date ("2026-12-08 00:01:00"), for a run that crosses midnight.
-  void print(std::FILE* out, const LocalClock& clock, bool withDates = false) const;
+  void print(std::FILE* out, const LocalClock& clock, const TimeForm& form = {}) const;
   // The `summary` line of JSON Lines.
   void printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to,
                  const std::optional<CheckResult>& check) const;
@@ -86,8 +95,8 @@ class Summary {
                 std::string why) const;
   std::string causeAt(dispatch::Instant t) const;
   std::string title(const Reminder& r) const;
-  std::string endingText(const Reminder& r, const LocalClock& clock, bool withDates) const;
-  std::string alertsText(const Reminder& r, const LocalClock& clock, bool withDates) const;
+  std::string endingText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const;
+  std::string alertsText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const;
 
   AppNames names_;
   std::vector<Reminder> reminders_;

@@ -5,16 +5,12 @@
 namespace qv::sim::report {
 namespace {
 
-std::string hhmmss(const LocalClock& clock, dispatch::Instant t) {
-  return clockStamp(clock, t).substr(0, 8);
-}
-
 std::string cell(std::string_view text, const char* tag = "td") {
   return std::string("<") + tag + ">" + escapeHtml(text) + "</" + tag + ">";
 }
 
-std::string endingText(const Summary::Ending& e, const LocalClock& clock) {
-  std::string out = (e.how.empty() ? e.reason : e.how) + " at " + hhmmss(clock, e.time);
+std::string endingText(const Summary::Ending& e, const LocalClock& clock, const TimeForm& form) {
+  std::string out = (e.how.empty() ? e.reason : e.how) + " at " + summaryTime(clock, e.time, form);
   if (!e.why.empty()) out += ": " + e.why;
   if (e.alert != 0) out += " (alert " + std::to_string(e.alert) + ")";
   return out;
@@ -50,7 +46,7 @@ std::string scriptSafe(std::string_view json) {
   return out;
 }
 
-std::string summaryTable(const Summary& summary, const LocalClock& clock) {
+std::string summaryTable(const Summary& summary, const LocalClock& clock, const TimeForm& form) {
   std::string out = "<table class=\"summary\"><caption>Summary</caption>\n<thead><tr>";
   for (const char* h : {"Reminder", "Started", "How", "Alerts", "First", "Last", "Ended", "Icon cleared"})
     out += cell(h, "th");
@@ -63,13 +59,13 @@ std::string summaryTable(const Summary& summary, const LocalClock& clock) {
       out += "<tr>";
       out += i == 0 ? "<th scope=\"row\" rowspan=\"" + std::to_string(r.runs.size()) + "\">" + escapeHtml(name) + "</th>"
                     : "";
-      out += cell(hhmmss(clock, run.started));
+      out += cell(summaryTime(clock, run.started, form));
       out += cell((run.restart ? "restarted" : "new") + (run.cause ? ": " + run.cause->text : std::string()));
       out += cell(std::to_string(run.alerts));
-      out += cell(run.alerts ? hhmmss(clock, run.first) : "");
-      out += cell(run.alerts ? hhmmss(clock, run.last) : "");
-      out += cell(run.ended ? endingText(*run.ended, clock) : "still running at the end");
-      out += cell(run.iconCleared ? endingText(*run.iconCleared, clock) : "");
+      out += cell(run.alerts ? summaryTime(clock, run.first, form) : "");
+      out += cell(run.alerts ? summaryTime(clock, run.last, form) : "");
+      out += cell(run.ended ? endingText(*run.ended, clock, form) : "still running at the end");
+      out += cell(run.iconCleared ? endingText(*run.iconCleared, clock, form) : "");
       out += "</tr>\n";
     }
   }

@@ -24,7 +24,7 @@ struct Page {
 // The whole document.
 std::string renderPage(const Page& page);
 // Every reminder's runs as an HTML table, with what all reminders did together below it.
-std::string summaryTable(const Summary& summary, const LocalClock& clock);
+std::string summaryTable(const Summary& summary, const LocalClock& clock, const TimeForm& form = {});
 // Text made safe for HTML text and attribute values.
 std::string escapeHtml(std::string_view text);
 // A JSON text made safe inside a <script> element ("<" written as \u003c).

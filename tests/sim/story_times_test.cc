@@ -45,6 +45,13 @@ TEST_F(StoryTimes, TheClocksChangingIsALineWhereItHappens) {
       << overnight;
 }
 
+// 01:30 happens twice on the night the clocks go back: the summary's times carry their zone.
+TEST_F(StoryTimes, ARunAcrossAClockChangeGivesEveryTimeOfTheSummaryWithItsZone) {
+  const std::string out = play(R"({"timeZone": "America/New_York", "start": "2026-11-01T00:30:00",
+      "settings": {"smsInt": 1800}, "actions": [{"at": "01:10", "do": "notification", "event": "sms"}], "run": "2h"})");
+  EXPECT_TRUE(has(out, "2 alerts, 01:40:00 EDT to 01:10:00 EST\n")) << out;
+}
+
 TEST_F(StoryTimes, ControlCharactersInTextsAreShownNotSentToTheTerminal) {
   // A NUL cut the line short; an escape would have steered the terminal.
   const std::string out = play(R"({"name": "bell\u0007", "run": "1m",
