@@ -9,7 +9,7 @@ namespace {
 using json = nlohmann::json;
 
 // The first problem the guards find; thrown out of the parser's callback to stop it there.
-struct Refusal {
+struct JsonRefusal {
   std::string place;
   std::string what;
 };
@@ -24,7 +24,7 @@ class Guard {
       case json::parse_event_t::array_start: {
         const std::string place = element();
         if (open_.size() >= kDeepestScenarioJson)
-          throw Refusal{place, "objects and arrays nested more than " + std::to_string(kDeepestScenarioJson) +
+          throw JsonRefusal{place, "objects and arrays nested more than " + std::to_string(kDeepestScenarioJson) +
                                    " deep; a scenario needs a few levels"};
         open_.push_back({event == json::parse_event_t::array_start, place, 0, {}, {}});
         break;
@@ -33,7 +33,7 @@ class Guard {
         Open& object = open_.back();
         object.key = parsed.get<std::string>();
         if (!object.keys.insert(object.key).second)
-          throw Refusal{object.place, "\"" + object.key + "\" is given twice; give each key once"};
+          throw JsonRefusal{object.place, "\"" + object.key + "\" is given twice; give each key once"};
         break;
       }
       case json::parse_event_t::object_end:
@@ -116,7 +116,7 @@ Result<json> readScenarioJson(std::string_view text, std::string_view fileName) 
   try {
     Guard guard;
     doc = json::parse(text.begin(), text.end(), std::ref(guard), false, true);
-  } catch (const Refusal& r) {
+  } catch (const JsonRefusal& r) {
     return Error{file + ": " + (r.place.empty() ? "" : shortPlace(r.place) + ": ") + r.what};
   }
   if (doc.is_discarded()) {
