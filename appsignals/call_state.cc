@@ -26,7 +26,9 @@ void stopCallReminderForNewCall(core::Library& library) {
 
 void scheduleRestartAfterUnansweredCall(core::Library& library) {
   if (!alerts::alertGate(library)) {
-    library.explain("call", "unanswered call: no reminder (outside the active window)");
+    if (library.host.timeline().wantsDecisions())
+      library.explain("call", "unanswered call refused: quiet hours: " +
+                                  alerts::windowText(alerts::activeWindow(library.settings)));
     return;
   }
   library.explain("call", "unanswered call: call reminder starts in 1 s");
@@ -42,8 +44,12 @@ void callStateChangedHook(core::Library& library,
                           std::int64_t toState, bool postType, std::int64_t type) {
   previous(self, sel, std::move(name), fromState, toState, postType, type);
   if (postType) return;
-  if (!library.settings.flag(core::Key::globalEnabled) || !library.settings.flag(core::Key::globalCall)) {
-    library.explain("call", "call state ignored: switched off (globalEnabled or globalCall)");
+  const bool enabled = library.settings.flag(core::Key::globalEnabled);
+  const bool calls = library.settings.flag(core::Key::globalCall);
+  if (!enabled || !calls) {
+    library.explain("call", !enabled && !calls ? "call state ignored: \"globalEnabled\" and \"globalCall\" are off"
+                            : !enabled         ? "call state ignored: \"globalEnabled\" is off"
+                                               : "call state ignored: \"globalCall\" is off");
     return;
   }
   if (callStateHookQuiet(library.host.coreFoundationVersion())) {

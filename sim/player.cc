@@ -137,11 +137,19 @@ void Player::removeNotification(const Action& a) {
     note("User", "removes " + what);
   const objc::Id bulletin = notes.bulletinOf(h);
   if (!notes.removeFromLockScreen(h)) return note("User", "(that notification is no longer shown)");
-  if (inCentre && !notes.ios10()) {
+  if ((notes.ios10() || inCentre) && world_.timeline().wantsDecisions()) {
     const springboard::BulletinFields* f = springboard::bulletinFields(bulletin);
-    world_.timeline().decision("SpringBoard", f ? f->sectionID : "notification centre",
-                               "no reminder cleared: on iOS 7 to 9 only removals from the lock screen pass a step "
-                               "the system hooks, none from the notification centre");
+    const std::string subject = f ? f->sectionID : onLockScreen ? "lock screen" : "notification centre";
+    // The system's hook on iOS 10 clearing only calls through, from either place.
+    if (notes.ios10())
+      world_.timeline().decision("SpringBoard", subject,
+                                 "no reminder cleared: on iOS 10 the system only passes the clearing of a "
+                                 "notification through; reminders stop when a notification is acted on (calls, "
+                                 "listed apps) or when the app is opened or its messages read");
+    else
+      world_.timeline().decision("SpringBoard", subject,
+                                 "no reminder cleared: on iOS 7 to 9 only removals from the lock screen pass a step "
+                                 "the system hooks, none from the notification centre");
   }
 }
 

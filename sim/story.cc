@@ -129,6 +129,11 @@ bool answersClearNotification(const Event& e) {
          (e.detail.starts_with("cleared by ") || e.detail.starts_with("clear notification ignored"));
 }
 
+// The phone's own line for a call that ended unanswered ("missed (Mum)").
+bool isMissedCall(const Event& e) {
+  return e.kind == Kind::Host && e.subject == "call" && e.detail.starts_with("missed");
+}
+
 // What one run of the request rules records: its decisions and what they did to reminders.
 bool partOfRequestRules(const Event& e) {
   switch (e.kind) {
@@ -182,10 +187,20 @@ void StoryWriter::addVerdicts(std::vector<Line>& lines) {
     const timeline::Field::Value* what = line.event->field("do");
     return what && std::holds_alternative<std::string>(*what) && std::get<std::string>(*what) == "notification";
   };
+  // A call that ends unanswered brings the Phone app's missed-call notification with it.
+  auto bringsMissedCall = [&lines](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+      if (isMissedCall(*lines[i].event)) return true;
+    return false;
+  };
   for (std::size_t start = 0; start < lines.size(); ++start) {
-    if (!isNotification(lines[start])) continue;
+    if (lines[start].event->kind != Kind::Action) continue;
     std::size_t end = start + 1;
     while (end < lines.size() && lines[end].event->kind != Kind::Action) ++end;
+    if (!isNotification(lines[start]) && !bringsMissedCall(start + 1, end)) {
+      start = end - 1;
+      continue;
+    }
     const Event& action = *lines[start].event;
     verdicts_.push_back(Event{action.time, "SpringBoard", Kind::Decision, {}, verdict(lines, start + 1, end)});
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(end), Line{&verdicts_.back(), "verdict", verdicts_.back().detail});
@@ -199,7 +214,8 @@ std::string StoryWriter::verdict(const std::vector<Line>& lines, std::size_t fro
   std::set<std::string> stopped;     // reminders the trail ended or cleared
   std::string text;
   const Line* lastWhy = nullptr;
-  bool savedForLockScreen = false, reachedLockScreen = false;
+  const Line* callState = nullptr;  // what the call-state hook made of a call that ended unanswered
+  bool savedForLockScreen = false, reachedLockScreen = false, callStateDecides = false;
   for (std::size_t i = from; i < to; ++i) {
     const Line& line = lines[i];
     const Event& e = *line.event;
@@ -216,9 +232,20 @@ std::string StoryWriter::verdict(const std::vector<Line>& lines, std::size_t fro
     if (e.kind != Kind::Decision) continue;
     if (line.text.find("saved for the lock screen") != std::string::npos) savedForLockScreen = true;
     if (line.text.find("lock-screen add rules") != std::string::npos) reachedLockScreen = true;
-    if (e.subject != "alert gate") lastWhy = &line;
+    if (line.text.find("missed calls start from call state") != std::string::npos) callStateDecides = true;
+    if (e.subject == "call" && (e.detail.starts_with("call state") || e.detail.starts_with("unanswered call")))
+      callState = &line;
+    if (e.subject == "alert gate") continue;
+    // An entry point with no block for the app decides nothing: an earlier refusal stands.
+    if (lastWhy && e.detail.ends_with("no app block matches; nothing done")) continue;
+    lastWhy = &line;
   }
-  if (!text.empty()) return text;
+  // The call state starts the call reminder a second after the call, outside this trail.
+  const bool callStateStarts = callState && callState->event->detail.ends_with("starts in 1 s");
+  if (!text.empty()) return callStateStarts ? text + "; call state restarts it in 1 s" : text;
+  if (callStateStarts) return "starts call in 1 s, from call state";
+  // iOS 7 to 9 leave missed calls to the call state; its line holds the refusal.
+  if (callStateDecides && callState) return "no reminder: " + callState->event->detail;
   // iOS 7 to 9 start these reminders from the lock-screen list, which an unlocked device skips.
   if (savedForLockScreen && !reachedLockScreen)
     return "no reminder: saved for the lock screen, which it never reaches while the device is unlocked";

@@ -138,6 +138,24 @@ TEST_F(ScenarioInputs, RemovingANotificationSaysWhereItWasAndWhyNothingWasCleare
   EXPECT_TRUE(has(ios10, "clears the latest notification from the lock screen")) << ios10;
 }
 
+// Guards a fault: on iOS 10 a removal that cleared nothing went without a word, from the lock
+// screen and from the notification centre alike.
+TEST_F(ScenarioInputs, OnIos10RemovingANotificationSaysWhyItsReminderKeepsAlerting) {
+  const char* const cleared =
+      " - no reminder cleared: on iOS 10 the system only passes the clearing of a notification through";
+  for (const auto& [event, app] : {std::pair{"sms", "Messages"}, std::pair{"telegram-message", "Telegram"},
+                                   std::pair{"whatsapp-message", "WhatsApp"}, std::pair{"threema-message", "Threema"}}) {
+    for (const char* locked : {"true", "false"}) {
+      const std::string out = play(std::string(R"({"device": {"ios": "10.3"}, "locked": )") + locked +
+                                   R"(, "settings": {"imSMSTeleg": true, "imSMSWats": true, "thremaIm": true},
+          "actions": [{"at": "+20s", "do": "notification", "event": ")" + event + R"(", "label": "n"},
+                      {"at": "+2m", "do": "remove-notification", "notification": "n"}], "run": "3m"})");
+      EXPECT_TRUE(has(out, std::string("why            ") + app + cleared)) << out;
+      EXPECT_TRUE(has(out, "alert 2, no limit")) << "the removal stops nothing\n" << out;
+    }
+  }
+}
+
 TEST_F(ScenarioInputs, AnSmsGivenItsBadgeStillArrivesInMessagesToBeRead) {
   // An sms notification given "badge": 1 left the message out of Messages, so reading never cleared the reminder.
   const std::string out = play(R"({"device": {"ios": "9.3"},
