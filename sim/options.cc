@@ -177,7 +177,8 @@ class CommandLine {
     flag("--quiet", o.quiet, "print no timeline (the summary and broken invariants still show)");
     action("--no-summary", "leave out the summary at the end", [&o] { o.output.summary = false; });
     value("--html", "FILE", "also write the run as one self-contained HTML page: timeline, phone,\n"
-                            "summary (with --matrix: and its table)",
+                            "summary (with --matrix: and its table); FILE is new or an earlier page,\n"
+                            "never another file",
           [&o](const std::string& v) { o.htmlFile = v; });
 
     in(Group::Reference);
