@@ -84,6 +84,22 @@ TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStandi
   EXPECT_TRUE(has(text, "stopped at 08:01:30: repeat limit 1 reached\n")) << text;
 }
 
+// Fault: a listed app whose run had reached its limit was "lost" again at a restart, while a
+// listed app still running must be.
+TEST_F(ReportedState, ARestartEndsOnlyTheListedAppsStillRunning) {
+  const auto lines = playJson(R"({"settings": {"otherEnabled": true, "otherCount": 1,
+        "otherApplications": ["org.whispersystems.signal", "com.atebits.Tweetie2"]},
+      "apps": [{"bundleId": "org.whispersystems.signal", "name": "Signal", "badge": 0}],
+      "actions": [{"at": "+10s", "do": "notification", "event": "app-notification",
+                   "app": "org.whispersystems.signal", "badge": 1},
+                  {"at": "+4m30s", "do": "notification", "event": "twitter-mention"},
+                  {"at": "+5m", "do": "respring"}], "run": "6m"})");
+  std::string ends;
+  for (const json& e : ofKind(lines, "reminder-ended"))
+    ends += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
+  EXPECT_EQ(ends, "listed:org.whispersystems.signal:limit listed:com.atebits.Tweetie2:lost-at-respring ");
+}
+
 // Fault: the once-more alert of a timer the lists let go of was counted in the run that had been
 // cleared before it (an alert after the end), numbered 0 where alerts count from 1.
 TEST_F(ReportedState, AnAlertOfATimerNoLongerListedBelongsToNoRun) {
