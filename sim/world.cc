@@ -375,7 +375,11 @@ void World::respring() {
   recordLostReminders();
   statusBar().items().hideAll();
   // The new home screen has no app in front: said, so that no one reads the old one as still there.
+  // The app that was in front goes to the background as when the user leaves it, so opening it
+  // again brings it to the front (and clears what that clears).
+  const std::string front = notifications().applications().frontmost();
   notifications().applications().returnToHomeScreen();
+  if (Process* p = front.empty() ? nullptr : process(front); p && p->app) (void)p->app->enterBackground();
   // Apps keep running; the new home screen's library starts with nothing pending.
   const springboard::HomeScreen::Kept kept = home().kept();
   retire(*springBoard_);

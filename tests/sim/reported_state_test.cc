@@ -58,6 +58,27 @@ TEST_F(ReportedState, ARestartOfAnUnlockedHomeScreenRecordsTheLockItComesBackWit
   EXPECT_EQ(fronts[1]["offset_ms"], 120000);
 }
 
+// Fault: the app in front at a restart still believed it was in front, so opening it again
+// brought nothing to the front and cleared nothing.
+TEST_F(ReportedState, TheAppInFrontAtARestartGoesToTheBackgroundAndOpensAgainLater) {
+  const auto lines = playJson(R"({"settings": {"globalMail": true},
+      "actions": [{"at": "+1m", "do": "open-app", "app": "com.apple.mobilemail"},
+                  {"at": "+2m", "do": "respring"}, {"at": "+2m30s", "do": "unlock"},
+                  {"at": "+3m", "do": "notification", "event": "mail"},
+                  {"at": "+5m", "do": "open-app", "app": "com.apple.mobilemail"}], "run": "6m"})");
+  std::string trail;
+  auto at = [](const json& e) { return std::to_string(e["offset_ms"].get<int>() / 1000) + " "; };
+  for (const json& e : lines) {
+    if (e["kind"] == "host" && e["process"] == "MobileMail") trail += at(e) + e["detail"].get<std::string>() + "\n";
+    if (e["kind"] == "reminder-cleared")
+      trail +=
+          at(e) + "cleared " + e["category"].get<std::string>() + " by " + e["cause"]["do"].get<std::string>() + "\n";
+  }
+  EXPECT_EQ(trail,
+            "60 launched\n120 goes to the background\n"
+            "300 returns to the foreground\n300 cleared mail by open-app\n");
+}
+
 // Fault: a run that had reached its limit ended a second time ("lost-at-respring") at a restart,
 // and the text summary told both endings while the JSON summary told one.
 TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStanding) {
