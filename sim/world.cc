@@ -212,7 +212,7 @@ void World::restoreRoot() {
   root_->forgetChanges();
 }
 
-void World::buildHomeScreen(const springboard::HomeScreen::Kept* before) {
+void World::buildHomeScreen(const KeptAtRestart* before) {
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
   springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device,
                                            missingClassesOf(kSpringBoardBundle));
@@ -222,10 +222,11 @@ void World::buildHomeScreen(const springboard::HomeScreen::Kept* before) {
   // Every app the simulator knows is on the home screen, so its name and badge are there.
   for (const apps::AppSpec& app : apps::knownApps()) home().installApp(app.bundleId, app.displayName);
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
-  if (before) home().carryOver(*before);
+  if (before) home().carryOver(before->home);
   springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
   if (config_.statusBarClock) statusBar().stock().startClock();
   springBoard_->calls = std::make_unique<telephony::CallManager>(springBoard_->host);
+  if (before) calls().carryOver(before->calls);
   springBoard_->messaging = messages_->attach(springBoard_->host);
   messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
   springBoard_->notifications = std::make_unique<springboard::Notifications>(
@@ -380,8 +381,8 @@ void World::respring() {
   const std::string front = notifications().applications().frontmost();
   notifications().applications().returnToHomeScreen();
   if (Process* p = front.empty() ? nullptr : process(front); p && p->app) (void)p->app->enterBackground();
-  // Apps keep running; the new home screen's library starts with nothing pending.
-  const springboard::HomeScreen::Kept kept = home().kept();
+  // Apps and calls keep going; the new home screen's library starts with nothing pending.
+  const KeptAtRestart kept{home().kept(), calls().kept()};
   retire(*springBoard_);
   springBoard_.reset();
   buildHomeScreen(&kept);

@@ -79,6 +79,28 @@ TEST_F(ReportedState, TheAppInFrontAtARestartGoesToTheBackgroundAndOpensAgainLat
             "300 returns to the foreground\n300 cleared mail by open-app\n");
 }
 
+// Fault: a restart silently dropped the call in progress: the caller's hang-up was refused
+// ("no call") and no missed call was posted or reminded of.
+TEST_F(ReportedState, ACallGoesOnThroughARestart) {
+  auto callTrail = [&](const std::string& during) {
+    std::string trail;
+    for (const json& e : playJson(R"({"actions": [{"at": "+20s", "do": "incoming-call", "from": "Mum"},)" + during +
+                                  R"({"at": "+30s", "do": "respring"}, {"at": "+40s", "do": "end-call"}],
+                                  "run": "2m"})")) {
+      if (e["kind"] == "host" && e["subject"] == "call") trail += e["detail"].get<std::string>() + "\n";
+      if (e["kind"] == "reminder-armed" && e["start"] == "new")
+        trail += "armed " + e["category"].get<std::string>() + "\n";
+    }
+    return trail;
+  };
+  EXPECT_EQ(callTrail(""),
+            "incoming phone call from Mum\nkept through the restart: a call ringing (Mum)\n"
+            "missed (Mum)\narmed call\n");
+  EXPECT_EQ(callTrail(R"({"at": "+25s", "do": "answer-call"},)"),
+            "incoming phone call from Mum\nanswered\nkept through the restart: a call connected (Mum)\n"
+            "ended (Mum)\n");
+}
+
 // Fault: a run that had reached its limit ended a second time ("lost-at-respring") at a restart,
 // and the text summary told both endings while the JSON summary told one.
 TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStanding) {
