@@ -228,6 +228,43 @@ TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
             "unlocks the device to open Mail\n[unlocked]\nopens Mail\n");
 }
 
+// Fault: a lock of a locked device and an unlock of an unlocked one read as if they did
+// something; the notes of what an action did not do came from "Device" or "User" by chance.
+TEST_F(ReportedState, AnActionThatChangesNothingSaysSoInItsActorsVoice) {
+  const auto lines = playJson(R"({"actions": [{"at": "+10s", "do": "unlock"},
+      {"at": "+20s", "do": "lock"}, {"at": "+30s", "do": "lock"},
+      {"at": "+40s", "do": "answer-call"}, {"at": "+50s", "do": "incoming-call", "from": "Mum"},
+      {"at": "+55s", "do": "incoming-call", "from": "Ben"},
+      {"at": "+60s", "do": "set-badge", "app": "com.apple.MobileSMS", "value": 0},
+      {"at": "+70s", "do": "read-messages", "count": 1}, {"at": "+80s", "do": "read-messages", "count": 2}],
+      "run": "2m"})");
+  std::string trail;
+  for (const json& e : lines) {
+    if (e["kind"] == "action") trail += e["process"].get<std::string>() + ": " + e["text"].get<std::string>() + "\n";
+    if (e["kind"] == "lock-state") trail += e["locked"] ? "[locked]\n" : "[unlocked]\n";
+  }
+  EXPECT_EQ(trail,
+            "User: unlocks the device\nUser: (the device is unlocked already: nothing happens)\n"
+            "User: presses the lock button\n[locked]\n"
+            "User: presses the lock button\nUser: (the device is locked already: nothing happens)\n"
+            "User: answers the call\nUser: (cannot answer with no call)\n"
+            "Network: incoming call from Mum\n"
+            "Network: incoming call from Ben\nNetwork: (cannot take an incoming call with a call ringing (Mum))\n"
+            "Device: Messages badge becomes 0\n"
+            "User: reads 1 new message in Messages\nUser: reads 2 new messages in Messages\n");
+}
+
+// Fault: a listed app's alerts without a limit read "alert, no limit" in the story while every
+// other reminder's alerts are numbered, as the JSON numbers them.
+TEST_F(ReportedState, TheStoryNumbersAListedAppsAlertsWithoutALimit) {
+  const std::string text = ScenarioText::play(R"({"settings": {"otherEnabled": true,
+        "otherApplications": ["com.atebits.Tweetie2"]},
+      "actions": [{"at": "+20s", "do": "notification", "event": "twitter-mention"}], "run": "3m"})");
+  EXPECT_TRUE(has(text, "Twitter - alert 1, no limit\n")) << text;
+  EXPECT_TRUE(has(text, "Twitter - alert 2, no limit\n")) << text;
+  EXPECT_FALSE(has(text, "alert, no limit")) << text;
+}
+
 // Guards the documented split: dismissals are explanation (and detail), not the plain story.
 TEST_F(ReportedState, BannerDismissalsShowWithExplainOrVerboseOnly) {
   const std::string scenario = R"({"actions": [{"at": "+20s", "do": "notification", "event": "sms"}], "run": "1m"})";
