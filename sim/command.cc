@@ -317,7 +317,7 @@ int playSeeds(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err) {
     if (status == 1) ++broke;
   }
   // After JSON Lines the count goes to standard error, so that standard output stays JSON Lines.
-  const std::string length = o.until.empty() ? shortNumber(o.days) + " day(s) each" : "each until " + o.until;
+  const std::string length = o.until.empty() ? shortNumber(o.days) + (o.days == 1 ? " day each" : " days each") : "each until " + o.until;
   std::fprintf(o.output.json ? err : out, "seeds %llu to %llu, %s: %llu held every invariant, %llu broke one\n",
                static_cast<unsigned long long>(o.seed), static_cast<unsigned long long>(o.seed + o.seeds - 1),
                length.c_str(), static_cast<unsigned long long>(o.seeds - broke),

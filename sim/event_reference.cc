@@ -146,8 +146,9 @@ constexpr FieldDoc kCleared[] = {
 };
 constexpr FieldDoc kAction[] = {
     {"do", T::Text, true, "what happens, as the scenario's `do` names it (`notification`, `open-app`, ...)"},
-    {"text", T::Text, true, "the action as the story tells it; a second event of the same action tells what "
-                            "came of it (`(no banner is on screen)`)"},
+    {"text", T::Text, true, "the action as the story tells it; a second event of the same action, in parentheses "
+                            "and from the same process, tells what came of it where it was refused or changed "
+                            "nothing (`(no banner is on screen)`, `(cannot answer with no call)`)"},
     {"place", T::Text, false,
      "where the action is in the scenario file: `actions[3]`; on the note of a local time the clocks skip or "
      "repeat, where that time is written: `actions[3].at`, `start`, `run`"},

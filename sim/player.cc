@@ -51,8 +51,10 @@ void Player::runUntil(dispatch::Instant until) {
 }
 
 void Player::refused(const Status& s) {
-  if (!s) note("Device", "(" + s.error() + ")");
+  if (!s) aside(s.error());
 }
+
+void Player::aside(const std::string& what) { note(actor_, "(" + what + ")"); }
 
 std::string Player::appName(const std::string& bundleId) const {
   return world_.home().displayName(bundleId).value_or(bundleId);
@@ -64,6 +66,7 @@ std::string Player::notificationName(const Action& a) const {
 
 void Player::note(const std::string& who, const std::string& what, const std::string& app,
                   const std::string& event) {
+  actor_ = who;
   if (!world_.timeline().active()) return;
   timeline::Fields fields{{"do", std::string(current_ ? actionName(current_->type) : "note")}, {"text", what}};
   if (current_ && !current_->place.empty()) fields.push_back({"place", current_->place});
@@ -136,7 +139,7 @@ void Player::removeNotification(const Action& a) {
   else
     note("User", "removes " + what);
   const objc::Id bulletin = notes.bulletinOf(h);
-  if (!notes.removeFromLockScreen(h)) return note("User", "(that notification is no longer shown)");
+  if (!notes.removeFromLockScreen(h)) return aside("that notification is no longer shown");
   if ((notes.ios10() || inCentre) && world_.timeline().wantsDecisions()) {
     const springboard::BulletinFields* f = springboard::bulletinFields(bulletin);
     const std::string subject = f ? f->sectionID : onLockScreen ? "lock screen" : "notification centre";
@@ -177,11 +180,17 @@ void Player::act(const Action& a) {
       break;
     case ActionType::Lock:
       note("User", "presses the lock button");
-      home.lock();
+      if (home.locked())
+        aside("the device is locked already: nothing happens");
+      else
+        home.lock();
       break;
     case ActionType::Unlock:
       note("User", "unlocks the device");
-      home.unlock();
+      if (!home.locked())
+        aside("the device is unlocked already: nothing happens");
+      else
+        home.unlock();
       break;
     case ActionType::AutoLock:
       note("Device", "auto-lock timer fires");
@@ -192,7 +201,7 @@ void Player::act(const Action& a) {
       home.setQuietMode(a.on);
       break;
     case ActionType::SetBadge:
-      note("Device", a.app + " badge becomes " + std::to_string(a.count), a.app);
+      note("Device", appName(a.app) + " badge becomes " + std::to_string(a.count), a.app);
       home.setBadge(a.app, a.count);
       break;
     case ActionType::Settings:
@@ -221,16 +230,16 @@ void Player::act(const Action& a) {
       note("User", "acts on " + notificationName(a) + " from the " +
                        (a.origin == "lock-screen" ? "lock screen" : "notification centre"));
       if (a.origin == "lock-screen" && !home.locked()) {
-        note("User", "(the device is unlocked: there is no lock screen to act from; nothing happens)");
+        aside("the device is unlocked: there is no lock screen to act from; nothing happens");
         break;
       }
       if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
                                                                              : springboard::kOriginNotificationCentre))
-        note("User", "(that notification is no longer shown)");
+        aside("that notification is no longer shown");
       break;
     case ActionType::TapBanner:
       note("User", "taps the banner");
-      if (!world_.notifications().tapBanner()) note("User", "(no banner is on screen)");
+      if (!world_.notifications().tapBanner()) aside("no banner is on screen");
       break;
     case ActionType::IncomingCall: {
       const std::string caller = a.app.empty() ? "Unknown caller" : a.app;
@@ -266,13 +275,14 @@ void Player::act(const Action& a) {
       note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
       if (!world_.leaveApp(a.app)) {
         const std::string& front = world_.notifications().applications().frontmost();
-        note("User", "(" + appName(a.app) + " is not in front; " + (front.empty() ? "the home screen" : appName(front)) +
-                         " is: nothing happens)");
+        aside(appName(a.app) + " is not in front; " + (front.empty() ? "the home screen" : appName(front)) +
+              " is: nothing happens");
       }
       break;
     case ActionType::ReadMessages:
-      note("User", a.count < 0 ? "reads all new messages in Messages"
-                               : "reads " + std::to_string(a.count) + " new message(s) in Messages");
+      note("User", a.count < 0  ? "reads all new messages in Messages"
+                   : a.count == 1 ? "reads 1 new message in Messages"
+                                  : "reads " + std::to_string(a.count) + " new messages in Messages");
       world_.readMessages(a.count < 0 ? std::nullopt : std::optional<std::int64_t>(a.count));
       break;
     case ActionType::Respring:

@@ -42,6 +42,9 @@ class Player {
   // An action event of the action being performed (`app` and `event` when it names them).
   void note(const std::string& who, const std::string& what, const std::string& app = {},
             const std::string& event = {});
+  // A note in parentheses on what the last action line did not do (refused, nothing happened),
+  // told by whoever that line's action was: the user, the network, the device.
+  void aside(const std::string& what);
   void refused(const Status& s);
   std::string appName(const std::string& bundleId) const;
   std::string notificationName(const Action& a) const;
@@ -53,6 +56,7 @@ class Player {
   springboard::NotificationHandle latest_;
   dispatch::QueueRef scenarioQueue_;
   const Action* current_ = nullptr;
+  std::string actor_;  // who the last action line was told by
 };
 
 }  // namespace qv::sim

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "core/other_apps.h"
 #include "core/registry.h"
 #include "platform/apps/catalog.h"
+#include "platform/host/messages.h"
 #include "platform/plist/io.h"
 
 namespace qv::sim {
@@ -72,6 +74,17 @@ void linkTree(const std::filesystem::path& from, const std::filesystem::path& to
     else
       fs::create_symlink(fs::absolute(entry.path()), target);
   }
+}
+
+// A listed app's run is open while one of its list entries will still fire: an entry whose
+// timer fired at the repeat limit stays listed, but that run has ended already.
+bool listedRunOpen(const core::Library& library, std::string_view app) {
+  const auto& list = library.otherApps.otherTimerList;
+  return list && std::any_of(list->begin(), list->end(), [&](const objc::Id& timer) {
+           const pl::Value info = host::send(timer, host::msg::userInfo);
+           const std::string* id = pl::findString(&info, "id");
+           return id && *id == app && host::send(timer, host::msg::isValid);
+         });
 }
 
 }  // namespace
@@ -199,7 +212,7 @@ void World::restoreRoot() {
   root_->forgetChanges();
 }
 
-void World::buildHomeScreen(const springboard::HomeScreen::Kept* before) {
+void World::buildHomeScreen(const KeptAtRestart* before) {
   foundation::DeviceTraits device{profile_.release.version, profile_.isPad() ? 1 : 0, config_.answersInterfaceIdiom};
   springBoard_ = std::make_unique<Process>(*services_, "SpringBoard", kSpringBoardBundle, "/var/mobile", device,
                                            missingClassesOf(kSpringBoardBundle));
@@ -209,10 +222,11 @@ void World::buildHomeScreen(const springboard::HomeScreen::Kept* before) {
   // Every app the simulator knows is on the home screen, so its name and badge are there.
   for (const apps::AppSpec& app : apps::knownApps()) home().installApp(app.bundleId, app.displayName);
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps()) home().installApp(app.bundleId, app.displayName);
-  if (before) home().carryOver(*before);
+  if (before) home().carryOver(before->home);
   springBoard_->statusBar = std::make_unique<statusbar::StatusBar>(springBoard_->host, home());
   if (config_.statusBarClock) statusBar().stock().startClock();
   springBoard_->calls = std::make_unique<telephony::CallManager>(springBoard_->host);
+  if (before) calls().carryOver(before->calls);
   springBoard_->messaging = messages_->attach(springBoard_->host);
   messages_->onTotalChanged = [this](std::int64_t total) { home().setBadge("com.apple.MobileSMS", total); };
   springBoard_->notifications = std::make_unique<springboard::Notifications>(
@@ -353,7 +367,8 @@ void World::recordLostReminders() {
   };
   for (const core::CategoryInfo& row : core::kCategories)
     if (library.alerts.runOpen[core::index(row.category)]) lost(row.name, std::string(row.id));
-  for (const std::string& app : core::appsWithListEntries(library)) lost(app, core::listedAppId(app));
+  for (const std::string& app : core::appsWithListEntries(library))
+    if (listedRunOpen(library, app)) lost(app, core::listedAppId(app));
 }
 
 void World::respring() {
@@ -361,9 +376,13 @@ void World::respring() {
   recordLostReminders();
   statusBar().items().hideAll();
   // The new home screen has no app in front: said, so that no one reads the old one as still there.
+  // The app that was in front goes to the background as when the user leaves it, so opening it
+  // again brings it to the front (and clears what that clears).
+  const std::string front = notifications().applications().frontmost();
   notifications().applications().returnToHomeScreen();
-  // Apps keep running; the new home screen's library starts with nothing pending.
-  const springboard::HomeScreen::Kept kept = home().kept();
+  if (Process* p = front.empty() ? nullptr : process(front); p && p->app) (void)p->app->enterBackground();
+  // Apps and calls keep going; the new home screen's library starts with nothing pending.
+  const KeptAtRestart kept{home().kept(), calls().kept()};
   retire(*springBoard_);
   springBoard_.reset();
   buildHomeScreen(&kept);

@@ -166,7 +166,8 @@ class World {
   // Reads `count` unread messages in Messages (all when none), opening it first.
   void readMessages(std::optional<std::int64_t> count);
   // The home screen restarts: a new home-screen process, its library loaded afresh. What the
-  // device keeps stays (icons, badges, do-not-disturb); the home screen comes back locked.
+  // device keeps stays (icons, badges, do-not-disturb, a call in progress); the home screen comes
+  // back locked.
   void respring();
   // The notification the Phone app posted for the latest missed call (none before one).
   springboard::NotificationHandle lastMissedCallNotification() const { return lastMissedCall_; }
@@ -195,9 +196,14 @@ class World {
   void installPackage();
   std::vector<std::string> missingClassesOf(std::string_view bundleId) const;
   void wireProcess(Process& p);
-  // A restart (`before`: the home screen it replaces) keeps its icons, badges and
-  // do-not-disturb, and comes back locked.
-  void buildHomeScreen(const springboard::HomeScreen::Kept* before = nullptr);
+  // What the home-screen process hands its successor at a restart.
+  struct KeptAtRestart {
+    springboard::HomeScreen::Kept home;
+    telephony::CallManager::Kept calls;  // the telephony service's, not the home screen's
+  };
+  // A restart (`before`: what the home screen it replaces kept) keeps its icons, badges,
+  // do-not-disturb and the call in progress, and comes back locked.
+  void buildHomeScreen(const KeptAtRestart* before = nullptr);
   void retire(Process& p);
   void postMissedCall(const telephony::CallRecord& call);
   void recordLostReminders();

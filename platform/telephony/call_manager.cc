@@ -127,6 +127,13 @@ Status CallManager::noAnswer() {
   return Ok{};
 }
 
+void CallManager::carryOver(const Kept& before) {
+  state_ = before.state;
+  current_ = before.current;
+  history_ = before.history;
+  if (current_) note(std::string("kept through the restart: ") + stateName(state_) + " (" + current_->party + ")");
+}
+
 void CallManager::changeState(std::int64_t to) {
   const std::int64_t from = state_;
   state_ = to;

@@ -75,6 +75,17 @@ class CallManager {
 
   std::function<void(const CallRecord&)> onCallEnded;
 
+  // What outlives a restart of the home screen: the telephony service keeps the call and its
+  // history, so a new manager takes them up as they were, posting nothing (no state changed).
+  struct Kept {
+    std::int64_t state = kNoCall;
+    std::optional<CallRecord> current;
+    std::vector<CallRecord> history;
+  };
+  Kept kept() const { return Kept{state_, current_, history_}; }
+  // Given to a new manager before anything can call it; a call in progress is noted.
+  void carryOver(const Kept& before);
+
  private:
   void changeState(std::int64_t to);
   void end(CallOutcome outcome, std::string_view what);

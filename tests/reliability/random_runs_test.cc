@@ -114,7 +114,7 @@ TEST(RandomScenarios, SeedsPlayedInOneProcessPlayExactlyAsEachAlone) {
     const CommandRun together = run(11, "3", json);
     ASSERT_EQ(together.status, 0) << together.err;
     // The count goes after the seeds, on standard error after JSON Lines.
-    const std::string tally = "seeds 11 to 13, 0.3 day(s) each: 3 held every invariant, 0 broke one\n";
+    const std::string tally = "seeds 11 to 13, 0.3 days each: 3 held every invariant, 0 broke one\n";
     EXPECT_EQ(together.err, json ? tally : "");
     EXPECT_TRUE(together.out == alone + (json ? "" : tally)) << "json " << json;
   }

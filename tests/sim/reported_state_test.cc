@@ -58,6 +58,49 @@ TEST_F(ReportedState, ARestartOfAnUnlockedHomeScreenRecordsTheLockItComesBackWit
   EXPECT_EQ(fronts[1]["offset_ms"], 120000);
 }
 
+// Fault: the app in front at a restart still believed it was in front, so opening it again
+// brought nothing to the front and cleared nothing.
+TEST_F(ReportedState, TheAppInFrontAtARestartGoesToTheBackgroundAndOpensAgainLater) {
+  const auto lines = playJson(R"({"settings": {"globalMail": true},
+      "actions": [{"at": "+1m", "do": "open-app", "app": "com.apple.mobilemail"},
+                  {"at": "+2m", "do": "respring"}, {"at": "+2m30s", "do": "unlock"},
+                  {"at": "+3m", "do": "notification", "event": "mail"},
+                  {"at": "+5m", "do": "open-app", "app": "com.apple.mobilemail"}], "run": "6m"})");
+  std::string trail;
+  auto at = [](const json& e) { return std::to_string(e["offset_ms"].get<int>() / 1000) + " "; };
+  for (const json& e : lines) {
+    if (e["kind"] == "host" && e["process"] == "MobileMail") trail += at(e) + e["detail"].get<std::string>() + "\n";
+    if (e["kind"] == "reminder-cleared")
+      trail +=
+          at(e) + "cleared " + e["category"].get<std::string>() + " by " + e["cause"]["do"].get<std::string>() + "\n";
+  }
+  EXPECT_EQ(trail,
+            "60 launched\n120 goes to the background\n"
+            "300 returns to the foreground\n300 cleared mail by open-app\n");
+}
+
+// Fault: a restart silently dropped the call in progress: the caller's hang-up was refused
+// ("no call") and no missed call was posted or reminded of.
+TEST_F(ReportedState, ACallGoesOnThroughARestart) {
+  auto callTrail = [&](const std::string& during) {
+    std::string trail;
+    for (const json& e : playJson(R"({"actions": [{"at": "+20s", "do": "incoming-call", "from": "Mum"},)" + during +
+                                  R"({"at": "+30s", "do": "respring"}, {"at": "+40s", "do": "end-call"}],
+                                  "run": "2m"})")) {
+      if (e["kind"] == "host" && e["subject"] == "call") trail += e["detail"].get<std::string>() + "\n";
+      if (e["kind"] == "reminder-armed" && e["start"] == "new")
+        trail += "armed " + e["category"].get<std::string>() + "\n";
+    }
+    return trail;
+  };
+  EXPECT_EQ(callTrail(""),
+            "incoming phone call from Mum\nkept through the restart: a call ringing (Mum)\n"
+            "missed (Mum)\narmed call\n");
+  EXPECT_EQ(callTrail(R"({"at": "+25s", "do": "answer-call"},)"),
+            "incoming phone call from Mum\nanswered\nkept through the restart: a call connected (Mum)\n"
+            "ended (Mum)\n");
+}
+
 // Fault: a run that had reached its limit ended a second time ("lost-at-respring") at a restart,
 // and the text summary told both endings while the JSON summary told one.
 TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStanding) {
@@ -82,6 +125,22 @@ TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStandi
       "actions": [{"at": "+30s", "do": "notification", "event": "sms"}, {"at": "+5m", "do": "respring"}],
       "run": "6m"})");
   EXPECT_TRUE(has(text, "stopped at 08:01:30: repeat limit 1 reached\n")) << text;
+}
+
+// Fault: a listed app whose run had reached its limit was "lost" again at a restart, while a
+// listed app still running must be.
+TEST_F(ReportedState, ARestartEndsOnlyTheListedAppsStillRunning) {
+  const auto lines = playJson(R"({"settings": {"otherEnabled": true, "otherCount": 1,
+        "otherApplications": ["org.whispersystems.signal", "com.atebits.Tweetie2"]},
+      "apps": [{"bundleId": "org.whispersystems.signal", "name": "Signal", "badge": 0}],
+      "actions": [{"at": "+10s", "do": "notification", "event": "app-notification",
+                   "app": "org.whispersystems.signal", "badge": 1},
+                  {"at": "+4m30s", "do": "notification", "event": "twitter-mention"},
+                  {"at": "+5m", "do": "respring"}], "run": "6m"})");
+  std::string ends;
+  for (const json& e : ofKind(lines, "reminder-ended"))
+    ends += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
+  EXPECT_EQ(ends, "listed:org.whispersystems.signal:limit listed:com.atebits.Tweetie2:lost-at-respring ");
 }
 
 // Fault: the once-more alert of a timer the lists let go of was counted in the run that had been
@@ -167,6 +226,43 @@ TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
             "(the device is unlocked: there is no lock screen to act from; nothing happens)\n"
             "presses the lock button\n[locked]\n"
             "unlocks the device to open Mail\n[unlocked]\nopens Mail\n");
+}
+
+// Fault: a lock of a locked device and an unlock of an unlocked one read as if they did
+// something; the notes of what an action did not do came from "Device" or "User" by chance.
+TEST_F(ReportedState, AnActionThatChangesNothingSaysSoInItsActorsVoice) {
+  const auto lines = playJson(R"({"actions": [{"at": "+10s", "do": "unlock"},
+      {"at": "+20s", "do": "lock"}, {"at": "+30s", "do": "lock"},
+      {"at": "+40s", "do": "answer-call"}, {"at": "+50s", "do": "incoming-call", "from": "Mum"},
+      {"at": "+55s", "do": "incoming-call", "from": "Ben"},
+      {"at": "+60s", "do": "set-badge", "app": "com.apple.MobileSMS", "value": 0},
+      {"at": "+70s", "do": "read-messages", "count": 1}, {"at": "+80s", "do": "read-messages", "count": 2}],
+      "run": "2m"})");
+  std::string trail;
+  for (const json& e : lines) {
+    if (e["kind"] == "action") trail += e["process"].get<std::string>() + ": " + e["text"].get<std::string>() + "\n";
+    if (e["kind"] == "lock-state") trail += e["locked"] ? "[locked]\n" : "[unlocked]\n";
+  }
+  EXPECT_EQ(trail,
+            "User: unlocks the device\nUser: (the device is unlocked already: nothing happens)\n"
+            "User: presses the lock button\n[locked]\n"
+            "User: presses the lock button\nUser: (the device is locked already: nothing happens)\n"
+            "User: answers the call\nUser: (cannot answer with no call)\n"
+            "Network: incoming call from Mum\n"
+            "Network: incoming call from Ben\nNetwork: (cannot take an incoming call with a call ringing (Mum))\n"
+            "Device: Messages badge becomes 0\n"
+            "User: reads 1 new message in Messages\nUser: reads 2 new messages in Messages\n");
+}
+
+// Fault: a listed app's alerts without a limit read "alert, no limit" in the story while every
+// other reminder's alerts are numbered, as the JSON numbers them.
+TEST_F(ReportedState, TheStoryNumbersAListedAppsAlertsWithoutALimit) {
+  const std::string text = ScenarioText::play(R"({"settings": {"otherEnabled": true,
+        "otherApplications": ["com.atebits.Tweetie2"]},
+      "actions": [{"at": "+20s", "do": "notification", "event": "twitter-mention"}], "run": "3m"})");
+  EXPECT_TRUE(has(text, "Twitter - alert 1, no limit\n")) << text;
+  EXPECT_TRUE(has(text, "Twitter - alert 2, no limit\n")) << text;
+  EXPECT_FALSE(has(text, "alert, no limit")) << text;
 }
 
 // Guards the documented split: dismissals are explanation (and detail), not the plain story.
