@@ -50,4 +50,9 @@ std::string oneOf(const std::vector<std::string>& names) {
   return out;
 }
 
+std::string didYouMean(std::string_view name, const std::vector<std::string_view>& known) {
+  const std::vector<std::string> near = nearestNames(name, known);
+  return near.empty() ? "" : " (did you mean " + oneOf(near) + "?)";
+}
+
 }  // namespace qv::sim

@@ -14,6 +14,9 @@ namespace qv::sim {
 std::vector<std::string> nearestNames(std::string_view name, const std::vector<std::string_view>& known,
                                       std::size_t most = 3);
 
+// " (did you mean a or b?)" when `name` is near some of `known`, else "".
+std::string didYouMean(std::string_view name, const std::vector<std::string_view>& known);
+
 // "a", "a or b", "a, b or c".
 std::string oneOf(const std::vector<std::string>& names);
 

@@ -96,7 +96,7 @@ class Reader {
       if (std::find(known.begin(), known.end(), it.key()) != known.end()) continue;
       if (count++ >= kNamed) continue;
       unknown += (count > 1 ? ", \"" : "\"") + it.key() + "\"";
-      if (auto near = nearestNames(it.key(), known); !near.empty()) unknown += " (did you mean " + oneOf(near) + "?)";
+      unknown += didYouMean(it.key(), known);
     }
     if (count == 0) return;
     if (count > kNamed) unknown += " and " + std::to_string(count - kNamed) + " more";
@@ -503,7 +503,12 @@ class Parser {
       return r_.fail(place + ".label", "expected a name for later actions, got \"\"");
     if (!n.preset.empty()) {
       const Preset* p = findPreset(n.preset);
-      if (!p) return r_.fail(place + ".event", "unknown event \"" + n.preset + "\" (known: " + presetNames() + ")");
+      if (!p) {
+        const std::vector<std::string> names = presetList();
+        return r_.fail(place + ".event", "unknown event \"" + n.preset + "\"" +
+                                             didYouMean(n.preset, {names.begin(), names.end()}) +
+                                             "; known: " + presetNames());
+      }
       if (p->needsApp && n.app.empty())
         return r_.fail(place, "event \"" + n.preset + "\" needs \"app\" (the listed app's bundle identifier)");
       if (!p->needsApp && !n.app.empty() && n.app != p->app)
@@ -600,7 +605,9 @@ class Parser {
     if (appSpec == std::end(kActions)) {
       std::string known;
       for (const auto& s : kActions) known += (known.empty() ? "" : ", ") + std::string(s.name);
-      return r_.fail(place + ".do", "unknown action \"" + kind + "\" (known: " + known + ")");
+      std::vector<std::string_view> names;
+      for (const auto& spec : kActions) names.emplace_back(spec.name);
+      return r_.fail(place + ".do", "unknown action \"" + kind + "\"" + didYouMean(kind, names) + "; known: " + known);
     }
     action.type = appSpec->type;
     auto at = a.find("at");
