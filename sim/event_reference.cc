@@ -19,7 +19,7 @@ constexpr V kEndReasons[] = {"limit", "not-rearmed", "call-began", "badge-gone",
 constexpr V kClearReasons[] = {"cleared"};
 constexpr V kRunEndReasons[] = {"limit",           "not-rearmed", "call-began", "badge-gone",
                                 "lost-at-respring", "cleared",     "restarted"};
-constexpr V kDismissals[] = {"timeout", "tapped", "replaced", "locked"};
+constexpr V kDismissals[] = {"timeout", "tapped", "replaced", "locked", "restarted"};
 constexpr V kLockHows[] = {"lock button", "auto-lock", "unlocked by the user", "home screen restarted"};
 constexpr V kCheckResults[] = {"held", "broken"};
 

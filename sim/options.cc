@@ -197,6 +197,13 @@ class CommandLine {
 
   // Reads the arguments; throws Refusal or a CLI11 error.
   void parse(const std::vector<std::string>& args) {
+    // "--html=" would take the next argument as its value: an empty value is refused here.
+    for (const std::string& arg : args)
+      if (arg.size() > 3 && arg.rfind("--", 0) == 0 && arg.back() == '=') {
+        const std::string name = arg.substr(0, arg.size() - 1);
+        const CLI::Option* option = app_.get_option_no_throw(name);
+        throw Refusal{name + " needs a value" + (option ? " (" + option->get_type_name() + ")" : "") + ", got \"\""};
+      }
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 reads from the back
     app_.parse(reversed);
     for (const std::string& extra : app_.remaining()) {

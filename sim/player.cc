@@ -194,6 +194,11 @@ void Player::act(const Action& a) {
       break;
     case ActionType::AutoLock:
       note("Device", "auto-lock timer fires");
+      // The timer runs only while the device is unlocked.
+      if (home.locked()) {
+        aside("the device is locked already: nothing happens");
+        break;
+      }
       home.autoLock();
       break;
     case ActionType::QuietMode:
@@ -272,6 +277,11 @@ void Player::act(const Action& a) {
       world_.openApp(a.app);
       break;
     case ActionType::LeaveApp:
+      // As with opening an app, the user unlocks a locked device on the way.
+      if (home.locked() && world_.notifications().applications().frontmost() == a.app) {
+        note("User", "unlocks the device to leave " + appName(a.app), a.app);
+        home.unlock();
+      }
       note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
       if (!world_.leaveApp(a.app)) {
         const std::string& front = world_.notifications().applications().frontmost();

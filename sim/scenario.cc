@@ -807,7 +807,8 @@ std::optional<dispatch::Duration> parseDuration(std::string_view text) {
     lastUnit = unitSeconds;
     const double seconds = number * unitSeconds;
     if (seconds > kLongestHours * 3600.0) return std::nullopt;
-    total += dispatch::seconds(seconds);
+    // To the millisecond, as a dump writes it back.
+    total += std::chrono::round<std::chrono::milliseconds>(std::chrono::duration<double>(seconds));
     if (total > std::chrono::hours(kLongestHours)) return std::nullopt;
     any = true;
     i = k;

@@ -381,11 +381,13 @@ void World::respring() {
   const std::string front = notifications().applications().frontmost();
   notifications().applications().returnToHomeScreen();
   if (Process* p = front.empty() ? nullptr : process(front); p && p->app) (void)p->app->enterBackground();
+  const std::uint64_t nextHandle = notifications().restarting();
   // Apps and calls keep going; the new home screen's library starts with nothing pending.
   const KeptAtRestart kept{home().kept(), calls().kept()};
   retire(*springBoard_);
   springBoard_.reset();
   buildHomeScreen(&kept);
+  notifications().continueHandlesFrom(nextHandle);
 }
 
 void World::endProcess(std::string_view bundleId) {

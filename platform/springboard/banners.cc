@@ -37,6 +37,8 @@ const char* reasonId(BannerDismissal reason) {
       return "replaced";
     case BannerDismissal::Locked:
       return "locked";
+    case BannerDismissal::Restarted:
+      return "restarted";
   }
   return "?";
 }
@@ -51,6 +53,8 @@ const char* reasonName(BannerDismissal reason) {
       return "replaced";
     case BannerDismissal::Locked:
       return "device locked";
+    case BannerDismissal::Restarted:
+      return "home screen restarted";
   }
   return "?";
 }
@@ -209,20 +213,34 @@ std::optional<Banners::Banner> Banners::dismiss(BannerDismissal reason) {
   std::optional<Banner> gone = std::move(current_);
   current_.reset();
   replaceable_ = false;
-  if (host_.timeline().active()) {
-    dispatch::TraceScope told(host_.scheduler(), gone->trace);
-    text_.assign("dismissed, ");
-    text_ += reasonName(reason);
-    text_ += ": ";
-    text_ += gone->sectionID;
-    host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
-                            {{"app", gone->sectionID}, {"reason", std::string(reasonId(reason))}});
-  }
+  recordDismissal(*gone, reason);
   if (reason == BannerDismissal::Locked)
     queue_.clear();
   else
     showNextWaiting();
   return gone;
+}
+
+void Banners::recordDismissal(const Banner& gone, BannerDismissal reason) {
+  if (!host_.timeline().active()) return;
+  dispatch::TraceScope told(host_.scheduler(), gone.trace);
+  text_.assign("dismissed, ");
+  text_ += reasonName(reason);
+  text_ += ": ";
+  text_ += gone.sectionID;
+  host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
+                          {{"app", gone.sectionID}, {"reason", std::string(reasonId(reason))}});
+}
+
+void Banners::goneWithTheHomeScreen() {
+  queue_.clear();
+  if (!current_) return;
+  foundation_.cancelPerforms(bannerController_.get(), msg::replaceIntervalElapsed.sel);
+  foundation_.cancelPerforms(bannerController_.get(), msg::dismissIntervalElapsed.sel);
+  const Banner gone = std::move(*current_);
+  current_.reset();
+  replaceable_ = false;
+  recordDismissal(gone, BannerDismissal::Restarted);
 }
 
 void Banners::showNextWaiting() {

@@ -19,7 +19,8 @@
 namespace qv::springboard {
 
 // Why a banner left the screen (the argument of `noteDidDismissWithReason:`).
-enum class BannerDismissal : std::int64_t { Timeout = 1, Tapped = 2, Replaced = 3, Locked = 4 };
+// Restarted is never sent to a view: the home screen that showed the banner is gone.
+enum class BannerDismissal : std::int64_t { Timeout = 1, Tapped = 2, Replaced = 3, Locked = 4, Restarted = 5 };
 
 struct BannerScreen {
   double width = 375;              // the banner view's frame width: the screen's portrait width
@@ -73,6 +74,9 @@ class Banners {
   // Takes the banner on screen away (noteDidDismissWithReason: through the runtime) and
   // returns it; the next waiting banner shows unless the device locked.
   std::optional<Banner> dismiss(BannerDismissal reason);
+  // The home screen restarts: the banner on screen goes with it (recorded, reason Restarted) and
+  // none of those waiting will show.
+  void goneWithTheHomeScreen();
 
   // Internal to the classes.
   void replaceIntervalElapsed();
@@ -82,6 +86,7 @@ class Banners {
  private:
   void show(Banner&& banner);
   void showNextWaiting();
+  void recordDismissal(const Banner& gone, BannerDismissal reason);
 
   host::Host& host_;
   foundation::Foundation& foundation_;

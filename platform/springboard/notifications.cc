@@ -287,6 +287,12 @@ bool Notifications::pressFullscreenButton(FullscreenButton button) {
   return dashboard_ && dashboard_->pressFullscreen(button);
 }
 
+std::uint64_t Notifications::restarting() {
+  banners_->goneWithTheHomeScreen();
+  if (host_.timeline().active() && !lockScreenItems().empty()) internal::recordLockScreen(host_, {});
+  return nextHandle_;
+}
+
 std::vector<ShownNotification> Notifications::lockScreenItems() const {
   std::vector<ShownNotification> out;
   if (list_) {

@@ -4,6 +4,7 @@
 //   NotificationHandle h = notes.deliver({.bundleId = "net.whatsapp.WhatsApp", .title = "Anna"});
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -104,6 +105,12 @@ class Notifications {
   void scrollLockScreen();
   void showNotificationCentreSection(const std::string& sectionId);
   bool pressFullscreenButton(FullscreenButton button);
+
+  // The home screen restarts: the banner on screen goes, the lock screen's list empties (both
+  // recorded). Returns the next handle, which the new home screen continues from, so that no
+  // two notifications of a run share a handle or an id.
+  std::uint64_t restarting();
+  void continueHandlesFrom(std::uint64_t next) { nextHandle_ = std::max(nextHandle_, next); }
 
   std::vector<ShownNotification> lockScreenItems() const;
   std::vector<ShownNotification> notificationCentreItems() const;

@@ -78,6 +78,7 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--matrix", "--explain", "day.json"}, "--explain does nothing with --matrix"},
       {{"--until", "", "day.json"}, "--until needs a value (TIME), got \"\""},
       {{"--html", ""}, "--html needs a value (FILE), got \"\""},
+      {{"--html=", "--json", "day.json"}, "--html needs a value (FILE), got \"\""},
       {{"--html", "-"}, "--html needs the name of the file to write the page to"},
       {{""}, "the scenario file's name is empty"},
       {{"--until", "+20m", sourcePath("examples/ios9-sms.json")},

@@ -206,6 +206,28 @@ TEST_F(ReportedState, LeavingAnAppThatIsNotInFrontChangesNothingAndSaysSo) {
             "(App Store is not in front; the home screen is: nothing happens)\n");
 }
 
+// Fault: after a restart notification ids began again at notification-1 (two notifications, one
+// id); the lock-screen list and the banner on screen went with the old home screen unrecorded.
+TEST_F(ReportedState, WhatTheOldHomeScreenShowedGoesWithItRecordedAndIdsGoOn) {
+  const auto lines = playJson(R"({"device": {"ios": "9.3"}, "actions": [
+      {"at": "+20s", "do": "notification", "event": "sms"}, {"at": "+22s", "do": "respring"},
+      {"at": "+40s", "do": "lock"}, {"at": "+50s", "do": "notification", "event": "mail"},
+      {"at": "+60s", "do": "respring"}, {"at": "+70s", "do": "notification", "event": "mail"}], "run": "2m"})");
+  std::string ids, trail;
+  for (const json& e : ofKind(lines, "notification-posted")) ids += e["id"].get<std::string>() + " ";
+  EXPECT_EQ(ids, "notification-1 notification-2 notification-3 ");
+  for (const json& e : lines) {
+    auto at = [&] { return std::to_string(e["offset_ms"].get<int>() / 1000); };
+    if (e["kind"] == "banner-dismissed") trail += at() + " banner " + e["reason"].get<std::string>() + "\n";
+    if (e["kind"] == "lock-screen") trail += at() + " lock screen " + e["notifications"].dump() + "\n";
+  }
+  EXPECT_EQ(trail,
+            "22 banner restarted\n"
+            "50 lock screen [\"notification-2\"]\n"
+            "60 lock screen []\n"
+            "70 lock screen [\"notification-3\"]\n");
+}
+
 // Fault: an app opened on a locked phone, which stayed locked; an action from the lock screen of
 // an unlocked phone reached the lock screen's notifications.
 TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
@@ -213,11 +235,12 @@ TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
       {"at": "+20s", "do": "notification", "event": "sms", "label": "a"},
       {"at": "+1m", "do": "open-app", "app": "com.apple.mobilemail"},
       {"at": "+2m", "do": "act-on-notification", "notification": "a", "from": "lock-screen"},
-      {"at": "+3m", "do": "lock"},
-      {"at": "+4m", "do": "open-app", "app": "com.apple.mobilemail"}], "run": "5m"})");
+      {"at": "+3m", "do": "lock"}, {"at": "+3m", "do": "auto-lock"},
+      {"at": "+4m", "do": "open-app", "app": "com.apple.mobilemail"}, {"at": "+4m", "do": "lock"},
+      {"at": "+5m", "do": "leave-app", "app": "com.apple.mobilemail"}], "run": "6m"})");
   std::string trail;
   for (const json& e : lines) {
-    if (e["kind"] == "action" && e["process"] == "User") trail += e["text"].get<std::string>() + "\n";
+    if (e["kind"] == "action" && e["process"] != "Network") trail += e["text"].get<std::string>() + "\n";
     if (e["kind"] == "lock-state") trail += e["locked"] ? "[locked]\n" : "[unlocked]\n";
   }
   EXPECT_EQ(trail,
@@ -225,7 +248,10 @@ TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
             "acts on the notification \"a\" from the lock screen\n"
             "(the device is unlocked: there is no lock screen to act from; nothing happens)\n"
             "presses the lock button\n[locked]\n"
-            "unlocks the device to open Mail\n[unlocked]\nopens Mail\n");
+            "auto-lock timer fires\n(the device is locked already: nothing happens)\n"
+            "unlocks the device to open Mail\n[unlocked]\nopens Mail\n"
+            "presses the lock button\n[locked]\n"
+            "unlocks the device to leave Mail\n[unlocked]\nleaves Mail for the home screen\n");
 }
 
 // Fault: a lock of a locked device and an unlock of an unlocked one read as if they did

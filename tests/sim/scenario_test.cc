@@ -43,6 +43,7 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"run": "1h", "device": {"ios": "6.1"}})", "s.json: device.ios: unknown iOS release \"6.1\""},
       {R"({"run": "1h", "timeZone": "Mars/Olympus"})", "s.json: timeZone: expected a time-zone name"},
       {R"({"run": "0s"})", "s.json: run: \"0s\" ends where the scenario starts: nothing would play"},
+      {R"({"run": "0.0001s"})", "s.json: run: \"0.0001s\" ends where the scenario starts"},
       {R"({"start": "2026-12-07T08:00:00", "run": "08:00"})", "s.json: run: \"08:00\" ends where the scenario starts"},
       {R"({"run": "1h", "actions": [{"at": "+2h", "do": "lock"}]})", "s.json: actions[0].at: \"+2h\" comes after the end of the run"},
       {R"({"run": "1h", "actions": [{"at": "+1m", "do": "notification", "event": "pigeon"}]})",
@@ -116,6 +117,7 @@ TEST(ScenarioFormat, DurationsReadUnitsAndClockForms) {
   EXPECT_FALSE(parseDuration("5 parsecs"));
   EXPECT_FALSE(parseDuration(""));
   EXPECT_EQ(parseDuration("1.5h"), 90min);
+  EXPECT_EQ(parseDuration("0.0004s"), 0ms) << "to the millisecond, as a dump writes it";
   EXPECT_EQ(parseDuration("1d2h3m4s5ms"), 26h + 3min + 4s + 5ms);
   // Units from the largest down, each once: "1h1h" or "30m1h" is a slip, not a sum.
   EXPECT_FALSE(parseDuration("1h1h"));
