@@ -606,7 +606,7 @@ class Parser {
       std::string known;
       for (const auto& s : kActions) known += (known.empty() ? "" : ", ") + std::string(s.name);
       std::vector<std::string_view> names;
-      for (const auto& spec : kActions) names.emplace_back(spec.name);
+      for (const auto& row : kActions) names.emplace_back(row.name);
       return r_.fail(place + ".do", "unknown action \"" + kind + "\"" + didYouMean(kind, names) + "; known: " + known);
     }
     action.type = appSpec->type;
