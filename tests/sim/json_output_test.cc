@@ -7,38 +7,19 @@
 
 #include "sim/json_text.h"
 #include "sim/local_time.h"
-#include "tests/sim/command_test_support.h"
+#include "tests/sim/json_scenario_support.h"
 
 namespace qv::sim {
 namespace {
 
 using nlohmann::json;
 
-class JsonOutput : public ScenarioText {
- protected:
-  // Plays the scenario with --json (and `extra`); every line parsed.
-  std::vector<json> play(const std::string& scenario, std::vector<std::string> extra = {}) {
-    extra.insert(extra.begin(), "--json");
-    const std::string out = ScenarioText::play(scenario, std::move(extra));
-    std::vector<json> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
-      lines.push_back(json::parse(out.substr(start, end - start)));
-    return lines;
-  }
-
-  static std::vector<json> ofKind(const std::vector<json>& lines, const std::string& kind) {
-    std::vector<json> out;
-    for (const json& j : lines)
-      if (j["kind"] == kind) out.push_back(j);
-    return out;
-  }
-};
+class JsonOutput : public JsonScenarioText {};
 
 TEST_F(JsonOutput, EveryAlertEffectNamesTheReminderAndTheAlertThatMadeIt) {
   // SMS and WhatsApp fire at the same instants; each vibration comes 0.3 s later on its own task
   // and each torch blink on a queue of its own, yet each names the alert that asked for it.
-  const auto lines = play(R"({"device": {"ios": "9.3"}, "locked": true,
+  const auto lines = playJson(R"({"device": {"ios": "9.3"}, "locked": true,
       "settings": {"imSMSWats": true, "torchSmS": true, "torchIm": true, "smsCount": 2, "imCount": 2},
       "actions": [{"at": "+20s", "do": "notification", "event": "sms"},
                   {"at": "+20s", "do": "notification", "event": "whatsapp-message"}],
@@ -75,7 +56,7 @@ TEST_F(JsonOutput, EveryAlertEffectNamesTheReminderAndTheAlertThatMadeIt) {
 }
 
 TEST_F(JsonOutput, ClearsNameTheActionThatLedToThem) {
-  const auto lines = play(R"({"settings": {"imSMSWats": true, "showStatus": true},
+  const auto lines = playJson(R"({"settings": {"imSMSWats": true, "showStatus": true},
       "actions": [{"at": "+20s", "do": "notification", "event": "whatsapp-message"},
                   {"at": "+3m", "do": "open-app", "app": "net.whatsapp.WhatsApp"}],
       "run": "5m"})");
@@ -97,7 +78,7 @@ TEST_F(JsonOutput, ClearsNameTheActionThatLedToThem) {
 
 TEST_F(JsonOutput, TimesCarryTheirUtcOffsetSoTheRepeatedHourReadsApart) {
   // In Berlin the clocks go back from 03:00 to 02:00 on 2026-10-25: 02:30 happens twice.
-  const auto lines = play(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T01:50:00",
+  const auto lines = playJson(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T01:50:00",
       "actions": [{"at": "+40m", "do": "note", "text": "first"}, {"at": "+1h40m", "do": "note", "text": "second"}],
       "run": "2h"})");
   const auto notes = ofKind(lines, "action");
@@ -111,7 +92,7 @@ TEST_F(JsonOutput, TimesCarryTheirUtcOffsetSoTheRepeatedHourReadsApart) {
 TEST_F(JsonOutput, SummaryListsEveryStartOfEveryReminderAndHowEachEnded) {
   // On iOS 10 a missed call's notification starts the call reminder and the call state restarts
   // it a second later.
-  const auto lines = play(R"({"settings": {"smsCount": 1},
+  const auto lines = playJson(R"({"settings": {"smsCount": 1},
       "actions": [{"at": "+20s", "do": "notification", "event": "sms"},
                   {"at": "+3m", "do": "notification", "event": "sms"},
                   {"at": "+3m", "do": "incoming-call", "from": "Mum"},
@@ -146,7 +127,7 @@ TEST_F(JsonOutput, SummaryListsEveryStartOfEveryReminderAndHowEachEnded) {
 }
 
 TEST_F(JsonOutput, ARestartOfTheHomeScreenLosesItsReminders) {
-  const auto lines = play(R"({"device": {"ios": "9.3"},
+  const auto lines = playJson(R"({"device": {"ios": "9.3"},
       "settings": {"otherEnabled": true, "otherApplications": ["com.example.Chat"]},
       "apps": [{"bundleId": "com.example.Chat", "name": "Chat"}],
       "actions": [{"at": "+20s", "do": "notification", "event": "sms"},
@@ -171,7 +152,7 @@ TEST_F(JsonOutput, ARestartOfTheHomeScreenLosesItsReminders) {
 TEST_F(JsonOutput, AnAppsBannerThatWaitedForAReminderBannerIsNotTheReminders) {
   // The SMS alert's banner is on screen when Mail's arrives; Mail's replaces it later, in the
   // work that dismissed the reminder's banner, yet it is told as Mail's own.
-  const auto lines = play(R"({"device": {"ios": "9.3"},
+  const auto lines = playJson(R"({"device": {"ios": "9.3"},
       "actions": [{"at": "+20s", "do": "notification", "event": "sms"},
                   {"at": "+1m21s", "do": "notification", "event": "mail"}],
       "run": "2m"})");
@@ -191,7 +172,7 @@ TEST_F(JsonOutput, AnAppsBannerThatWaitedForAReminderBannerIsNotTheReminders) {
 }
 
 TEST_F(JsonOutput, TheLockScreenListIsToldWholeAtEveryChange) {
-  const auto lines = play(R"({"device": {"ios": "9.3"}, "locked": true,
+  const auto lines = playJson(R"({"device": {"ios": "9.3"}, "locked": true,
       "actions": [{"at": "+20s", "do": "notification", "event": "mail"},
                   {"at": "+30s", "do": "notification", "event": "whatsapp-message"},
                   {"at": "+40s", "do": "unlock"}],

@@ -5,27 +5,20 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "tests/sim/command_test_support.h"
+#include "tests/sim/json_scenario_support.h"
 
 namespace qv::sim {
 namespace {
 
 using nlohmann::json;
 
-class ReportedState : public ScenarioText {
+class ReportedState : public JsonScenarioText {
  protected:
-  std::vector<json> playJson(const std::string& scenario) {
-    const std::string out = ScenarioText::play(scenario, {"--json"});
-    std::vector<json> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
-      lines.push_back(json::parse(out.substr(start, end - start)));
-    return lines;
-  }
-  static std::vector<json> ofKind(const std::vector<json>& lines, const std::string& kind) {
-    std::vector<json> out;
-    for (const json& j : lines)
-      if (j["kind"] == kind) out.push_back(j);
+  // "category:reason " for each reminder-ended, in order.
+  static std::string endings(const std::vector<json>& lines) {
+    std::string out;
+    for (const json& e : ofKind(lines, "reminder-ended"))
+      out += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
     return out;
   }
   // "offset:locked:how" for each lock-state, in order.
@@ -108,10 +101,7 @@ TEST_F(ReportedState, ARestartEndsOnlyTheRunsStillOpenAndTakesTheIconsLeftStandi
       "actions": [{"at": "+30s", "do": "notification", "event": "sms"},
                   {"at": "+40s", "do": "notification", "event": "mail"},
                   {"at": "+5m", "do": "respring"}], "run": "6m"})");
-  std::string ends;
-  for (const json& e : ofKind(lines, "reminder-ended"))
-    ends += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
-  EXPECT_EQ(ends, "sms:limit mail:lost-at-respring ");
+  EXPECT_EQ(endings(lines), "sms:limit mail:lost-at-respring ");
   std::string hiddenAtRestart;
   for (const json& e : ofKind(lines, "icon-hidden"))
     if (e["offset_ms"] == 300000) hiddenAtRestart += e["item"].get<std::string>() + " ";
@@ -137,10 +127,7 @@ TEST_F(ReportedState, ARestartEndsOnlyTheListedAppsStillRunning) {
                    "app": "org.whispersystems.signal", "badge": 1},
                   {"at": "+4m30s", "do": "notification", "event": "twitter-mention"},
                   {"at": "+5m", "do": "respring"}], "run": "6m"})");
-  std::string ends;
-  for (const json& e : ofKind(lines, "reminder-ended"))
-    ends += e["category"].get<std::string>() + ":" + e["reason"].get<std::string>() + " ";
-  EXPECT_EQ(ends, "listed:org.whispersystems.signal:limit listed:com.atebits.Tweetie2:lost-at-respring ");
+  EXPECT_EQ(endings(lines), "listed:org.whispersystems.signal:limit listed:com.atebits.Tweetie2:lost-at-respring ");
 }
 
 // Fault: the once-more alert of a timer the lists let go of was counted in the run that had been
