@@ -55,4 +55,10 @@ std::string didYouMean(std::string_view name, const std::vector<std::string_view
   return near.empty() ? "" : " (did you mean " + oneOf(near) + "?)";
 }
 
+std::string commaList(const std::vector<std::string_view>& names) {
+  std::string out;
+  for (std::string_view name : names) (out += out.empty() ? "" : ", ") += name;
+  return out;
+}
+
 }  // namespace qv::sim

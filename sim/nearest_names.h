@@ -17,6 +17,9 @@ std::vector<std::string> nearestNames(std::string_view name, const std::vector<s
 // " (did you mean a or b?)" when `name` is near some of `known`, else "".
 std::string didYouMean(std::string_view name, const std::vector<std::string_view>& known);
 
+// "a, b, c": the whole list of what a message says is known.
+std::string commaList(const std::vector<std::string_view>& names);
+
 // "a", "a or b", "a, b or c".
 std::string oneOf(const std::vector<std::string>& names);
 

@@ -100,9 +100,7 @@ class Reader {
     }
     if (count == 0) return;
     if (count > kNamed) unknown += " and " + std::to_string(count - kNamed) + " more";
-    std::string list;
-    for (std::string_view k : known) list += (list.empty() ? "" : ", ") + std::string(k);
-    fail(place, (count == 1 ? "unknown key " : "unknown keys ") + unknown + "; expected one of: " + list);
+    fail(place, (count == 1 ? "unknown key " : "unknown keys ") + unknown + "; expected one of: " + commaList(known));
   }
 
  private:
@@ -603,11 +601,10 @@ class Parser {
     auto appSpec =
         std::find_if(std::begin(kActions), std::end(kActions), [&](const ActionSpecs& s) { return kind == s.name; });
     if (appSpec == std::end(kActions)) {
-      std::string known;
-      for (const auto& s : kActions) known += (known.empty() ? "" : ", ") + std::string(s.name);
       std::vector<std::string_view> names;
       for (const auto& row : kActions) names.emplace_back(row.name);
-      return r_.fail(place + ".do", "unknown action \"" + kind + "\"" + didYouMean(kind, names) + "; known: " + known);
+      return r_.fail(place + ".do",
+                     "unknown action \"" + kind + "\"" + didYouMean(kind, names) + "; known: " + commaList(names));
     }
     action.type = appSpec->type;
     auto at = a.find("at");
@@ -859,6 +856,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
       if (std::string note = p.clockChange(start); !note.empty()) s.clockNotes.push_back({{}, "start", note});
     }
   }
+  std::string settingsFileRead;  // as its warnings name it
   if (auto set = doc.find("settings"); set != doc.end()) {
     if (set->is_string()) {
       if (auto file = readSettingsFile(r, "settings", set->get<std::string>(), p.baseDirectory)) {
@@ -866,6 +864,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
         s.world.settings = std::move(file->values);
         s.settingsSource = std::move(file->source);
         s.settingsPath = std::filesystem::absolute(file->path).lexically_normal().string();
+        settingsFileRead = file->path;
       }
     } else if (!set->is_object()) {
       r.fail("settings", "expected an object of settings or the path of a property-list file, got " + r.describe(*set));
@@ -915,8 +914,8 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   if (auto label = unknownLabel(s.actions)) return Error{std::string(fileName) + ": " + *label};
   r.warn(checkActions(s.actions, s.apps));
   if (s.world.settings)
-    r.warn(checkListedApps(*s.world.settings, s.settingsSource.empty() ? "settings" : "", s.actions, s.apps),
-           s.settingsSource.empty() ? "" : s.settingsPath);
+    r.warn(checkListedApps(*s.world.settings, settingsFileRead.empty() ? "settings" : "", s.actions, s.apps),
+           settingsFileRead);
   for (const Action& a : s.actions)
     if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile)
       r.warn(checkListedApps(a.values, a.place + ".set", s.actions, s.apps));
