@@ -136,7 +136,7 @@ void fireOtherApp(core::Library& library, const objc::Id& timer) {
   if (library.host.timeline().active())
     library.record(timeline::Kind::ReminderFired, app,
                    alert == 0                    ? "alert of a timer no longer listed"
-                   : limit == kUnlimitedRepeats ? "alert, no limit"
+                   : limit == kUnlimitedRepeats ? "alert " + std::to_string(alert) + ", no limit"
                                                 : "alert " + std::to_string(alert) + " of " + std::to_string(limit),
                    alertFields(id, alert, limit));
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);

@@ -150,15 +150,6 @@ bool partOfRequestRules(const Event& e) {
   }
 }
 
-// A listed app's fire without a limit says "alert, no limit"; the event's number goes in, as
-// other reminders read ("alert 3, no limit"). Alert 0, a timer no longer listed, says so itself.
-std::string numberedAlert(const Event& e) {
-  const timeline::Field::Value* alert = e.field("alert");
-  const std::int64_t* number = alert ? std::get_if<std::int64_t>(alert) : nullptr;
-  if (e.detail != "alert, no limit" || !number || *number <= 0) return std::string(e.detail);
-  return "alert " + std::to_string(*number) + ", no limit";
-}
-
 }  // namespace
 
 StoryWriter::StoryWriter(std::FILE* out, OutputOptions options, LocalClock clock, AppNames names)
@@ -168,9 +159,8 @@ void StoryWriter::add(const Event& e) {
   if (!instant_.empty() && instant_.front().time != e.time) flush();
   // The story reads the fields of actions only (what was done): copying them for every event
   // held back is cost for nothing.
-  instant_.push_back(Event{e.time, e.process, e.kind, e.subject,
-                           e.kind == Kind::ReminderFired ? numberedAlert(e) : std::string(e.detail),
-                           e.kind == Kind::Action ? e.fields : Fields{}, e.trace});
+  instant_.push_back(
+      Event{e.time, e.process, e.kind, e.subject, e.detail, e.kind == Kind::Action ? e.fields : Fields{}, e.trace});
 }
 
 void StoryWriter::flush() {

@@ -37,7 +37,7 @@ class OtherAppFire : public ::testing::Test {
 TEST_F(OtherAppFire, ShowsOnlyItsBannerByDefaultAndNeitherCountsNorRearms) {
   world.home().installApp("com.example.chat", "Chat");
   fireOnce("com.example.chat");
-  EXPECT_EQ(details(rec, Kind::ReminderFired), "com.example.chat: alert, no limit");
+  EXPECT_EQ(details(rec, Kind::ReminderFired), "com.example.chat: alert 1, no limit");
   EXPECT_EQ(details(rec, Kind::Banner), "com.example.chat: Quorvel — Missed Chat (content x 0, width 375)");
   EXPECT_EQ(rec.count(Kind::Sound) + rec.count(Kind::Vibration) + rec.count(Kind::TorchOn), 0u);
   EXPECT_EQ(rec.count(Kind::ReminderArmed), 0u);
