@@ -113,14 +113,13 @@ void clearOtherTimerImp(void*, Object* self, Sel, std::string bundleId) {
   clearOtherApp(libraryOf(self), bundleId);
 }
 
-// Whether a list entry of the app will still fire.
+}  // namespace
+
 bool hasArmedListEntry(const Library& library, std::string_view app) {
   const auto& list = library.otherApps.otherTimerList;
   return list && std::any_of(list->begin(), list->end(),
                              [&](const Id& t) { return appOf(t) == app && host::send(t, msg::isValid); });
 }
-
-}  // namespace
 
 void defineOtherTimerClass(Library& library) {
   objc::Runtime& rt = library.host.runtime();

@@ -33,6 +33,9 @@ void clearOtherApp(Library& library, const std::string& bundleId);
 
 // Whether otherTimerList holds an entry for the app (by its user info's "id").
 bool hasListEntry(const Library& library, std::string_view bundleId);
+// Whether a list entry of the app will still fire (an entry whose timer fired at the repeat
+// limit stays listed, but its run has ended).
+bool hasArmedListEntry(const Library& library, std::string_view app);
 // The apps otherTimerList holds entries for, each once, in list order.
 std::vector<std::string> appsWithListEntries(const Library& library);
 

@@ -13,7 +13,6 @@
 #include "core/other_apps.h"
 #include "core/registry.h"
 #include "platform/apps/catalog.h"
-#include "platform/host/messages.h"
 #include "platform/plist/io.h"
 
 namespace qv::sim {
@@ -74,17 +73,6 @@ void linkTree(const std::filesystem::path& from, const std::filesystem::path& to
     else
       fs::create_symlink(fs::absolute(entry.path()), target);
   }
-}
-
-// A listed app's run is open while one of its list entries will still fire: an entry whose
-// timer fired at the repeat limit stays listed, but that run has ended already.
-bool listedRunOpen(const core::Library& library, std::string_view app) {
-  const auto& list = library.otherApps.otherTimerList;
-  return list && std::any_of(list->begin(), list->end(), [&](const objc::Id& timer) {
-           const pl::Value info = host::send(timer, host::msg::userInfo);
-           const std::string* id = pl::findString(&info, "id");
-           return id && *id == app && host::send(timer, host::msg::isValid);
-         });
 }
 
 }  // namespace
@@ -368,7 +356,7 @@ void World::recordLostReminders() {
   for (const core::CategoryInfo& row : core::kCategories)
     if (library.alerts.runOpen[core::index(row.category)]) lost(row.name, std::string(row.id));
   for (const std::string& app : core::appsWithListEntries(library))
-    if (listedRunOpen(library, app)) lost(app, core::listedAppId(app));
+    if (core::hasArmedListEntry(library, app)) lost(app, core::listedAppId(app));
 }
 
 void World::respring() {
