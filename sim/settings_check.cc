@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "alerts/quiet_hours.h"
 #include "alerts/sound.h"
 #include "core/settings.h"
 #include "core/settings_keys.h"
@@ -149,19 +149,17 @@ std::string at(const std::string& place, const std::string& key) { return place.
 // reminder may start at all (a night-time window does not run past midnight). Judged when the
 // values hold both hours; the minutes they lack take their defaults.
 std::string closedWindow(const pl::Dict& values) {
+  if (!values.contains("fromHour") || !values.contains("toHour")) return {};
   auto read = [&](const char* name) {
     const auto it = values.find(name);
-    return core::readNumber(*findKey(name), it == values.end() ? nullptr : &it->second);
+    return static_cast<int>(core::readNumber(*findKey(name), it == values.end() ? nullptr : &it->second));
   };
-  if (!values.contains("fromHour") || !values.contains("toHour")) return {};
-  const std::int64_t opens = read("fromHour") * 60 + read("fromMin"), closes = read("toHour") * 60 + read("toMin");
+  const alerts::ActiveWindow w{read("fromHour"), read("fromMin"), read("toHour"), read("toMin")};
+  const int opens = w.fromHour * 60 + w.fromMinute, closes = w.toHour * 60 + w.toMinute;
   if (opens < closes) return {};
-  char text[160];
-  std::snprintf(text, sizeof text, "the start window %02d:%02d\u2013%02d:%02d %s: no reminder may start",
-                static_cast<int>(opens / 60), static_cast<int>(opens % 60), static_cast<int>(closes / 60),
-                static_cast<int>(closes % 60),
-                opens == closes ? "opens and closes at once" : "closes before it opens (it does not run past midnight)");
-  return text;
+  return "the " + alerts::windowText(w) +
+         (opens == closes ? " opens and closes at once" : " closes before it opens (it does not run past midnight)") +
+         ": no reminder may start";
 }
 
 }  // namespace
