@@ -8,6 +8,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
@@ -139,7 +140,7 @@ class CommandLine {
     in(Group::Scenario);
     app_.add_option("scenario", o.scenarioFile,
                     "the scenario file (JSON, docs/scenarios.md); - reads it from standard input;\n"
-                    "none: the built-in scenario")
+                    "none: the built-in scenario; after --, a name that starts with -")
         ->type_name("FILE");
     optionGroup_["scenario"] = Group::Scenario;
     flag("--random", o.random, "play a random scenario made from the seed");
@@ -206,10 +207,21 @@ class CommandLine {
       }
     std::vector<std::string> reversed(args.rbegin(), args.rend());  // CLI11 reads from the back
     app_.parse(reversed);
+    // After "--" every argument is a scenario's name, even one that starts with "-".
+    const auto endOfOptions = std::find(args.begin(), args.end(), "--");
+    bool markSeen = false;
     for (const std::string& extra : app_.remaining()) {
-      if (extra.size() > 1 && extra[0] == '-') throw Refusal{"unknown option " + extra + nearestOption(extra)};
+      if (extra == "--" && !markSeen) {
+        markSeen = true;  // CLI11 keeps the mark among the extras
+        continue;
+      }
+      const bool afterMark = endOfOptions != args.end() && std::find(endOfOptions + 1, args.end(), extra) != args.end();
+      if (!afterMark && extra.size() > 1 && extra[0] == '-')
+        throw Refusal{"unknown option " + extra + nearestOption(extra)};
       throw Refusal{"more than one scenario given (\"" + extra + "\" after \"" + given("scenario") + "\")"};
     }
+    for (const std::string& name : flagNames_)
+      if (name != "--help" && app_.get_option(name)->count() > 1) throw Refusal{name + " is given more than once"};
     if (isGiven("scenario") && given("scenario").empty())
       throw Refusal{"the scenario file's name is empty (give none for the built-in scenario, - for standard input)"};
     if (given("--html") == "-")
@@ -238,10 +250,12 @@ class CommandLine {
 
   CLI::Option* flag(const std::string& names, bool& target, const std::string& description) {
     CLI::Option* option = app_.add_flag(names, target, description);
+    flagNames_.push_back(option->get_name());
     return place(option->disable_flag_override());
   }
   CLI::Option* action(const std::string& name, const std::string& description, std::function<void()> act) {
     CLI::Option* option = app_.add_flag_callback(name, std::move(act), description);
+    flagNames_.push_back(option->get_name());
     return place(option->disable_flag_override());
   }
   CLI::Option* value(const std::string& name, const std::string& typeName, const std::string& description,
@@ -300,6 +314,8 @@ class CommandLine {
 
   // " (did you mean --json?)" when a known option is a letter or two away.
   std::string nearestOption(const std::string& unknown) const {
+    if (std::filesystem::is_regular_file(unknown))
+      return " (a scenario file named so goes after --: quorvel-sim -- " + unknown + ")";
     std::string word = unknown.substr(0, unknown.find('='));
     std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });  // --JSON
     std::string best;
@@ -331,6 +347,7 @@ class CommandLine {
   std::string group_;
   std::map<std::string, Group> groupOf_;
   std::map<std::string, Group> optionGroup_;
+  std::vector<std::string> flagNames_;  // options without a value: given twice is a slip, refused
 };
 
 }  // namespace
