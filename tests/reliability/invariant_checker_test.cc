@@ -115,7 +115,6 @@ TEST_F(InvariantsBroken, AStartOutsideTheStartWindow) {
 TEST_F(InvariantsBroken, AWindowClosedBetweenTheGateAndTheCallStateStartIsNoFault) {
   // Seed 2290 of the random runs: the call ended unanswered in the window, the gate read the
   // settings then, another tool moved the window away 140 ms later, and the start followed 1 s on.
-  build({});
   checker->settingsWritten({{"fromHour", std::int64_t{9}}, {"fromMin", std::int64_t{30}}}, {});
   world->runFor(860ms);
   probe(Step::Armed, 1, "reloadPhoneTimer");
