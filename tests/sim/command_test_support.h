@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/plist/io.h"
 #include "sim/command.h"
 #include "tests/scratch_folder.h"
 
@@ -66,6 +67,12 @@ class ScenarioText : public ::testing::Test {
     CommandRun run = runQuorvelSim(options);
     EXPECT_EQ(run.status, 0) << run.err;
     return run.out;
+  }
+  // Writes `values` to `name` as a property-list file of `format` and returns its path.
+  std::string writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
+    auto bytes = pl::serialize(pl::Value(values), format);
+    EXPECT_TRUE(bytes) << bytes.error();
+    return scratch.write(name, std::string(bytes->begin(), bytes->end()));
   }
   static bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -2,7 +2,6 @@
 // contexts), and what the text output says about removals, restarts and systems before iOS 8.
 #include <gtest/gtest.h>
 
-#include "platform/plist/io.h"
 #include "platform/plist/keyed_archive.h"
 #include "sim/scenario.h"
 #include "tests/sim/command_test_support.h"
@@ -12,11 +11,6 @@ namespace {
 
 class ScenarioInputs : public ScenarioText {
  protected:
-  std::string writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
-    auto bytes = pl::serialize(pl::Value(values), format);
-    EXPECT_TRUE(bytes) << bytes.error();
-    return scratch.write(name, std::string(bytes->begin(), bytes->end()));
-  }
   // Plays the scenario text (with --explain and any further options) and returns what it printed.
   std::string play(const std::string& scenario, std::vector<std::string> options = {"--explain"}) {
     return ScenarioText::play(scenario, std::move(options), "scenarios/day.json");

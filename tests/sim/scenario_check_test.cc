@@ -159,10 +159,11 @@ INSTANTIATE_TEST_SUITE_P(
                ""}));
 
 // Local times where the clocks change (Europe/Berlin, 2026: forward on 29 March, back on 25 October).
-TEST(ClockChangeNotes, SkippedAndRepeatedTimesAreNotedWithHowTheyWereTaken) {
-  auto spring = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00", "run": "04:00",
-      "actions": [{"at": "02:10", "do": "lock"}, {"at": "03:10", "do": "unlock"}]})",
-                              "s.json");
+TEST(ClockChangeNotes, ASkippedTimeIsNotedWithHowItWasTakenJustBeforeItsActionInTextAndJson) {
+  const ScratchFolder scratch("quorvel-clock");
+  const std::string path = scratch.write("day.json", R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00",
+      "run": "04:00", "actions": [{"at": "02:10", "do": "lock"}, {"at": "03:10", "do": "unlock"}]})");
+  auto spring = loadScenarioFile(path);
   ASSERT_TRUE(spring) << spring.error();
   ASSERT_EQ(spring->clockNotes.size(), 1u);
   EXPECT_EQ(spring->clockNotes[0].place, "actions[0].at");
@@ -170,21 +171,6 @@ TEST(ClockChangeNotes, SkippedAndRepeatedTimesAreNotedWithHowTheyWereTaken) {
   EXPECT_EQ(spring->clockNotes[0].at, 70min);
   EXPECT_EQ(spring->actions[0].at, spring->actions[1].at);
 
-  auto autumn = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T02:30:00", "run": "2026-10-25T02:45",
-      "actions": []})",
-                              "s.json");
-  ASSERT_TRUE(autumn) << autumn.error();
-  ASSERT_EQ(autumn->clockNotes.size(), 2u);
-  EXPECT_EQ(autumn->clockNotes[0].place, "start");
-  EXPECT_EQ(autumn->clockNotes[0].text, "02:30 happens twice on 2026-10-25, as the clocks go back: taken as the first");
-  EXPECT_EQ(autumn->clockNotes[1].place, "run");
-  EXPECT_EQ(autumn->duration, 15min);
-}
-
-TEST(ClockChangeNotes, AppearOnTheTimelineJustBeforeTheActionInTextAndJson) {
-  const ScratchFolder scratch("quorvel-clock");
-  const std::string path = scratch.write("day.json", R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00",
-      "run": "04:00", "actions": [{"at": "02:10", "do": "lock"}]})");
   const CommandRun text = runQuorvelSim({path});
   const CommandRun json = runQuorvelSim({"--json", path});
   EXPECT_EQ(text.err, "");
@@ -194,6 +180,18 @@ TEST(ClockChangeNotes, AppearOnTheTimelineJustBeforeTheActionInTextAndJson) {
   EXPECT_NE(json.out.find(R"("kind":"action","do":"note","text":"02:10 does not exist on 2026-03-29: taken as 03:10","place":"actions[0].at"})"),
             std::string::npos)
       << json.out;
+}
+
+TEST(ClockChangeNotes, ARepeatedTimeIsNotedWithHowItWasTaken) {
+  auto autumn = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T02:30:00", "run": "2026-10-25T02:45",
+      "actions": []})",
+                              "s.json");
+  ASSERT_TRUE(autumn) << autumn.error();
+  ASSERT_EQ(autumn->clockNotes.size(), 2u);
+  EXPECT_EQ(autumn->clockNotes[0].place, "start");
+  EXPECT_EQ(autumn->clockNotes[0].text, "02:30 happens twice on 2026-10-25, as the clocks go back: taken as the first");
+  EXPECT_EQ(autumn->clockNotes[1].place, "run");
+  EXPECT_EQ(autumn->duration, 15min);
 }
 
 }  // namespace

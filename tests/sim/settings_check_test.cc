@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/plist/io.h"
 #include "sim/scenario.h"
 #include "tests/sim/command_test_support.h"
 
@@ -92,12 +91,7 @@ TEST(SettingsCheckPlaces, ActionsNameTheirPlaceAndRemovedKeysAreCheckedToo) {
 }
 
 // A property-list file in a fresh folder, as a tester copies one from a phone.
-class SettingsFileCheck : public ScenarioText {
- protected:
-  void writePlist(const std::string& name, const pl::Dict& values, pl::Format format) {
-    ASSERT_TRUE(pl::writeFileAtomic(scratch / name, pl::Value(values), format));
-  }
-};
+class SettingsFileCheck : public ScenarioText {};
 
 TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
   writePlist("phone.plist", {{"showStatuss", pl::Value(true)}, {"smsInt", pl::Value("30")}}, pl::Format::Binary);

@@ -62,8 +62,8 @@ TEST(WorldReset, AResetWorldPlaysAsANewOneWhateverRanBeforeAndInEitherOrder) {
   EXPECT_EQ(playOn(world, ios9), new9) << "after itself";
 }
 
-TEST(WorldReset, FilesTheRunWroteOrRemovedAreBackAsThePackageLaidThem) {
-  World world({.settings = pl::Dict{{"smsInt", std::int64_t{30}}}});
+TEST(WorldReset, ABadConfigurationLeavesTheWorldAsItWasAndAGoodOneLaysThePackagesFilesAgain) {
+  World world({.release = "9.3", .settings = pl::Dict{{"smsInt", std::int64_t{30}}}});
   const std::string settings =
       world.prefs().devicePath(core::kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
   std::string sound = kSoundsDirectory, added = kSoundsDirectory;
@@ -73,6 +73,13 @@ TEST(WorldReset, FilesTheRunWroteOrRemovedAreBackAsThePackageLaidThem) {
   ASSERT_TRUE(world.root().remove(sound));
   ASSERT_TRUE(world.root().writeAtomic(added, {1, 2, 3}));
   ASSERT_TRUE(world.root().writeAtomic("/var/mobile/Library/Preferences/ByHost/x.plist", {1}));
+  world.runFor(1s);
+
+  EXPECT_THROW(world.reset({.release = "99.0"}), std::invalid_argument);
+  EXPECT_THROW(world.reset({.timeZone = "Nowhere/Atlantis"}), std::invalid_argument);
+  EXPECT_EQ(world.profile().release.version, "9.3");
+  EXPECT_TRUE(world.library().settings.flag(core::Key::showStatus));
+  world.runFor(1min);
 
   world.reset({});
   EXPECT_FALSE(world.root().exists(settings)) << "a new world without settings has no settings file";
@@ -80,17 +87,6 @@ TEST(WorldReset, FilesTheRunWroteOrRemovedAreBackAsThePackageLaidThem) {
   EXPECT_FALSE(world.root().exists(added));
   EXPECT_FALSE(world.root().exists("/var/mobile/Library/Preferences/ByHost/x.plist"));
   EXPECT_EQ(world.library().settings.number(core::Key::smsInt), World().library().settings.number(core::Key::smsInt));
-}
-
-TEST(WorldReset, ABadConfigurationLeavesTheWorldAsItWas) {
-  World world({.release = "9.3"});
-  world.writeSettings({{"showStatus", true}});
-  world.runFor(1s);
-  EXPECT_THROW(world.reset({.release = "99.0"}), std::invalid_argument);
-  EXPECT_THROW(world.reset({.timeZone = "Nowhere/Atlantis"}), std::invalid_argument);
-  EXPECT_EQ(world.profile().release.version, "9.3");
-  EXPECT_TRUE(world.library().settings.flag(core::Key::showStatus));
-  world.runFor(1min);
 }
 
 }  // namespace

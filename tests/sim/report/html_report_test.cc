@@ -62,9 +62,33 @@ std::uint32_t effectsFromEvents(const std::vector<json>& events, const std::stri
   return bits;
 }
 
+std::vector<std::pair<long long, long long>> bandsOf(const Report& r, const char* key) {
+  std::vector<std::pair<long long, long long>> out;
+  for (const json& b : r.data["bands"][key]) out.emplace_back(b[0], b[1]);
+  return out;
+}
+
+// The bands from the same events: on at one event, off at the next that turns it off.
+std::vector<std::pair<long long, long long>> bandsFromEvents(const Report& r, const char* kind, const char* field,
+                                                             bool onAtStart) {
+  std::vector<std::pair<long long, long long>> out;
+  long long since = onAtStart ? 0 : -1;  // -1: off
+  for (const json& e : r.events) {
+    if (e["kind"] != kind) continue;
+    const bool on = e[field];
+    if (on && since < 0) since = e["offset_ms"].get<long long>();
+    if (!on && since >= 0) {
+      out.emplace_back(since, e["offset_ms"].get<long long>());
+      since = -1;
+    }
+  }
+  if (since >= 0) out.emplace_back(since, r.data["end"].get<long long>());
+  return out;
+}
+
 class HtmlReportLanes : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(HtmlReportLanes, EveryReminderHasItsLaneEveryAlertItsMarkAndEveryActionAndNotificationTheirs) {
+TEST_P(HtmlReportLanes, EveryReminderHasItsLaneEveryAlertActionAndNotificationItsMarkAndBandsFollowEvents) {
   const Report r = reportOf(sourcePath(std::string("examples/") + GetParam()));
   ASSERT_TRUE(r.data.is_object());
   const json& summary = r.events.back();
@@ -95,6 +119,8 @@ TEST_P(HtmlReportLanes, EveryReminderHasItsLaneEveryAlertItsMarkAndEveryActionAn
   }
   EXPECT_EQ(r.data["actions"].size(), actions.size());
   EXPECT_EQ(r.data["notifications"].size(), notifications);
+  EXPECT_EQ(bandsOf(r, "locked"), bandsFromEvents(r, "lock-state", "locked", r.data["panel"]["start"]["locked"]));
+  EXPECT_EQ(bandsOf(r, "quiet"), bandsFromEvents(r, "do-not-disturb", "on", r.data["panel"]["start"]["dnd"]));
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, HtmlReportLanes,
@@ -174,58 +200,12 @@ INSTANTIATE_TEST_SUITE_P(Examples, HtmlReportPanel,
                          ::testing::Values("auto-lock-repost.json", "ios9-whatsapp.json", "ipad-listed-app.json",
                                            "do-not-disturb.json", "ios10-viber.json"));
 
-std::vector<std::pair<long long, long long>> bandsOf(const Report& r, const char* key) {
-  std::vector<std::pair<long long, long long>> out;
-  for (const json& b : r.data["bands"][key]) out.emplace_back(b[0], b[1]);
-  return out;
-}
-
-// The bands from the same events: on at one event, off at the next that turns it off.
-std::vector<std::pair<long long, long long>> bandsFromEvents(const Report& r, const char* kind, const char* field,
-                                                             bool onAtStart) {
-  std::vector<std::pair<long long, long long>> out;
-  long long since = onAtStart ? 0 : -1;  // -1: off
-  for (const json& e : r.events) {
-    if (e["kind"] != kind) continue;
-    const bool on = e[field];
-    if (on && since < 0) since = e["offset_ms"].get<long long>();
-    if (!on && since >= 0) {
-      out.emplace_back(since, e["offset_ms"].get<long long>());
-      since = -1;
-    }
-  }
-  if (since >= 0) out.emplace_back(since, r.data["end"].get<long long>());
-  return out;
-}
-
-TEST(HtmlReportBands, LockedAndQuietBandsFollowTheirEvents) {
-  for (const char* example : {"auto-lock-repost.json", "do-not-disturb.json", "ios9-sms.json"}) {
-    SCOPED_TRACE(example);
-    const Report r = reportOf(sourcePath(std::string("examples/") + example));
-    EXPECT_EQ(bandsOf(r, "locked"), bandsFromEvents(r, "lock-state", "locked", r.data["panel"]["start"]["locked"]));
-    EXPECT_EQ(bandsOf(r, "quiet"), bandsFromEvents(r, "do-not-disturb", "on", r.data["panel"]["start"]["dnd"]));
-  }
-}
-
-TEST(HtmlReportBands, HoursOutsideTheStartWindowAreABand) {
+TEST(HtmlReportBands, HoursOutsideTheStartWindowAreABandAndTheirDecisionsShowOnlyWithExplain) {
   // 08:29:30 to 21:17:00, window 08:30 to 21:15 (both edges closed).
-  const Report r = reportOf(sourcePath("examples/quiet-hours.json"));
-  const long long end = r.data["end"];
-  EXPECT_EQ(bandsOf(r, "closed"),
-            (std::vector<std::pair<long long, long long>>{{0, 30'000}, {end - 120'000, end}}));
-}
-
-TEST(HtmlReportBands, ASettingsChangeMovesTheWindowFromItsInstant) {
-  const ScratchFolder scratch("qv-window-change");
-  const Report r = reportOf(scratch.write("day.json", R"({"start": "2026-12-07T08:00:00", "settings": {"fromHour": 9},
-    "actions": [{"at": "10:00", "do": "settings", "set": {"fromHour": 11}}], "run": "12:00"})"));
-  // Closed until 09:00; from the change at 10:00, closed again until 11:00.
-  EXPECT_EQ(bandsOf(r, "closed"),
-            (std::vector<std::pair<long long, long long>>{{0, 3'600'000}, {7'200'000, 10'800'000}}));
-}
-
-TEST(HtmlReportExplain, DecisionsGoWithTheMarksTheyExplainOnlyWithExplain) {
   const Report plain = reportOf(sourcePath("examples/quiet-hours.json"));
+  const long long end = plain.data["end"];
+  EXPECT_EQ(bandsOf(plain, "closed"),
+            (std::vector<std::pair<long long, long long>>{{0, 30'000}, {end - 120'000, end}}));
   EXPECT_TRUE(plain.data["whys"].empty());
   const Report explained = reportOf(sourcePath("examples/quiet-hours.json"), {"--explain"});
   ASSERT_FALSE(explained.data["whys"].empty());
@@ -235,6 +215,15 @@ TEST(HtmlReportExplain, DecisionsGoWithTheMarksTheyExplainOnlyWithExplain) {
   std::string why;
   for (const json& t : explained.data["whys"][first[3].get<int>()]) why += explained.text(t) + "\n";
   EXPECT_NE(why.find("closed, no reminder starts"), std::string::npos) << why;
+}
+
+TEST(HtmlReportBands, ASettingsChangeMovesTheWindowFromItsInstant) {
+  const ScratchFolder scratch("qv-window-change");
+  const Report r = reportOf(scratch.write("day.json", R"({"start": "2026-12-07T08:00:00", "settings": {"fromHour": 9},
+    "actions": [{"at": "10:00", "do": "settings", "set": {"fromHour": 11}}], "run": "12:00"})"));
+  // Closed until 09:00; from the change at 10:00, closed again until 11:00.
+  EXPECT_EQ(bandsOf(r, "closed"),
+            (std::vector<std::pair<long long, long long>>{{0, 3'600'000}, {7'200'000, 10'800'000}}));
 }
 
 TEST(HtmlReportPage, NeedsNothingFromOutsideAndShowsTheStoryHeaderAndSummary) {
