@@ -49,6 +49,7 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
       {{"--seed", "18446744073709551616"}, "--seed needs a whole number from 0 to 18446744073709551615"},
       {{"--seed", "7x"}, "--seed needs a whole number"},
       {{"--seed", "1", "--seed", "2"}, "--seed is given more than once"},
+      {{"--json", "--json"}, "--json is given more than once"},
       {{"--days", "2"}, "--days does nothing without --random"},
       {{"--random", "--days", "0"}, "--days needs a number of days above 0 and up to 400, got \"0\""},
       {{"--random", "--days", "401"}, "--days needs a number of days above 0 and up to 400"},
@@ -93,6 +94,21 @@ TEST_F(CommandLine, BadCommandLinesAreRefusedWithOneLineThatNamesTheOptionAndPla
     EXPECT_EQ(run.out, "") << c.message;
     EXPECT_EQ(run.err.rfind(std::string("quorvel-sim: ") + c.message, 0), 0u) << run.err;
   }
+}
+
+TEST_F(CommandLine, AfterTheEndOfOptionsANameThatStartsWithADashIsAScenario) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.path());
+  scratch.write("-draft.json", R"({"run": "1m"})");
+  const CommandRun unmarked = runQuorvelSim({"--quiet", "-draft.json"});
+  const CommandRun marked = runQuorvelSim({"--quiet", "--", "-draft.json"});
+  const CommandRun second = runQuorvelSim({"day.json", "--", "-draft.json"});
+  std::filesystem::current_path(before);
+  EXPECT_EQ(unmarked.err.rfind("quorvel-sim: unknown option -draft.json (a scenario file named so goes after --: "
+                               "quorvel-sim -- -draft.json)", 0), 0u) << unmarked.err;
+  EXPECT_EQ(marked.status, 0) << marked.err;
+  EXPECT_EQ(second.err.rfind("quorvel-sim: more than one scenario given (\"-draft.json\" after \"day.json\")", 0), 0u)
+      << second.err;
 }
 
 TEST_F(CommandLine, MissingDirectoryAndUnreadableScenarioFilesEachSayWhatIsWrong) {
