@@ -135,21 +135,16 @@ TEST_F(AppLifeCycle, ViberBringsItsBadgeUpToDateEachTimeItBecomesActive) {
   EXPECT_EQ(viber.badgeUpdates(), 2);
 }
 
-TEST(AppCatalogue, UnknownAppGetsTheDelegateClassItsScenarioNames) {
+TEST(AppCatalogue, UnknownAppsGetTheDelegateClassTheScenarioNamesAndAppsRunWithoutClassesLeftUndefined) {
   sim::WorldConfig config = testing::withoutLibrary();
   config.appDelegateClasses = {{"com.example.notes", "NotesAppDelegate"}};
+  config.missingClasses = {{"net.whatsapp.WhatsApp", {"WAViewController"}}};
   sim::World world(config);
   world.home().installApp("com.example.notes", "Notes+");
   App& notes = world.app("com.example.notes");
   EXPECT_EQ(notes.delegate()->isa()->name(), "NotesAppDelegate");
   EXPECT_EQ(world.process("com.example.notes")->host.processName(), "Notes+");
   EXPECT_EQ(world.app("com.example.other").delegate()->isa()->name(), "AppDelegate");
-}
-
-TEST(AppCatalogue, ClassLeftUndefinedCannotBeFoundButTheAppStillRuns) {
-  sim::WorldConfig config = testing::withoutLibrary();
-  config.missingClasses = {{"net.whatsapp.WhatsApp", {"WAViewController"}}};
-  sim::World world(config);
   auto& whatsApp = world.app<WhatsAppApp>("net.whatsapp.WhatsApp");
   objc::Runtime& rt = whatsApp.host().runtime();
   EXPECT_EQ(rt.getClass("WAViewController"), nullptr);

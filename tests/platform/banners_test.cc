@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/world.h"
-#include "tests/platform/call_trace.h"
+#include "tests/platform/trace_hooks.h"
 
 namespace qv::springboard {
 namespace {
@@ -12,18 +12,18 @@ using namespace std::chrono_literals;
 using timeline::Kind;
 namespace msg = host::msg;
 
-const IncomingNotification kAnna{.bundleId = "net.whatsapp.WhatsApp", .title = "Anna", .message = "hi"};
-const IncomingNotification kBen{.bundleId = "ph.telegra.Telegraph", .title = "Ben", .message = "yo"};
+using testing::kAnna;
+using testing::kBen;
 
 class BannerController : public ::testing::Test {
  protected:
   explicit BannerController(sim::WorldConfig config = {}) : world(std::move(config)) {
-    trace.watch("SBBannerContextView", msg::noteDidDismissWithReason, "dismissed");
+    trace.onWithArguments<msg::noteDidDismissWithReason>("SBBannerContextView", "dismissed");
   }
   sim::World world;
   Notifications& notes = world.notifications();
   timeline::Recorder recorder{world.timeline()};
-  test_support::CallTrace trace{world.springBoard().host.runtime()};
+  testing::TraceHooks trace{world.springBoard().host.runtime()};
   objc::Id controller() {
     return host::send(world.springBoard().host.runtime().getClass("SBBannerController"), msg::sharedInstance);
   }
@@ -48,7 +48,7 @@ TEST_F(BannerController, ShownBannerHasAContextUntilItDismissesItselfAfterFiveSe
   EXPECT_NE(host::send(controller(), msg::bannerContext), nullptr);
   world.runFor(1ms);
   EXPECT_EQ(host::send(controller(), msg::bannerContext), nullptr);
-  EXPECT_EQ(trace.str(), "dismissed(1)");
+  EXPECT_EQ(trace.trace(), "dismissed(1)");
 }
 
 TEST_F(BannerController, ABannerArrivingMeanwhileWaitsForTheReplaceInterval) {
@@ -58,11 +58,11 @@ TEST_F(BannerController, ABannerArrivingMeanwhileWaitsForTheReplaceInterval) {
   EXPECT_EQ(recorder.count(Kind::Banner), 1u);
   EXPECT_EQ(notes.banners().waiting(), 1u);
   world.runFor(1500ms);
-  EXPECT_EQ(trace.str(), "dismissed(3)");
+  EXPECT_EQ(trace.trace(), "dismissed(3)");
   ASSERT_EQ(recorder.count(Kind::Banner), 2u);
   EXPECT_EQ(notes.banners().current()->sectionID, "ph.telegra.Telegraph");
   world.runFor(5s);
-  EXPECT_EQ(trace.str(), "dismissed(3) dismissed(1)");
+  EXPECT_EQ(trace.trace(), "dismissed(3) dismissed(1)");
   // Once the replace interval has passed, a newcomer takes the place at once.
   notes.deliver(kAnna);
   world.runFor(2500ms);
@@ -82,14 +82,14 @@ TEST_F(BannerController, CancelledIntervalsKeepTheBannerUntilTheSystemCallsThemI
   host::send(controller(), msg::dismissIntervalElapsed);
   EXPECT_EQ(host::send(controller(), msg::bannerContext), nullptr);
   host::send(controller(), msg::dismissIntervalElapsed);
-  EXPECT_EQ(trace.str(), "dismissed(1)") << "with no banner the intervals do nothing";
+  EXPECT_EQ(trace.trace(), "dismissed(1)") << "with no banner the intervals do nothing";
 }
 
 TEST_F(BannerController, LockingTakesTheBannerAwayAndDropsWaitingOnes) {
   notes.deliver(kAnna);
   notes.deliver(kBen);
   world.home().lock();
-  EXPECT_EQ(trace.str(), "dismissed(4)");
+  EXPECT_EQ(trace.trace(), "dismissed(4)");
   EXPECT_EQ(notes.banners().waiting(), 0u);
   world.runFor(10s);
   EXPECT_EQ(recorder.count(Kind::Banner), 1u);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/world.h"
-#include "tests/platform/call_trace.h"
+#include "tests/platform/trace_hooks.h"
 
 namespace qv::springboard {
 namespace {
@@ -31,7 +31,7 @@ class DataProviderBulletins : public ::testing::Test {
   sim::World world;
   host::SimulatedHost& host = world.springBoard().host;
   timeline::Recorder recorder{world.timeline()};
-  test_support::CallTrace trace{host.runtime()};
+  testing::TraceHooks trace{host.runtime()};
 };
 
 TEST_F(DataProviderBulletins, WhatIsNoBulletinShowsNothingAndABulletinWithoutSectionTakesItsProviders) {
@@ -53,11 +53,11 @@ class DataProviderBulletinsIos10 : public DataProviderBulletins {
 };
 
 TEST_F(DataProviderBulletinsIos10, ToLockScreenPostsThroughTheDispatcherToTheLockScreenEvenUnlocked) {
-  trace.watch("BBServer", msg::publishBulletin, "publish");
-  trace.watch("NCNotificationDispatcher", msg::postNotificationWithRequest, "post");
-  trace.watch("SBDashBoardNotificationDispatcher", msg::postNotificationRequestCoalesced, "dashboard");
+  trace.onWithArguments<msg::publishBulletin>("BBServer", "publish");
+  trace.onWithArguments<msg::postNotificationWithRequest>("NCNotificationDispatcher", "post");
+  trace.onWithArguments<msg::postNotificationRequestCoalesced>("SBDashBoardNotificationDispatcher", "dashboard");
   host.dataProviderAddBulletin(nullptr, reminderBulletin(host.runtime(), "com.viber"), true);
-  EXPECT_EQ(trace.str(), "publish(11,YES) post dashboard");
+  EXPECT_EQ(trace.trace(), "publish(11,YES) post dashboard");
   EXPECT_EQ(recorder.count(Kind::LockScreenBulletin, "com.viber"), 1u);
   EXPECT_EQ(recorder.count(Kind::Banner, "com.viber"), 1u) << "unlocked, it shows as a banner too";
 }
@@ -68,32 +68,32 @@ class HomeScreenApplications : public ::testing::Test {
   sim::World world;
   Notifications& notes = world.notifications();
   timeline::Recorder recorder{world.timeline()};
-  test_support::CallTrace trace{world.springBoard().host.runtime()};
+  testing::TraceHooks trace{world.springBoard().host.runtime()};
 };
 
 TEST_F(HomeScreenApplications, InstallingAddsTheAppThenTellsInstalledAppsAndRestrictions) {
-  trace.watch("SBApplicationController", msg::applicationsAdded, "added");
-  trace.watch("SBApplicationController", msg::sendInstalledAppsDidChange, "installed");
-  trace.watch("SBApplicationRestrictionController", msg::noteApplicationIdentifiersDidChange, "restrictions");
+  trace.onWithArguments<msg::applicationsAdded>("SBApplicationController", "added");
+  trace.onWithArguments<msg::sendInstalledAppsDidChange>("SBApplicationController", "installed");
+  trace.onWithArguments<msg::noteApplicationIdentifiersDidChange>("SBApplicationRestrictionController", "restrictions");
   notes.installApp("com.example.Notes", "Notes");
-  EXPECT_EQ(trace.str(), "added installed restrictions");
+  EXPECT_EQ(trace.trace(), "added installed restrictions");
   EXPECT_EQ(world.home().displayName("com.example.Notes"), "Notes");
   trace.clear();
   notes.installApp("com.example.Notes", "Notes");
-  EXPECT_EQ(trace.str(), "installed restrictions") << "an update adds nothing";
+  EXPECT_EQ(trace.trace(), "installed restrictions") << "an update adds nothing";
   EXPECT_EQ(host::send(notes.applications().application("com.viber"), msg::bundleIdentifier), "com.viber");
 }
 
 TEST_F(HomeScreenApplications, AFiredLocalNotificationReachesTheClientThenTheAppThenIsPublished) {
-  trace.watch("UNLocalNotificationClient", msg::fireNotification, "client");
-  trace.watch("SBApplication", msg::fireNotification, "app");
-  trace.watch("BBServer", msg::publishBulletin, "publish");
+  trace.onWithArguments<msg::fireNotification>("UNLocalNotificationClient", "client");
+  trace.onWithArguments<msg::fireNotification>("SBApplication", "app");
+  trace.onWithArguments<msg::publishBulletin>("BBServer", "publish");
   notes.deliver({.bundleId = "net.whatsapp.WhatsApp",
                  .message = "Missed call",
                  .localPayload = pl::Dict{{"missed-call-jid", "4915112345@s.whatsapp.net"}},
                  .badge = 2,
                  .firedLocalNotification = true});
-  EXPECT_EQ(trace.str(), "client app publish(11,NO)");
+  EXPECT_EQ(trace.trace(), "client app publish(11,NO)");
   EXPECT_EQ(world.home().badge("net.whatsapp.WhatsApp"), 2);
   std::vector<std::string> order;
   for (const timeline::Event& e : recorder.events())

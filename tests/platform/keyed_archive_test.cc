@@ -45,9 +45,7 @@ pl::Value classEntry(std::initializer_list<const char*> chain) {
 
 // The last few archives and reads are remembered; payloads that compare equal as values but are
 // written differently must never be handed each other's bytes.
-class RememberedArchives : public ::testing::Test {};
-
-TEST_F(RememberedArchives, PayloadsEqualAsValuesButWrittenDifferentlyKeepTheirOwnBytes) {
+TEST(RememberedArchives, PayloadsEqualAsValuesButWrittenDifferentlyKeepTheirOwnBytes) {
   const pl::Dict plus{{"k", 0.0}}, minus{{"k", -0.0}};
   const Bytes first = pl::archiveLocalNotification(plus);
   const Bytes second = pl::archiveLocalNotification(minus);
@@ -61,7 +59,7 @@ TEST_F(RememberedArchives, PayloadsEqualAsValuesButWrittenDifferentlyKeepTheirOw
   EXPECT_NE(pl::archiveLocalNotification(plus, fields), first);
 }
 
-TEST_F(RememberedArchives, ReadsAfterManyOthersStillGiveEachArchiveItsOwnUserInfo) {
+TEST(RememberedArchives, ReadsAfterManyOthersStillGiveEachArchiveItsOwnUserInfo) {
   std::vector<Bytes> archives;
   // More than either remembers, so both forget and work again.
   for (int i = 0; i < 100; ++i) archives.push_back(pl::archiveLocalNotification(pl::Dict{{"n", i}}));
@@ -77,9 +75,7 @@ TEST_F(RememberedArchives, ReadsAfterManyOthersStillGiveEachArchiveItsOwnUserInf
 
 // ---- our own archives ----
 
-class KeyedArchiveRoundTrip : public ::testing::Test {};
-
-TEST_F(KeyedArchiveRoundTrip, PlainValuesComeBackEqualAndUnarchivableOnesGiveNoBytes) {
+TEST(KeyedArchiveRoundTrip, PlainValuesComeBackEqualAndUnarchivableOnesGiveNoBytes) {
   for (const pl::Value& v : {pl::Value(richUserInfo()), pl::Value("just text"), pl::Value(pl::Array{}),
                              pl::Value(pl::Array{pl::Value(), 1, pl::Dict{}}), pl::Value(pl::Date{-4.75}),
                              pl::Value(pl::Data{})}) {
@@ -91,7 +87,7 @@ TEST_F(KeyedArchiveRoundTrip, PlainValuesComeBackEqualAndUnarchivableOnesGiveNoB
   EXPECT_TRUE(pl::archive(pl::Dict{{"bad", "\xFF"}}).empty());
 }
 
-TEST_F(KeyedArchiveRoundTrip, ArchiveIsLaidOutAsTheDeviceDoes) {
+TEST(KeyedArchiveRoundTrip, ArchiveIsLaidOutAsTheDeviceDoes) {
   auto plist = pl::parse(pl::archive(pl::Dict{{"a", "a"}}));
   ASSERT_TRUE(plist) << plist.error();
   EXPECT_EQ(*pl::findString(&*plist, "$archiver"), "NSKeyedArchiver");
@@ -103,9 +99,7 @@ TEST_F(KeyedArchiveRoundTrip, ArchiveIsLaidOutAsTheDeviceDoes) {
   EXPECT_NE(dict.find("$class"), dict.end());
 }
 
-class LocalNotificationArchive : public ::testing::Test {};
-
-TEST_F(LocalNotificationArchive, UserInfoSurvivesTheRoundTrip) {
+TEST(LocalNotificationArchive, UserInfoSurvivesTheRoundTrip) {
   for (const pl::Dict& userInfo : {richUserInfo(), pl::Dict{}, pl::Dict{{"only", "one"}}}) {
     auto back = pl::localNotificationUserInfo(pl::archiveLocalNotification(userInfo));
     ASSERT_TRUE(back.has_value()) << pl::Value(userInfo).describe();
@@ -113,7 +107,7 @@ TEST_F(LocalNotificationArchive, UserInfoSurvivesTheRoundTrip) {
   }
 }
 
-TEST_F(LocalNotificationArchive, NotificationFieldsAreWrittenUnderTheirDeviceKeys) {
+TEST(LocalNotificationArchive, NotificationFieldsAreWrittenUnderTheirDeviceKeys) {
   pl::LocalNotificationFields fields;
   fields.alertBody = "Missed call from Ann";
   fields.fireDate = pl::Date{502342387.5};
@@ -140,7 +134,7 @@ pl::Array notificationObjects(const pl::Value& userInfoField, const char* key = 
                    classEntry({"UIConcreteLocalNotification", "UILocalNotification", "NSObject"})};
 }
 
-TEST_F(LocalNotificationArchive, UserInfoIsFoundInEveryFormTheDeviceUses) {
+TEST(LocalNotificationArchive, UserInfoIsFoundInEveryFormTheDeviceUses) {
   const pl::Dict expected = {{"id", "42"}};
   // Data holding a plain binary property list rather than a nested archive.
   pl::Array plainData = notificationObjects(pl::Uid{3});
@@ -160,7 +154,7 @@ TEST_F(LocalNotificationArchive, UserInfoIsFoundInEveryFormTheDeviceUses) {
   EXPECT_EQ(pl::localNotificationUserInfo(archiveOf(inlineDict)), expected);
 }
 
-TEST_F(LocalNotificationArchive, AnythingButANotificationWithADictionaryGivesNothing) {
+TEST(LocalNotificationArchive, AnythingButANotificationWithADictionaryGivesNothing) {
   EXPECT_EQ(pl::localNotificationUserInfo(pl::archive(richUserInfo())), std::nullopt) << "not a notification";
   EXPECT_EQ(pl::localNotificationUserInfo(archiveOf(notificationObjects(pl::Uid{0}))), std::nullopt) << "nil userInfo";
   EXPECT_EQ(pl::localNotificationUserInfo(archiveOf(notificationObjects(pl::Uid{9}))), std::nullopt) << "bad reference";
@@ -278,7 +272,7 @@ class DeviceKeyedArchives : public ::testing::Test {
   }
 };
 
-TEST_F(DeviceKeyedArchives, RealLocalNotificationHasNoUserInfoButDecodes) {
+TEST_F(DeviceKeyedArchives, RealLocalNotificationsHaveNoUserInfoButDecodeAloneAndInThePushStore) {
   EXPECT_EQ(pl::localNotificationUserInfo(bytes("ios-uilocalnotification.bplist")), std::nullopt);
   const pl::Value n = root("ios-uilocalnotification.bplist");
   EXPECT_EQ(*pl::findString(&n, "$classname"), "UIConcreteLocalNotification");
@@ -287,9 +281,7 @@ TEST_F(DeviceKeyedArchives, RealLocalNotificationHasNoUserInfoButDecodes) {
   EXPECT_NE(n.find("_UILocalNotificationFireDate")->ifDate(), nullptr);
   EXPECT_NE(pl::findString(&n, "_UILocalNotificationAlertBody"), nullptr);
   EXPECT_EQ(*pl::findString(n.find("_UILocalNotificationTimeZone"), "NS.name"), "America/Los_Angeles");
-}
-
-TEST_F(DeviceKeyedArchives, PushStoreHoldsSixDecodableLocalNotifications) {
+  // The push store holds six such notifications, the first of them this one.
   const pl::Value store = root("ios-pushstore-local-notifications.bplist");
   ASSERT_NE(store.ifArray(), nullptr);
   ASSERT_EQ(store.ifArray()->size(), 6u);
@@ -309,7 +301,7 @@ TEST_F(DeviceKeyedArchives, PushStoreHoldsSixDecodableLocalNotifications) {
   EXPECT_EQ(*pl::findData(*store.ifArray()->front().ifDict(), "AppNotificationDetails"), bytes("ios-uilocalnotification.bplist"));
 }
 
-TEST_F(DeviceKeyedArchives, NestedComplexDictionaryDecodesEveryMember) {
+TEST_F(DeviceKeyedArchives, FoundationArchivesDecodeEveryMemberFromBinaryAndXml) {
   const pl::Value d = root("nsdictionary-nested-complex.bplist");
   ASSERT_NE(d.ifDict(), nullptr);
   EXPECT_EQ(d.ifDict()->size(), 4u);
@@ -327,22 +319,13 @@ TEST_F(DeviceKeyedArchives, NestedComplexDictionaryDecodesEveryMember) {
   EXPECT_TRUE(url->find("NS.base")->find("NS.base")->isNull());
   EXPECT_EQ(*pl::findString(d.find("uuid"), "$classname"), "NSUUID");
   EXPECT_EQ(d.find("uuid")->find("NS.uuidbytes")->ifData()->size(), 16u);
-}
-
-TEST_F(DeviceKeyedArchives, XmlAndBinaryArchivesOfOneDictionaryDecodeAlike) {
   const pl::Value expected = pl::Dict{{"int", 1}, {"string", "string"}, {"array", pl::Array{true, "Hello, World!", 42}}};
   EXPECT_EQ(root("nsdictionary-int-string-array.bplist"), expected);
   EXPECT_EQ(root("nsdictionary-int-string-array.xml"), expected);
-}
-
-TEST_F(DeviceKeyedArchives, NotificationWithUserInfoDecodesFromXml) {
   const pl::Value n = root("nsnotification-userinfo.xml");
   EXPECT_EQ(*pl::findString(&n, "$classname"), "NSNotification");
   EXPECT_EQ(*pl::findString(&n, "NS.name"), "notification-name");
   EXPECT_EQ(*n.find("NS.userinfo"), pl::Value(pl::Dict{{"notification-key", "notification-val"}}));
-}
-
-TEST_F(DeviceKeyedArchives, OtherFoundationArchivesDecode) {
   const pl::Value sets = root("nsarray-nested-sets.bplist");
   ASSERT_NE(sets.ifArray(), nullptr);
   EXPECT_EQ(sets.ifArray()->size(), 2u);

@@ -9,41 +9,17 @@
 #include <string>
 
 #include "platform/objc_gnu/runtime.h"
+#include "tests/platform/class_runtime_fixture.h"
 
 namespace qv::objc_gnu {
 namespace {
 
-std::string greet(void* ctx, Object*, objc::Sel, std::string who) {
-  *static_cast<std::string*>(ctx) += 'G';
-  return "hello " + who;
-}
-
-struct Hook {
-  Slot<std::string(std::string)> previous;
-  std::string* trace;
-};
-std::string hookedGreet(void* ctx, Object* self, objc::Sel sel, std::string who) {
-  auto* h = static_cast<Hook*>(ctx);
-  *h->trace += 'H';
-  return h->previous(self, sel, who) + "!";
-}
-
-class GnuBinding : public ::testing::Test {
- protected:
-  GnuBinding() : rt("TestProcess") {
-    base = rt.defineClass("Base", rt.rootClass());
-    derived = rt.defineClass("Derived", base);
-    rt.addMethod<std::string(std::string)>(base, QV_SEL("greet:"), &greet, &trace);
-  }
-  Runtime rt;
-  Class* base;
-  Class* derived;
-  std::string trace;
-};
+// The shared class-runtime world, on the real runtime.
+class GnuBinding : public testing_runtimes::ClassRuntime<testing_runtimes::RealObjC> {};
 
 TEST_F(GnuBinding, TheRealDispatchReachesOurMethodsAndHooks) {
-  Hook h{{}, &trace};
-  ASSERT_TRUE(rt.hookMessage<std::string(std::string)>(derived, QV_SEL("greet:"), &hookedGreet, &h, &h.previous));
+  testing_runtimes::HookState<testing_runtimes::RealObjC> h{{}, &trace, 'H'};
+  ASSERT_TRUE(hook(derived, h));
   Owned d(send<Id()>(derived, QV_SEL("new")));
   // What compiled Objective-C does for [d greet:@"x"]: look the IMP up, call it.
   SEL greetSel = sel_registerName("greet:");

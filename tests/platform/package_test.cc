@@ -15,9 +15,7 @@ namespace fs = std::filesystem;
 
 const fs::path kPackage = fs::path(QV_SOURCE_DIR) / "package";
 
-class PackageFiles : public ::testing::Test {};
-
-TEST_F(PackageFiles, EverySoundReadsWithAPlausibleDistinctLength) {
+TEST(PackageFiles, EverySoundReadsWithAPlausibleDistinctLength) {
   std::set<double> durations;
   int count = 0;
   for (const auto& entry : fs::directory_iterator(kPackage / "Sounds")) {
@@ -35,7 +33,7 @@ TEST_F(PackageFiles, EverySoundReadsWithAPlausibleDistinctLength) {
   EXPECT_TRUE(fs::exists(kPackage / "Sounds" / "SMS 3.caf")) << "the default reminder sound";
 }
 
-TEST_F(PackageFiles, EveryLanguageTranslatesAllReminderTexts) {
+TEST(PackageFiles, EveryLanguageTranslatesAllReminderTexts) {
   auto bundle = l10n::LocalizationBundle::open((kPackage / "Localizations").string());
   ASSERT_TRUE(bundle.ok()) << bundle.error();
   for (const char* required : {"en", "de", "fr", "es", "it"}) {
@@ -52,7 +50,7 @@ TEST_F(PackageFiles, EveryLanguageTranslatesAllReminderTexts) {
   EXPECT_EQ(bundle->localizedString("Missed Call!", "", {"de-CH"}), "Verpasster Anruf!");
 }
 
-TEST_F(PackageFiles, FilterNamesEveryProcessTheLibraryLoadsInto) {
+TEST(PackageFiles, FilterNamesEveryProcessTheLibraryLoadsInto) {
   const std::string text = fileText(kPackage / "Filter.plist");
   for (const char* bundle :
        {"com.apple.springboard", "com.apple.mobilephone", "com.apple.mobilemail",

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/platform/runtime_bindings.h"
+#include "tests/platform/class_runtime_fixture.h"
 
 namespace qv {
 namespace {
@@ -13,52 +13,11 @@ namespace {
 using objc::MessageError;
 using objc::Sel;
 
-template <class O>
-std::string greet(void* ctx, O*, Sel, std::string who) {
-  *static_cast<std::string*>(ctx) += 'G';
-  return "hello " + who;
-}
-template <class O>
-std::string shout(void* ctx, O*, Sel, std::string who) {
-  *static_cast<std::string*>(ctx) += 'S';
-  return "HELLO " + who;
-}
-
-template <class T>
-struct HookState {
-  typename T::template Slot<std::string(std::string)> previous;
-  std::string* trace;
-  char mark;
-};
-template <class T>
-std::string tracingHook(void* ctx, typename T::Object* self, Sel sel, std::string who) {
-  auto* h = static_cast<HookState<T>*>(ctx);
-  *h->trace += h->mark;
-  return h->previous(self, sel, who) + "!";
-}
-
-template <class T>
-class ClassRuntime : public ::testing::Test {
- protected:
-  using Class = typename T::Class;
-  using Object = typename T::Object;
-  using Greet = std::string(std::string);
-
-  ClassRuntime() : rt("TestProcess") {
-    base = rt.defineClass("Base", rt.rootClass());
-    derived = rt.defineClass("Derived", base);
-    rt.template addMethod<Greet>(base, QV_SEL("greet:"), &greet<Object>, &trace);
-  }
-  std::string greetFrom(Object* o, const char* who = "a") { return T::template send<Greet>(o, QV_SEL("greet:"), who); }
-  bool hook(Class* cls, HookState<T>& h) {
-    return rt.template hookMessage<Greet>(cls, QV_SEL("greet:"), &tracingHook<T>, &h, &h.previous);
-  }
-
-  typename T::Runtime rt;
-  Class* base;
-  Class* derived;
-  std::string trace;
-};
+using testing_runtimes::ClassRuntime;
+using testing_runtimes::greet;
+using testing_runtimes::HookState;
+using testing_runtimes::shout;
+using testing_runtimes::tracingHook;
 
 struct RuntimeNames {
   template <class T>
@@ -68,13 +27,6 @@ struct RuntimeNames {
 };
 using Runtimes = ::testing::Types<testing_runtimes::Simulated, testing_runtimes::RealObjC>;
 TYPED_TEST_SUITE(ClassRuntime, Runtimes, RuntimeNames);
-
-TYPED_TEST(ClassRuntime, MissingClassIsAbsentAndHookingItDoesNothing) {
-  EXPECT_EQ(this->rt.getClass("SBLockScreenManager"), nullptr);
-  HookState<TypeParam> h{{}, &this->trace, 'x'};
-  EXPECT_FALSE(this->hook(this->rt.getClass("SBLockScreenManager"), h));
-  EXPECT_FALSE(h.previous);
-}
 
 TYPED_TEST(ClassRuntime, SendReachesInheritedMethodAndNullReceiverGivesZero) {
   auto obj = TypeParam::make(this->derived);
@@ -130,7 +82,11 @@ TYPED_TEST(ClassRuntime, HookOnInheritedSelectorOverridesOnlyThatClassAndSeesLat
   EXPECT_EQ(this->trace, "DBG");
 }
 
-TYPED_TEST(ClassRuntime, HookWithAnotherSignatureIsRefusedAndLeavesTheMethodAlone) {
+TYPED_TEST(ClassRuntime, HookOnAMissingClassOrWithAnotherSignatureIsRefusedAndLeavesTheMethodAlone) {
+  EXPECT_EQ(this->rt.getClass("SBLockScreenManager"), nullptr);
+  HookState<TypeParam> h{{}, &this->trace, 'x'};
+  EXPECT_FALSE(this->hook(this->rt.getClass("SBLockScreenManager"), h));
+  EXPECT_FALSE(h.previous);
   using Object = typename TypeParam::Object;
   auto wrong = [](void*, Object*, Sel, std::string) { return 0; };
   for (auto* cls : {this->base, this->derived}) {

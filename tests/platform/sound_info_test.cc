@@ -124,41 +124,6 @@ void expectErrorMentioning(const Result<SoundInfo>& r, const std::string& words)
   EXPECT_NE(r.error().find(words), std::string::npos) << r.error();
 }
 
-class CafHeader : public ::testing::Test {};
-
-TEST_F(CafHeader, LengthComesFromTheDataSizeOrThePacketTable) {
-  auto info = readCafInfo(CafParts{}.bytes());
-  ASSERT_TRUE(info.ok()) << info.error();
-  EXPECT_EQ(info->frames, 11025u);
-  EXPECT_EQ(info->channels, 1);
-  EXPECT_DOUBLE_EQ(info->sampleRate, 22050);
-  EXPECT_DOUBLE_EQ(info->durationSeconds, 0.5);
-  // A data size of -1 runs to the end of the file.
-  auto toTheEnd = readCafInfo(caf([](CafParts& p) {
-    p.sizeToEndOfFile = true;
-    p.channels = 2;
-    p.bytesPerPacket = 4;
-    p.audioBytes = 4 * 441;
-  }));
-  ASSERT_TRUE(toTheEnd.ok()) << toTheEnd.error();
-  EXPECT_EQ(toTheEnd->frames, 441u);
-  // Variable packets: valid frames from the 'pakt' chunk, without priming and remainder.
-  auto aac = readCafInfo(aacParts().bytes());
-  ASSERT_TRUE(aac.ok()) << aac.error();
-  EXPECT_EQ(aac->frames, 8000u);
-}
-
-TEST(WaveHeader, LengthComesFromDataSizeAndAlignmentOrTheFactChunk) {
-  auto pcm = readWaveInfo(waveFile(1, 2, 44100, 4, 4 * 44100));
-  ASSERT_TRUE(pcm.ok()) << pcm.error();
-  EXPECT_EQ(pcm->frames, 44100u);
-  EXPECT_EQ(pcm->channels, 2);
-  EXPECT_DOUBLE_EQ(pcm->durationSeconds, 1.0);
-  auto compressed = readWaveInfo(waveFile(0x11, 1, 8000, 256, 1024, 4000));
-  ASSERT_TRUE(compressed.ok()) << compressed.error();
-  EXPECT_EQ(compressed->frames, 4000u);
-}
-
 TEST(AiffHeader, ExtendedSampleRatesDecodeExactly) {
   for (double rate : {8000.0, 22050.0, 44100.0, 48000.0, 11025.5}) {
     const Bytes encoded = Writer{}.extended80(rate).out;
@@ -170,17 +135,52 @@ TEST(AiffHeader, ExtendedSampleRatesDecodeExactly) {
   EXPECT_FALSE(decodeExtended80(infinity).has_value());
 }
 
-TEST(AiffHeader, FrameCountComesFromTheCommonChunk) {
-  auto aiff = readAiffInfo(aiffFile(false, "", 1, 22050, 44100, 2 * 22050));
-  ASSERT_TRUE(aiff.ok()) << aiff.error();
-  EXPECT_EQ(aiff->frames, 22050u);
-  EXPECT_DOUBLE_EQ(aiff->durationSeconds, 0.5);
-  auto aifc = readAiffInfo(aiffFile(true, "sowt", 2, 1000, 8000, 4 * 1000));
-  ASSERT_TRUE(aifc.ok()) << aifc.error();
-  EXPECT_EQ(aifc->channels, 2);
-  auto compressed = readAiffInfo(aiffFile(true, "ima4", 1, 6400, 8000, 3400));
-  ASSERT_TRUE(compressed.ok()) << compressed.error();
+// Each row: a file the reader is given, and what its header says.
+struct HeaderRow {
+  const char* name;
+  Result<SoundInfo> (*read)(std::span<const std::uint8_t>);
+  Bytes file;
+  std::uint64_t frames;
+  int channels;
+  double sampleRate;
+  double durationSeconds;
+};
+
+void PrintTo(const HeaderRow& row, std::ostream* os) {
+  *os << row.name;
 }
+
+class SoundLengths : public ::testing::TestWithParam<HeaderRow> {};
+
+TEST_P(SoundLengths, FramesChannelsAndRateComeFromTheHeader) {
+  const HeaderRow& row = GetParam();
+  auto info = row.read(row.file);
+  ASSERT_TRUE(info.ok()) << info.error();
+  EXPECT_EQ(info->frames, row.frames);
+  EXPECT_EQ(info->channels, row.channels);
+  EXPECT_DOUBLE_EQ(info->sampleRate, row.sampleRate);
+  EXPECT_DOUBLE_EQ(info->durationSeconds, row.durationSeconds);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(CafWaveAndAiff, SoundLengths, ::testing::Values(
+    HeaderRow{"CafFromTheDataSize", readCafInfo, CafParts{}.bytes(), 11025, 1, 22050, 0.5},
+    // A data size of -1 runs to the end of the file.
+    HeaderRow{"CafDataRunningToTheEndOfTheFile", readCafInfo, caf([](CafParts& p) {
+                p.sizeToEndOfFile = true;
+                p.channels = 2;
+                p.bytesPerPacket = 4;
+                p.audioBytes = 4 * 441;
+              }), 441, 2, 22050, 0.02},
+    // Variable packets: valid frames from the 'pakt' chunk, without priming and remainder.
+    HeaderRow{"CafFromThePacketTable", readCafInfo, aacParts().bytes(), 8000, 1, 44100, 8000.0 / 44100},
+    HeaderRow{"WaveFromDataSizeAndAlignment", readWaveInfo, waveFile(1, 2, 44100, 4, 4 * 44100), 44100, 2, 44100, 1.0},
+    HeaderRow{"WaveFromTheFactChunk", readWaveInfo, waveFile(0x11, 1, 8000, 256, 1024, 4000), 4000, 1, 8000, 0.5},
+    HeaderRow{"AiffFromTheCommonChunk", readAiffInfo, aiffFile(false, "", 1, 22050, 44100, 2 * 22050), 22050, 1, 44100, 0.5},
+    HeaderRow{"AifcUncompressed", readAiffInfo, aiffFile(true, "sowt", 2, 1000, 8000, 4 * 1000), 1000, 2, 8000, 0.125},
+    HeaderRow{"AifcCompressed", readAiffInfo, aiffFile(true, "ima4", 1, 6400, 8000, 3400), 6400, 1, 8000, 0.8}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 // Crash safety on arbitrary bytes is the sound-file fuzzer's job; this pins what each reader says.
 TEST(SoundHeaders, BrokenFilesAreErrorsThatSayWhatWasWrong) {

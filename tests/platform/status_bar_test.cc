@@ -90,18 +90,11 @@ TEST_F(StatusBarIcons, InitialisingOneReceiverTwiceMakesOneItem) {
 
 // --- Custom views -----------------------------------------------------------------------
 
-class CustomItemViews : public StatusBarIcons {
- protected:
-  // A view class made at run time the way a tweak makes one: a subclass, registered at once.
-  objc::Class* subclassView(const char* name) {
-    objc::Class* cls = rt.allocateClassPair(rt.getClass("UIStatusBarCustomItemView"), name);
-    rt.registerClassPair(cls);
-    return cls;
-  }
-};
+class CustomItemViews : public StatusBarIcons {};
 
 TEST_F(CustomItemViews, BaseClassDrawsTheImageByNameWithSixPointsOfPadding) {
-  subclassView("PlainView");
+  // A view class made at run time the way a tweak makes one: a subclass, registered at once.
+  rt.registerClassPair(rt.allocateClassPair(rt.getClass("UIStatusBarCustomItemView"), "PlainView"));
   Id item = newItem("quorvel.QVSMS", "QVSMS");
   host::send(item, msg::setCustomViewClass, "PlainView");
   host::send(item, msg::setVisible, true);

@@ -42,9 +42,7 @@ void expectErrorOnLine(const Bytes& bytes, int line, const std::string& words) {
   EXPECT_NE(table.error().find(words), std::string::npos) << table.error();
 }
 
-class StringsFileText : public ::testing::Test {};
-
-TEST_F(StringsFileText, ReadsQuotedAndPlainEntriesBetweenComments) {
+TEST(StringsFileText, ReadsQuotedAndPlainEntriesBetweenComments) {
   StringsTable table = parsed(utf8(R"(/* Reminder titles */
 "Missed Call!" = "Verpasster Anruf!";   // shown on the banner
 Missed_Mail.title = "E-Mail";
@@ -61,7 +59,7 @@ path/to:thing-$1 = plain.value;
                                  {"single", "quoted"}}));
 }
 
-TEST_F(StringsFileText, EscapesStandForTheirCharacters) {
+TEST(StringsFileText, EscapesStandForTheirCharacters) {
   StringsTable table = parsed(utf8(
       R"("k" = "quote \" backslash \\ nl \n tab \t cr \r e \U00e9 euro \u20AC smile \UD83D\UDE00 octal \101 other \q";)"));
   EXPECT_EQ(table["k"],
@@ -69,7 +67,7 @@ TEST_F(StringsFileText, EscapesStandForTheirCharacters) {
             "\xF0\x9F\x98\x80 octal A other q");
 }
 
-TEST_F(StringsFileText, AllEncodingsGiveTheSameTable) {
+TEST(StringsFileText, AllEncodingsGiveTheSameTable) {
   // "Ü" and a character outside the basic plane, which UTF-16 writes as a surrogate pair.
   const std::u16string text = u"\"Anruf\" = \"\u00DC \U0001F4DE\";\n";
   const StringsTable expected{{"Anruf", "\xC3\x9C \xF0\x9F\x93\x9E"}};
@@ -80,13 +78,13 @@ TEST_F(StringsFileText, AllEncodingsGiveTheSameTable) {
   EXPECT_EQ(parsed(utf16(text, false, /*mark=*/false)), expected);
 }
 
-TEST_F(StringsFileText, LaterDuplicateKeyWinsAndEmptyFileIsAnEmptyTable) {
+TEST(StringsFileText, LaterDuplicateKeyWinsAndEmptyFileIsAnEmptyTable) {
   EXPECT_EQ(parsed(utf8("a = one; a = two;")), (StringsTable{{"a", "two"}}));
   EXPECT_TRUE(parsed(utf8("")).empty());
   EXPECT_TRUE(parsed(utf8("  /* nothing */ // here\n")).empty());
 }
 
-TEST_F(StringsFileText, ErrorsGiveTheLineAndWhatWasExpected) {
+TEST(StringsFileText, ErrorsGiveTheLineAndWhatWasExpected) {
   expectErrorOnLine(utf8("a = b;\n\n\"c\" = \"d\"\n\"e\" = \"f\";"), 4, "expected ';'");
   expectErrorOnLine(utf8("a = b;\n\"open = x;\n"), 2, "never closed");
   expectErrorOnLine(utf8("a = b;\r\nc = d;\r\n/* open\r\n"), 3, "never closed");
@@ -100,7 +98,7 @@ TEST_F(StringsFileText, ErrorsGiveTheLineAndWhatWasExpected) {
   expectErrorOnLine(utf16(u"a = b;\n\xD800", false), 2, "surrogate");
 }
 
-TEST_F(StringsFileText, PropertyListFilesAreLeftToTheCaller) {
+TEST(StringsFileText, PropertyListFilesAreLeftToTheCaller) {
   for (const Bytes& bytes :
        {utf8("bplist00\xD1\x01\x02"), utf8("<?xml version=\"1.0\"?><plist/>"),
         utf8("\xEF\xBB\xBF\n  <!DOCTYPE plist>"), utf16(u"<?xml version=\"1.0\"?>", false)}) {

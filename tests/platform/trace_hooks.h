@@ -1,8 +1,10 @@
-// Test helpers for the host layer: a world without the library, and hooks that note each message a host class receives,
-// in order, then call through, so a test can check the order of hookable calls with one trace string.
+// Test helpers for the host layer: a world without the library, two sample notifications, and hooks that note each
+// message a host class receives (with its arguments where asked), in order, then call through, so a test can check the
+// order of hookable calls with one trace string.
 //   TraceHooks hooks(world.springBoard().host.runtime());
 //   hooks.on<msg::setVisible>("LSStatusBarItem", [](bool v) { return v ? "show" : "hide"; });
-//   EXPECT_EQ(hooks.trace(), "show hide");
+//   hooks.onWithArguments<msg::publishBulletin>("BBServer", "publish");
+//   EXPECT_EQ(hooks.trace(), "show hide publish(8,NO)");
 #pragma once
 
 #include <functional>
@@ -24,6 +26,12 @@ inline sim::WorldConfig withoutLibrary() {
   return config;
 }
 
+// Two plain notifications from two apps, for tests of how the system shows them.
+inline const springboard::IncomingNotification kAnna{
+    .bundleId = "net.whatsapp.WhatsApp", .title = "Anna", .message = "hi"};
+inline const springboard::IncomingNotification kBen{
+    .bundleId = "ph.telegra.Telegraph", .title = "Ben", .message = "yo"};
+
 class TraceHooks {
  public:
   explicit TraceHooks(objc::Runtime& rt) : rt_(rt) {}
@@ -34,6 +42,16 @@ class TraceHooks {
   template <const auto& M>
   void on(std::string_view className, std::string label) {
     install<M>(className, [label](auto&&...) { return label; });
+  }
+  // Notes `label` with M's text, flag and number arguments, "publish(8,NO)", each time
+  // `className` receives M.
+  template <const auto& M>
+  void onWithArguments(std::string_view className, std::string label) {
+    install<M>(className, [label](const auto&... args) {
+      std::string described;
+      (describeArgument(described, args), ...);
+      return described.empty() ? label : label + "(" + described + ")";
+    });
   }
   // Notes what `describe` makes of the arguments each time `className` receives M.
   template <const auto& M, class Describe>
@@ -47,6 +65,20 @@ class TraceHooks {
   void note(const std::string& label) { trace_ += (trace_.empty() ? "" : " ") + label; }
 
  private:
+  template <class T>
+  static void describeArgument(std::string& out, const T& arg) {
+    std::string text;
+    if constexpr (std::is_same_v<T, std::string>)
+      text = arg;
+    else if constexpr (std::is_same_v<T, bool>)
+      text = arg ? "YES" : "NO";
+    else if constexpr (std::is_integral_v<T>)
+      text = std::to_string(arg);
+    else
+      return;
+    out += (out.empty() ? "" : ",") + text;
+  }
+
   struct EntryBase {
     virtual ~EntryBase() = default;
   };
