@@ -14,14 +14,9 @@ using testing::startReminder;
 using testing::trace;
 using timeline::Kind;
 
-class FireAlerts : public ::testing::Test {
+class FireAlerts : public testing::AlertWorld {
  protected:
-  void TearDown() override { testing::finishPendingBlinks(world); }
   dispatch::Instant at(int minute, int second = 0) { return world.localTime({2026, 12, 7, 8, minute, second}); }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
 };
 
 TEST_F(FireAlerts, QuietModeMutesSoundAndVibrationButNotWakeTorchBannerOrRearm) {

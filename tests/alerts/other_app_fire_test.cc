@@ -11,10 +11,9 @@ using namespace std::chrono_literals;
 using testing::details;
 using timeline::Kind;
 
-class OtherAppFire : public ::testing::Test {
+class OtherAppFire : public testing::AlertWorld {
  protected:
-  explicit OtherAppFire(sim::WorldConfig config = {}) : world(std::move(config)) {}
-  void TearDown() override { testing::finishPendingBlinks(world); }
+  using AlertWorld::AlertWorld;
 
   // Arms a listed app's timer as its start operation does, and lets it fire once.
   void fireOnce(const std::string& bundleId) {
@@ -28,10 +27,6 @@ class OtherAppFire : public ::testing::Test {
     list->push_back(timer);
     world.runFor(64s);
   }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
 };
 
 TEST_F(OtherAppFire, ShowsOnlyItsBannerByDefaultAndNeitherCountsNorRearms) {

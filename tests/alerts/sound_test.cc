@@ -15,14 +15,7 @@ using testing::details;
 using testing::startReminder;
 using timeline::Kind;
 
-class ReminderSound : public ::testing::Test {
- protected:
-  void TearDown() override { testing::finishPendingBlinks(world); }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
-};
+class ReminderSound : public testing::AlertWorld {};
 
 TEST_F(ReminderSound, TwoFiresWithinOneSoundPlayOneSoundAndVibrateTwice) {
   startReminder(lib, Category::Sms);
