@@ -46,17 +46,14 @@ TEST_F(ListedApps, StartOnceWhileRunningAndShowTheSharedItemAgain) {
   EXPECT_TRUE(sharedItemShown());
 }
 
-TEST_F(ListedApps, AFixedAppThatIsListedRunsBothBlocks) {
-  w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "missed-call"});
-  EXPECT_TRUE(w.running(Category::WhatsAppCall));
-  EXPECT_TRUE(active("net.whatsapp.WhatsApp"));
-}
-
-TEST_F(ListedApps, TwitterStartsOnlyForAnInteraction) {
+TEST_F(ListedApps, TwitterStartsOnlyForAnInteractionAndAListedFixedAppRunsBothBlocks) {
   w.deliver({.bundleId = "com.atebits.Tweetie2", .categoryIdentifier = "com.twitter.like"});
   EXPECT_FALSE(active("com.atebits.Tweetie2"));
   w.deliver({.bundleId = "com.atebits.Tweetie2", .categoryIdentifier = "com.twitter.mention"});
   EXPECT_TRUE(active("com.atebits.Tweetie2"));
+  w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "missed-call"});
+  EXPECT_TRUE(w.running(Category::WhatsAppCall));
+  EXPECT_TRUE(active("net.whatsapp.WhatsApp"));
 }
 
 TEST_F(ListedApps, OpeningAListedAppHidesTheSharedItemWhileAnotherKeepsReminding) {
