@@ -1,5 +1,5 @@
-// Helpers for the alert tests: starting a reminder as intake does, a status-bar item that must
-// stay untouched, and traces of timeline events with their times.
+// Helpers for the alert tests: a recorded world, starting a reminder as intake does, a status-bar
+// item that must stay untouched, and traces of timeline events with their times.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -52,6 +52,18 @@ inline void writeAndLoad(sim::World& world, const pl::Dict& values, const std::v
 inline void finishPendingBlinks(sim::World& world) {
   world.runFor(std::chrono::seconds(4));
 }
+
+// A world whose events are recorded; a torch blink still running at the end is let finish.
+class AlertWorld : public ::testing::Test {
+ protected:
+  explicit AlertWorld(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  void TearDown() override { finishPendingBlinks(world); }
+
+  sim::World world;
+  timeline::Recorder rec{world.timeline()};
+  core::Library& lib = world.library();
+  core::MissedHelper& helper = lib.helper();
+};
 
 // "kind@ms subject" for each event of the given kinds, ms counted from `origin`.
 inline std::string trace(const timeline::Recorder& rec, dispatch::Instant origin, std::initializer_list<Kind> kinds) {

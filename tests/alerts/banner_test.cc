@@ -30,8 +30,18 @@ class ReminderBanner : public ::testing::Test {
   core::Library& lib = world.library();
 };
 
-TEST_F(ReminderBanner, CarriesEveryFieldOfTheBannerColumn) {
+TEST_F(ReminderBanner, EndsTheIntervalsThenDeliversEveryFieldOfTheBannerColumnOnFeedTwo) {
+  ::qv::testing::TraceHooks& hooks = traceHooks();
+  hooks.on<msg::replaceIntervalElapsed>("SBBannerController", "replace");
+  hooks.on<msg::dismissIntervalElapsed>("SBBannerController", "dismiss");
+  hooks.on<msg::observerAddBulletinPlayLights>(
+      "SBBulletinBannerController",
+      [](const objc::Id& observer, const objc::Id&, std::uint64_t feed, bool lights, const host::Block& reply) {
+        return "add feed " + std::to_string(feed) + (observer ? " observer" : "") + (lights ? " lights" : "") +
+               (reply ? " reply" : "");
+      });
   showReminderBanner(lib, "Missed Call!", "com.apple.mobilephone");
+  EXPECT_EQ(hooks.trace(), "replace dismiss add feed 2 lights");
   ASSERT_NE(onScreen(), nullptr);
   const springboard::BulletinFields* f = springboard::bulletinFields(onScreen()->bulletin);
   ASSERT_NE(f, nullptr);
@@ -50,20 +60,6 @@ TEST_F(ReminderBanner, CarriesEveryFieldOfTheBannerColumn) {
   EXPECT_EQ(f->lastInterruptDate, f->date);
   EXPECT_EQ(host::send(springboard::defaultActionOf(onScreen()->bulletin), msg::launchBundleID),
             "com.apple.mobilephone");
-}
-
-TEST_F(ReminderBanner, EndsTheIntervalsThenDeliversOnFeedTwo) {
-  ::qv::testing::TraceHooks& hooks = traceHooks();
-  hooks.on<msg::replaceIntervalElapsed>("SBBannerController", "replace");
-  hooks.on<msg::dismissIntervalElapsed>("SBBannerController", "dismiss");
-  hooks.on<msg::observerAddBulletinPlayLights>(
-      "SBBulletinBannerController",
-      [](const objc::Id& observer, const objc::Id&, std::uint64_t feed, bool lights, const host::Block& reply) {
-        return "add feed " + std::to_string(feed) + (observer ? " observer" : "") + (lights ? " lights" : "") +
-               (reply ? " reply" : "");
-      });
-  showReminderBanner(lib, "Missed Mail!", "com.apple.mobilemail");
-  EXPECT_EQ(hooks.trace(), "replace dismiss add feed 2 lights");
 }
 
 TEST_F(ReminderBanner, SkipsWhileAnotherBannerIsOnScreenAndLeavesItThere) {
@@ -119,10 +115,9 @@ TEST_F(ReminderBannerWithoutController, ShowsNothing) {
 }
 
 // Re-posting the pending reminders to the lock screen when the device locks itself.
-class LockScreenRepost : public ::testing::Test {
+class LockScreenRepost : public testing::AlertWorld {
  protected:
-  explicit LockScreenRepost(sim::WorldConfig config = {}) : world(std::move(config)) {}
-  void TearDown() override { testing::finishPendingBlinks(world); }
+  using AlertWorld::AlertWorld;
   // What intake keeps from the notification that started a reminder.
   void started(Category c, pl::Value context = pl::Dict{{"from", "intake"}}) {
     const core::CategoryInfo& row = core::info(c);
@@ -184,33 +179,41 @@ class LockScreenRepost : public ::testing::Test {
       out += (out.empty() ? "" : " | ") + item.sectionID + ": " + item.title + " / " + item.subtitle;
     return out;
   }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
 };
 
-TEST_F(LockScreenRepost, PostsEachArmedReminderOnceInCategoryOrder1700MsAfterAutoLock) {
+TEST_F(LockScreenRepost, PostsEachArmedReminderOnceInRepostOrder1700MsIntoAnAutoLockThatLasts) {
   started(Category::Mail);
   started(Category::Sms);
-  startReminder(lib, Category::ViberCall);  // no saved action: nothing to post
+  started(Category::WhatsAppCall);
+  startReminder(lib, Category::WhatsAppMessage);  // both WhatsApp reminders share one post
+  startReminder(lib, Category::ViberCall);        // no saved action: nothing to post
+  started(Category::TelegramMessage);
+  objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearTGMessTimer"));  // idle: nothing to post
+  world.home().autoLock();
+  world.runFor(500ms);
+  world.home().unlock();
+  world.runFor(2s);
+  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u) << "unlocked before the re-post: the actions are kept";
   const dispatch::Instant lockedAt = world.now();
   world.home().autoLock();
   world.runFor(1699ms);
   EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u);
   world.runFor(1ms);
   EXPECT_EQ(testing::trace(rec, lockedAt, {Kind::LockScreenBulletin}),
-            "lock-screen-bulletin@1700 lock-screen-bulletin@1700");
+            "lock-screen-bulletin@1700 lock-screen-bulletin@1700 lock-screen-bulletin@1700");
   std::string order;
   for (const auto& e : rec.ofKind(Kind::LockScreenBulletin)) order += e.subject + " ";
-  EXPECT_EQ(order, "com.apple.MobileSMS com.apple.mobilemail ");
+  EXPECT_EQ(order, "com.apple.MobileSMS net.whatsapp.WhatsApp com.apple.mobilemail ");
   EXPECT_EQ(lockScreen(),
-            "com.apple.mobilemail: Quorvel / Missed Mail! | com.apple.MobileSMS: Quorvel / Missed Message!")
+            "com.apple.mobilemail: Quorvel / Missed Mail! | net.whatsapp.WhatsApp: Quorvel / Missed Call! | "
+            "com.apple.MobileSMS: Quorvel / Missed Message!")
       << "the lock screen lists the newest first";
   world.home().unlock();
   world.home().autoLock();
   world.runFor(5s);
-  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 2u) << "each saved action is used once";
+  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 3u) << "each saved action is used once";
+  EXPECT_NE(lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)], nullptr)
+      << "an idle category keeps its saved action";
 }
 
 TEST_F(LockScreenRepost, ARepostedBulletinIsNotTakenForANewEvent) {
@@ -218,7 +221,7 @@ TEST_F(LockScreenRepost, ARepostedBulletinIsNotTakenForANewEvent) {
   expectRepostLeavesTheReminderAsItWas();
 }
 
-TEST_F(LockScreenRepost, CarriesTheSavedActionAndContextWithEveryFieldOfItsColumn) {
+TEST_F(LockScreenRepost, CarriesEveryFieldOfItsColumnAndActingOnItOpensItsAppWhichClearsItsReminder) {
   started(Category::TelegramMessage, pl::Dict{{"remoteNotification", pl::Dict{{"id", 7}}}});
   const objc::Id action = lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)];
   autoLockAndRepost();
@@ -240,31 +243,13 @@ TEST_F(LockScreenRepost, CarriesTheSavedActionAndContextWithEveryFieldOfItsColum
   EXPECT_EQ(springboard::defaultActionOf(bulletin), action);
   EXPECT_EQ(lib.helper().sectionIdentifier, "ph.telegra.Telegraph");
   EXPECT_EQ(lib.intake.savedDefaultAction[core::index(Category::TelegramMessage)], nullptr);
-}
-
-TEST_F(LockScreenRepost, BothWhatsAppRemindersShareOnePost) {
-  started(Category::WhatsAppCall);
-  startReminder(lib, Category::WhatsAppMessage);
-  autoLockAndRepost();
-  EXPECT_EQ(lockScreen(), "net.whatsapp.WhatsApp: Quorvel / Missed Call!");
-}
-
-TEST_F(LockScreenRepost, AnIdleCategoryKeepsItsSavedAction) {
-  started(Category::Mail);
-  objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearMailTimer"));
-  autoLockAndRepost();
-  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u);
-  EXPECT_NE(lib.intake.savedDefaultAction[core::index(Category::Mail)], nullptr);
-}
-
-TEST_F(LockScreenRepost, NothingWhenTheDeviceIsUnlockedBeforeTheRepost) {
-  started(Category::Sms);
-  world.home().autoLock();
-  world.runFor(500ms);
-  world.home().unlock();
-  world.runFor(2s);
-  EXPECT_EQ(rec.count(Kind::LockScreenBulletin), 0u);
-  EXPECT_NE(lib.intake.savedDefaultAction[core::index(Category::Sms)], nullptr) << "kept for the next lock";
+  ASSERT_TRUE(world.notifications().actOn(items[0].handle));
+  world.runUntilIdle();
+  EXPECT_FALSE(world.home().locked());
+  ASSERT_NE(world.process("ph.telegra.Telegraph"), nullptr);
+  EXPECT_EQ(lib.helper().timer(Category::TelegramMessage), nullptr);
+  EXPECT_EQ(rec.count(Kind::ReminderCleared), 1u);
+  EXPECT_EQ(rec.count(Kind::ReminderCleared, "Telegram message"), 1u);
 }
 
 TEST_F(LockScreenRepost, UnlockingBetweenTheRepostAndThePublicationListsTheBulletinsInTheNotificationCentre) {
@@ -288,20 +273,6 @@ TEST_F(LockScreenRepost, SwitchesDecideWhetherAutoLockRepostsAtAll) {
     w.runFor(2s);
     EXPECT_EQ(r.count(Kind::LockScreenBulletin), posts ? 1u : 0u) << pl::Value(values).describe();
   }
-}
-
-TEST_F(LockScreenRepost, ActingOnTheBulletinOpensItsAppWhichClearsItsReminder) {
-  started(Category::ViberMessage);
-  autoLockAndRepost();
-  const auto items = world.notifications().lockScreenItems();
-  ASSERT_EQ(items.size(), 1u);
-  ASSERT_TRUE(world.notifications().actOn(items[0].handle));
-  world.runUntilIdle();
-  EXPECT_FALSE(world.home().locked());
-  ASSERT_NE(world.process("com.viber"), nullptr);
-  EXPECT_EQ(lib.helper().timer(Category::ViberMessage), nullptr);
-  EXPECT_EQ(rec.count(Kind::ReminderCleared), 1u);
-  EXPECT_EQ(rec.count(Kind::ReminderCleared, "Viber message"), 1u);
 }
 
 class LockScreenRepostOnAPad : public LockScreenRepost {

@@ -14,14 +14,9 @@ using testing::startReminder;
 using testing::trace;
 using timeline::Kind;
 
-class FireAlerts : public ::testing::Test {
+class FireAlerts : public testing::AlertWorld {
  protected:
-  void TearDown() override { testing::finishPendingBlinks(world); }
   dispatch::Instant at(int minute, int second = 0) { return world.localTime({2026, 12, 7, 8, minute, second}); }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
 };
 
 TEST_F(FireAlerts, QuietModeMutesSoundAndVibrationButNotWakeTorchBannerOrRearm) {
@@ -40,25 +35,15 @@ TEST_F(FireAlerts, QuietModeMutesSoundAndVibrationButNotWakeTorchBannerOrRearm) 
   EXPECT_EQ(rec.count(Kind::ReminderArmed), 3u);
 }
 
-TEST_F(FireAlerts, LockedFiresWakeTheScreenWhenAskedAndShowNoBanner) {
-  writeAndLoad(world, {{"unSmS", true}});
-  world.home().lock();
+TEST_F(FireAlerts, LockedFiresWakeTheScreenWhenAskedAndBlinkALockOnlyTorchButShowNoBanner) {
+  writeAndLoad(world, {{"unSmS", true}, {"torchSmS", true}, {"locktorchSmS", true}});
   startReminder(lib, Category::Sms);
   world.runFor(61s);
-  EXPECT_EQ(trace(rec, at(0), {Kind::ScreenWake, Kind::Banner}), "screen-wake@60000");
-  world.home().unlock();
-  world.runFor(60s);
-  EXPECT_EQ(trace(rec, at(0), {Kind::ScreenWake, Kind::Banner}), "screen-wake@60000 banner@120000")
-      << "unlocked: a banner, and no wake";
-}
-
-TEST_F(FireAlerts, LockOnlyTorchBlinksOnlyWhileLocked) {
-  writeAndLoad(world, {{"torchSmS", true}, {"locktorchSmS", true}});
-  startReminder(lib, Category::Sms);
-  world.runFor(61s);
+  EXPECT_EQ(trace(rec, at(0), {Kind::ScreenWake, Kind::Banner}), "banner@60000") << "unlocked: a banner, and no wake";
   EXPECT_EQ(rec.count(Kind::TorchOn), 0u);
   world.home().lock();
   world.runFor(64s);
+  EXPECT_EQ(trace(rec, at(0), {Kind::ScreenWake, Kind::Banner}), "banner@60000 screen-wake@120000");
   EXPECT_EQ(rec.count(Kind::TorchOn), 5u);
 }
 

@@ -15,16 +15,10 @@ using testing::details;
 using testing::startReminder;
 using timeline::Kind;
 
-class FireCycle : public ::testing::Test {
+class FireCycle : public testing::AlertWorld {
  protected:
-  explicit FireCycle(sim::WorldConfig config = {}) : world(std::move(config)) {}
-  void TearDown() override { testing::finishPendingBlinks(world); }
+  using AlertWorld::AlertWorld;
   void clear(std::string_view operation) { objc::send<void()>(lib.sharedHelper, objc::Sel::intern(operation)); }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
-  core::MissedHelper& helper = lib.helper();
 };
 
 TEST_F(FireCycle, CountOfThreeAlertsThreeTimesThenStopsWithTheIconLeft) {

@@ -10,9 +10,9 @@ namespace {
 using namespace std::chrono_literals;
 using timeline::Kind;
 
-class QuietHours : public ::testing::Test {
+class QuietHours : public testing::AlertWorld {
  protected:
-  explicit QuietHours(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  using AlertWorld::AlertWorld;
 
   // Replaces the four window keys without telling anyone: the gate reads the domain itself.
   void window(const pl::Dict& values) {
@@ -25,13 +25,9 @@ class QuietHours : public ::testing::Test {
     world.runUntil(world.localTime({2026, 12, day, hour, minute, second}));
     return alertGate(lib);
   }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
 };
 
-TEST_F(QuietHours, EdgesAreExcludedToTheSecond) {
+TEST_F(QuietHours, EdgesAreExcludedToTheSecondAndMissingOrZeroClosingFieldsTakeTheirDefaults) {
   window({{"fromHour", 8}, {"fromMin", 30}, {"toHour", 22}, {"toMin", 15}});
   EXPECT_FALSE(gateAt(7, 8, 29, 59));
   EXPECT_FALSE(gateAt(7, 8, 30, 0));
@@ -39,23 +35,18 @@ TEST_F(QuietHours, EdgesAreExcludedToTheSecond) {
   EXPECT_TRUE(gateAt(7, 22, 14, 59));
   EXPECT_FALSE(gateAt(7, 22, 15, 0));
   EXPECT_EQ(rec.ofKind(Kind::Decision).back().detail, "start window 08:30\u201322:15, now 22:15:00: closed, no reminder starts");
-}
-
-TEST_F(QuietHours, WithoutSettingsOnlyTheLastMinuteAndMidnightAreQuiet) {
-  EXPECT_TRUE(gateAt(7, 23, 58, 59));
-  EXPECT_FALSE(gateAt(7, 23, 59, 0));
-  EXPECT_FALSE(gateAt(7, 23, 59, 59));
-  EXPECT_FALSE(gateAt(8, 0, 0, 0));
-  EXPECT_TRUE(gateAt(8, 0, 0, 1));
-}
-
-TEST_F(QuietHours, ZeroClosingFieldsMeanTheirDefaults) {
   window({{"fromHour", 9}, {"toHour", 22}, {"toMin", 0}});
   EXPECT_TRUE(gateAt(7, 22, 58, 59)) << "toMin 0 counts as 59";
   EXPECT_FALSE(gateAt(7, 22, 59, 0));
   window({{"toHour", 0}, {"toMin", 30}});
   EXPECT_TRUE(gateAt(7, 23, 29, 59)) << "toHour 0 counts as 23";
   EXPECT_FALSE(gateAt(7, 23, 30, 0));
+  window({});
+  EXPECT_TRUE(gateAt(7, 23, 58, 59)) << "without settings only the last minute and midnight are quiet";
+  EXPECT_FALSE(gateAt(7, 23, 59, 0));
+  EXPECT_FALSE(gateAt(7, 23, 59, 59));
+  EXPECT_FALSE(gateAt(8, 0, 0, 0));
+  EXPECT_TRUE(gateAt(8, 0, 0, 1));
 }
 
 TEST_F(QuietHours, OpeningAfterClosingLetsNothingStart) {

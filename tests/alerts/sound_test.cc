@@ -15,35 +15,22 @@ using testing::details;
 using testing::startReminder;
 using timeline::Kind;
 
-class ReminderSound : public ::testing::Test {
- protected:
-  void TearDown() override { testing::finishPendingBlinks(world); }
+class ReminderSound : public testing::AlertWorld {};
 
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
-};
-
-TEST_F(ReminderSound, TwoFiresWithinOneSoundPlayOneSoundAndVibrateTwice) {
+TEST_F(ReminderSound, TwoFiresWithinOneSoundPlayItOnceUntilItsCompletionDisposesItAndFreesTheNextFire) {
   startReminder(lib, Category::Sms);
   world.runFor(500ms);
   startReminder(lib, Category::Call);
-  world.runFor(61s);
-  EXPECT_EQ(details(rec, Kind::Sound), "SMS 3.caf: 1.10 s");
-  EXPECT_EQ(rec.count(Kind::Vibration), 2u);
-}
-
-TEST_F(ReminderSound, CompletionDisposesTheSoundAndFreesTheNextFire) {
-  writeAndLoad(world, {{"currentSMSSound", "Bell.caf"}});
-  startReminder(lib, Category::Sms);
-  world.runFor(60s);
+  world.runFor(60s);  // the SMS reminder fired at 60 s, the call reminder at 60.5 s
   EXPECT_TRUE(lib.alerts.soundBusy);
   EXPECT_EQ(world.sounds().liveSounds(), 1u);
   world.runFor(5s);
   EXPECT_FALSE(lib.alerts.soundBusy);
   EXPECT_EQ(world.sounds().liveSounds(), 0u);
+  EXPECT_EQ(details(rec, Kind::Sound), "SMS 3.caf: 1.10 s");
+  EXPECT_EQ(rec.count(Kind::Vibration), 2u);
   world.runFor(60s);
-  EXPECT_EQ(rec.count(Kind::Sound, "Bell.caf"), 2u);
+  EXPECT_EQ(rec.count(Kind::Sound, "SMS 3.caf"), 2u);
 }
 
 TEST_F(ReminderSound, SoundNamesThatAreNoPlayableFileLeaveLaterRemindersAudible) {

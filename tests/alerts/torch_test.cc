@@ -45,15 +45,11 @@ class DeviceCalls {
   std::vector<std::shared_ptr<void>> bindings_;
 };
 
-class TorchBlink : public ::testing::Test {
+class TorchBlink : public testing::AlertWorld {
  protected:
-  explicit TorchBlink(sim::WorldConfig config = {}) : world(std::move(config)), start(world.now()) {}
-  void TearDown() override { testing::finishPendingBlinks(world); }
+  using AlertWorld::AlertWorld;
 
-  sim::World world;
-  dispatch::Instant start;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
+  dispatch::Instant start = world.now();
   DeviceCalls device;
 };
 

@@ -15,9 +15,8 @@ using core::Category;
 using core::CategoryInfo;
 using timeline::Kind;
 
-class ClearChannel : public ::testing::Test {
+class ClearChannel : public alerts::testing::AlertWorld {
  protected:
-  void TearDown() override { alerts::testing::finishPendingBlinks(world); }
   void post(std::string_view name) {
     world.darwin().post("Tests", name);
     world.runUntilIdle();
@@ -31,11 +30,6 @@ class ClearChannel : public ::testing::Test {
       if (helper.timer(row.category)) out += (out.empty() ? "" : ", ") + std::string(row.name);
     return out;
   }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
-  core::MissedHelper& helper = lib.helper();
 };
 
 TEST_F(ClearChannel, EachNotificationClearsItsOwnCategoryAndNoOther) {
@@ -57,7 +51,7 @@ TEST_F(ClearChannel, EachNotificationClearsItsOwnCategoryAndNoOther) {
       << "SMS has no clear notification and names match with their case";
 }
 
-TEST_F(ClearChannel, AMessengerClearWithNothingPendingTouchesNothing) {
+TEST_F(ClearChannel, AMessengerClearWithNothingPendingTouchesNothingWhileCallAndMailClearEvenWhenIdle) {
   lib.reminders.counter(Category::WhatsAppCall) = 3;
   lib.reminders.activeFlag(Category::WhatsAppCall) = true;
   lib.statusBar.statusBarDirty = true;
@@ -66,12 +60,8 @@ TEST_F(ClearChannel, AMessengerClearWithNothingPendingTouchesNothing) {
   EXPECT_EQ(lib.reminders.counter(Category::WhatsAppCall), 3);
   EXPECT_TRUE(lib.reminders.activeFlag(Category::WhatsAppCall));
   EXPECT_TRUE(lib.statusBar.statusBarDirty) << "updateStatusbar did not run";
-}
-
-TEST_F(ClearChannel, CallAndMailClearEvenWhenIdle) {
   lib.reminders.counter(Category::Call) = 4;
   lib.reminders.counter(Category::Mail) = 5;
-  lib.statusBar.statusBarDirty = true;
   post("com.tarnwick.missed.clearphoneTimer");
   EXPECT_EQ(lib.reminders.counter(Category::Call), 1);
   EXPECT_FALSE(lib.statusBar.statusBarDirty);

@@ -121,9 +121,8 @@ struct AppClears {
   std::set<Category> onReturn;
 };
 
-class OpeningAnApp : public ::testing::TestWithParam<AppClears> {
+class OpeningAnApp : public alerts::testing::AlertWorld, public ::testing::WithParamInterface<AppClears> {
  protected:
-  void TearDown() override { alerts::testing::finishPendingBlinks(world); }
   std::set<Category> clearedBy(const std::function<void()>& step) {
     for (const CategoryInfo& row : core::kCategories) alerts::testing::startReminder(lib, row.category);
     step();
@@ -133,9 +132,6 @@ class OpeningAnApp : public ::testing::TestWithParam<AppClears> {
       if (!lib.helper().timer(row.category)) cleared.insert(row.category);
     return cleared;
   }
-
-  sim::World world;
-  core::Library& lib = world.library();
 };
 
 TEST_P(OpeningAnApp, ClearsExactlyItsOwnCategoriesThroughTheChannel) {
@@ -166,16 +162,11 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-class UnreadCount : public ::testing::Test {
+class UnreadCount : public alerts::testing::AlertWorld {
  protected:
-  void TearDown() override { alerts::testing::finishPendingBlinks(world); }
   void countBecomes(std::int64_t count) {
     host::send(world.springBoard().messaging->registry(), msg::unreadCountChanged, count);
   }
-
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
 };
 
 TEST_F(UnreadCount, AFallBelowTheRecordedBadgeClearsTheSmsReminderOnce) {

@@ -45,19 +45,15 @@ TEST_F(LaunchHook, FirstRunLandsForThisHostBesideTheFileItIsLookedForIn) {
   EXPECT_EQ(mainFile().at("smsInt"), pl::Value(30)) << "the main file keeps its keys";
 }
 
-TEST_F(LaunchHook, IntakeOpensTenSecondsAfterTheLaunch) {
+TEST_F(LaunchHook, PreparesTheOtherAppListsDropsAnOldTimerListAndOpensIntakeTenSecondsLater) {
+  ASSERT_FALSE(lib.otherApps.activeOtherApps.has_value());
   world.home().finishLaunching();
   world.runFor(9999ms);
   EXPECT_FALSE(lib.intake.intakeReady);
-  world.runFor(1ms);
-  EXPECT_TRUE(lib.intake.intakeReady);
-}
-
-TEST_F(LaunchHook, PreparesTheOtherAppListsAndDropsAnOldTimerList) {
-  ASSERT_FALSE(lib.otherApps.activeOtherApps.has_value());
-  launch();
   ASSERT_TRUE(lib.otherApps.activeOtherApps && lib.otherApps.otherRepeatCounts && lib.otherApps.otherTimerList);
   EXPECT_TRUE(lib.otherApps.otherTimerList->empty());
+  world.runFor(1ms);
+  EXPECT_TRUE(lib.intake.intakeReady);
   const std::string chat = "com.example.chat";
   lib.otherApps.activeOtherApps->push_back(chat);
   (*lib.otherApps.otherRepeatCounts)[chat] = 2;

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/helper_messages.h"
-#include "core/missed_helper.h"
-#include "sim/world.h"
+#include "tests/alerts/alerts_test_support.h"
+#include "tests/core/other_apps_test_support.h"
 
 namespace qv::core {
 namespace {
@@ -12,13 +11,7 @@ namespace {
 using namespace std::chrono_literals;
 using timeline::Kind;
 
-class ReminderRegistry : public ::testing::Test {
- protected:
-  sim::World world;
-  timeline::Recorder recorder{world.timeline()};
-  Library& lib = world.library();
-  MissedHelper& helper = lib.helper();
-};
+class ReminderRegistry : public alerts::testing::AlertWorld {};
 
 TEST_F(ReminderRegistry, StartingTwiceLeavesOneTimerCountedFromTheSecondStart) {
   host::send(lib.sharedHelper, hm::LoadsmsTimer);
@@ -49,7 +42,7 @@ TEST_F(ReminderRegistry, ClearResetsCounterAndSharedFlagOfThePair) {
   EXPECT_EQ(lib.reminders.counter(Category::WhatsAppMessage), 1);
   EXPECT_FALSE(lib.reminders.activeFlag(Category::WhatsAppCall));
   EXPECT_NE(helper.timer(Category::WhatsAppCall), nullptr) << "the partner's timer stays armed";
-  EXPECT_EQ(recorder.count(Kind::ReminderCleared), 0u) << "nothing was pending for the message category";
+  EXPECT_EQ(rec.count(Kind::ReminderCleared), 0u) << "nothing was pending for the message category";
 }
 
 TEST_F(ReminderRegistry, ClearHidesTheItemAndUpdatesTheStatusBarOnlyWhenDirty) {
@@ -64,7 +57,7 @@ TEST_F(ReminderRegistry, ClearHidesTheItemAndUpdatesTheStatusBarOnlyWhenDirty) {
   objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearMailTimer"));
   EXPECT_EQ(shown, "hidden ");
   EXPECT_EQ(helper.statusBarItem(Category::Mail), nullptr);
-  EXPECT_EQ(recorder.count(Kind::ReminderCleared, "mail"), 1u);
+  EXPECT_EQ(rec.count(Kind::ReminderCleared, "mail"), 1u);
   lib.statusBar.statusBarDirty = true;
   objc::send<void()>(lib.sharedHelper, objc::Sel::intern("clearMailTimer"));
   EXPECT_FALSE(lib.statusBar.statusBarDirty) << "updateStatusbar ran";
@@ -76,23 +69,28 @@ TEST_F(ReminderRegistry, MessengerIntervalArmsAllEightMessengerReminders) {
   world.runUntilIdle();
   for (const CategoryInfo& row : kCategories)
     if (!row.startArgument.empty()) host::send(lib.sharedHelper, hm::LoadImTimer, std::string(row.startArgument));
-  EXPECT_EQ(recorder.count(Kind::ReminderArmed), 8u);
-  for (const auto& e : recorder.ofKind(Kind::ReminderArmed)) EXPECT_EQ(e.detail, "next alert in 30 s") << e.subject;
+  EXPECT_EQ(rec.count(Kind::ReminderArmed), 8u);
+  for (const auto& e : rec.ofKind(Kind::ReminderArmed)) EXPECT_EQ(e.detail, "next alert in 30 s") << e.subject;
   world.runFor(30s);
-  EXPECT_EQ(recorder.count(Kind::ReminderFired), 8u);
+  EXPECT_EQ(rec.count(Kind::ReminderFired), 8u);
 }
 
 TEST_F(ReminderRegistry, AnIntervalOfCenturiesNeverComesDueInsteadOfFiringAtOnce) {
-  world.writeSettings({{"smsInt", std::int64_t{99'999'999'999}}, {"phInt", std::int64_t{9'000'000'000'000'000'000}}});
+  world.writeSettings({{"smsInt", std::int64_t{99'999'999'999}},
+                       {"phInt", std::int64_t{9'000'000'000'000'000'000}},
+                       {"otherInt", std::int64_t{99'999'999'999}}});
   world.runUntilIdle();
+  world.home().installApp("com.example.chat", "Chat", 1);
   lib.reminders.activeFlag(Category::Sms) = true;
   lib.reminders.activeFlag(Category::Call) = true;
   host::send(lib.sharedHelper, hm::LoadsmsTimer);
   host::send(lib.sharedHelper, hm::LoadPhoneTimer);
+  testing::intakeStart(lib, "com.example.chat", "Chat");
   world.runFor(1h);
-  EXPECT_EQ(recorder.count(Kind::ReminderFired), 0u);
+  EXPECT_EQ(rec.count(Kind::ReminderFired), 0u);
   EXPECT_TRUE(host::send(helper.timer(Category::Sms), host::msg::isValid));
   EXPECT_TRUE(host::send(helper.timer(Category::Call), host::msg::isValid));
+  EXPECT_EQ(testing::liveChains(lib, "com.example.chat"), 1u) << "a listed app's timer too";
 }
 
 }  // namespace

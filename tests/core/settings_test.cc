@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/helper_messages.h"
-#include "core/missed_helper.h"
-#include "sim/world.h"
+#include "tests/alerts/alerts_test_support.h"
 
 namespace qv::core {
 namespace {
@@ -12,17 +10,13 @@ namespace {
 using namespace std::chrono_literals;
 using timeline::Kind;
 
-class SettingsLoading : public ::testing::Test {
+class SettingsLoading : public alerts::testing::AlertWorld {
  protected:
-  explicit SettingsLoading(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  using AlertWorld::AlertWorld;
   void save(const pl::Dict& values, const std::vector<std::string>& removals = {}) {
-    world.writeSettings(values, removals);
-    world.runUntilIdle();
+    alerts::testing::writeAndLoad(world, values, removals);
   }
 
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  Library& lib = world.library();
   const Settings& settings = lib.settings;
 };
 
@@ -82,18 +76,6 @@ TEST_F(SettingsLoading, FlagsStoredAsStringsReadAsThePlatformReadsTheirBoolean) 
   }
 }
 
-TEST_F(SettingsLoading, EachChangeNotificationReloadsWholeWithoutMerging) {
-  const std::uint64_t before = settings.loadCount();
-  save({{"smsInt", 30}, {"showStatus", true}, {"otherApplications", pl::Array{"com.example.chat"}}});
-  ASSERT_EQ(settings.otherApplicationsList().size(), 1u);
-  save({}, {"smsInt", "otherApplications"});
-  EXPECT_EQ(settings.loadCount(), before + 2);
-  EXPECT_EQ(settings.number(Key::smsInt), 60) << "a key removed between the posts is absent";
-  EXPECT_TRUE(settings.otherApplicationsList().empty());
-  EXPECT_TRUE(settings.showStatusEnabled());
-  ASSERT_NE(settings.dictionary(), nullptr);
-}
-
 TEST_F(SettingsLoading, FirstRunIsWrittenButNeverRead) {
   auto readAll = [&] {
     std::string all;
@@ -139,14 +121,22 @@ class SettingsStartup : public SettingsLoading {
   SettingsStartup() : SettingsLoading({.settings = pl::Dict{{"smsInt", 30}, {"showStatus", true}}}) {}
 };
 
-TEST_F(SettingsStartup, LoadsTheFileThatIsThereAndObservesChanges) {
+TEST_F(SettingsStartup, LoadsTheFileThatIsThereAndReloadsItWholeAtEachChangeNotification) {
   EXPECT_EQ(settings.number(Key::smsInt), 30);
   EXPECT_TRUE(settings.showStatusEnabled());
+  const std::uint64_t before = settings.loadCount();
   world.prefs().setValue("smsInt", nullptr, kSettingsDomain, prefs::User::Current, prefs::HostScope::Any);
   EXPECT_EQ(settings.number(Key::smsInt), 30) << "settings change only at a load";
   world.darwin().post("Preferences", kSettingsChangedNotification);
   world.runUntilIdle();
-  EXPECT_EQ(settings.number(Key::smsInt), 60);
+  EXPECT_EQ(settings.number(Key::smsInt), 60) << "a key removed between the posts is absent";
+  save({{"otherApplications", pl::Array{"com.example.chat"}}});
+  ASSERT_EQ(settings.otherApplicationsList().size(), 1u);
+  save({}, {"otherApplications"});
+  EXPECT_EQ(settings.loadCount(), before + 3);
+  EXPECT_TRUE(settings.otherApplicationsList().empty());
+  EXPECT_TRUE(settings.showStatusEnabled());
+  ASSERT_NE(settings.dictionary(), nullptr);
 }
 
 }  // namespace

@@ -32,23 +32,20 @@ class VersionSwitch : public ::testing::TestWithParam<VersionCase> {
   }
 };
 
-TEST_P(VersionSwitch, PicksTheHookGroup) {
+TEST_P(VersionSwitch, PicksTheHookGroupTheCallStateWindowAndTheLockScreenAdd) {
   EXPECT_EQ(installed("NCNotificationAlertQueue", "destination:willPresentNotificationRequest:suppressAlerts:"),
             GetParam().groupC);
   EXPECT_EQ(installed("NCNotificationChronologicalList", "insertNotificationRequest:"), GetParam().groupC);
   EXPECT_EQ(installed("BBServer", "init"), !GetParam().groupC);
   EXPECT_EQ(installed("SBLockScreenNotificationListController", "setInScreenOffMode:"), !GetParam().groupC);
-}
 
-TEST_P(VersionSwitch, CallStateActsOutsideTheIos10Window) {
   timeline::Recorder rec{world.timeline()};
   ASSERT_TRUE(world.calls().incomingCall("Anna"));
   ASSERT_TRUE(world.calls().callerHangsUp());
   world.runFor(1100ms);
-  EXPECT_EQ(rec.count(timeline::Kind::ReminderArmed, "call"), GetParam().callStateActs ? 1u : 0u);
-}
+  EXPECT_EQ(rec.count(timeline::Kind::ReminderArmed, "call"), GetParam().callStateActs ? 1u : 0u)
+      << "the call state acts outside the iOS 10 window";
 
-TEST_P(VersionSwitch, AddsTheLockScreenBulletinWithTheMatchingFunction) {
   std::vector<bool> adds;
   auto& sink = world.springBoard().host.bulletinSink;
   sink = [&adds, next = sink](objc::Object* provider, const objc::Id& bulletin, bool toLockScreen) {
@@ -61,7 +58,7 @@ TEST_P(VersionSwitch, AddsTheLockScreenBulletinWithTheMatchingFunction) {
   host::send(lib.sharedHelper, hm::LoadMailTimer);
   world.home().autoLock();
   world.runFor(2s);
-  EXPECT_EQ(adds, std::vector<bool>{GetParam().addsToLockScreen});
+  EXPECT_EQ(adds, std::vector<bool>{GetParam().addsToLockScreen}) << "the lock-screen bulletin's add function";
 }
 
 INSTANTIATE_TEST_SUITE_P(CoreFoundation, VersionSwitch,

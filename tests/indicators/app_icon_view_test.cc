@@ -5,7 +5,7 @@
 #include "indicators/other_app_item.h"
 #include "platform/statusbar/custom_item_view.h"
 #include "platform/statusbar/images.h"
-#include "sim/world.h"
+#include "tests/alerts/alerts_test_support.h"
 #include "tests/core/other_apps_test_support.h"
 
 namespace qv::indicators {
@@ -19,16 +19,12 @@ namespace msg = host::msg;
 const std::string kAppStoreDrawing =
     "QuorvelAppIconStatusBarIconView: icon of App Store (com.apple.AppStore) at 15 pt (shadow: the same), padding 4";
 
-class AppIconView : public ::testing::Test {
+class AppIconView : public alerts::testing::AlertWorld {
  protected:
-  explicit AppIconView(sim::WorldConfig config = {}) : world(std::move(config)) {
-    world.writeSettings({{"showStatus", true}});
-    world.runUntilIdle();
+  explicit AppIconView(sim::WorldConfig config = {}) : AlertWorld(std::move(config)) {
+    alerts::testing::writeAndLoad(world, {{"showStatus", true}});
   }
 
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
   objc::Runtime& rt = world.springBoard().host.runtime();
 };
 

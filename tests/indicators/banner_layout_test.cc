@@ -45,42 +45,33 @@ class BannerLayout : public ::testing::Test {
   core::Library& lib = world.library();
 };
 
-TEST_F(BannerLayout, WidensToTheViewLessFifteenPointsEachSideWhileTheFlagIsSet) {
+TEST_F(BannerLayout, WidensToTheViewLessFifteenPointsEachSideWhileTheFlagIsSetAndTheGlobalSwitchOn) {
   EXPECT_EQ(centred(), (Rect{204, 10, 360, 80})) << "the class's own column";
   lib.alerts.ipadBanner = true;
   EXPECT_EQ(centred(), (Rect{15, 10, 738, 80}));
   EXPECT_EQ(host::send(bannerView(), msg::padModifiedContentFrameForFrame, Rect{99, 3, 7, 44}), (Rect{15, 3, 738, 44}))
       << "the added method keeps only the argument's top and height";
-}
-
-TEST_F(BannerLayout, GlobalSwitchOffKeepsTheClassesOwnColumnAndTheFlag) {
   world.writeSettings({{"globalEnabled", false}});
   world.runUntilIdle();
   lib.alerts.ipadBanner = true;
-  EXPECT_EQ(centred(), (Rect{204, 10, 360, 80}));
-  EXPECT_TRUE(lib.alerts.ipadBanner);
+  EXPECT_EQ(centred(), (Rect{204, 10, 360, 80})) << "switched off: the class's own column";
+  EXPECT_TRUE(lib.alerts.ipadBanner) << "and the flag is kept";
 }
 
-TEST_F(BannerLayout, AnyDismissalClearsTheFlagAndCallsThrough) {
-  bannerView();
-  lib.alerts.ipadBanner = true;
-  world.runFor(6s);
-  EXPECT_FALSE(lib.alerts.ipadBanner);
-  bannerView();
-  ASSERT_TRUE(world.notifications().tapBanner());
-  EXPECT_FALSE(lib.alerts.ipadBanner);
-  EXPECT_EQ(hooks->trace(), "own 1 own 2") << "timed out, then tapped, each reaching the class";
-}
-
-TEST_F(BannerLayout, AReminderBannerIsWidenedAndTheNextBannerIsNot) {
+TEST_F(BannerLayout, AReminderBannerIsWidenedUntilAnyDismissalClearsTheFlagAndCallsThrough) {
   alerts::showReminderBanner(lib, "Missed Mail!", "com.apple.mobilemail");
   EXPECT_TRUE(lib.alerts.ipadBanner);
   ASSERT_NE(world.notifications().banners().current(), nullptr);
   EXPECT_EQ(world.notifications().banners().current()->content, (Rect{15, 10, 738, 80}));
   world.runFor(6s);
   EXPECT_EQ(world.notifications().banners().current(), nullptr);
+  EXPECT_FALSE(lib.alerts.ipadBanner);
   bannerView();
-  EXPECT_EQ(world.notifications().banners().current()->content, (Rect{204, 10, 360, 80}));
+  EXPECT_EQ(world.notifications().banners().current()->content, (Rect{204, 10, 360, 80})) << "the next is not widened";
+  lib.alerts.ipadBanner = true;
+  ASSERT_TRUE(world.notifications().tapBanner());
+  EXPECT_FALSE(lib.alerts.ipadBanner);
+  EXPECT_EQ(hooks->trace(), "own 1 own 2") << "timed out, then tapped, each reaching the class";
 }
 
 class BannerLayoutOnAPhone : public BannerLayout {

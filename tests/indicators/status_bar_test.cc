@@ -4,10 +4,8 @@
 
 #include <deque>
 
-#include "core/helper_messages.h"
-#include "core/missed_helper.h"
 #include "platform/statusbar/stock_items.h"
-#include "sim/world.h"
+#include "tests/alerts/alerts_test_support.h"
 #include "tests/platform/trace_hooks.h"
 
 namespace qv::indicators {
@@ -19,27 +17,26 @@ using timeline::Kind;
 namespace hm = core::hm;
 namespace msg = host::msg;
 
-class StatusBarKeys : public ::testing::Test {
+class StatusBarKeys : public alerts::testing::AlertWorld {
  protected:
-  explicit StatusBarKeys(sim::WorldConfig config = {}) : world(std::move(config)) {}
+  using AlertWorld::AlertWorld;
   void add(const std::string& key) { host::send(lib.sharedHelper, hm::addStatusBarForIdentifier, key); }
-  void showStatus() {
-    world.writeSettings({{"showStatus", true}});
-    world.runUntilIdle();
-  }
+  void showStatus() { alerts::testing::writeAndLoad(world, {{"showStatus", true}}); }
 
-  sim::World world;
-  timeline::Recorder rec{world.timeline()};
-  core::Library& lib = world.library();
-  core::MissedHelper& helper = lib.helper();
   statusbar::StatusBarItems& items = world.statusBar().items();
 };
 
-TEST_F(StatusBarKeys, WithShowStatusAbsentNothingIsCreatedAndTheBarStaysClean) {
+TEST_F(StatusBarKeys, ShowStatusIsReadAtEachCallEvenWhenItsChangeIsUnannounced) {
   add("Call");
-  EXPECT_EQ(helper.statusBarItem(Category::Call), nullptr);
-  EXPECT_FALSE(lib.statusBar.statusBarDirty);
+  EXPECT_EQ(helper.statusBarItem(Category::Call), nullptr) << "with showStatus absent nothing is created";
+  EXPECT_FALSE(lib.statusBar.statusBarDirty) << "and the bar stays clean";
   EXPECT_EQ(items.itemsCreated(), 0u);
+  world.writeSettings({{"showStatus", true}}, {}, /*notify=*/false);
+  add("Mail");
+  EXPECT_TRUE(items.isShown("quorvel.QVMAIL"));
+  world.writeSettings({}, {"showStatus"}, false);
+  add("Call");
+  EXPECT_FALSE(items.isShown("quorvel.QVCALL"));
 }
 
 TEST_F(StatusBarKeys, KeysNameTheirRowsExactlyAndCaseSensitively) {
@@ -70,15 +67,6 @@ TEST_F(StatusBarKeys, SameKeyTwiceMakesTwoItemsOneIconAndTheClearHidesIt) {
   EXPECT_EQ(rec.count(Kind::StatusIconHidden, "quorvel.QVSMS"), 1u);
   EXPECT_TRUE(items.shownIdentifiers().empty());
   EXPECT_FALSE(lib.statusBar.statusBarDirty);
-}
-
-TEST_F(StatusBarKeys, ASettingsChangeCountsAtTheNextCallEvenUnannounced) {
-  world.writeSettings({{"showStatus", true}}, {}, /*notify=*/false);
-  add("Mail");
-  EXPECT_TRUE(items.isShown("quorvel.QVMAIL"));
-  world.writeSettings({}, {"showStatus"}, false);
-  add("Call");
-  EXPECT_FALSE(items.isShown("quorvel.QVCALL"));
 }
 
 class StatusBarKeysWithoutTheLibrary : public StatusBarKeys {

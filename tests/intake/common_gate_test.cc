@@ -25,14 +25,20 @@ TEST_F(IntakeGate, BeforeIntakeOpensOnlyLocalNotificationsAndCallStateStart) {
   EXPECT_EQ(w.effects(), "armed:WhatsApp call shown:quorvel.WHCall armed:call shown:quorvel.QVCALL");
 }
 
-TEST_F(IntakeGate, GlobalSwitchOffStartsNothingAnywhere) {
+TEST_F(IntakeGate, GlobalSwitchOffStartsNothingAnywhereButActingOnANotificationStillClears) {
   w.settings({{"globalEnabled", false}});
+  w.world.notifications().openApp = {};  // the home screen's clear alone, not the opened app's
   w.deliver({.bundleId = "ph.telegra.Telegraph", .firedLocalNotification = true});
   w.deliver(
       {.bundleId = "net.whatsapp.WhatsApp", .localPayload = pl::Dict{{"jid", "49"}}, .firedLocalNotification = true});
+  auto call = w.deliver({.bundleId = "com.apple.mobilephone"});
   startCallReminderFromCallState(w.lib);
   EXPECT_EQ(w.effects(), "");
   EXPECT_EQ(w.decisions("ph.telegra.Telegraph"), "request rules: nothing done: global switch off");
+  w.startAsIntakeDoes(Category::Call);
+  w.world.notifications().actOn(call, springboard::kOriginNotificationCentre);
+  w.world.runUntilIdle();
+  EXPECT_EQ(w.rec.count(Kind::DarwinPost, "com.tarnwick.missed.clearphoneTimer"), 1u);
 }
 
 TEST_F(IntakeGate, ClockNotificationsAreIgnoredEvenWhenListed) {

@@ -69,15 +69,5 @@ TEST_F(NotificationCentre, ActingOnAMissedCallClearsTheCallReminderFromEitherLis
             "clear asked by notification: acted on from the lock screen");
 }
 
-TEST_F(NotificationCentre, WithTheGlobalSwitchOffRequestsStartNothingButActionsStillClear) {
-  w.settings({{"globalEnabled", false}});
-  auto call = w.deliver({.bundleId = "com.apple.mobilephone"});
-  EXPECT_FALSE(w.running(Category::Call));
-  w.startAsIntakeDoes(Category::Call);
-  n.actOn(call, springboard::kOriginNotificationCentre);
-  w.world.runUntilIdle();
-  EXPECT_EQ(w.rec.count(Kind::DarwinPost, "com.tarnwick.missed.clearphoneTimer"), 1u);
-}
-
 }  // namespace
 }  // namespace qv::intake::testing

@@ -2,9 +2,8 @@
 // them (opening the app, removing or acting on the notification).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/other_apps.h"
+#include "tests/core/other_apps_test_support.h"
 #include "tests/intake/intake_test_support.h"
 
 namespace qv::intake::testing {
@@ -24,10 +23,7 @@ class ListedApps : public ::testing::Test {
         pl::Array{kChat, kSocial, "com.atebits.Tweetie2", "com.apple.mobilecal", "net.whatsapp.WhatsApp"};
     return d;
   }
-  bool active(const std::string& app) const {
-    const auto& list = w.lib.otherApps.activeOtherApps;
-    return list && std::find(list->begin(), list->end(), app) != list->end();
-  }
+  bool active(const std::string& app) const { return core::testing::isRunning(w.lib, app); }
   bool reminding(const std::string& app) const { return core::hasListEntry(w.lib, app); }
   bool sharedItemShown() { return w.world.statusBar().items().isShown("com.apple.AppStore"); }
 
@@ -46,17 +42,14 @@ TEST_F(ListedApps, StartOnceWhileRunningAndShowTheSharedItemAgain) {
   EXPECT_TRUE(sharedItemShown());
 }
 
-TEST_F(ListedApps, AFixedAppThatIsListedRunsBothBlocks) {
-  w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "missed-call"});
-  EXPECT_TRUE(w.running(Category::WhatsAppCall));
-  EXPECT_TRUE(active("net.whatsapp.WhatsApp"));
-}
-
-TEST_F(ListedApps, TwitterStartsOnlyForAnInteraction) {
+TEST_F(ListedApps, TwitterStartsOnlyForAnInteractionAndAListedFixedAppRunsBothBlocks) {
   w.deliver({.bundleId = "com.atebits.Tweetie2", .categoryIdentifier = "com.twitter.like"});
   EXPECT_FALSE(active("com.atebits.Tweetie2"));
   w.deliver({.bundleId = "com.atebits.Tweetie2", .categoryIdentifier = "com.twitter.mention"});
   EXPECT_TRUE(active("com.atebits.Tweetie2"));
+  w.deliver({.bundleId = "net.whatsapp.WhatsApp", .categoryIdentifier = "missed-call"});
+  EXPECT_TRUE(w.running(Category::WhatsAppCall));
+  EXPECT_TRUE(active("net.whatsapp.WhatsApp"));
 }
 
 TEST_F(ListedApps, OpeningAListedAppHidesTheSharedItemWhileAnotherKeepsReminding) {

@@ -27,16 +27,6 @@ TEST_F(RuleOrder, MessengerCallBackStartsOnlyAfterAnIncomingCall) {
       << "a second call-back has no incoming call before it";
 }
 
-TEST_F(RuleOrder, WhatsAppIncomingCallIsClearedBeforeTheMissedCallStarts) {
-  IntakeWorld locked({.release = "9.3", .startLocked = true});
-  locked.startAsIntakeDoes(Category::WhatsAppCall);
-  locked.rec.clear();
-  locked.deliver({.bundleId = "net.whatsapp.WhatsApp",
-                  .localPayload = pl::Dict{{"missed-call-jid", "49"}, {"incoming-call-jid", "49"}}});
-  EXPECT_EQ(locked.effects(),
-            "cleared:WhatsApp call armed:WhatsApp call shown:quorvel.WHCall | A:WhatsApp call C:WhatsApp call");
-}
-
 TEST_F(RuleOrder, LocalNotificationRulesClearTheIncomingCallFirstAndMayStartBoth) {
   IntakeWorld ios10({.release = "10.3"});
   ios10.startAsIntakeDoes(Category::WhatsAppCall);
