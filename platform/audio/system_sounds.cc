@@ -37,24 +37,33 @@ SystemSounds::Sound* SystemSounds::find(std::uint32_t sound) {
 }
 
 std::optional<std::uint32_t> SystemSounds::create(std::string_view devicePath) {
-  auto bytes = root_.readShared(devicePath);
-  if (!bytes) return std::nullopt;
-  auto known = headers_.find(devicePath);
-  if (known == headers_.end() || known->second->bytes != *bytes) {
-    auto info = readSoundInfo(**bytes);
-    if (!info) return std::nullopt;
-    char detail[48];
-    std::snprintf(detail, sizeof detail, "%.2f s", info->durationSeconds);
-    // Sound names come from the settings; a few files are in use at a time.
-    if (headers_.size() >= 64) headers_.clear();
-    known = headers_
-                .insert_or_assign(std::string(devicePath),
-                                  std::make_shared<const Header>(
-                                      Header{std::string(devicePath), *bytes, info->durationSeconds, detail}))
-                .first;
+  std::shared_ptr<const Header> header;
+  if (!root_.failReads && checked_ && checked_->path == devicePath && unchangedSinceChecked(checked_)) {
+    header = checked_;
+  } else {
+    const std::uint64_t version = root_.version();
+    auto bytes = root_.readShared(devicePath);
+    if (!bytes) return std::nullopt;
+    auto known = headers_.find(devicePath);
+    if (known == headers_.end() || known->second->bytes != *bytes) {
+      auto info = readSoundInfo(**bytes);
+      if (!info) return std::nullopt;
+      char detail[48];
+      std::snprintf(detail, sizeof detail, "%.2f s", info->durationSeconds);
+      // Sound names come from the settings; a few files are in use at a time.
+      if (headers_.size() >= 64) headers_.clear();
+      known = headers_
+                  .insert_or_assign(std::string(devicePath),
+                                    std::make_shared<const Header>(
+                                        Header{std::string(devicePath), *bytes, info->durationSeconds, detail}))
+                  .first;
+    }
+    header = known->second;
+    checked_ = header;
+    checkedVersion_ = version;
   }
   const std::uint32_t id = nextId_++;
-  sounds_.push_back(Sound{id, known->second, nullptr, nullptr, {}});
+  sounds_.push_back(Sound{id, std::move(header), nullptr, nullptr, {}});
   return id;
 }
 
@@ -83,7 +92,7 @@ bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
   // Held: a listener or the completion may dispose of the sound meanwhile.
   const std::shared_ptr<const Header> header = s->header;
   // The file is read again at play time, as the audio server streams it.
-  if (!root_.exists(header->path)) return false;
+  if (!unchangedSinceChecked(header) && !root_.exists(header->path)) return false;
   const std::string_view path = header->path;
   const std::string_view name = path.substr(path.find_last_of('/') + 1);
   if (timeline_.active())

@@ -65,6 +65,14 @@ class SystemSounds {
   // has played, so this holds one or two: a short list found by walking, whose room is reused.
   std::vector<Sound> sounds_;
   std::map<std::string, std::shared_ptr<const Header>, std::less<>> headers_;
+  // The header whose file the root last handed out to create(), and the root's version then:
+  // while the root is the sole writer at that version, that file is still there with those bytes,
+  // so the sound made from it at the next alert and its play need not look again.
+  std::shared_ptr<const Header> checked_;
+  std::uint64_t checkedVersion_ = 0;
+  bool unchangedSinceChecked(const std::shared_ptr<const Header>& header) const {
+    return header && header == checked_ && root_.soleWriter() && root_.version() == checkedVersion_;
+  }
   std::optional<pl::Array> lastPattern_;  // the vibration pattern last described
   std::string lastPatternText_;
   std::uint32_t nextId_ = 4096 + 1;

@@ -146,12 +146,14 @@ Status Root::flush() const {
 
 void Root::discardUnwritten() {
   std::lock_guard lock(mutex_);
+  changed();
   for (const std::string& p : unwritten_) seen_.erase(p);
   unwritten_.clear();
 }
 
 void Root::setSoleWriter(bool sole) {
   std::lock_guard lock(mutex_);
+  changed();
   (void)flushLocked();
   soleWriter_ = sole;
   seen_.clear();
@@ -203,6 +205,7 @@ Result<Bytes> Root::read(std::string_view devicePath) const {
 
 Status Root::writeAtomic(std::string_view devicePath, const Bytes& bytes) const {
   std::lock_guard lock(mutex_);
+  changed();
   auto p = hostPathLocked(devicePath);
   if (!p) return Error{p.error()};
   if (failWrites) return Error{"cannot write " + std::string(devicePath) + ": writes are failing"};
@@ -241,6 +244,7 @@ Status Root::writeAtomic(std::string_view devicePath, const Bytes& bytes) const 
 
 Status Root::remove(std::string_view devicePath) const {
   std::lock_guard lock(mutex_);
+  changed();
   auto p = hostPathLocked(devicePath);
   if (!p) return Error{p.error()};
   const int result = ::unlink(p->c_str());

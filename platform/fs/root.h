@@ -11,6 +11,7 @@
 // (real-time play, a tester's editor), the mode stays off and every call asks the disk.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -74,6 +75,10 @@ class Root {
   // Forgets the writes kept in memory: the folder is about to be deleted or restored.
   void discardUnwritten();
   bool soleWriter() const { return soleWriter_; }
+  // Changes at every write, removal, discarded write and change of mode through this object. While
+  // it is the sole writer, a file read or found under one version reads and is found the same
+  // until the version changes (reads that fail on purpose aside, see failReads).
+  std::uint64_t version() const { return version_.load(std::memory_order_acquire); }
   // When set, every write fails as a full or read-only disk would (fault injection).
   bool failWrites = false;
   // When set, every read fails as a file without read permission would (fault injection).
@@ -97,6 +102,8 @@ class Root {
 
   std::string dir_;
   bool soleWriter_ = false;
+  mutable std::atomic<std::uint64_t> version_{0};
+  void changed() const { version_.fetch_add(1, std::memory_order_acq_rel); }
   mutable std::mutex mutex_;
   // Device path to host path: a pure function of the path, kept for any mode.
   mutable std::unordered_map<std::string, std::string> hostPaths_;

@@ -29,19 +29,33 @@ SelectorTable& table() {
 Sel Sel::intern(std::string_view name) {
   // Most calls name the same few selectors from the same constant tables, at every alert: a small
   // cache per thread, keyed by where the name lives and checked against the interned text, spares
-  // them the table's lock and hash. Interned names never move, so a hit is always right.
+  // them the table's lock and hash. Interned names never move, so a hit is always right. Names are
+  // literals packed close together: the slot comes from a multiplicative hash of the address, and
+  // a name looks at four neighbouring slots, so that a few collisions (a reminder's fire handler
+  // and its start operation) do not send every alert's interning to the table.
   struct Cached {
     const char* where = nullptr;
     std::size_t size = 0;
     Sel sel;
   };
-  thread_local Cached cache[64];
-  Cached& slot = cache[(reinterpret_cast<std::uintptr_t>(name.data()) >> 3 ^ name.size()) & 63];
-  if (slot.sel.id_ != 0 && slot.where == name.data() && slot.size == name.size() &&
-      std::string_view(slot.sel.name_, name.size()) == name)
-    return slot.sel;
+  constexpr std::size_t kSlots = 64, kWays = 4;
+  thread_local Cached cache[kSlots + kWays - 1];
+  thread_local std::uint8_t nextWay = 0;
+  const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(name.data()) ^ name.size();
+  Cached* set = &cache[(key * 0x9E3779B97F4A7C15ull) >> 58];
+  for (std::size_t i = 0; i < kWays; ++i) {
+    const Cached& c = set[i];
+    if (c.where == name.data() && c.size == name.size() && c.sel.id_ != 0 &&
+        std::string_view(c.sel.name_, c.size) == name)
+      return c.sel;
+  }
   const Sel found = internLocked(name);
-  slot = Cached{name.data(), name.size(), found};
+  // An empty slot first, else the ways in turn.
+  std::size_t way = kWays;
+  for (std::size_t i = 0; i < kWays && way == kWays; ++i)
+    if (set[i].sel.id_ == 0) way = i;
+  if (way == kWays) way = nextWay++ % kWays;
+  set[way] = Cached{name.data(), name.size(), found};
   return found;
 }
 

@@ -125,5 +125,46 @@ TEST(SystemSoundList, SoundsDisposedOutOfOrderLeaveTheOthersPlayable) {
   EXPECT_TRUE(sounds.play(ids[2], "SpringBoard"));
 }
 
+// A sound made from the file it was made from at the last alert looks at the root again only
+// after a change through it: each replacement, removal and failing read is seen at once.
+TEST(SystemSoundList, ASoundFileReplacedRemovedOrUnreadableIsSeenByTheNextSoundMadeAndPlayed) {
+  sim::World world;
+  timeline::Recorder rec{world.timeline()};
+  audio::SystemSounds& sounds = world.sounds();
+  fs::Root& root = world.root();
+  const std::string folder = "/Library/Application Support/Quorvel/Sounds/";
+  const std::string bell = folder + "Bell.caf";
+  auto lengthPlayed = [&](std::uint32_t id) {
+    rec.clear();
+    EXPECT_TRUE(sounds.play(id, "SpringBoard"));
+    return rec.events().empty() ? std::string() : rec.events().back().detail.str();
+  };
+  auto first = sounds.create(bell);
+  auto second = sounds.create(bell);
+  ASSERT_TRUE(first && second);
+  const std::string bellLength = lengthPlayed(*first);
+  auto triTone = sounds.create(folder + "Tri-tone.caf");
+  ASSERT_TRUE(triTone);
+  const std::string triToneLength = lengthPlayed(*triTone);
+  ASSERT_NE(bellLength, triToneLength) << "two sounds of different lengths";
+
+  auto triToneBytes = root.read(folder + "Tri-tone.caf");
+  ASSERT_TRUE(triToneBytes);
+  ASSERT_TRUE(root.writeAtomic(bell, *triToneBytes));
+  auto replaced = sounds.create(bell);
+  ASSERT_TRUE(replaced);
+  EXPECT_EQ(lengthPlayed(*replaced), triToneLength);
+  EXPECT_EQ(lengthPlayed(*second), bellLength) << "a sound keeps the file as it was when made";
+
+  root.failReads = true;
+  EXPECT_FALSE(sounds.create(bell));
+  root.failReads = false;
+  EXPECT_TRUE(sounds.create(bell));
+
+  ASSERT_TRUE(root.remove(bell));
+  EXPECT_FALSE(sounds.create(bell));
+  EXPECT_FALSE(sounds.play(*second, "SpringBoard"));
+}
+
 }  // namespace
 }  // namespace qv
