@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -340,7 +343,18 @@ Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::Ca
     return Error{"expected a time like \"07:31\", \"07:31:15\", \"2026-12-07T07:31\", \"+90s\" or \"+1h30m\", got \"" +
                  std::string(text) + "\""};
   }
-  if (at < zone(start)) return Error{"\"" + std::string(text) + "\" is before the scenario starts"};
+  if (at < zone(start)) {
+    std::string hint;
+    if (parseClock(text)) {  // a time of day earlier than the start: most likely the next day's
+      using namespace std::chrono;
+      const year_month_day next{sys_days{year{start.year} / start.month / start.day} + days{1}};
+      char date[16];
+      std::snprintf(date, sizeof date, "%04d-%02u-%02u", int(next.year()), unsigned(next.month()),
+                    unsigned(next.day()));
+      hint = " (the next day's is \"" + std::string(date) + "T" + std::string(text) + "\")";
+    }
+    return Error{"\"" + std::string(text) + "\" is before the scenario starts" + hint};
+  }
   return at - zone(start);
 }
 
@@ -700,7 +714,10 @@ std::string settingValue(const pl::Value& v) {
   if (const bool* b = v.ifBool()) return *b ? "on" : "off";
   if (const std::int64_t* i = v.ifInteger())
     return v.isUnsigned64() ? std::to_string(static_cast<std::uint64_t>(*i)) : std::to_string(*i);
-  if (v.ifReal()) return json(*v.ifReal()).dump();
+  if (const double* r = v.ifReal()) {
+    if (std::isnan(*r)) return "nan";  // JSON would print null, which the file does not hold
+    return std::isinf(*r) ? (*r > 0 ? "inf" : "-inf") : json(*r).dump();
+  }
   if (const std::string* s = v.ifString()) return json(*s).dump();
   if (const pl::Array* a = v.ifArray()) {
     std::string out;
@@ -720,6 +737,26 @@ std::string describeSettings(const pl::Dict& values, const std::vector<std::stri
 }
 
 namespace {
+
+// " (did you mean Europe/Berlin?)" for "europe/berlin" or "Europe/Berln": each part of the name
+// matched against the zone folder's own entries at that level.
+std::string nearestZone(const std::string& name, const std::filesystem::path& zoneinfo = "/usr/share/zoneinfo") {
+  std::filesystem::path found = zoneinfo;
+  std::string spelled;
+  std::stringstream parts(name);
+  for (std::string part; std::getline(parts, part, '/');) {
+    std::vector<std::string> entries;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(found, ec)) entries.push_back(entry.path().filename());
+    const std::vector<std::string> near = nearestNames(part, {entries.begin(), entries.end()}, 1);
+    if (near.empty()) return "";
+    found /= near.front();
+    spelled += (spelled.empty() ? "" : "/") + near.front();
+  }
+  std::error_code ec;
+  return spelled != name && std::filesystem::is_regular_file(found, ec) ? " (did you mean " + spelled + "?)" : "";
+}
+
 constexpr std::string_view kBase64 = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 }
 
@@ -836,7 +873,8 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   if (s.world.timeZone != "UTC") {
     auto z = tz::TimeZone::load(s.world.timeZone);
     if (!z)
-      r.fail("timeZone", "expected a time-zone name such as \"Europe/Berlin\": " + z.error());
+      r.fail("timeZone",
+             "expected a time-zone name such as \"Europe/Berlin\": " + z.error() + nearestZone(s.world.timeZone));
     else
       timeZone = *z;
   }

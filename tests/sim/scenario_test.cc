@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace qv::sim {
 namespace {
 
@@ -63,7 +65,9 @@ TEST(ScenarioFormat, MistakesNameTheFileThePlaceAndWhatWasExpected) {
       {R"({"start": "4052-12-07T08:00", "run": "1h"})", "s.json: start: expected a local date and time"},
       {R"({"run": "1h", "actions": [{"at": "+2147483647:00:00", "do": "lock"}]})", "s.json: actions[0].at: expected a duration"},
       {R"({"run": "300d300d"})", "s.json: run:"},
-      {R"({"start": "2026-12-07T08:00", "run": "07:00"})", "s.json: run: \"07:00\" is before the scenario starts"},
+      {R"({"start": "2026-12-31T22:00", "run": "07:00"})",
+       "s.json: run: \"07:00\" is before the scenario starts (the next day's is \"2027-01-01T07:00\")"},
+      {R"({"run": "1h", "timeZone": "europe/berln"})", "(did you mean Europe/Berlin?)"},
   };
   for (const Case& c : cases) {
     auto s = parse(c.text);
@@ -87,6 +91,13 @@ TEST(ScenarioFormat, NestingIsRefusedBeyondSixtyFourLevelsWhileRead) {
     EXPECT_NE(s.error().find(": objects and arrays nested more than 64 deep"), std::string::npos) << s.error();
     EXPECT_LT(s.error().size(), 200u);
   }
+}
+
+// A NaN in a settings file was shown as "null", a value no property list holds.
+TEST(ScenarioFormat, SettingsAreDescribedAsTheFileHoldsThemNotAsJsonWouldPrintThem) {
+  const pl::Dict values{{"a", pl::Value(std::nan(""))}, {"b", pl::Value(-HUGE_VAL)}, {"c", pl::Value(1.5)},
+                        {"d", pl::Value(pl::Array{pl::Value(true)})}};
+  EXPECT_EQ(describeSettings(values, {"e"}), "a nan, b -inf, c 1.5, d [on], e removed");
 }
 
 TEST(ScenarioFormat, SettingsAndPayloadsBecomePropertyListValues) {
