@@ -106,8 +106,8 @@ class Text {
 
 // A named fact of an event for tools: null, a number, a flag, a text or a list of texts. Names
 // are literals listed with their kind in the simulator's event reference. A text field may
-// borrow the recorder's characters (`Borrowed`, for a field written in the call that records
-// the event); a copied field owns its text, as a copied Text does.
+// borrow the recorder's characters (`Borrowed`, for a field that lives no longer than the
+// recording of its event); a copied field owns its text, as a copied Text does.
 struct Borrowed {
   std::string_view text;
 };
