@@ -37,18 +37,18 @@ std::uint32_t alertNumber(core::Library& library, const CategoryInfo& row, std::
   return limit == kUnlimitedRepeats ? inRun : static_cast<std::uint32_t>(library.reminders.counter(row.category));
 }
 
-// "limit" is null for a reminder without one.
-timeline::Fields alertFields(std::string_view reminderId, std::uint32_t alert, std::int64_t limit) {
-  return {{"category", std::string(reminderId)},
-          {"alert", std::int64_t{alert}},
-          {"limit", limit == kUnlimitedRepeats ? timeline::Field::Value() : timeline::Field::Value(limit)}};
+std::string alertText(std::uint32_t alert, std::int64_t limit) {
+  return limit == kUnlimitedRepeats ? "alert " + std::to_string(alert) + ", no limit"
+                                    : "alert " + std::to_string(alert) + " of " + std::to_string(limit);
 }
 
-void recordFired(core::Library& library, const CategoryInfo& row, std::uint32_t alert, std::int64_t limit) {
-  const std::string detail = limit == kUnlimitedRepeats
-                                 ? "alert " + std::to_string(alert) + ", no limit"
-                                 : "alert " + std::to_string(alert) + " of " + std::to_string(limit);
-  library.record(timeline::Kind::ReminderFired, row.name, detail, alertFields(row.id, alert, limit));
+// "limit" is null for a reminder without one.
+void recordFired(core::Library& library, std::string_view subject, std::string_view detail,
+                 std::string_view reminderId, std::uint32_t alert, std::int64_t limit) {
+  library.record(timeline::Kind::ReminderFired, subject, detail,
+                 {{"category", timeline::Borrowed{reminderId}},
+                  {"alert", std::int64_t{alert}},
+                  {"limit", limit == kUnlimitedRepeats ? timeline::Field::Value() : timeline::Field::Value(limit)}});
 }
 
 void rearm(core::Library& library, const CategoryInfo& row) {
@@ -120,7 +120,7 @@ void fireFixedCategory(core::Library& library, Category category) {
   const std::int64_t limit = library.settings.number(row.countKey);
   const std::uint32_t alert = alertNumber(library, row, limit);
   timeline::AlertScope scope(library.host.timeline(), row.id, alert);
-  if (library.host.timeline().active()) recordFired(library, row, alert, limit);
+  if (library.host.timeline().active()) recordFired(library, row.name, alertText(alert, limit), row.id, alert, limit);
   const bool locked = playFireAlerts(library, alertKeysOf(row), row.name, LightAlert::Torch);
   if (bannerAllowed(library, locked, row.name))
     showReminderBanner(library, bannerMessage(library, row), reminderSection(library, row));
@@ -134,11 +134,8 @@ void fireOtherApp(core::Library& library, const objc::Id& timer) {
   const std::string id = core::listedAppId(app);
   timeline::AlertScope scope(library.host.timeline(), id, alert);
   if (library.host.timeline().active())
-    library.record(timeline::Kind::ReminderFired, app,
-                   alert == 0                    ? "alert of a timer no longer listed"
-                   : limit == kUnlimitedRepeats ? "alert " + std::to_string(alert) + ", no limit"
-                                                : "alert " + std::to_string(alert) + " of " + std::to_string(limit),
-                   alertFields(id, alert, limit));
+    recordFired(library, app, alert == 0 ? "alert of a timer no longer listed" : alertText(alert, limit), id, alert,
+                limit);
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);
 }

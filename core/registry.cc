@@ -71,9 +71,9 @@ void startCategory(Library& library, Category c) {
   host::send(timer, msg::scheduleInRunLoop, host::send(library.host.runtime().getClass("NSRunLoop"), msg::mainRunLoop));
   if (timer && library.host.timeline().active())
     library.record(timeline::Kind::ReminderArmed, row.name, "next alert in " + std::to_string(seconds) + " s",
-                   {{"category", std::string(row.id)},
+                   {{"category", timeline::Borrowed{row.id}},
                     {"interval", seconds},
-                    {"start", std::string(startKind(library, wasArmed))}});
+                    {"start", timeline::Borrowed{startKind(library, wasArmed)}}});
 }
 
 void clearCategory(Library& library, Category c) {

@@ -7,8 +7,8 @@ namespace qv::sim {
 
 std::string_view textFieldView(const timeline::Event& e, std::string_view name) {
   const timeline::Field::Value* v = e.field(name);
-  const std::string* s = v ? std::get_if<std::string>(v) : nullptr;
-  return s ? std::string_view(*s) : std::string_view();
+  const timeline::Text* s = v ? std::get_if<timeline::Text>(v) : nullptr;
+  return s ? s->view() : std::string_view();
 }
 
 std::string textField(const timeline::Event& e, std::string_view name) { return std::string(textFieldView(e, name)); }

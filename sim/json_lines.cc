@@ -18,7 +18,7 @@ void writeValue(JsonText& j, const timeline::Field::Value& v) {
           j.integer(x);
         else if constexpr (std::is_same_v<X, bool>)
           j.flag(x);
-        else if constexpr (std::is_same_v<X, std::string>)
+        else if constexpr (std::is_same_v<X, timeline::Text>)
           j.string(x);
         else
           j.strings(x);

@@ -68,10 +68,14 @@ void Player::note(const std::string& who, const std::string& what, const std::st
                   const std::string& event) {
   actor_ = who;
   if (!world_.timeline().active()) return;
-  timeline::Fields fields{{"do", std::string(current_ ? actionName(current_->type) : "note")}, {"text", what}};
-  if (current_ && !current_->place.empty()) fields.push_back({"place", current_->place});
-  if (!app.empty()) fields.push_back({"app", app});
-  if (!event.empty()) fields.push_back({"event", event});
+  // The fields borrow their texts: they live until the event is recorded.
+  timeline::Fields fields;
+  fields.reserve(5);
+  fields.emplace_back("do", timeline::Borrowed{current_ ? actionName(current_->type) : "note"});
+  fields.emplace_back("text", timeline::Borrowed{what});
+  if (current_ && !current_->place.empty()) fields.emplace_back("place", timeline::Borrowed{current_->place});
+  if (!app.empty()) fields.emplace_back("app", timeline::Borrowed{app});
+  if (!event.empty()) fields.emplace_back("event", timeline::Borrowed{event});
   world_.timeline().record(who, timeline::Kind::Action, what, {}, std::move(fields));
 }
 

@@ -185,7 +185,7 @@ void StoryWriter::addVerdicts(std::vector<Line>& lines) {
   auto isNotification = [](const Line& line) {
     if (line.event->kind != Kind::Action) return false;
     const timeline::Field::Value* what = line.event->field("do");
-    return what && std::holds_alternative<std::string>(*what) && std::get<std::string>(*what) == "notification";
+    return what && std::holds_alternative<timeline::Text>(*what) && std::get<timeline::Text>(*what) == "notification";
   };
   // A call that ends unanswered brings the Phone app's missed-call notification with it.
   auto bringsMissedCall = [&lines](std::size_t from, std::size_t to) {

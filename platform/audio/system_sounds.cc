@@ -97,7 +97,7 @@ bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
   const std::string_view name = path.substr(path.find_last_of('/') + 1);
   if (timeline_.active())
     timeline_.record(process, timeline::Kind::Sound, name, header->detail,
-                     {{"sound", std::string(name)},
+                     {{"sound", timeline::Borrowed{name}},
                       {"length_ms", static_cast<std::int64_t>(header->seconds * 1000 + 0.5)}});
   s = find(sound);
   if (s && s->completion && s->completionQueue) {
@@ -133,7 +133,7 @@ void SystemSounds::playWithVibration(std::uint32_t sound, const pl::Dict& descri
     lastPattern_ = *p;
     lastPatternText_ = pl::Value(*p).describe();
   }
-  timeline_.record(process, timeline::Kind::Vibration, "pattern", lastPatternText_, {{"pattern", lastPatternText_}});
+  timeline_.record(process, timeline::Kind::Vibration, "pattern", lastPatternText_, {{"pattern", timeline::Borrowed{lastPatternText_}}});
 }
 
 }  // namespace qv::audio

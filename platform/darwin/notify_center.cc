@@ -21,7 +21,7 @@ void NotifyCenter::removeObservers(std::string_view process) {
 }
 
 int NotifyCenter::post(std::string_view process, std::string_view name) {
-  if (timeline_.active()) timeline_.record(process, timeline::Kind::DarwinPost, name, {}, {{"name", std::string(name)}});
+  if (timeline_.active()) timeline_.record(process, timeline::Kind::DarwinPost, name, {}, {{"name", timeline::Borrowed{name}}});
   // Who observes at the post hears it, whatever the callbacks add or remove meanwhile. The list
   // is kept per thread and reused: a post hands work on and calls nothing back itself.
   thread_local std::vector<Observer> targets;

@@ -112,10 +112,25 @@ Runtime::~Runtime() = default;
 
 namespace {
 
-// Whether n bytes at a and b are equal. Names of 8 to 32 bytes (nearly every class name) are
-// compared in overlapping 8-byte words that stay inside both: no call, no loop.
-bool sameText(const char* a, const char* b, std::size_t n) {
-  if (n < 8 || n > 32) return std::memcmp(a, b, n) == 0;
+// The system looks the same dozen classes up by name at every alert. A registered name keeps its
+// class for the runtime's life, so found classes are cached per thread, keyed by the runtime's
+// serial and by where the name lives, and checked against the class's own name (the same address
+// may hold another name by now). Names are string literals packed close together: the slot comes
+// from a multiplicative hash of the address, and a name looks at four neighbouring slots, so a
+// few collisions do not send every alert's lookups to the hash table.
+struct CachedClass {
+  std::uint64_t runtime = 0;
+  const char* where = nullptr;
+  std::size_t size = 0;
+  const char* text = nullptr;  // the class's own name
+  Class* cls = nullptr;
+};
+constexpr std::size_t kCacheSlots = 64, kCacheWays = 4;
+thread_local CachedClass classCache[kCacheSlots + kCacheWays - 1];
+
+// Whether names of 8 to 32 bytes (nearly every class name) at a and b are equal, compared in
+// overlapping 8-byte words that stay inside both: no call, no loop.
+bool sameMidSizedText(const char* a, const char* b, std::size_t n) {
   auto word = [](const char* p) {
     std::uint64_t v;
     std::memcpy(&v, p, sizeof v);
@@ -126,45 +141,42 @@ bool sameText(const char* a, const char* b, std::size_t n) {
   return diff == 0;
 }
 
+// The look-up past the cache's usual hit (a name of another size, or one not cached), out of
+// line so that a hit calls nothing and saves no registers.
+template <class Table>
+__attribute__((noinline)) Class* lookUpClass(const Table& byName, std::uint64_t serial, std::string_view name,
+                                             CachedClass* set) {
+  for (std::size_t i = 0; i < kCacheWays; ++i) {
+    const CachedClass& c = set[i];
+    if (c.where == name.data() && c.size == name.size() && c.runtime == serial &&
+        std::memcmp(c.text, name.data(), c.size) == 0)
+      return c.cls;
+  }
+  thread_local std::uint8_t nextWay = 0;
+  auto it = byName.find(name);
+  if (it == byName.end()) return nullptr;
+  // An empty or stale slot first, else the ways in turn.
+  std::size_t way = kCacheWays;
+  for (std::size_t i = 0; i < kCacheWays && way == kCacheWays; ++i)
+    if (set[i].runtime != serial) way = i;
+  if (way == kCacheWays) way = nextWay++ % kCacheWays;
+  set[way] = CachedClass{serial, name.data(), name.size(), it->second->name().data(), it->second};
+  return it->second;
+}
+
 }  // namespace
 
 Class* Runtime::getClass(std::string_view name) const {
-  // The system looks the same dozen classes up by name at every alert. A registered name keeps
-  // its class for the runtime's life, so found classes are cached per thread, keyed by this
-  // runtime's serial and by where the name lives, and checked against the class's own name (the
-  // same address may hold another name by now). Names are string literals packed close together:
-  // the slot comes from a multiplicative hash of the address, and a name looks at four
-  // neighbouring slots, so a few collisions do not send every alert's lookups to the hash table.
-  struct Cached {
-    std::uint64_t runtime = 0;
-    const char* where = nullptr;
-    std::size_t size = 0;
-    const char* text = nullptr;  // the class's own name
-    Class* cls = nullptr;
-  };
-  constexpr std::size_t kSlots = 64, kWays = 4;
-  thread_local Cached cache[kSlots + kWays - 1];
   const std::uintptr_t key = reinterpret_cast<std::uintptr_t>(name.data()) ^ name.size();
-  Cached* set = &cache[(key * 0x9E3779B97F4A7C15ull) >> 58];
-  for (std::size_t i = 0; i < kWays; ++i) {
-    const Cached& c = set[i];
-    if (c.where == name.data() && c.size == name.size() && c.runtime == serial_ && sameText(c.text, name.data(), c.size))
-      return c.cls;
-  }
-  // Out of line, so that a hit saves no registers for the table's search.
-  auto uncached = [this, name, set]() __attribute__((noinline)) -> Class* {
-    thread_local std::uint8_t nextWay = 0;
-    auto it = byName_.find(name);
-    if (it == byName_.end()) return nullptr;
-    // An empty or stale slot first, else the ways in turn.
-    std::size_t way = kWays;
-    for (std::size_t i = 0; i < kWays && way == kWays; ++i)
-      if (set[i].runtime != serial_) way = i;
-    if (way == kWays) way = nextWay++ % kWays;
-    set[way] = Cached{serial_, name.data(), name.size(), it->second->name_.data(), it->second};
-    return it->second;
-  };
-  return uncached();
+  CachedClass* set = &classCache[(key * 0x9E3779B97F4A7C15ull) >> 58];
+  const std::size_t n = name.size();
+  if (n >= 8 && n <= 32)
+    for (std::size_t i = 0; i < kCacheWays; ++i) {
+      const CachedClass& c = set[i];
+      if (c.where == name.data() && c.size == n && c.runtime == serial_ && sameMidSizedText(c.text, name.data(), n))
+        return c.cls;
+    }
+  return lookUpClass(byName_, serial_, name, set);
 }
 
 Class* Runtime::newClassPair(Class* superclass, std::string_view name) {

@@ -97,7 +97,7 @@ void Applications::activated(const std::string& bundleId) {
   frontmost_ = bundleId;
   if (host_.timeline().active())
     host_.timeline().record(host_.processName(), timeline::Kind::FrontApp, bundleId, nameOf(bundleId) + " opened",
-                            {{"app", bundleId}});
+                            {{"app", timeline::Borrowed{bundleId}}});
 }
 
 void Applications::returnToHomeScreen() {

@@ -193,10 +193,10 @@ void Banners::show(Banner&& banner) {
     dispatch::TraceScope told(host_.scheduler(), current_->trace);
     describeBanner(*current_, text_);
     host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, text_,
-                            {{"app", current_->sectionID},
-                             {"title", current_->title},
-                             {"subtitle", current_->subtitle},
-                             {"message", current_->message},
+                            {{"app", timeline::Borrowed{current_->sectionID}},
+                             {"title", timeline::Borrowed{current_->title}},
+                             {"subtitle", timeline::Borrowed{current_->subtitle}},
+                             {"message", timeline::Borrowed{current_->message}},
                              {"contentX", static_cast<std::int64_t>(current_->content.x)},
                              {"contentWidth", static_cast<std::int64_t>(current_->content.width)}});
   }
@@ -229,7 +229,7 @@ void Banners::recordDismissal(const Banner& gone, BannerDismissal reason) {
   text_ += ": ";
   text_ += gone.sectionID;
   host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
-                          {{"app", gone.sectionID}, {"reason", std::string(reasonId(reason))}});
+                          {{"app", timeline::Borrowed{gone.sectionID}}, {"reason", timeline::Borrowed{reasonId(reason)}}});
 }
 
 void Banners::goneWithTheHomeScreen() {

@@ -56,11 +56,11 @@ void BulletinServer::published(const Id& bulletin, std::uint64_t destinations, b
   if (host_.timeline().active())
     host_.timeline().record(host_.processName(), timeline::Kind::NotificationPosted, "notification posted",
                             describePost(home_, f),
-                            {{"id", f.bulletinID},
-                             {"app", f.sectionID},
-                             {"title", f.title},
-                             {"subtitle", f.subtitle},
-                             {"message", f.message}});
+                            {{"id", timeline::Borrowed{f.bulletinID}},
+                             {"app", timeline::Borrowed{f.sectionID}},
+                             {"title", timeline::Borrowed{f.title}},
+                             {"subtitle", timeline::Borrowed{f.subtitle}},
+                             {"message", timeline::Borrowed{f.message}}});
 
   std::uint64_t feeds = 0;
   if (home_.locked()) {

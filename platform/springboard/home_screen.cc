@@ -182,7 +182,7 @@ void HomeScreen::setBadge(const std::string& bundleId, std::int64_t badge) {
   it->second.badge = badge;
   if (host_.timeline().active())
     host_.timeline().record(host_.processName(), timeline::Kind::Badge, bundleId, "badge " + std::to_string(badge),
-                            {{"app", bundleId}, {"badge", badge}});
+                            {{"app", timeline::Borrowed{bundleId}}, {"badge", badge}});
 }
 
 std::int64_t HomeScreen::badge(const std::string& bundleId) const {

@@ -40,11 +40,6 @@ pl::Value contextOf(const IncomingNotification& n) {
   return context;
 }
 
-void insertNewestFirst(std::deque<Id>& list, const Id& bulletin) {
-  std::erase(list, bulletin);
-  list.push_front(bulletin);
-}
-
 }  // namespace
 
 Notifications::Notifications(host::Host& host, HomeScreen& home, foundation::Foundation& foundation)
@@ -137,7 +132,7 @@ void Notifications::removed(const Id& bulletin) {
     dispatch_->removeBulletin(server_->instance(), bulletin);
   } else {
     list_->removeBulletin(server_->instance(), bulletin);
-    std::erase(centre_, bulletin);
+    unlistFromCentre(bulletin.get());
   }
   forgetIfGone(bulletin);
 }
@@ -155,7 +150,16 @@ void Notifications::forgetIfGone(const Id& bulletin) {
 }
 
 void Notifications::listInCentre(const Id& bulletin) {
-  insertNewestFirst(centre_, bulletin);
+  unlistFromCentre(bulletin.get());
+  centre_.push_front(bulletin);
+  inCentre_.insert(bulletin.get());
+}
+
+void Notifications::unlistFromCentre(const objc::Object* bulletin) {
+  if (inCentre_.erase(bulletin) == 0) return;
+  // Listed once; the oldest (at the back) are the ones usually taken off.
+  auto listed = std::find_if(centre_.rbegin(), centre_.rend(), [&](const Id& b) { return b.get() == bulletin; });
+  centre_.erase(std::next(listed).base());
 }
 
 void Notifications::homeChanged(HomeScreen::Change change) {

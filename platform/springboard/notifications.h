@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/foundation/foundation_classes.h"
@@ -147,6 +148,7 @@ class Notifications {
   void homeChanged(HomeScreen::Change change);
   void open(const std::string& bundleId);
   void listInCentre(const objc::Id& bulletin);
+  void unlistFromCentre(const objc::Object* bulletin);
   NotificationHandle remember(const objc::Id& bulletin, const objc::Id& item = nullptr);
   const Record* find(NotificationHandle handle) const;
   NotificationHandle addItem(ListItemKind kind, const objc::Id& bulletinOrCard);
@@ -163,6 +165,7 @@ class Notifications {
   std::unique_ptr<Dashboard> dashboard_;
   std::unique_ptr<NotificationDispatch> dispatch_;
   std::deque<objc::Id> centre_;              // iOS 7 to 9: the notification centre's bulletins, newest first
+  std::unordered_set<const objc::Object*> inCentre_;  // those bulletins, each listed once
   std::map<std::uint64_t, Record> records_;  // by handle
   std::unordered_map<const objc::Object*, std::uint64_t> handles_;  // by bulletin or item
   std::uint64_t nextHandle_ = 1;

@@ -211,7 +211,7 @@ std::string StatusBarItems::draw(Object* item, const ItemState& state, Shown& sh
 }
 
 void StatusBarItems::record(timeline::Kind kind, const std::string& identifier, const std::string& detail) {
-  host_.timeline().record(host_.processName(), kind, identifier, detail, {{"item", identifier}, {"drawing", detail}});
+  host_.timeline().record(host_.processName(), kind, identifier, detail, {{"item", timeline::Borrowed{identifier}}, {"drawing", timeline::Borrowed{detail}}});
 }
 
 }  // namespace qv::statusbar

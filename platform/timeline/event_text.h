@@ -14,15 +14,6 @@
 
 namespace qv::timeline {
 
-// A named fact of an event for tools: null, a number, a flag, a text or a list of texts. Names
-// are literals listed with their kind in the simulator's event reference.
-struct Field {
-  using Value = std::variant<std::monostate, std::int64_t, bool, std::string, std::vector<std::string>>;
-  std::string_view name;
-  Value value;
-};
-using Fields = std::vector<Field>;
-
 // A text of an event: while a listener hears the event it may borrow the recorder's characters
 // (no copy per event); a copy of it always owns its characters, so a listener that keeps an
 // event (or a text of it) by copying it keeps it whole. Reads like a constant std::string.
@@ -112,6 +103,22 @@ class Text {
   mutable std::string owned_;
   mutable std::string_view view_;
 };
+
+// A named fact of an event for tools: null, a number, a flag, a text or a list of texts. Names
+// are literals listed with their kind in the simulator's event reference. A text field may
+// borrow the recorder's characters (`Borrowed`, for a field that lives no longer than the
+// recording of its event); a copied field owns its text, as a copied Text does.
+struct Borrowed {
+  std::string_view text;
+};
+struct Field {
+  using Value = std::variant<std::monostate, std::int64_t, bool, Text, std::vector<std::string>>;
+  Field(std::string_view n, Value v) : name(n), value(std::move(v)) {}
+  Field(std::string_view n, Borrowed b) : name(n), value(std::in_place_type<Text>) { std::get<Text>(value).borrow(b.text); }
+  std::string_view name;
+  Value value;
+};
+using Fields = std::vector<Field>;
 
 // The fields of an event, borrowed or owned as a Text is: while a listener hears the event they
 // may be the recorder's own list (no copy per event); a copy of them always owns its fields.

@@ -29,9 +29,11 @@ TEST(Timeline, WhatAListenerCopiesOutlivesTheRecordersStrings) {
   {
     // Longer than the small-string buffer, so a dangling view would read freed memory.
     std::string subject(40, 's'), detail(50, 'd'), text(60, 't');
-    timeline.record("SpringBoard", Kind::Banner, subject, detail, {Field{"title", text}, Field{"count", std::int64_t{3}}});
+    timeline.record("SpringBoard", Kind::Banner, subject, detail,
+                    {Field{"title", text}, Field{"message", Borrowed{text}}, Field{"count", std::int64_t{3}}});
     subject.assign(40, 'x');
     detail.assign(50, 'y');
+    text.assign(60, 'z');
   }
   timeline.record("SpringBoard", Kind::Sound, "other", "", {Field{"file", std::string("b.caf")}});
 
@@ -40,12 +42,14 @@ TEST(Timeline, WhatAListenerCopiesOutlivesTheRecordersStrings) {
   EXPECT_EQ(kept[0].detail, std::string(50, 'd'));
   EXPECT_EQ(kept[0].process, "SpringBoard");
   ASSERT_NE(kept[0].field("title"), nullptr);
-  EXPECT_EQ(std::get<std::string>(*kept[0].field("title")), std::string(60, 't'));
+  EXPECT_EQ(std::get<timeline::Text>(*kept[0].field("title")), std::string(60, 't'));
+  ASSERT_NE(kept[0].field("message"), nullptr);
+  EXPECT_EQ(std::get<timeline::Text>(*kept[0].field("message")), std::string(60, 't'));
   EXPECT_EQ(std::get<std::int64_t>(*kept[0].field("count")), 3);
   EXPECT_EQ(kept[1].subject, "other");
   EXPECT_EQ(keptSubject, "other");
   ASSERT_EQ(keptFields.size(), 1u);
-  EXPECT_EQ(std::get<std::string>(keptFields[0].value), "b.caf");
+  EXPECT_EQ(std::get<timeline::Text>(keptFields[0].value), "b.caf");
 
   // Copies of copies, moved through a growing vector, keep their own characters.
   std::vector<Event> moved;

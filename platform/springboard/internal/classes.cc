@@ -39,11 +39,11 @@ void recordLockScreenBulletin(host::Host& host, const BulletinFields& f) {
   if (!host.timeline().active()) return;
   host.timeline().record(host.processName(), timeline::Kind::LockScreenBulletin, f.sectionID,
                          f.title + " / " + (f.subtitle.empty() ? f.message : f.subtitle),
-                         {{"id", f.bulletinID},
-                          {"app", f.sectionID},
-                          {"title", f.title},
-                          {"subtitle", f.subtitle},
-                          {"message", f.message}});
+                         {{"id", timeline::Borrowed{f.bulletinID}},
+                          {"app", timeline::Borrowed{f.sectionID}},
+                          {"title", timeline::Borrowed{f.title}},
+                          {"subtitle", timeline::Borrowed{f.subtitle}},
+                          {"message", timeline::Borrowed{f.message}}});
 }
 
 }  // namespace qv::springboard::internal
