@@ -13,6 +13,7 @@
 #include "core/missed_helper.h"
 #include "core/other_apps.h"
 #include "core/registry.h"
+#include "core/repeat_limit.h"
 
 namespace qv::alerts {
 namespace {
@@ -31,24 +32,23 @@ std::uint32_t countAlert(core::Library& library, Category c) {
   return library.alerts.alertsInRun[i];
 }
 
-// The alert's number as the story tells it: the repeat counter under a limit, else the fires of this run.
-std::uint32_t alertNumber(core::Library& library, const CategoryInfo& row, std::int64_t limit) {
-  const std::uint32_t inRun = countAlert(library, row.category);
-  return limit == kUnlimitedRepeats ? inRun : static_cast<std::uint32_t>(library.reminders.counter(row.category));
+// "limit" is the limit the count acts as, null for a reminder without one; "counted" is the
+// repeat count where it is not the alert's number (alerts made with no limit are not counted).
+timeline::Fields alertFields(std::string_view reminderId, std::uint32_t alert, std::int64_t counted,
+                             std::int64_t limit) {
+  timeline::Fields fields{{"category", timeline::Borrowed{reminderId}},
+                          {"alert", std::int64_t{alert}},
+                          {"limit", limit == kUnlimitedRepeats ? timeline::Field::Value()
+                                                               : timeline::Field::Value(core::limitActedOn(limit))}};
+  if (limit != kUnlimitedRepeats && alert != 0 && counted != alert) fields.push_back({"counted", counted});
+  return fields;
 }
 
-std::string alertText(std::uint32_t alert, std::int64_t limit) {
-  return limit == kUnlimitedRepeats ? "alert " + std::to_string(alert) + ", no limit"
-                                    : "alert " + std::to_string(alert) + " of " + std::to_string(limit);
-}
-
-// "limit" is null for a reminder without one.
-void recordFired(core::Library& library, std::string_view subject, std::string_view detail,
-                 std::string_view reminderId, std::uint32_t alert, std::int64_t limit) {
-  library.record(timeline::Kind::ReminderFired, subject, detail,
-                 {{"category", timeline::Borrowed{reminderId}},
-                  {"alert", std::int64_t{alert}},
-                  {"limit", limit == kUnlimitedRepeats ? timeline::Field::Value() : timeline::Field::Value(limit)}});
+void recordFired(core::Library& library, const CategoryInfo& row, std::uint32_t alert, std::int64_t limit) {
+  const std::int64_t counted = library.reminders.counter(row.category);
+  const std::string_view countKey = core::settingKey(row.countKey).name;
+  library.record(timeline::Kind::ReminderFired, row.name, core::alertText(alert, counted, limit, countKey),
+                 alertFields(row.id, alert, counted, limit));
 }
 
 void rearm(core::Library& library, const CategoryInfo& row) {
@@ -82,7 +82,8 @@ void repeatBookkeeping(core::Library& library, const CategoryInfo& row, std::int
   core::dropTimer(library, row.category);
   counter = 1;
   if (library.host.timeline().active())
-    library.record(timeline::Kind::ReminderEnded, row.name, "repeat limit " + std::to_string(limit) + " reached",
+    library.record(timeline::Kind::ReminderEnded, row.name,
+                   core::limitReachedText(limit, core::settingKey(row.countKey).name),
                    {{"category", std::string(row.id)}, {"reason", std::string("limit")}});
 }
 
@@ -98,19 +99,20 @@ void otherHandler(void*, objc::Object* self, objc::Sel, objc::Id timer) {
   fireOtherApp(core::libraryOf(self), timer);
 }
 
-// A listed app's alert: its stored repeat count under a limit, else the fires of this run. A
-// timer the lists let go of (its app was cleared, or started again) alerts once more; it is no
-// part of the app's current chain, so it takes none of that chain's numbers: 0.
-std::uint32_t otherAlertNumber(core::Library& library, const objc::Id& timer, const std::string& app,
-                               std::int64_t limit) {
+// A listed app's alert: its number in this run. A timer the lists let go of (its app was
+// cleared, or started again) alerts once more; it is no part of the app's current chain, so it
+// takes none of that chain's numbers: 0.
+std::uint32_t otherAlertNumber(core::Library& library, const objc::Id& timer, const std::string& app) {
   const auto& list = library.otherApps.otherTimerList;
   if (!list || std::find(list->begin(), list->end(), timer) == list->end()) return 0;
-  const std::uint32_t inRun = ++library.alerts.otherAlertsInRun[app];
-  if (limit == kUnlimitedRepeats) return inRun;
-  std::int64_t count = 1;
+  return ++library.alerts.otherAlertsInRun[app];
+}
+
+// A listed app's stored repeat count, which the badge check raises after each fire under a limit.
+std::int64_t otherRepeatCount(core::Library& library, const std::string& app) {
   if (const auto& counts = library.otherApps.otherRepeatCounts)
-    if (auto it = counts->find(app); it != counts->end()) count = it->second;
-  return static_cast<std::uint32_t>(std::clamp<std::int64_t>(count, 1, std::numeric_limits<std::uint32_t>::max()));
+    if (auto it = counts->find(app); it != counts->end()) return it->second;
+  return 1;
 }
 
 }  // namespace
@@ -118,9 +120,9 @@ std::uint32_t otherAlertNumber(core::Library& library, const objc::Id& timer, co
 void fireFixedCategory(core::Library& library, Category category) {
   const CategoryInfo& row = core::info(category);
   const std::int64_t limit = library.settings.number(row.countKey);
-  const std::uint32_t alert = alertNumber(library, row, limit);
+  const std::uint32_t alert = countAlert(library, row.category);
   timeline::AlertScope scope(library.host.timeline(), row.id, alert);
-  if (library.host.timeline().active()) recordFired(library, row.name, alertText(alert, limit), row.id, alert, limit);
+  if (library.host.timeline().active()) recordFired(library, row, alert, limit);
   const bool locked = playFireAlerts(library, alertKeysOf(row), row.name, LightAlert::Torch);
   if (bannerAllowed(library, locked, row.name))
     showReminderBanner(library, bannerMessage(library, row), reminderSection(library, row));
@@ -130,12 +132,16 @@ void fireFixedCategory(core::Library& library, Category category) {
 void fireOtherApp(core::Library& library, const objc::Id& timer) {
   const std::string app = host::send(timer, host::msg::loggingIdentifier);
   const std::int64_t limit = library.settings.number(core::Key::otherCount);
-  const std::uint32_t alert = otherAlertNumber(library, timer, app, limit);
+  const std::uint32_t alert = otherAlertNumber(library, timer, app);
   const std::string id = core::listedAppId(app);
   timeline::AlertScope scope(library.host.timeline(), id, alert);
-  if (library.host.timeline().active())
-    recordFired(library, app, alert == 0 ? "alert of a timer no longer listed" : alertText(alert, limit), id, alert,
-                limit);
+  if (library.host.timeline().active()) {
+    const std::int64_t counted = otherRepeatCount(library, app);
+    library.record(timeline::Kind::ReminderFired, app,
+                   alert == 0 ? "alert of a timer no longer listed"
+                              : core::alertText(alert, counted, limit, core::settingKey(core::Key::otherCount).name),
+                   alertFields(id, alert, counted, limit));
+  }
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);
 }

@@ -6,6 +6,7 @@
 #include "core/helper_messages.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
+#include "core/repeat_limit.h"
 
 namespace qv::core {
 namespace {
@@ -93,7 +94,7 @@ void countAndRearm(Library& library, const Id& timer, const std::string& app) {
     leaveActiveList(library, app);
     counts->erase(app);
     if (library.host.timeline().active())
-      library.record(timeline::Kind::ReminderEnded, app, "repeat limit " + std::to_string(limit) + " reached",
+      library.record(timeline::Kind::ReminderEnded, app, limitReachedText(limit, settingKey(Key::otherCount).name),
                      {{"category", listedAppId(app)}, {"reason", std::string("limit")}});
     return;
   }

@@ -125,7 +125,11 @@ constexpr FieldDoc kFired[] = {
      "the alert's number in this run of the reminder, from 1; 0: a listed app's timer that the lists had let go "
      "of (its app cleared, or started again) alerts once more, in no run: the summary counts it in "
      "`unlistedAlerts`, not in a run, and what it does carries no `alert`"},
-    {"limit", T::IntegerOrNull, true, "the repeat limit it counts towards; null: none"},
+    {"limit", T::IntegerOrNull, true,
+     "the repeat limit it counts towards (1 for a count setting below 0, which acts as 1); null: none"},
+    {"counted", T::Integer, false,
+     "its place in the repeat count, where that is not `alert`: alerts made while no limit was set are not "
+     "counted, so a limit set during a run counts from the next alert"},
 };
 constexpr FieldDoc kEnded[] = {
     {"category", T::Text, true, "the reminder; its status-bar icon stays until `reminder-cleared` or a restart of the home screen"},

@@ -1,5 +1,7 @@
 #include "sim/summary.h"
 
+#include <algorithm>
+
 #include "sim/json_lines.h"
 #include "sim/local_time.h"
 #include "sim/terminal.h"
@@ -94,7 +96,10 @@ void Summary::start(Reminder& r, const Event& e, const EventFacts& facts) {
   run.restart = r.running;
   if (const ActionRef* a = facts.cause(e)) run.cause = *a;
   r.runs.push_back(std::move(run));
-  if (!r.running) r.endings.clear();
+  if (!r.running) {
+    r.earlier.insert(r.earlier.end(), r.endings.begin(), r.endings.end());
+    r.endings.clear();
+  }
   r.running = true;
 }
 
@@ -180,10 +185,10 @@ std::string Summary::title(const Reminder& r) const {
   return r.appName ? *r.appName + " (listed app)" : r.subject;
 }
 
-std::string Summary::endingText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const {
-  if (r.endings.empty()) return r.running ? "still running at the end" : "never armed";
+std::string Summary::endingText(const std::vector<Ending>& endings, const LocalClock& clock,
+                                const TimeForm& form) const {
   std::string out;
-  for (const Ending& e : r.endings) {
+  for (const Ending& e : endings) {
     if (!out.empty()) out += "; ";
     out += e.how + " at " + summaryTime(clock, e.time, form);
     if (!e.why.empty()) out += (e.how == "stopped" ? ": " : ", ") + e.why;
@@ -216,13 +221,33 @@ std::string Summary::alertsText(const Reminder& r, const LocalClock& clock, cons
   return text.empty() ? "no alert" : text;
 }
 
+// How the starts before the last ended: each in full while they are few, else counted by how.
+std::string Summary::earlierText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const {
+  constexpr std::size_t kTold = 3;
+  if (r.earlier.size() <= kTold) return endingText(r.earlier, clock, form);
+  std::vector<std::pair<std::string, int>> tally;
+  for (const Ending& e : r.earlier) {
+    auto it = std::find_if(tally.begin(), tally.end(), [&](const auto& t) { return t.first == e.how; });
+    if (it == tally.end()) it = tally.insert(tally.end(), {e.how, 0});
+    ++it->second;
+  }
+  std::string out;
+  for (const auto& [how, times] : tally)
+    out += (out.empty() ? "" : ", ") + how + (times == 1 ? " once" : " " + std::to_string(times) + " times");
+  return out + " (--json gives each run)";
+}
+
 void Summary::print(std::FILE* out, const LocalClock& clock, const TimeForm& form) const {
   std::fprintf(out, "\nSummary\n");
   if (reminders_.empty()) std::fprintf(out, "  no reminder was started\n");
-  for (const Reminder& r : reminders_)
-    std::fprintf(out, "  %-24s %s\n  %-24s %s\n", visibleText(title(r)).c_str(),
-                 visibleText(alertsText(r, clock, form)).c_str(), "",
-                 visibleText(endingText(r, clock, form)).c_str());
+  for (const Reminder& r : reminders_) {
+    std::fprintf(out, "  %-24s %s\n", visibleText(title(r)).c_str(), visibleText(alertsText(r, clock, form)).c_str());
+    if (!r.earlier.empty())
+      std::fprintf(out, "  %-24s earlier runs: %s\n", "", visibleText(earlierText(r, clock, form)).c_str());
+    const std::string last = r.endings.empty() ? (r.running ? "still running at the end" : "never armed")
+                                               : endingText(r.endings, clock, form);
+    std::fprintf(out, "  %-24s %s\n", "", visibleText(last).c_str());
+  }
   std::fprintf(
       out, "  sounds %zu, vibrations %zu, torch blinks %zu, reminder banners %zu, re-posted to the lock screen %zu\n",
       count(Kind::Sound), count(Kind::Vibration), torchBlinks_, reminderBanners_, reminderBulletins_);

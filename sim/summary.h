@@ -76,6 +76,7 @@ class Summary {
     std::vector<Run> runs;
     bool running = false;
     std::vector<Ending> endings;  // for the text: of the last start, how it stopped, then how its icon went
+    std::vector<Ending> earlier;  // the same of every start before it, in order
     // Alerts numbered 0: a listed app's timer that the lists had let go of fires once more, in no run.
     int unlistedAlerts = 0;
     dispatch::Instant firstUnlisted{}, lastUnlisted{};
@@ -95,7 +96,8 @@ class Summary {
                 std::string why) const;
   std::string causeAt(dispatch::Instant t) const;
   std::string title(const Reminder& r) const;
-  std::string endingText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const;
+  std::string endingText(const std::vector<Ending>& endings, const LocalClock& clock, const TimeForm& form) const;
+  std::string earlierText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const;
   std::string alertsText(const Reminder& r, const LocalClock& clock, const TimeForm& form) const;
 
   AppNames names_;

@@ -62,6 +62,42 @@ TEST_F(FireCycle, AFreshStartCountsItsAlertsFromOneAgain) {
             "call: alert 1, no limit | call: alert 2, no limit | call: alert 1, no limit");
 }
 
+// Guards a fault: a limit set during a run numbered its alerts from 1 again, and -1 was told as a limit of -1.
+TEST_F(FireCycle, ALimitChangedDuringARunKeepsTheRunsNumbersAndSaysWhatItCounts) {
+  struct Case {
+    pl::Value before, after;
+    std::string fired, ended;
+    std::int64_t lastAlert, limit;  // the last reminder-fired's fields
+  };
+  const Case cases[] = {
+      {pl::Value(), 2,
+       "SMS: alert 1, no limit | SMS: alert 2, no limit | SMS: alert 3, counted 1 of 2 | SMS: alert 4, counted 2 of 2",
+       "SMS: repeat limit 2 reached", 4, 2},
+      {5, 1, "SMS: alert 1 of 5 | SMS: alert 2 of 5 | SMS: alert 3 of 1 (the limit was lowered while it ran)",
+       "SMS: repeat limit 1 reached", 3, 1},
+      {pl::Value(), -1,
+       "SMS: alert 1, no limit | SMS: alert 2, no limit | SMS: alert 3, counted 1 of 1 (smsCount -1 reads as 1)",
+       "SMS: repeat limit 1 reached (smsCount -1 reads as 1)", 3, 1},
+  };
+  for (const Case& c : cases) {
+    sim::World w;
+    timeline::Recorder r{w.timeline()};
+    if (!c.before.isNull()) writeAndLoad(w, {{"smsCount", c.before}});
+    w.runUntilIdle();
+    startReminder(w.library(), Category::Sms);
+    w.runFor(2min + 1s);
+    writeAndLoad(w, {{"smsCount", c.after}});
+    w.runFor(10min);
+    EXPECT_EQ(details(r, Kind::ReminderFired), c.fired) << c.after.describe();
+    EXPECT_EQ(details(r, Kind::ReminderEnded), c.ended) << c.after.describe();
+    const timeline::Event& last = r.ofKind(Kind::ReminderFired).back();
+    EXPECT_EQ(*last.field("alert"), timeline::Field::Value(c.lastAlert))
+        << "numbered in the run, as the summary counts";
+    EXPECT_EQ(*last.field("limit"), timeline::Field::Value(c.limit)) << "the limit it acts as";
+    testing::finishPendingBlinks(w);
+  }
+}
+
 TEST_F(FireCycle, ClearingOneOfAPairLetsTheOtherAlertOnceMoreThenEnd) {
   startReminder(lib, Category::WhatsAppCall);
   startReminder(lib, Category::WhatsAppMessage);

@@ -57,6 +57,29 @@ TEST_F(OtherAppReminder, RepeatLimitGivesExactlyThatManyFiresAndALaterStartCount
   EXPECT_EQ(rec.count(Kind::ReminderFired, kChat), 6u);
 }
 
+// Guards a fault: a limit set during a run numbered the app's alerts from 1 again.
+TEST_F(OtherAppReminder, ALimitSetDuringARunCountsFromTheNextAlertWhileTheRunKeepsItsNumbers) {
+  world.home().installApp(kChat, "Chat", 2);
+  start(kChat, "Chat");
+  world.runFor(2min + 1s);
+  writeAndLoad(world, {{"otherCount", 2}});
+  world.runFor(10min);
+  EXPECT_EQ(details(rec, Kind::ReminderFired), kChat + ": alert 1, no limit | " + kChat + ": alert 2, no limit | " +
+                                                   kChat + ": alert 3, counted 1 of 2 | " + kChat +
+                                                   ": alert 4, counted 2 of 2");
+  EXPECT_EQ(details(rec, Kind::ReminderEnded), kChat + ": repeat limit 2 reached");
+}
+
+// Guards a fault: a count below zero was told as a limit of that negative number.
+TEST_F(OtherAppReminder, ACountBelowZeroEndsAtTheFirstAlertAndIsToldAsTheOneItActsAs) {
+  writeAndLoad(world, {{"otherCount", -3}});
+  world.home().installApp(kChat, "Chat", 2);
+  start(kChat, "Chat");
+  world.runFor(10min);
+  EXPECT_EQ(details(rec, Kind::ReminderFired), kChat + ": alert 1 of 1 (otherCount -3 reads as 1)");
+  EXPECT_EQ(details(rec, Kind::ReminderEnded), kChat + ": repeat limit 1 reached (otherCount -3 reads as 1)");
+}
+
 TEST_F(OtherAppReminder, WithoutALimitRepeatsWhileTheBadgeStaysAndTheStoredCountNeverGrows) {
   world.home().installApp(kChat, "Chat", 1);
   start(kChat, "Chat");

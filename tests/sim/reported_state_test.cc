@@ -164,6 +164,32 @@ TEST_F(ReportedState, TheTextTheJsonAndTheMatrixCountTheSameStarts) {
   EXPECT_TRUE(has(matrix, ", 2 starts,")) << matrix;
 }
 
+// Fault: the text summary told only how the last start ended; a run lost at a restart or
+// stopped at its limit before it was gone from the text, though the JSON runs kept it.
+TEST_F(ReportedState, TheTextSummaryTellsHowTheEarlierRunsEnded) {
+  const std::string text = ScenarioText::play(R"({"settings": {"smsCount": 2},
+      "actions": [{"at": "+20s", "do": "notification", "event": "sms"},
+                  {"at": "+3m", "do": "notification", "event": "sms"},
+                  {"at": "+3m30s", "do": "respring"},
+                  {"at": "+4m", "do": "notification", "event": "sms"}], "run": "4m30s"})");
+  EXPECT_TRUE(has(text,
+                  "  SMS                      2 alerts, 08:01:20 to 08:02:20 (started 3 times)\n"
+                  "                           earlier runs: stopped at 08:02:20: repeat limit 2 reached; "
+                  "lost at 08:03:30, when the home screen restarted\n"
+                  "                           still running at the end\n"))
+      << text;
+
+  std::string many = R"({"settings": {"smsCount": 1}, "actions": [)";
+  for (int minute = 0; minute < 5; ++minute)
+    many += (minute ? ", " : "") + std::string(R"({"at": "+)") + std::to_string(2 * minute) +
+            R"(m10s", "do": "notification", "event": "sms"})";
+  const std::string tallied = ScenarioText::play(many + R"(], "run": "12m"})");
+  EXPECT_TRUE(has(tallied,
+                  "earlier runs: stopped 4 times (--json gives each run)\n"
+                  "                           stopped at 08:09:10: repeat limit 1 reached\n"))
+      << tallied;
+}
+
 // Fault: after a restart notification ids began again at notification-1 (two notifications, one
 // id); the lock-screen list and the banner on screen went with the old home screen unrecorded.
 TEST_F(ReportedState, WhatTheOldHomeScreenShowedGoesWithItRecordedAndIdsGoOn) {
