@@ -18,28 +18,38 @@ void Player::schedule() {
   // The scenario's own queue outlives a restarting home screen; each action is handed to the home
   // screen's main queue of the moment, where the user's touches and the network arrive.
   dispatch::QueueRef scenarioQueue = world_.clock().createQueue("scenario", "Scenario", false);
-  // A time the clocks skip or repeat is noted just before what happens then (no action's own).
+  // A time the clocks skip or repeat is noted just before what happens then: an action's own
+  // time just before that action, the start's and the run's end on their own.
+  auto ofAction = [](const ClockNote& n, const Action& a) { return n.place == a.place + ".at"; };
   for (const ClockNote& n : scenario_.clockNotes) {
+    auto owner = std::find_if(scenario_.actions.begin(), scenario_.actions.end(),
+                              [&](const Action& a) { return ofAction(n, a); });
+    if (owner != scenario_.actions.end()) continue;
     const ClockNote* clockNote = &n;
     world_.clock().at(scenarioQueue, start_ + n.at, [this, clockNote] {
-      world_.clock().async(world_.springBoard().host.mainQueue(), [this, clockNote] {
-        if (world_.timeline().active())
-          world_.timeline().record(
-              "Note", timeline::Kind::Action, clockNote->text, {},
-              {{"do", std::string("note")}, {"text", clockNote->text}, {"place", clockNote->place}});
-      });
+      world_.clock().async(world_.springBoard().host.mainQueue(), [this, clockNote] { recordClockNote(*clockNote); });
     });
   }
   for (const Action& a : scenario_.actions) {
     const Action* action = &a;
-    world_.clock().at(scenarioQueue, start_ + a.at, [this, action] {
-      world_.clock().async(world_.springBoard().host.mainQueue(), [this, action] {
+    const ClockNote* clockNote = nullptr;
+    for (const ClockNote& n : scenario_.clockNotes)
+      if (ofAction(n, a)) clockNote = &n;
+    world_.clock().at(scenarioQueue, start_ + a.at, [this, action, clockNote] {
+      world_.clock().async(world_.springBoard().host.mainQueue(), [this, action, clockNote] {
+        if (clockNote) recordClockNote(*clockNote);
         perform(*action);
         if (afterAction) afterAction(*action);
       });
     });
   }
   scenarioQueue_ = scenarioQueue;
+}
+
+void Player::recordClockNote(const ClockNote& n) {
+  if (world_.timeline().active())
+    world_.timeline().record("Note", timeline::Kind::Action, n.text, {},
+                             {{"do", std::string("note")}, {"text", n.text}, {"place", n.place}});
 }
 
 void Player::run() {
@@ -54,7 +64,9 @@ void Player::refused(const Status& s) {
   if (!s) aside(s.error());
 }
 
-void Player::aside(const std::string& what) { note(actor_, "(" + what + ")"); }
+void Player::aside(const std::string& what) {
+  note(actor_, "(" + what + ")");
+}
 
 std::string Player::appName(const std::string& bundleId) const {
   return world_.home().displayName(bundleId).value_or(bundleId);
@@ -64,8 +76,7 @@ std::string Player::notificationName(const Action& a) const {
   return a.target.empty() ? "the latest notification" : "the notification \"" + a.target + "\"";
 }
 
-void Player::note(const std::string& who, const std::string& what, const std::string& app,
-                  const std::string& event) {
+void Player::note(const std::string& who, const std::string& what, const std::string& app, const std::string& event) {
   actor_ = who;
   if (!world_.timeline().active()) return;
   timeline::Fields fields{{"do", std::string(current_ ? actionName(current_->type) : "note")}, {"text", what}};
@@ -290,7 +301,7 @@ void Player::act(const Action& a) {
       }
       break;
     case ActionType::ReadMessages:
-      note("User", a.count < 0  ? "reads all new messages in Messages"
+      note("User", a.count < 0    ? "reads all new messages in Messages"
                    : a.count == 1 ? "reads 1 new message in Messages"
                                   : "reads " + std::to_string(a.count) + " new messages in Messages");
       world_.readMessages(a.count < 0 ? std::nullopt : std::optional<std::int64_t>(a.count));

@@ -46,6 +46,8 @@ class Player {
   // told by whoever that line's action was: the user, the network, the device.
   void aside(const std::string& what);
   void refused(const Status& s);
+  // "02:40 does not exist on 2026-03-29: taken as 03:40", told by no action.
+  void recordClockNote(const ClockNote& n);
   std::string appName(const std::string& bundleId) const;
   std::string notificationName(const Action& a) const;
 

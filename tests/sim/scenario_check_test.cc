@@ -182,6 +182,20 @@ TEST(ClockChangeNotes, ASkippedTimeIsNotedWithHowItWasTakenJustBeforeItsActionIn
       << json.out;
 }
 
+// Guards a fixed fault: the note came before every action at that moment, above one whose own
+// time was never moved.
+TEST(ClockChangeNotes, ANoteSitsJustAboveItsOwnActionNotAnotherAtTheSameMoment) {
+  const ScratchFolder scratch("quorvel-clock");
+  const std::string path = scratch.write("day.json", R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00",
+      "run": "04:00", "actions": [{"at": "03:10", "do": "lock"}, {"at": "02:10", "do": "unlock"}]})");
+  const CommandRun text = runQuorvelSim({path});
+  const auto locks = text.out.find("presses the lock button");
+  const auto note = text.out.find("02:10 does not exist on 2026-03-29: taken as 03:10");
+  ASSERT_NE(note, std::string::npos) << text.out;
+  EXPECT_LT(locks, note) << text.out;
+  EXPECT_LT(note, text.out.find("unlocks the device")) << text.out;
+}
+
 TEST(ClockChangeNotes, ARepeatedTimeIsNotedWithHowItWasTaken) {
   auto autumn = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T02:30:00", "run": "2026-10-25T02:45",
       "actions": []})",
