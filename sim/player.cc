@@ -18,18 +18,22 @@ void Player::schedule() {
   // The scenario's own queue outlives a restarting home screen; each action is handed to the home
   // screen's main queue of the moment, where the user's touches and the network arrive.
   dispatch::QueueRef scenarioQueue = world_.clock().createQueue("scenario", "Scenario", false);
-  // A time the clocks skip or repeat is noted just before what happens then: an action's own
-  // time just before that action, the start's and the run's end on their own.
+  // A time the clocks skip or repeat is noted just before what happens then: the start's first,
+  // an action's own time just before that action, the end's (`run`, `--until`) after the actions
+  // of that moment.
   auto ofAction = [](const ClockNote& n, const Action& a) { return n.place == a.place + ".at"; };
-  for (const ClockNote& n : scenario_.clockNotes) {
-    auto owner = std::find_if(scenario_.actions.begin(), scenario_.actions.end(),
-                              [&](const Action& a) { return ofAction(n, a); });
-    if (owner != scenario_.actions.end()) continue;
-    const ClockNote* clockNote = &n;
-    world_.clock().at(scenarioQueue, start_ + n.at, [this, clockNote] {
-      world_.clock().async(world_.springBoard().host.mainQueue(), [this, clockNote] { recordClockNote(*clockNote); });
-    });
-  }
+  std::vector<ClockNote> startNotes, endNotes = extraNotes_;
+  for (const ClockNote& n : scenario_.clockNotes)
+    if (std::none_of(scenario_.actions.begin(), scenario_.actions.end(),
+                     [&](const Action& a) { return ofAction(n, a); }))
+      (n.place == "start" ? startNotes : endNotes).push_back(n);
+  auto scheduleNotes = [&](const std::vector<ClockNote>& notes) {
+    for (const ClockNote& n : notes)
+      world_.clock().at(scenarioQueue, start_ + n.at, [this, n] {
+        world_.clock().async(world_.springBoard().host.mainQueue(), [this, n] { recordClockNote(n); });
+      });
+  };
+  scheduleNotes(startNotes);
   for (const Action& a : scenario_.actions) {
     const Action* action = &a;
     const ClockNote* clockNote = nullptr;
@@ -43,6 +47,7 @@ void Player::schedule() {
       });
     });
   }
+  scheduleNotes(endNotes);
   scenarioQueue_ = scenarioQueue;
 }
 

@@ -22,6 +22,9 @@ class Player {
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
 
+  // A note of a time given outside the scenario (`--until`), played with the scenario's own;
+  // call before schedule().
+  void addClockNote(ClockNote note) { extraNotes_.push_back(std::move(note)); }
   // Schedules the actions; call once, before running.
   void schedule();
   // Runs to the end of the scenario (or `until`, if earlier).
@@ -59,6 +62,7 @@ class Player {
   dispatch::QueueRef scenarioQueue_;
   const Action* current_ = nullptr;
   std::string actor_;  // who the last action line was told by
+  std::vector<ClockNote> extraNotes_;
 };
 
 }  // namespace qv::sim
