@@ -7,16 +7,16 @@
 namespace qv::alerts {
 namespace {
 
-// "02:30 does not exist today: it closes at 03:30" for an edge the clocks skip; while now is a
-// reading the clocks repeat, "02:30 happens twice today: it closes at the first" for an edge in
-// the repeated span. Empty on an ordinary day.
+// "02:30 does not exist today: it closes at 03:30" for an edge the clocks skip on `today`; while
+// now is a reading the clocks repeat, "02:30 happens twice today: it closes at the first" for an
+// edge in the repeated span. Empty on an ordinary day.
 std::string edgeNote(host::Host& host, const host::CalendarDate& today, int hour, int minute, const char* verb,
-                     dispatch::Duration repeatedBy) {
+                     dispatch::Duration repeatedBy, const char* todayWord = "today") {
   const dispatch::Instant edge = host.dateFromCalendar({today.year, today.month, today.day, hour, minute, 0});
   const host::CalendarDate falls = host.calendarDate(edge);
   char text[96] = "";
   if (falls.hour != hour || falls.minute != minute) {
-    std::snprintf(text, sizeof text, "%02d:%02d does not exist today: it %s at %02d:%02d", hour, minute, verb,
+    std::snprintf(text, sizeof text, "%02d:%02d does not exist %s: it %s at %02d:%02d", hour, minute, todayWord, verb,
                   falls.hour, falls.minute);
   } else if (repeatedBy > dispatch::Duration::zero()) {
     const host::CalendarDate again = host.calendarDate(edge + repeatedBy);
@@ -33,12 +33,17 @@ dispatch::Duration repeatedBy(host::Host& host, dispatch::Instant now, const hos
   return behind >= std::chrono::seconds(1) ? behind : dispatch::Duration::zero();
 }
 
+std::string edgeNotes(host::Host& host, const ActiveWindow& w, const host::CalendarDate& today,
+                      dispatch::Duration repeated, const char* todayWord = "today") {
+  std::string notes = edgeNote(host, today, w.fromHour, w.fromMinute, "opens", repeated, todayWord);
+  const std::string closing = edgeNote(host, today, w.toHour, w.toMinute, "closes", repeated, todayWord);
+  if (!notes.empty() && !closing.empty()) notes += "; ";
+  return notes + closing;
+}
+
 std::string windowTextOn(host::Host& host, const ActiveWindow& w, const host::CalendarDate& today,
                          dispatch::Duration repeated) {
-  std::string notes = edgeNote(host, today, w.fromHour, w.fromMinute, "opens", repeated);
-  const std::string closing = edgeNote(host, today, w.toHour, w.toMinute, "closes", repeated);
-  if (!notes.empty() && !closing.empty()) notes += "; ";
-  notes += closing;
+  const std::string notes = edgeNotes(host, w, today, repeated);
   return notes.empty() ? windowText(w) : windowText(w) + " (" + notes + ")";
 }
 
@@ -71,6 +76,10 @@ std::string windowTextToday(host::Host& host, const ActiveWindow& w) {
   const dispatch::Instant now = host.scheduler().now();
   const host::CalendarDate today = host.calendarDate(now);
   return windowTextOn(host, w, today, repeatedBy(host, now, today));
+}
+
+std::string skippedEdges(host::Host& host, const ActiveWindow& w, const host::CalendarDate& day) {
+  return edgeNotes(host, w, day, dispatch::Duration::zero(), "that day");
 }
 
 bool alertGate(core::Library& library) {

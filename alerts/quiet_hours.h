@@ -33,6 +33,10 @@ std::string windowText(const ActiveWindow& w);
 // how refusals name the window the gate has just applied.
 std::string windowTextToday(host::Host& host, const ActiveWindow& w);
 
+// The edges the clocks skip on `day`, each with where it falls: "02:30 does not exist that day:
+// it closes at 03:30"; empty when the day skips neither.
+std::string skippedEdges(host::Host& host, const ActiveWindow& w, const host::CalendarDate& day);
+
 // Reloads the settings and answers whether now lies strictly inside today's window.
 bool alertGate(core::Library& library);
 
