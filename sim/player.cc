@@ -69,9 +69,7 @@ void Player::refused(const Status& s) {
   if (!s) aside(s.error());
 }
 
-void Player::aside(const std::string& what) {
-  note(actor_, "(" + what + ")");
-}
+void Player::aside(const std::string& what) { note(actor_, "(" + what + ")"); }
 
 std::string Player::appName(const std::string& bundleId) const {
   return world_.home().displayName(bundleId).value_or(bundleId);
@@ -81,7 +79,8 @@ std::string Player::notificationName(const Action& a) const {
   return a.target.empty() ? "the latest notification" : "the notification \"" + a.target + "\"";
 }
 
-void Player::note(const std::string& who, const std::string& what, const std::string& app, const std::string& event) {
+void Player::note(const std::string& who, const std::string& what, const std::string& app,
+                  const std::string& event) {
   actor_ = who;
   if (!world_.timeline().active()) return;
   timeline::Fields fields{{"do", std::string(current_ ? actionName(current_->type) : "note")}, {"text", what}};
@@ -306,7 +305,7 @@ void Player::act(const Action& a) {
       }
       break;
     case ActionType::ReadMessages:
-      note("User", a.count < 0    ? "reads all new messages in Messages"
+      note("User", a.count < 0  ? "reads all new messages in Messages"
                    : a.count == 1 ? "reads 1 new message in Messages"
                                   : "reads " + std::to_string(a.count) + " new messages in Messages");
       world_.readMessages(a.count < 0 ? std::nullopt : std::optional<std::int64_t>(a.count));

@@ -23,15 +23,15 @@ namespace qv::sim {
 // A notification as the network or an app delivers it: either a preset that builds what the
 // app really sends on the scenario's system range, or raw fields.
 struct NotificationSpec {
-  std::string preset;                    // e.g. "whatsapp-message"; empty for raw
-  std::string app;                       // bundle identifier (the section id)
-  std::string categoryIdentifier;        // raw, iOS 10
-  std::optional<pl::Dict> remote;        // raw remote payload
-  std::optional<pl::Dict> local;         // raw local payload (the local notification's userInfo)
+  std::string preset;                 // e.g. "whatsapp-message"; empty for raw
+  std::string app;                    // bundle identifier (the section id)
+  std::string categoryIdentifier;     // raw, iOS 10
+  std::optional<pl::Dict> remote;     // raw remote payload
+  std::optional<pl::Dict> local;      // raw local payload (the local notification's userInfo)
   std::optional<pl::Data> localArchive;  // raw archived local notification, as given (base64 in JSON)
   std::optional<pl::Value> context;      // the whole context as given, of any type
-  bool localFire = false;                // a local notification the app itself scheduled fires
-  std::optional<std::int64_t> badge;     // the app's badge after it arrives (presets count up)
+  bool localFire = false;             // a local notification the app itself scheduled fires
+  std::optional<std::int64_t> badge;  // the app's badge after it arrives (presets count up)
   std::string title;
   std::string message;
   std::string label;  // a name later actions use to refer to it
@@ -67,18 +67,18 @@ struct Action {
   ActionType type = ActionType::Note;
   std::string place;  // "actions[3]", for messages
   NotificationSpec notification;
-  std::string app;          // OpenApp, LeaveApp, SetBadge; the caller for calls
-  std::string target;       // the label of an earlier notification ("" = the latest)
-  std::string origin;       // ActOnNotification: "lock-screen" or "notification-centre"
-  std::int64_t count = 0;   // ReadMessages: how many (below 0: all); SetBadge: the value
+  std::string app;         // OpenApp, LeaveApp, SetBadge; the caller for calls
+  std::string target;      // the label of an earlier notification ("" = the latest)
+  std::string origin;      // ActOnNotification: "lock-screen" or "notification-centre"
+  std::int64_t count = 0;  // ReadMessages: how many (below 0: all); SetBadge: the value
   bool countGiven = false;  // ReadMessages: "count" was written
-  bool on = false;          // QuietMode
-  pl::Dict values;          // Settings, SettingsFile (with `settingsFile`: what the file holds)
+  bool on = false;         // QuietMode
+  pl::Dict values;         // Settings, SettingsFile (with `settingsFile`: what the file holds)
   std::vector<std::string> removals;
   std::optional<pl::Data> settingsFile;  // SettingsFile: a whole file put in place as it is
   std::string settingsFileName;          // ... as the scenario names it
   std::string settingsFilePath;          // ... and where it was read, absolute
-  std::string text;                      // Note
+  std::string text;  // Note
 };
 
 struct AppSpec {

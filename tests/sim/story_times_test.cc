@@ -91,7 +91,8 @@ TEST_F(StoryTimes, TheHeaderGivesTheStartWindowAsTheAlertGateReadsIt) {
 TEST_F(StoryTimes, TheHeaderNamesEachDayWhoseClockChangeSkipsAnEdgeOfTheStartWindow) {
   const std::string out = play(R"({"timeZone": "America/Santiago", "start": "2026-09-05T23:00:00", "run": "4h",
       "settings": {"fromHour": 0, "fromMin": 20, "toHour": 1, "toMin": 40}})");
-  EXPECT_TRUE(has(out, "before 01:40:00\nstart window on 2026-09-06: 00:20 does not exist that day: it opens at 01:20\n"))
+  EXPECT_TRUE(
+      has(out, "before 01:40:00\nstart window on 2026-09-06: 00:20 does not exist that day: it opens at 01:20\n"))
       << out;
   const std::string back = play(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T01:00:00", "run": "3h",
       "settings": {"toHour": 2, "toMin": 30}})");
