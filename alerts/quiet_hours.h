@@ -28,6 +28,15 @@ ActiveWindow activeWindow(const core::Settings& settings);
 // name the window.
 std::string windowText(const ActiveWindow& w);
 
+// The same, followed on a day the clocks change by where an edge falls today when the change
+// moves it from its wall-clock reading ("... (02:30 does not exist today: it closes at 03:30)"):
+// how refusals name the window the gate has just applied.
+std::string windowTextToday(host::Host& host, const ActiveWindow& w);
+
+// The edges the clocks skip on `day`, each with where it falls: "02:30 does not exist that day:
+// it closes at 03:30"; empty when the day skips neither.
+std::string skippedEdges(host::Host& host, const ActiveWindow& w, const host::CalendarDate& day);
+
 // Reloads the settings and answers whether now lies strictly inside today's window.
 bool alertGate(core::Library& library);
 

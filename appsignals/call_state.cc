@@ -28,7 +28,7 @@ void scheduleRestartAfterUnansweredCall(core::Library& library) {
   if (!alerts::alertGate(library)) {
     if (library.host.timeline().wantsDecisions())
       library.explain("call", "unanswered call refused: quiet hours: " +
-                                  alerts::windowText(alerts::activeWindow(library.settings)));
+                                  alerts::windowTextToday(library.host, alerts::activeWindow(library.settings)));
     return;
   }
   library.explain("call", "unanswered call: call reminder starts in 1 s");

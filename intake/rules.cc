@@ -32,7 +32,8 @@ bool keysOn(Evaluation& ev, std::string_view what, std::initializer_list<core::K
 bool windowOpen(Evaluation& ev, std::string_view what) {
   if (alerts::alertGate(ev.library)) return true;
   if (ev.library.host.timeline().wantsDecisions())
-    ev.explain(what, " refused: quiet hours: ", alerts::windowText(alerts::activeWindow(ev.library.settings)));
+    ev.explain(what, " refused: quiet hours: ",
+               alerts::windowTextToday(ev.library.host, alerts::activeWindow(ev.library.settings)));
   return false;
 }
 

@@ -164,6 +164,8 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
       return 2;
     }
     stopAt = world->now() + *offset;
+    if (std::string note = clockChangeInScenario(scenario, o.until); !note.empty())
+      player.addClockNote({*offset, "--until", std::move(note)});
   }
   World* w = world.get();
   LocalClock clock = [w](dispatch::Instant t) { return w->springBoard().host.calendarDate(t); };

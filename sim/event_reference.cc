@@ -155,7 +155,7 @@ constexpr FieldDoc kAction[] = {
                             "nothing (`(no banner is on screen)`, `(cannot answer with no call)`)"},
     {"place", T::Text, false,
      "where the action is in the scenario file: `actions[3]`; on the note of a local time the clocks skip or "
-     "repeat, where that time is written: `actions[3].at`, `start`, `run`"},
+     "repeat, where that time is written: `actions[3].at`, `start`, `run`, `--until`"},
     {"app", T::Text, false, "the app it concerns (the notification's app, the app opened or left)"},
     {"event", T::Text, false, "the notification's event (`whatsapp-message`)"},
 };

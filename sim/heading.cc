@@ -43,6 +43,22 @@ std::string dateOf(const host::CalendarDate& d) {
   return text;
 }
 
+// "start window on 2026-03-29: 02:30 does not exist that day: it closes at 03:30", for each day
+// of the run whose clock change skips an edge (the gate's lines say the same on the day).
+void skippedEdgeLines(World& world, dispatch::Instant stopAt, const LocalClock& clock,
+                      std::vector<std::string>& lines) {
+  const alerts::ActiveWindow w = alerts::activeWindow(world.library().settings);
+  host::Host& host = world.springBoard().host;
+  const host::CalendarDate last = clock(stopAt);
+  for (host::CalendarDate day = clock(world.now());;) {
+    day.hour = 12, day.minute = 0, day.second = 0;
+    if (std::string skipped = alerts::skippedEdges(host, w, day); !skipped.empty())
+      lines.push_back("start window on " + dateOf(day) + ": " + skipped);
+    if (dateOf(day) == dateOf(last)) break;
+    day = clock(host.dateFromCalendar(day) + std::chrono::hours(24));
+  }
+}
+
 }  // namespace
 
 std::vector<std::string> storyHeading(const Scenario& s, World& world, dispatch::Instant stopAt,
@@ -62,6 +78,7 @@ std::vector<std::string> storyHeading(const Scenario& s, World& world, dispatch:
   lines.push_back(device);
   lines.push_back("settings: " + settingsHeading(s, world));
   lines.push_back(startWindowLine(world));
+  skippedEdgeLines(world, stopAt, clock, lines);
   return lines;
 }
 

@@ -18,28 +18,43 @@ void Player::schedule() {
   // The scenario's own queue outlives a restarting home screen; each action is handed to the home
   // screen's main queue of the moment, where the user's touches and the network arrive.
   dispatch::QueueRef scenarioQueue = world_.clock().createQueue("scenario", "Scenario", false);
-  // A time the clocks skip or repeat is noted just before what happens then (no action's own).
-  for (const ClockNote& n : scenario_.clockNotes) {
-    const ClockNote* clockNote = &n;
-    world_.clock().at(scenarioQueue, start_ + n.at, [this, clockNote] {
-      world_.clock().async(world_.springBoard().host.mainQueue(), [this, clockNote] {
-        if (world_.timeline().active())
-          world_.timeline().record(
-              "Note", timeline::Kind::Action, clockNote->text, {},
-              {{"do", std::string("note")}, {"text", clockNote->text}, {"place", clockNote->place}});
+  // A time the clocks skip or repeat is noted just before what happens then: the start's first,
+  // an action's own time just before that action, the end's (`run`, `--until`) after the actions
+  // of that moment.
+  auto ofAction = [](const ClockNote& n, const Action& a) { return n.place == a.place + ".at"; };
+  std::vector<ClockNote> startNotes, endNotes = extraNotes_;
+  for (const ClockNote& n : scenario_.clockNotes)
+    if (std::none_of(scenario_.actions.begin(), scenario_.actions.end(),
+                     [&](const Action& a) { return ofAction(n, a); }))
+      (n.place == "start" ? startNotes : endNotes).push_back(n);
+  auto scheduleNotes = [&](const std::vector<ClockNote>& notes) {
+    for (const ClockNote& n : notes)
+      world_.clock().at(scenarioQueue, start_ + n.at, [this, n] {
+        world_.clock().async(world_.springBoard().host.mainQueue(), [this, n] { recordClockNote(n); });
       });
-    });
-  }
+  };
+  scheduleNotes(startNotes);
   for (const Action& a : scenario_.actions) {
     const Action* action = &a;
-    world_.clock().at(scenarioQueue, start_ + a.at, [this, action] {
-      world_.clock().async(world_.springBoard().host.mainQueue(), [this, action] {
+    const ClockNote* clockNote = nullptr;
+    for (const ClockNote& n : scenario_.clockNotes)
+      if (ofAction(n, a)) clockNote = &n;
+    world_.clock().at(scenarioQueue, start_ + a.at, [this, action, clockNote] {
+      world_.clock().async(world_.springBoard().host.mainQueue(), [this, action, clockNote] {
+        if (clockNote) recordClockNote(*clockNote);
         perform(*action);
         if (afterAction) afterAction(*action);
       });
     });
   }
+  scheduleNotes(endNotes);
   scenarioQueue_ = scenarioQueue;
+}
+
+void Player::recordClockNote(const ClockNote& n) {
+  if (world_.timeline().active())
+    world_.timeline().record("Note", timeline::Kind::Action, n.text, {},
+                             {{"do", std::string("note")}, {"text", n.text}, {"place", n.place}});
 }
 
 void Player::run() {

@@ -22,6 +22,9 @@ class Player {
   Player(const Player&) = delete;
   Player& operator=(const Player&) = delete;
 
+  // A note of a time given outside the scenario (`--until`), played with the scenario's own;
+  // call before schedule().
+  void addClockNote(ClockNote note) { extraNotes_.push_back(std::move(note)); }
   // Schedules the actions; call once, before running.
   void schedule();
   // Runs to the end of the scenario (or `until`, if earlier).
@@ -46,6 +49,8 @@ class Player {
   // told by whoever that line's action was: the user, the network, the device.
   void aside(const std::string& what);
   void refused(const Status& s);
+  // "02:40 does not exist on 2026-03-29: taken as 03:40", told by no action.
+  void recordClockNote(const ClockNote& n);
   std::string appName(const std::string& bundleId) const;
   std::string notificationName(const Action& a) const;
 
@@ -57,6 +62,7 @@ class Player {
   dispatch::QueueRef scenarioQueue_;
   const Action* current_ = nullptr;
   std::string actor_;  // who the last action line was told by
+  std::vector<ClockNote> extraNotes_;
 };
 
 }  // namespace qv::sim

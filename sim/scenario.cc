@@ -313,6 +313,35 @@ std::string mendTime(std::string_view after) {
   return "write the time alone";
 }
 
+// How a local time the clocks skip or show twice is taken ("02:10 does not exist on 2026-03-29:
+// taken as 03:10"); empty for any other time and for offsets.
+std::string clockChangeNote(std::string_view text, const host::CalendarDate& start, const tz::TimeZone& zone) {
+  host::CalendarDate d = start;
+  if (auto full = parseDateTime(text)) {
+    d = *full;
+  } else if (auto clock = parseClock(text)) {
+    d.hour = (*clock)[0], d.minute = (*clock)[1], d.second = (*clock)[2];
+  } else {
+    return {};
+  }
+  const tz::CivilTime civil{d.year, d.month, d.day, d.hour, d.minute, d.second};
+  const std::size_t instants = tz::candidatesForCivil(civil, zone).size();
+  if (instants == 1) return {};
+  auto hhmm = [](const tz::CivilTime& c) {
+    char out[16];
+    std::snprintf(out, sizeof out, "%02d:%02d", c.hour, c.minute);
+    std::string text = out;
+    if (c.second) std::snprintf(out, sizeof out, ":%02d", c.second), text += out;
+    return text;
+  };
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", d.year, d.month, d.day);
+  if (instants == 0)
+    return hhmm(civil) + " does not exist on " + date + ": taken as " +
+           hhmm(tz::toCivil(tz::fromCivil(civil, zone), zone));
+  return hhmm(civil) + " happens twice on " + date + ", as the clocks go back: taken as the first";
+}
+
 }  // namespace
 
 Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::CalendarDate& start,
@@ -468,32 +497,7 @@ class Parser {
   }
 
   // How a local time the clocks skip or show twice is taken; empty for any other time.
-  std::string clockChange(const std::string& text) const {
-    host::CalendarDate d = s_.world.start;
-    if (auto full = parseDateTime(text)) {
-      d = *full;
-    } else if (auto clock = parseClock(text)) {
-      d.hour = (*clock)[0], d.minute = (*clock)[1], d.second = (*clock)[2];
-    } else {
-      return {};
-    }
-    const tz::CivilTime civil{d.year, d.month, d.day, d.hour, d.minute, d.second};
-    const std::size_t instants = tz::candidatesForCivil(civil, *timeZone).size();
-    if (instants == 1) return {};
-    auto hhmm = [](const tz::CivilTime& c) {
-      char out[16];
-      std::snprintf(out, sizeof out, "%02d:%02d", c.hour, c.minute);
-      std::string text = out;
-      if (c.second) std::snprintf(out, sizeof out, ":%02d", c.second), text += out;
-      return text;
-    };
-    char date[16];
-    std::snprintf(date, sizeof date, "%04d-%02d-%02d", d.year, d.month, d.day);
-    if (instants == 0)
-      return hhmm(civil) + " does not exist on " + date + ": taken as " +
-             hhmm(tz::toCivil(tz::fromCivil(civil, *timeZone), *timeZone));
-    return hhmm(civil) + " happens twice on " + date + ", as the clocks go back: taken as the first";
-  }
+  std::string clockChange(const std::string& text) const { return clockChangeNote(text, s_.world.start, *timeZone); }
 
   void notification(const json& a, const std::string& place, Action& action) {
     r_.allowOnly(a, place,
@@ -977,6 +981,12 @@ Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::strin
   return offsetFromStart(text, scenario.world.start, [&zone](const host::CalendarDate& d) {
     return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, zone));
   });
+}
+
+std::string clockChangeInScenario(const Scenario& scenario, std::string_view text) {
+  if (scenario.world.timeZone == "UTC") return {};
+  auto zone = tz::TimeZone::load(scenario.world.timeZone);
+  return zone ? clockChangeNote(text, scenario.world.start, *zone) : std::string();
 }
 
 namespace {

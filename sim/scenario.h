@@ -136,6 +136,9 @@ Result<dispatch::Duration> offsetFromStart(std::string_view text, const host::Ca
                                            const std::function<dispatch::Instant(const host::CalendarDate&)>& zone);
 // The same for a scenario already read (its start and time zone).
 Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::string_view text);
+// How such a time was taken when the clocks skip or repeat it ("02:20 does not exist on
+// 2026-03-29: taken as 03:20"); empty for any other time.
+std::string clockChangeInScenario(const Scenario& scenario, std::string_view text);
 
 // Settings as a tester reads them: "showStatus on, smsInt 30, otherApplications [\"a.b\"]";
 // removed keys read "key removed".

@@ -108,5 +108,29 @@ TEST_F(QuietHoursOnClockJumps, AnEdgeInTheRepeatedHourIsItsFirstOccurrence) {
   EXPECT_TRUE(gateAtLocal({2026, 10, 25, 2, 15, 0}, 1h + 1s)) << "02:15 the second time: it opened at the first 02:30";
 }
 
+// Guards a fixed fault: on these days the gate's line named the wall-clock window alone, so an
+// open gate at 03:20 read "start window 00:00–02:30, now 03:20:00: open".
+TEST_F(QuietHoursOnClockJumps, TheGateAndItsRefusalsSayWhereAMovedEdgeFallsThatDay) {
+  auto lastLine = [&] { return rec.ofKind(Kind::Decision).back().detail; };
+  window({{"toHour", 2}, {"toMin", 30}});
+  EXPECT_TRUE(gateAtLocal({2026, 3, 29, 3, 20, 0}));
+  EXPECT_EQ(lastLine(),
+            "start window 00:00\u201302:30 (02:30 does not exist today: it closes at 03:30), now 03:20:00: open");
+  window({{"fromHour", 2}, {"fromMin", 10}, {"toHour", 2}, {"toMin", 40}});
+  EXPECT_FALSE(gateAtLocal({2026, 3, 29, 3, 40, 0}));
+  EXPECT_EQ(windowTextToday(lib.host, activeWindow(lib.settings)),
+            "start window 02:10\u201302:40 (02:10 does not exist today: it opens at 03:10; 02:40 does not exist "
+            "today: it closes at 03:40)");
+  EXPECT_FALSE(gateAtLocal({2026, 3, 30, 2, 10, 0}));
+  EXPECT_EQ(lastLine(), "start window 02:10\u201302:40, now 02:10:00: closed, no reminder starts") << "an ordinary day";
+  window({{"toHour", 2}, {"toMin", 30}});
+  EXPECT_TRUE(gateAtLocal({2026, 10, 25, 2, 15, 0}));
+  EXPECT_EQ(lastLine(), "start window 00:00\u201302:30, now 02:15:00: open") << "the first 02:15 reads as any other";
+  EXPECT_FALSE(gateAtLocal({2026, 10, 25, 2, 15, 0}, 1h));
+  EXPECT_EQ(lastLine(),
+            "start window 00:00\u201302:30 (02:30 happens twice today: it closes at the first), now 02:15:00 for the "
+            "second time: closed, no reminder starts");
+}
+
 }  // namespace
 }  // namespace qv::alerts

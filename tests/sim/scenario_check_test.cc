@@ -182,6 +182,35 @@ TEST(ClockChangeNotes, ASkippedTimeIsNotedWithHowItWasTakenJustBeforeItsActionIn
       << json.out;
 }
 
+// Guards a fixed fault: the note came before every action at that moment, above one whose own
+// time was never moved.
+TEST(ClockChangeNotes, ANoteSitsJustAboveItsOwnActionNotAnotherAtTheSameMoment) {
+  const ScratchFolder scratch("quorvel-clock");
+  const std::string path = scratch.write("day.json", R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00",
+      "run": "04:00", "actions": [{"at": "03:10", "do": "lock"}, {"at": "02:10", "do": "unlock"}]})");
+  const CommandRun text = runQuorvelSim({path});
+  const auto locks = text.out.find("presses the lock button");
+  const auto note = text.out.find("02:10 does not exist on 2026-03-29: taken as 03:10");
+  ASSERT_NE(note, std::string::npos) << text.out;
+  EXPECT_LT(locks, note) << text.out;
+  EXPECT_LT(note, text.out.find("unlocks the device")) << text.out;
+}
+
+// Guards a fixed fault: "--until 02:20" on this day ended the run at 03:20 with no word of it.
+TEST(ClockChangeNotes, AnUntilTheClocksSkipIsNotedAfterTheActionsOfItsMoment) {
+  const ScratchFolder scratch("quorvel-clock");
+  const std::string path = scratch.write("day.json", R"({"timeZone": "Europe/Berlin", "start": "2026-03-29T01:00:00",
+      "run": "04:00", "actions": [{"at": "03:20", "do": "lock"}]})");
+  const CommandRun text = runQuorvelSim({"--until", "02:20", path});
+  const CommandRun json = runQuorvelSim({"--json", "--until", "02:20", path});
+  const auto note = text.out.find("02:20 does not exist on 2026-03-29: taken as 03:20");
+  ASSERT_NE(note, std::string::npos) << text.out;
+  EXPECT_LT(text.out.find("presses the lock button"), note) << text.out;
+  EXPECT_NE(json.out.find(R"("text":"02:20 does not exist on 2026-03-29: taken as 03:20","place":"--until"})"),
+            std::string::npos)
+      << json.out;
+}
+
 TEST(ClockChangeNotes, ARepeatedTimeIsNotedWithHowItWasTaken) {
   auto autumn = parseScenario(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T02:30:00", "run": "2026-10-25T02:45",
       "actions": []})",

@@ -1,5 +1,6 @@
 // The text story's times a reader cannot misread: the end's date when a run crosses midnight,
-// dates in the summary then, a line where the clocks change, and the start window in the header.
+// dates in the summary then, a line where the clocks change, and the start window in the header
+// (with the days a clock change moves an edge).
 
 #include <gtest/gtest.h>
 
@@ -83,6 +84,19 @@ TEST_F(StoryTimes, TheHeaderGivesTheStartWindowAsTheAlertGateReadsIt) {
   const std::string explained = play(R"({"device": {"ios": "9.3"}, "run": "1m", "settings": {"fromHour": 8},
       "actions": [{"at": "+20s", "do": "notification", "event": "sms"}]})", {"--explain"});
   EXPECT_TRUE(has(explained, "alert gate - start window 08:00–23:59, now")) << explained;
+}
+
+// Guards a fixed fault: on a day the clocks skip an edge, the header gave the wall-clock window
+// alone, which the day's decisions contradicted.
+TEST_F(StoryTimes, TheHeaderNamesEachDayWhoseClockChangeSkipsAnEdgeOfTheStartWindow) {
+  const std::string out = play(R"({"timeZone": "America/Santiago", "start": "2026-09-05T23:00:00", "run": "4h",
+      "settings": {"fromHour": 0, "fromMin": 20, "toHour": 1, "toMin": 40}})");
+  EXPECT_TRUE(
+      has(out, "before 01:40:00\nstart window on 2026-09-06: 00:20 does not exist that day: it opens at 01:20\n"))
+      << out;
+  const std::string back = play(R"({"timeZone": "Europe/Berlin", "start": "2026-10-25T01:00:00", "run": "3h",
+      "settings": {"toHour": 2, "toMin": 30}})");
+  EXPECT_FALSE(has(back, "start window on")) << "an edge the clocks repeat is its first, as the header says\n" << back;
 }
 
 }  // namespace
