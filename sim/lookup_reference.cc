@@ -121,12 +121,16 @@ std::string settingsMarkdown() {
 
 std::string appsText() {
   std::string out = "Apps on the simulated home screen: a scenario names them by bundle identifier without\n"
-                    "declaring them. Any other app is declared in the scenario's \"apps\".\n\n";
+                    "declaring them. Any other app is declared in the scenario's \"apps\". Every app starts its\n"
+                    "own process when it is opened; the library loads only into those its filter names, and an\n"
+                    "app without it posts no clear notification when opened.\n\n";
   out += padded("BUNDLE ID", 26) + padded("NAME", 12) + "RUNS\n";
   for (const apps::AppSpec& app : apps::knownApps())
-    out += padded(app.bundleId, 26) + padded(app.displayName, 12) + "its own process (" + app.processName + ")\n";
+    out += padded(app.bundleId, 26) + padded(app.displayName, 12) + "its own process (" + app.processName +
+           "), with the library\n";
   for (const apps::HomeScreenApp& app : apps::otherHomeScreenApps())
-    out += padded(app.bundleId, 26) + padded(app.displayName, 12) + "no process (its icon, badge and notifications)\n";
+    out += padded(app.bundleId, 26) + padded(app.displayName, 12) + "a plain process (" + app.displayName +
+           "), without the library\n";
   return out;
 }
 

@@ -257,6 +257,14 @@ void Player::act(const Action& a) {
         aside("the device is unlocked: there is no lock screen to act from; nothing happens");
         break;
       }
+      // The lock screen offers only what it lists: a notification that came while the device was
+      // unlocked, or was handed over at an unlock, is in the notification centre alone.
+      if (a.origin == "lock-screen" && !lists(world_.notifications().lockScreenItems(), target(a))) {
+        aside(lists(world_.notifications().notificationCentreItems(), target(a))
+                  ? "that notification is not on the lock screen, only in the notification centre; nothing happens"
+                  : "that notification is no longer shown");
+        break;
+      }
       if (!world_.notifications().actOn(target(a), a.origin == "lock-screen" ? springboard::kOriginLockScreen
                                                                              : springboard::kOriginNotificationCentre))
         aside("that notification is no longer shown");

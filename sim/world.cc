@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "alerts/banner.h"
 #include "assembly/startup.h"
 #include "core/other_apps.h"
 #include "core/registry.h"
@@ -224,7 +225,9 @@ void World::buildHomeScreen(const KeptAtRestart* before) {
   };
   // Taps on banners, notifications and their actions bring the app's process to the front.
   notifications().openApp = [this](const std::string& bundleId) {
-    if (Process* p = &startProcess(bundleId); p->app) (void)p->app->open();
+    Process& p = startProcess(bundleId);
+    if (p.app) (void)p.app->open();
+    explainOpenedWithoutLibrary(p);
   };
   calls().onCallEnded = [this](const telephony::CallRecord& call) {
     if (call.outcome == telephony::CallOutcome::Missed) postMissedCall(call);
@@ -310,6 +313,22 @@ void World::openApp(const std::string& bundleId) {
   notifications().activateApp(bundleId);
   Process& p = startProcess(bundleId);
   if (p.app) (void)p.app->open();
+  explainOpenedWithoutLibrary(p);
+}
+
+// The loader's filter leaves some apps out, and an app without the library posts no clear
+// notification: a reminder whose banner names it (the call reminder names FaceTime on an iPad)
+// goes on when the user opens it, which --explain says.
+void World::explainOpenedWithoutLibrary(const Process& app) {
+  if (app.library || !springBoard_->library || !springBoard_->library->sharedHelper) return;
+  core::Library& library = *springBoard_->library;
+  const std::string& bundleId = app.host.mainBundleIdentifier();
+  const std::string name = home().displayName(bundleId).value_or(bundleId);
+  for (const core::CategoryInfo& row : core::kCategories)
+    if (library.alerts.runOpen[core::index(row.category)] && alerts::reminderSection(library, row) == bundleId)
+      timeline_.decision(app.host.processName(), row.name,
+                         "not cleared: the library does not load into " + name +
+                             ", so opening it posts no clear notification; the reminder goes on");
 }
 
 bool World::leaveApp(const std::string& bundleId) {

@@ -207,6 +207,9 @@ class World {
   void retire(Process& p);
   void postMissedCall(const telephony::CallRecord& call);
   void recordLostReminders();
+  // Under --explain: a reminder whose banner names `app`, which runs without the library, is
+  // not cleared by opening it.
+  void explainOpenedWithoutLibrary(const Process& app);
 
   WorldConfig config_;
   device::Profile profile_;

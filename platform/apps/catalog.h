@@ -25,7 +25,8 @@ struct HomeScreenApp {
   const char* bundleId;
   const char* displayName;
 };
-// Built-in apps besides the catalogue's (they have no process here).
+// Built-in apps besides the catalogue's: opened, each runs a plain process of its own, which the
+// library does not load into.
 const std::vector<HomeScreenApp>& otherHomeScreenApps();
 
 // The catalogue's entry, or a generic app named `displayName` (the bundle identifier when

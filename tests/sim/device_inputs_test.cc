@@ -150,6 +150,28 @@ TEST_F(ScenarioInputs, OnIos10RemovingANotificationSaysWhyItsReminderKeepsAlerti
   }
 }
 
+// Guards a fault: on an iPad, opening FaceTime or tapping the call reminder's banner, which names
+// FaceTime, left the call reminder alerting without a word of why.
+TEST_F(ScenarioInputs, OpeningAnAppTheLibraryDoesNotLoadIntoSaysWhyTheReminderItsBannerNamesGoesOn) {
+  const std::string actions = R"(, "actions": [{"at": "+20s", "do": "incoming-call", "from": "Mum"},
+      {"at": "+30s", "do": "end-call"}, {"at": "+1m40s", "do": "open-app", "app": "com.apple.facetime"},
+      {"at": "+2m33s", "do": "tap-banner"}], "run": "4m"})";
+  const char* const why =
+      "FaceTime      why            call - not cleared: the library does not load into FaceTime, "
+      "so opening it posts no clear notification; the reminder goes on\n";
+  const std::string pad = play(R"({"device": {"ios": "10.3", "kind": "iPad"})" + actions);
+  EXPECT_TRUE(has(pad, "08:01:40.000  " + std::string(why))) << pad;
+  EXPECT_TRUE(
+      has(pad, "08:02:33.000  SpringBoard   device         FaceTime - opened\n08:02:33.000  " + std::string(why)))
+      << "the tapped banner opens FaceTime\n"
+      << pad;
+  EXPECT_TRUE(has(pad, "still running at the end")) << pad;
+  // On an iPhone the banner names Phone, which clears the reminder; FaceTime names no reminder.
+  const std::string phone = play(R"({"device": {"ios": "10.3"})" + actions);
+  EXPECT_FALSE(has(phone, "not cleared: the library does not load")) << phone;
+  EXPECT_TRUE(has(phone, "cleared at 08:02:33, when the user taps the banner")) << phone;
+}
+
 TEST_F(ScenarioInputs, AnSmsGivenItsBadgeStillArrivesInMessagesToBeRead) {
   // An sms notification given "badge": 1 left the message out of Messages, so reading never cleared the reminder.
   const std::string out = play(R"({"device": {"ios": "9.3"},

@@ -238,6 +238,37 @@ TEST_F(ReportedState, TheLockScreenStandsBetweenTheUserAndTheApps) {
             "unlocks the device to leave Mail\n[unlocked]\nleaves Mail for the home screen\n");
 }
 
+// Fault: acting from the lock screen on a notification that only the notification centre held
+// unlocked the phone, opened the app and cleared its reminder.
+TEST_F(ReportedState, TheLockScreenActsOnlyOnTheNotificationsItLists) {
+  for (const char* ios : {"9.3", "10.3"}) {
+    const auto lines = playJson(std::string(R"({"device": {"ios": ")") + ios + R"("},
+        "settings": {"imSMSWats": true, "imSMSTeleg": true}, "actions": [
+        {"at": "+20s", "do": "notification", "event": "whatsapp-message", "label": "unlocked"},
+        {"at": "+30s", "do": "lock"},
+        {"at": "+35s", "do": "notification", "event": "telegram-message", "label": "locked"},
+        {"at": "+40s", "do": "act-on-notification", "notification": "unlocked", "from": "lock-screen"},
+        {"at": "+50s", "do": "act-on-notification", "notification": "locked", "from": "lock-screen"}],
+        "run": "2m"})");
+    std::string trail;
+    for (const json& e : lines) {
+      if (e["kind"] == "action" && e["process"] == "User") trail += e["text"].get<std::string>() + "\n";
+      if (e["kind"] == "lock-state") trail += e["locked"] ? "[locked]\n" : "[unlocked]\n";
+      if (e["kind"] == "front-app") trail += "[front " + e["app"].dump() + "]\n";
+    }
+    EXPECT_EQ(trail,
+              "presses the lock button\n[locked]\n"
+              "acts on the notification \"unlocked\" from the lock screen\n"
+              "(that notification is not on the lock screen, only in the notification centre; nothing happens)\n"
+              "acts on the notification \"locked\" from the lock screen\n"
+              "[unlocked]\n[front \"ph.telegra.Telegraph\"]\n")
+        << "iOS " << ios;
+    const auto cleared = ofKind(lines, "reminder-cleared");
+    ASSERT_EQ(cleared.size(), 1u) << "iOS " << ios;
+    EXPECT_EQ(cleared[0]["category"], "telegram-message") << "iOS " << ios;
+  }
+}
+
 // Fault: a lock of a locked device and an unlock of an unlocked one read as if they did
 // something; the notes of what an action did not do came from "Device" or "User" by chance.
 // Fault: leave-app left whatever app was in front and told it as the app it named.
