@@ -23,6 +23,7 @@ namespace qv::pl {
 namespace {
 
 constexpr std::string_view kBinaryMagic = "bplist00";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kShortestPropertyList = 8;
 // The suffix that marks readFile's "no such file" errors; isMissingFile() looks for it.
 constexpr std::string_view kMissingSuffix = ": no such file";
@@ -78,7 +79,7 @@ std::string directoryOf(const std::string& path) {
 std::optional<Format> detectFormat(std::span<const std::uint8_t> bytes) {
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (text.starts_with(kBinaryMagic)) return Format::Binary;
-  std::size_t i = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  std::size_t i = text.starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
   if (i < text.size() && text[i] == '<') return Format::Xml;
   return std::nullopt;
@@ -173,6 +174,10 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
                  std::to_string(limits.maxBytes)};
   const auto format = detectFormat(bytes);
   if (!format) return Error{"property list: neither binary (\"bplist00\") nor XML"};
+  // Editors on other systems save UTF-8 with a byte-order mark; XML readers skip it, libplist does not.
+  if (*format == Format::Xml &&
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()).starts_with(kUtf8ByteOrderMark))
+    bytes = bytes.subspan(kUtf8ByteOrderMark.size());
   const Status checked =
       *format == Format::Binary
           ? internal::checkBinaryStructure(bytes, {limits.maxDepth, limits.maxNodes})

@@ -139,6 +139,16 @@ TEST(PlistFormats, DetectionLooksAtMagicAndFirstNonBlank) {
   EXPECT_EQ(pl::detectFormat({}), std::nullopt);
 }
 
+// Guards a fixed fault: an XML settings file saved with a UTF-8 byte-order mark was refused.
+TEST(PlistFormats, XmlAfterAUtf8ByteOrderMarkReadsAsWithoutIt) {
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>smsCount</key>"
+      "<integer>2</integer></dict></plist>";
+  const pl::Value expected(pl::Dict{{"smsCount", std::int64_t{2}}});
+  EXPECT_EQ(parsed(bytesOf(xml)), expected);
+  EXPECT_EQ(parsed(bytesOf("\xEF\xBB\xBF" + xml)), expected);
+}
+
 // Both read back from binary in BinaryPlistWriter.EdgeValuesMatchLibplistByteForByte.
 TEST(PlistFormats, UidsAndControlCharactersHaveNoXmlForm) {
   auto xml = pl::serialize(pl::Dict{{"ref", pl::Uid{5}}}, pl::Format::Xml);
