@@ -151,5 +151,30 @@ TEST_F(SettingsFileCheck, StrictTurnsEveryWarningIntoAnErrorAndPlaysNothing) {
   }
 }
 
+// Guards a fixed fault: on iOS 7, which reads no settings, their values were warned of as if read
+// (and --strict refused to play). --matrix still warns when it plays a release that reads them.
+TEST_F(SettingsFileCheck, ValuesAreNoWarningWhereNoReleasePlayedReadsSettings) {
+  writePlist("neg.plist", {{"smsCount", std::int64_t{-1}}, {"fromHour", std::int64_t{22}}, {"toHour", std::int64_t{7}}},
+             pl::Format::Binary);
+  const std::string path = scratch.write("day.json", R"({"device": {"ios": "7.1"}, "settings": "neg.plist",
+      "actions": [{"at": "+1m", "do": "settings", "set": {"smsInt": -5}}], "run": "2m"})");
+  const CommandRun ios7 = runQuorvelSim({"--strict", path});
+  EXPECT_EQ(ios7.status, 0) << ios7.err;
+  EXPECT_EQ(ios7.err, "");
+  EXPECT_TRUE(has(ios7.out, "settings: iOS 7.1 reads no settings: every key takes its default")) << ios7.out;
+  const CommandRun ios7Only = runQuorvelSim({"--strict", "--matrix", "--ios", "7", path});
+  EXPECT_EQ(ios7Only.status, 0) << ios7Only.err;
+  EXPECT_EQ(ios7Only.err, "");
+  const CommandRun withIos8 = runQuorvelSim({"--strict", "--matrix", "--ios", "7.1,8.0", path});
+  EXPECT_EQ(withIos8.status, 2);
+  const std::string file = "quorvel-sim: " + scratch.path() + "/neg.plist: ";
+  EXPECT_EQ(withIos8.err, file + "smsCount: -1 is below zero: the reminder alerts once, as with 1\n" + file +
+                              "toHour: the start window 22:00\u201307:59 closes before it opens (it does not run past "
+                              "midnight): no reminder may start\n"
+                              "quorvel-sim: " + path + ": actions[0].set.smsInt: -5 is not a positive number of "
+                              "seconds: the library reads the default (60 s)\n"
+                              "quorvel-sim: --strict: nothing played\n");
+}
+
 }  // namespace
 }  // namespace qv::sim
