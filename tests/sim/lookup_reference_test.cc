@@ -56,6 +56,18 @@ TEST(SettingsReference, TypeDefaultAndValuesFollowHowTheLibraryReadsEachKey) {
   }
 }
 
+// Guards a fixed fault: the reference said the library never reads a copy, while a settings file
+// rewritten without the change notification counts only from the library's next load.
+TEST(SettingsReference, SaysTheLibraryReadsTheSettingsItLastLoaded) {
+  const CommandRun text = runQuorvelSim({"--list-settings"});
+  for (const std::string& reference : {settingsMarkdown(), text.out}) {
+    const std::string opening = reference.substr(0, reference.find('|'));
+    EXPECT_NE(opening.find("from the settings it last loaded"), std::string::npos) << opening;
+    EXPECT_NE(opening.find("from the next of these"), std::string::npos) << opening;
+    EXPECT_EQ(opening.find("never a copy"), std::string::npos) << opening;
+  }
+}
+
 TEST(AppsReference, ListsEveryAppOfTheHomeScreenWithItsBundleIdAndName) {
   CommandRun run = runQuorvelSim({"--list-apps"});
   ASSERT_EQ(run.status, 0) << run.err;
