@@ -235,6 +235,7 @@ std::optional<SettingsFileRead> readSettingsFile(Reader& r, const std::string& p
   }
   const char* format = pl::detectFormat(bytes) == pl::Format::Binary ? "binary" : "XML";
   SettingsFileRead read{std::move(bytes), *value->ifDict(), name + " (" + format + ")", path.string()};
+  r.warnOfSettings(checkRepeatedKeys(pl::repeatedTopKeys(read.bytes), read.values), read.path);
   r.warnOfSettings(checkSettings(read.values, ""), read.path);
   return read;
 }

@@ -17,6 +17,10 @@ namespace qv::sim {
 // dictionary ("settings", "actions[2].set"), empty for a property-list file's top (keys alone).
 std::vector<std::string> checkSettings(const pl::Dict& values, const std::string& place);
 
+// Keys a settings file gives more than once (pl::repeatedTopKeys): one line per key, with the
+// value read, the last given.
+std::vector<std::string> checkRepeatedKeys(const std::vector<std::string>& keys, const pl::Dict& values);
+
 // Whether the library reads the settings at all on the release ("7.1" no, "8.0" and later yes).
 bool releaseReadsSettings(std::string_view version);
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <vector>
 #include <cerrno>
@@ -189,6 +190,21 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
 }
 
 }  // namespace
+
+std::vector<std::string> repeatedTopKeys(std::span<const std::uint8_t> bytes) {
+  const Result<Value> read = parse(bytes);
+  if (!read || !read->ifDict()) return {};
+  // Read whole, so the bytes passed the structure checks that libplist needs.
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with(kUtf8ByteOrderMark)) bytes = bytes.subspan(kUtf8ByteOrderMark.size());
+  const std::vector<std::string> keys = detectFormat(bytes) == Format::Binary ? internal::binaryTopDictionaryKeys(bytes)
+                                                                              : internal::xmlTopDictionaryKeys(bytes);
+  std::map<std::string_view, int> seen;
+  std::vector<std::string> repeated;
+  for (const std::string& key : keys)
+    if (++seen[key] == 2) repeated.push_back(key);
+  return repeated;
+}
 
 Result<std::vector<std::uint8_t>> serialize(const Value& v, Format format) {
   if (format == Format::Xml)

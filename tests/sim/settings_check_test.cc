@@ -107,6 +107,16 @@ TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
                 "/later.plist: toHour: 24 is not an hour (0 to 23): the library reads the default (23)\n");
 }
 
+// Guards a fixed fault: a settings file that gave a key twice played the last value in silence.
+TEST_F(SettingsFileCheck, AKeyTheFileGivesTwiceIsWarnedOfWithTheValueRead) {
+  scratch.write("twice.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>smsCount</key>"
+                               "<integer>2</integer><key>smsCount</key><integer>5</integer></dict></plist>");
+  auto s = parseScenario(R"({"run": "1h", "settings": "twice.plist"})", scratch / "day.json");
+  ASSERT_TRUE(s) << s.error();
+  EXPECT_EQ(joinedLines(s->warnings),
+            scratch.path() + "/twice.plist: smsCount: given more than once: only the last, 5, is read\n");
+}
+
 // A warning never changes the run: the device reads the same file the same way.
 TEST_F(SettingsFileCheck, WarnedValuesPlayAsTheLibraryReadsThem) {
   auto play = [&](const std::string& settings) {
