@@ -288,9 +288,8 @@ int playMatrix(const Options& o, const Scenario& scenario, std::FILE* out, std::
 std::vector<std::string> warningsOfThePlay(const Options& o, const Scenario& scenario) {
   if (!o.matrix || scenario.unreadSettingsWarnings.empty()) return scenario.warnings;
   const Result<std::vector<report::MatrixTarget>> targets = report::matrixTargets(o.ios, o.devices);
-  if (!targets || std::none_of(targets->begin(), targets->end(), [](const report::MatrixTarget& t) {
-        return releaseReadsSettings(t.release.version);
-      }))
+  if (!targets || std::none_of(targets->begin(), targets->end(),
+                               [](const report::MatrixTarget& t) { return releaseReadsSettings(t.release.version); }))
     return scenario.warnings;
   std::vector<std::string> warnings = scenario.unreadSettingsWarnings;
   warnings.insert(warnings.end(), scenario.warnings.begin(), scenario.warnings.end());

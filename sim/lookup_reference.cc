@@ -115,9 +115,10 @@ std::string settingsMarkdown() {
       "the settings pane posts its change notification (a `settings` action), each time it checks the "
       "start window before starting a reminder and as each reminder starts; a file another tool "
       "rewrites without that notification (a `settings-file` action) counts from the next of these. "
-      "Before iOS 8.0 it reads none, and every key takes its default. A value of another type than the key's reads as absent, so it takes the "
-      "default too; so do the values the column \"Values read as given\" leaves out. A flag may "
-      "also be a number (on unless 0) or a string, read by its first letter (Y, T or 1-9: on).\n\n"
+      "Before iOS 8.0 it reads none, and every key takes its default. A value of another type than "
+      "the key's reads as absent, so it takes the default too; so do the values the column \"Values "
+      "read as given\" leaves out. A flag may also be a number (on unless 0) or a string, read by "
+      "its first letter (Y, T or 1-9: on).\n\n"
       "| Key | Type | Default | Values read as given | What it does |\n"
       "|---|---|---|---|---|\n";
   for (const SettingKey& key : core::kSettingKeys)

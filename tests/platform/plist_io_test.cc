@@ -153,12 +153,13 @@ TEST(PlistFormats, XmlAfterAUtf8ByteOrderMarkReadsAsWithoutIt) {
 // nothing could tell that a value was lost.
 TEST(PlistFormats, KeysTheTopDictionaryGivesTwiceAreFoundInBothFormatsAndTheLastIsRead) {
   // One key object referenced twice, as a hand-edited binary file has it; a nested repeat is not the top's.
-  const Bytes binary = plistOf({dictOf({1, 1, 4}, {2, 3, 5}), ascii("smsCount"), {0x10, 2}, {0x10, 5}, ascii("d"),
-                                dictOf({6, 6}, {2, 3}), ascii("x")});
+  const Bytes topDict = dictOf({1, 1, 4}, {2, 3, 5}), nestedDict = dictOf({6, 6}, {2, 3});
+  const Bytes binary = plistOf({topDict, ascii("smsCount"), {0x10, 2}, {0x10, 5}, ascii("d"), nestedDict, ascii("x")});
   const std::string xml =
       "\xEF\xBB\xBF<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>smsCount</key><integer>2</integer>"
       "<!-- <key>a</key> --><key>a</key><true/><key>d</key><dict><key>x</key><true/><key>x</key><false/></dict>"
-      "<key>smsCount</key><integer>5</integer><key>a</key><false/><key>smsCount</key><integer>7</integer></dict></plist>";
+      "<key>smsCount</key><integer>5</integer><key>a</key><false/><key>smsCount</key><integer>7</integer>"
+      "</dict></plist>";
   EXPECT_EQ(pl::repeatedTopKeys(binary), std::vector<std::string>{"smsCount"});
   EXPECT_EQ(parsed(binary).ifDict()->at("smsCount"), pl::Value(std::int64_t{5}));
   EXPECT_EQ(pl::repeatedTopKeys(bytesOf(xml)), (std::vector<std::string>{"smsCount", "a"}));

@@ -109,8 +109,9 @@ TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
 
 // Guards a fixed fault: a settings file that gave a key twice played the last value in silence.
 TEST_F(SettingsFileCheck, AKeyTheFileGivesTwiceIsWarnedOfWithTheValueRead) {
-  scratch.write("twice.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>smsCount</key>"
-                               "<integer>2</integer><key>smsCount</key><integer>5</integer></dict></plist>");
+  scratch.write("twice.plist",
+                "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>smsCount</key>"
+                "<integer>2</integer><key>smsCount</key><integer>5</integer></dict></plist>");
   auto s = parseScenario(R"({"run": "1h", "settings": "twice.plist"})", scratch / "day.json");
   ASSERT_TRUE(s) << s.error();
   EXPECT_EQ(joinedLines(s->warnings),
@@ -178,11 +179,13 @@ TEST_F(SettingsFileCheck, ValuesAreNoWarningWhereNoReleasePlayedReadsSettings) {
   const CommandRun withIos8 = runQuorvelSim({"--strict", "--matrix", "--ios", "7.1,8.0", path});
   EXPECT_EQ(withIos8.status, 2);
   const std::string file = "quorvel-sim: " + scratch.path() + "/neg.plist: ";
+  const std::string scenario = "quorvel-sim: " + path + ": ";
   EXPECT_EQ(withIos8.err, file + "smsCount: -1 is below zero: the reminder alerts once, as with 1\n" + file +
                               "toHour: the start window 22:00\u201307:59 closes before it opens (it does not run past "
-                              "midnight): no reminder may start\n"
-                              "quorvel-sim: " + path + ": actions[0].set.smsInt: -5 is not a positive number of "
-                              "seconds: the library reads the default (60 s)\n"
+                              "midnight): no reminder may start\n" +
+                              scenario +
+                              "actions[0].set.smsInt: -5 is not a positive number of seconds: the library reads the "
+                              "default (60 s)\n"
                               "quorvel-sim: --strict: nothing played\n");
 }
 
