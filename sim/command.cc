@@ -27,6 +27,7 @@
 #include "sim/report/report_data.h"
 #include "sim/random_scenario.h"
 #include "sim/scenario.h"
+#include "sim/settings_check.h"
 #include "sim/story.h"
 #include "sim/summary.h"
 #include "sim/terminal.h"
@@ -284,6 +285,19 @@ int playMatrix(const Options& o, const Scenario& scenario, std::FILE* out, std::
   return status;
 }
 
+// The scenario's warnings that bear on what is played: those of its settings' values even where
+// its own release reads no settings when --matrix plays a release that does.
+std::vector<std::string> warningsOfThePlay(const Options& o, const Scenario& scenario) {
+  if (!o.matrix || scenario.unreadSettingsWarnings.empty()) return scenario.warnings;
+  const Result<std::vector<report::MatrixTarget>> targets = report::matrixTargets(o.ios, o.devices);
+  if (!targets || std::none_of(targets->begin(), targets->end(),
+                               [](const report::MatrixTarget& t) { return releaseReadsSettings(t.release.version); }))
+    return scenario.warnings;
+  std::vector<std::string> warnings = scenario.unreadSettingsWarnings;
+  warnings.insert(warnings.end(), scenario.warnings.begin(), scenario.warnings.end());
+  return warnings;
+}
+
 // The scenario the options name, checked and played (or printed, or played on every device).
 int playScenario(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err,
                  std::unique_ptr<World>* kept = nullptr) {
@@ -292,9 +306,10 @@ int playScenario(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err
     std::fprintf(err, "quorvel-sim: %s\n", scenario.error().c_str());
     return 2;
   }
-  for (const std::string& w : scenario->warnings)
+  const std::vector<std::string> warnings = warningsOfThePlay(o, *scenario);
+  for (const std::string& w : warnings)
     std::fprintf(err, "quorvel-sim: %s%s\n", o.strict ? "" : "warning: ", w.c_str());
-  if (o.strict && !scenario->warnings.empty()) {
+  if (o.strict && !warnings.empty()) {
     std::fprintf(err, "quorvel-sim: --strict: nothing played\n");
     return 2;
   }

@@ -88,6 +88,10 @@ std::string settingValues(const SettingKey& key) {
 std::string settingsText() {
   std::string out = "Settings keys, in the domain " + std::string(core::kSettingsDomain) +
                     ". Before iOS 8.0 none is read: every key takes its default.\n"
+                    "The library reads each key when it decides, from the settings it last loaded: at start-up,\n"
+                    "at the pane's change notification, when it checks the start window before starting a\n"
+                    "reminder and as each reminder starts (a file rewritten without the notification counts\n"
+                    "from the next of these).\n"
                     "A value of another type than the key's reads as absent (the default). A flag may also\n"
                     "be a number (on unless 0) or a string, read by its first letter (Y, T or 1-9: on).\n\n";
   out += padded("KEY", 20) + padded("TYPE", 12) + padded("DEFAULT", 11) + "VALUES READ AS GIVEN\n";
@@ -107,10 +111,14 @@ std::string settingsMarkdown() {
       "Every key the library reads or writes, in the preferences domain `" +
       std::string(core::kSettingsDomain) +
       "` (a scenario's `settings`, a settings file, or a `settings` action). The library reads "
-      "each key when it decides, never a copy; before iOS 8.0 it reads none, and every key takes "
-      "its default. A value of another type than the key's reads as absent, so it takes the "
-      "default too; so do the values the column \"Values read as given\" leaves out. A flag may "
-      "also be a number (on unless 0) or a string, read by its first letter (Y, T or 1-9: on).\n\n"
+      "each key when it decides, from the settings it last loaded. It loads them at start-up, when "
+      "the settings pane posts its change notification (a `settings` action), each time it checks the "
+      "start window before starting a reminder and as each reminder starts; a file another tool "
+      "rewrites without that notification (a `settings-file` action) counts from the next of these. "
+      "Before iOS 8.0 it reads none, and every key takes its default. A value of another type than "
+      "the key's reads as absent, so it takes the default too; so do the values the column \"Values "
+      "read as given\" leaves out. A flag may also be a number (on unless 0) or a string, read by "
+      "its first letter (Y, T or 1-9: on).\n\n"
       "| Key | Type | Default | Values read as given | What it does |\n"
       "|---|---|---|---|---|\n";
   for (const SettingKey& key : core::kSettingKeys)

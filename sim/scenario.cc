@@ -42,9 +42,17 @@ class Reader {
   }
   // Problems found in `file` (the scenario's own when empty), each "PLACE: what".
   void warn(const std::vector<std::string>& lines, const std::string& file = {}) {
-    for (const std::string& line : lines) warnings_.push_back((file.empty() ? file_ : file) + ": " + line);
+    for (const std::string& line : lines) warnings_.push_back({(file.empty() ? file_ : file) + ": " + line, false});
   }
-  std::vector<std::string> takeWarnings() { return std::move(warnings_); }
+  // The same for the settings' keys and values, which bear only on a release that reads settings.
+  void warnOfSettings(const std::vector<std::string>& lines, const std::string& file = {}) {
+    for (const std::string& line : lines) warnings_.push_back({(file.empty() ? file_ : file) + ": " + line, true});
+  }
+  // The warnings in the order found, those of the settings in `unread` when the release reads none.
+  void takeWarnings(bool settingsRead, std::vector<std::string>* warnings, std::vector<std::string>* unread) {
+    for (Warning& w : warnings_) (w.ofSettings && !settingsRead ? unread : warnings)->push_back(std::move(w.text));
+    warnings_.clear();
+  }
 
   std::string describe(const json& v) const { return previewJson(v); }
   bool string(const json& obj, const char* key, const std::string& place, std::string* out, bool required = false) {
@@ -109,7 +117,11 @@ class Reader {
  private:
   std::string file_;
   std::string error_;
-  std::vector<std::string> warnings_;
+  struct Warning {
+    std::string text;
+    bool ofSettings;
+  };
+  std::vector<Warning> warnings_;
 };
 
 // The reader has refused documents nested deeper than kDeepestScenarioJson, so the recursion is
@@ -226,7 +238,8 @@ std::optional<SettingsFileRead> readSettingsFile(Reader& r, const std::string& p
   }
   const char* format = pl::detectFormat(bytes) == pl::Format::Binary ? "binary" : "XML";
   SettingsFileRead read{std::move(bytes), *value->ifDict(), name + " (" + format + ")", path.string()};
-  r.warn(checkSettings(read.values, ""), read.path);
+  r.warnOfSettings(checkRepeatedKeys(pl::repeatedTopKeys(read.bytes), read.values), read.path);
+  r.warnOfSettings(checkSettings(read.values, ""), read.path);
   return read;
 }
 
@@ -588,8 +601,8 @@ class Parser {
                          "no property-list form");
         action.values.emplace(it.key(), std::move(*v));
       }
-      r_.warn(checkSettings(action.values, place + ".set"));
-      r_.warn(checkRemovedKeys(action.removals, place + ".set"));
+      r_.warnOfSettings(checkSettings(action.values, place + ".set"));
+      r_.warnOfSettings(checkRemovedKeys(action.removals, place + ".set"));
     }
     auto remove = a.find("remove");
     if (remove != a.end()) {
@@ -599,7 +612,7 @@ class Parser {
         if (!k.is_string()) return r_.fail(place + ".remove", "expected key names (strings)");
         removed.push_back(k.get<std::string>());
       }
-      r_.warn(checkRemovedKeys(removed, place + ".remove"));
+      r_.warnOfSettings(checkRemovedKeys(removed, place + ".remove"));
       for (const std::string& key : removed)
         if (action.values.count(key))
           return r_.fail(place + ".remove", "\"" + key + "\" is both set and removed; give it in one of them");
@@ -912,7 +925,7 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
       r.fail("settings", "expected an object of settings or the path of a property-list file, got " + r.describe(*set));
     } else {
       std::optional<pl::Dict> settings;
-      if (readDict(r, doc, "settings", "", &settings)) r.warn(checkSettings(*settings, "settings"));
+      if (readDict(r, doc, "settings", "", &settings)) r.warnOfSettings(checkSettings(*settings, "settings"));
       s.world.settings = settings;
     }
   }
@@ -956,12 +969,12 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   if (auto label = unknownLabel(s.actions)) return Error{std::string(fileName) + ": " + *label};
   r.warn(checkActions(s.actions, s.apps));
   if (s.world.settings)
-    r.warn(checkListedApps(*s.world.settings, settingsFileRead.empty() ? "settings" : "", s.actions, s.apps),
-           settingsFileRead);
+    r.warnOfSettings(checkListedApps(*s.world.settings, settingsFileRead.empty() ? "settings" : "", s.actions, s.apps),
+                     settingsFileRead);
   for (const Action& a : s.actions)
     if (a.type == ActionType::Settings || a.type == ActionType::SettingsFile)
-      r.warn(checkListedApps(a.values, a.place + ".set", s.actions, s.apps));
-  s.warnings = r.takeWarnings();
+      r.warnOfSettings(checkListedApps(a.values, a.place + ".set", s.actions, s.apps));
+  r.takeWarnings(releaseReadsSettings(s.world.release), &s.warnings, &s.unreadSettingsWarnings);
   for (const Action& a : s.actions)
     if (a.at > s.duration)
       return Error{std::string(fileName) + ": " + a.place + ".at: \"" + a.when + "\" comes after the end of the run (\"run\")"};

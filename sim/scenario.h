@@ -115,6 +115,9 @@ struct Scenario {
   // "FILE: PLACE: what happens instead": the settings' first, then the actions'. Nothing of it
   // changes the run.
   std::vector<std::string> warnings;
+  // The warnings of the settings' keys and values when the scenario's own release reads no
+  // settings (before 8.0): nothing there reads them, but --matrix may play releases that do.
+  std::vector<std::string> unreadSettingsWarnings;
   // Local times that fall where the clocks change, in time order.
   std::vector<ClockNote> clockNotes;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -189,6 +190,21 @@ std::vector<std::string> checkSettings(const pl::Dict& values, const std::string
   }
   if (const std::string closed = closedWindow(values); !closed.empty()) out.push_back(at(place, "toHour") + ": " + closed);
   return out;
+}
+
+std::vector<std::string> checkRepeatedKeys(const std::vector<std::string>& keys, const pl::Dict& values) {
+  std::vector<std::string> out;
+  for (const std::string& key : keys) {
+    const auto read = values.find(key);
+    out.push_back((key.empty() ? "\"\"" : key) + ": given more than once: only the last" +
+                  (read == values.end() ? std::string() : ", " + shown(read->second) + ",") + " is read");
+  }
+  return out;
+}
+
+bool releaseReadsSettings(std::string_view version) {
+  // As the library decides: the system version read as a number, below 8.0 nothing is read.
+  return std::strtof(std::string(version).c_str(), nullptr) >= 8.0f;
 }
 
 std::vector<std::string> checkRemovedKeys(const std::vector<std::string>& keys, const std::string& place) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <optional>
 #include <vector>
 #include <cerrno>
@@ -23,6 +24,7 @@ namespace qv::pl {
 namespace {
 
 constexpr std::string_view kBinaryMagic = "bplist00";
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kShortestPropertyList = 8;
 // The suffix that marks readFile's "no such file" errors; isMissingFile() looks for it.
 constexpr std::string_view kMissingSuffix = ": no such file";
@@ -78,7 +80,7 @@ std::string directoryOf(const std::string& path) {
 std::optional<Format> detectFormat(std::span<const std::uint8_t> bytes) {
   const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (text.starts_with(kBinaryMagic)) return Format::Binary;
-  std::size_t i = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
+  std::size_t i = text.starts_with(kUtf8ByteOrderMark) ? kUtf8ByteOrderMark.size() : 0;
   while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
   if (i < text.size() && text[i] == '<') return Format::Xml;
   return std::nullopt;
@@ -173,6 +175,10 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
                  std::to_string(limits.maxBytes)};
   const auto format = detectFormat(bytes);
   if (!format) return Error{"property list: neither binary (\"bplist00\") nor XML"};
+  // Editors on other systems save UTF-8 with a byte-order mark; XML readers skip it, libplist does not.
+  if (*format == Format::Xml &&
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()).starts_with(kUtf8ByteOrderMark))
+    bytes = bytes.subspan(kUtf8ByteOrderMark.size());
   const Status checked =
       *format == Format::Binary
           ? internal::checkBinaryStructure(bytes, {limits.maxDepth, limits.maxNodes})
@@ -184,6 +190,21 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
 }
 
 }  // namespace
+
+std::vector<std::string> repeatedTopKeys(std::span<const std::uint8_t> bytes) {
+  const Result<Value> read = parse(bytes);
+  if (!read || !read->ifDict()) return {};
+  // Read whole, so the bytes passed the structure checks that libplist needs.
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with(kUtf8ByteOrderMark)) bytes = bytes.subspan(kUtf8ByteOrderMark.size());
+  const std::vector<std::string> keys = detectFormat(bytes) == Format::Binary ? internal::binaryTopDictionaryKeys(bytes)
+                                                                              : internal::xmlTopDictionaryKeys(bytes);
+  std::map<std::string_view, int> seen;
+  std::vector<std::string> repeated;
+  for (const std::string& key : keys)
+    if (++seen[key] == 2) repeated.push_back(key);
+  return repeated;
+}
 
 Result<std::vector<std::uint8_t>> serialize(const Value& v, Format format) {
   if (format == Format::Xml)

@@ -37,6 +37,10 @@ std::optional<Format> detectFormat(std::span<const std::uint8_t> bytes);
 // Strings holding NUL are refused, since libplist would cut them short (or abort, for keys).
 Result<Value> parse(std::span<const std::uint8_t> bytes, ReadLimits limits = {});
 
+// The keys that the top dictionary of a property list parse() reads gives more than once, each
+// once, in the order written; parse() keeps the last value of each. Empty for any other input.
+std::vector<std::string> repeatedTopKeys(std::span<const std::uint8_t> bytes);
+
 // The property list for `v`. Fails for null values, for uids in XML, for strings that are not
 // valid UTF-8 or hold NUL (XML also refuses other control characters) and for dates XML
 // cannot spell.

@@ -139,6 +139,33 @@ TEST(PlistFormats, DetectionLooksAtMagicAndFirstNonBlank) {
   EXPECT_EQ(pl::detectFormat({}), std::nullopt);
 }
 
+// Guards a fixed fault: an XML settings file saved with a UTF-8 byte-order mark was refused.
+TEST(PlistFormats, XmlAfterAUtf8ByteOrderMarkReadsAsWithoutIt) {
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict><key>smsCount</key>"
+      "<integer>2</integer></dict></plist>";
+  const pl::Value expected(pl::Dict{{"smsCount", std::int64_t{2}}});
+  EXPECT_EQ(parsed(bytesOf(xml)), expected);
+  EXPECT_EQ(parsed(bytesOf("\xEF\xBB\xBF" + xml)), expected);
+}
+
+// Guards a fixed fault: a settings file that gave a key twice was read with the last value, and
+// nothing could tell that a value was lost.
+TEST(PlistFormats, KeysTheTopDictionaryGivesTwiceAreFoundInBothFormatsAndTheLastIsRead) {
+  // One key object referenced twice, as a hand-edited binary file has it; a nested repeat is not the top's.
+  const Bytes topDict = dictOf({1, 1, 4}, {2, 3, 5}), nestedDict = dictOf({6, 6}, {2, 3});
+  const Bytes binary = plistOf({topDict, ascii("smsCount"), {0x10, 2}, {0x10, 5}, ascii("d"), nestedDict, ascii("x")});
+  const std::string xml =
+      "\xEF\xBB\xBF<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>smsCount</key><integer>2</integer>"
+      "<!-- <key>a</key> --><key>a</key><true/><key>d</key><dict><key>x</key><true/><key>x</key><false/></dict>"
+      "<key>smsCount</key><integer>5</integer><key>a</key><false/><key>smsCount</key><integer>7</integer>"
+      "</dict></plist>";
+  EXPECT_EQ(pl::repeatedTopKeys(binary), std::vector<std::string>{"smsCount"});
+  EXPECT_EQ(parsed(binary).ifDict()->at("smsCount"), pl::Value(std::int64_t{5}));
+  EXPECT_EQ(pl::repeatedTopKeys(bytesOf(xml)), (std::vector<std::string>{"smsCount", "a"}));
+  EXPECT_EQ(parsed(bytesOf(xml)).ifDict()->at("smsCount"), pl::Value(std::int64_t{7}));
+}
+
 // Both read back from binary in BinaryPlistWriter.EdgeValuesMatchLibplistByteForByte.
 TEST(PlistFormats, UidsAndControlCharactersHaveNoXmlForm) {
   auto xml = pl::serialize(pl::Dict{{"ref", pl::Uid{5}}}, pl::Format::Xml);

@@ -56,6 +56,18 @@ TEST(SettingsReference, TypeDefaultAndValuesFollowHowTheLibraryReadsEachKey) {
   }
 }
 
+// Guards a fixed fault: the reference said the library never reads a copy, while a settings file
+// rewritten without the change notification counts only from the library's next load.
+TEST(SettingsReference, SaysTheLibraryReadsTheSettingsItLastLoaded) {
+  const CommandRun text = runQuorvelSim({"--list-settings"});
+  for (const std::string& reference : {settingsMarkdown(), text.out}) {
+    const std::string opening = reference.substr(0, reference.find('|'));
+    EXPECT_NE(opening.find("from the settings it last loaded"), std::string::npos) << opening;
+    EXPECT_NE(opening.find("from the next of these"), std::string::npos) << opening;
+    EXPECT_EQ(opening.find("never a copy"), std::string::npos) << opening;
+  }
+}
+
 // Fault: the built-in apps besides the catalogue's were listed as running no process, yet opening
 // one launched a process of its name; what tells a user whether opening an app can clear
 // anything is whether the library loads into it.

@@ -107,6 +107,17 @@ TEST_F(SettingsFileCheck, WarningsNameTheFileAndTheKey) {
                 "/later.plist: toHour: 24 is not an hour (0 to 23): the library reads the default (23)\n");
 }
 
+// Guards a fixed fault: a settings file that gave a key twice played the last value in silence.
+TEST_F(SettingsFileCheck, AKeyTheFileGivesTwiceIsWarnedOfWithTheValueRead) {
+  scratch.write("twice.plist",
+                "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>smsCount</key>"
+                "<integer>2</integer><key>smsCount</key><integer>5</integer></dict></plist>");
+  auto s = parseScenario(R"({"run": "1h", "settings": "twice.plist"})", scratch / "day.json");
+  ASSERT_TRUE(s) << s.error();
+  EXPECT_EQ(joinedLines(s->warnings),
+            scratch.path() + "/twice.plist: smsCount: given more than once: only the last, 5, is read\n");
+}
+
 // A warning never changes the run: the device reads the same file the same way.
 TEST_F(SettingsFileCheck, WarnedValuesPlayAsTheLibraryReadsThem) {
   auto play = [&](const std::string& settings) {
@@ -149,6 +160,33 @@ TEST_F(SettingsFileCheck, StrictTurnsEveryWarningIntoAnErrorAndPlaysNothing) {
     EXPECT_EQ(strict.err, "quorvel-sim: " + path + ": " + c.err + "quorvel-sim: --strict: nothing played\n");
     EXPECT_EQ(strict.out, "") << "nothing is played";
   }
+}
+
+// Guards a fixed fault: on iOS 7, which reads no settings, their values were warned of as if read
+// (and --strict refused to play). --matrix still warns when it plays a release that reads them.
+TEST_F(SettingsFileCheck, ValuesAreNoWarningWhereNoReleasePlayedReadsSettings) {
+  writePlist("neg.plist", {{"smsCount", std::int64_t{-1}}, {"fromHour", std::int64_t{22}}, {"toHour", std::int64_t{7}}},
+             pl::Format::Binary);
+  const std::string path = scratch.write("day.json", R"({"device": {"ios": "7.1"}, "settings": "neg.plist",
+      "actions": [{"at": "+1m", "do": "settings", "set": {"smsInt": -5}}], "run": "2m"})");
+  const CommandRun ios7 = runQuorvelSim({"--strict", path});
+  EXPECT_EQ(ios7.status, 0) << ios7.err;
+  EXPECT_EQ(ios7.err, "");
+  EXPECT_TRUE(has(ios7.out, "settings: iOS 7.1 reads no settings: every key takes its default")) << ios7.out;
+  const CommandRun ios7Only = runQuorvelSim({"--strict", "--matrix", "--ios", "7", path});
+  EXPECT_EQ(ios7Only.status, 0) << ios7Only.err;
+  EXPECT_EQ(ios7Only.err, "");
+  const CommandRun withIos8 = runQuorvelSim({"--strict", "--matrix", "--ios", "7.1,8.0", path});
+  EXPECT_EQ(withIos8.status, 2);
+  const std::string file = "quorvel-sim: " + scratch.path() + "/neg.plist: ";
+  const std::string scenario = "quorvel-sim: " + path + ": ";
+  EXPECT_EQ(withIos8.err, file + "smsCount: -1 is below zero: the reminder alerts once, as with 1\n" + file +
+                              "toHour: the start window 22:00\u201307:59 closes before it opens (it does not run past "
+                              "midnight): no reminder may start\n" +
+                              scenario +
+                              "actions[0].set.smsInt: -5 is not a positive number of seconds: the library reads the "
+                              "default (60 s)\n"
+                              "quorvel-sim: --strict: nothing played\n");
 }
 
 }  // namespace

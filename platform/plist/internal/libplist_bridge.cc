@@ -323,6 +323,17 @@ class TreeBuilder {
 
 }  // namespace
 
+std::vector<std::string> binaryTopDictionaryKeys(std::span<const std::uint8_t> bytes) {
+  plist_t root = nullptr;
+  plist_from_bin(reinterpret_cast<const char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()), &root);
+  const OwnedTree tree(root);
+  std::vector<std::string> keys;
+  if (!root || plist_get_node_type(root) != PLIST_DICT) return keys;
+  ChildIterator children(root);
+  for (std::string key; children.next(&key);) keys.push_back(key);
+  return keys;
+}
+
 Result<Value> readWithLibplist(std::span<const std::uint8_t> bytes, Format format, const ReadLimits& limits) {
   plist_t root = nullptr;
   const auto* text = reinterpret_cast<const char*>(bytes.data());

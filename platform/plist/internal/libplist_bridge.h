@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "platform/plist/io.h"
@@ -13,6 +14,10 @@ namespace qv::pl::internal {
 
 // The value libplist reads from checked bytes, held to the depth and node limits again.
 Result<Value> readWithLibplist(std::span<const std::uint8_t> bytes, Format format, const ReadLimits& limits);
+
+// The keys of the top dictionary of a checked binary property list in the order written, a key
+// given twice twice (the value read keeps only the last); empty when the top is no dictionary.
+std::vector<std::string> binaryTopDictionaryKeys(std::span<const std::uint8_t> bytes);
 
 // The bytes libplist writes for `v`; refuses what the format cannot carry (see io.h).
 Result<std::vector<std::uint8_t>> writeWithLibplist(const Value& v, Format format);

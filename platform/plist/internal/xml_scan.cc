@@ -1,5 +1,6 @@
 #include "platform/plist/internal/xml_scan.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +18,9 @@ bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 class NestingScanner {
  public:
-  NestingScanner(std::string_view text, std::size_t maxDepth, std::size_t maxNodes)
-      : text_(text), maxDepth_(maxDepth), maxNodes_(maxNodes) {}
+  NestingScanner(std::string_view text, std::size_t maxDepth, std::size_t maxNodes,
+                 std::vector<std::string>* topKeys = nullptr)
+      : text_(text), maxDepth_(maxDepth), maxNodes_(maxNodes), topKeys_(topKeys) {}
 
   Status run() {
     // XML allows no NUL, and libplist's C strings would silently cut a text at one.
@@ -121,6 +123,10 @@ class NestingScanner {
     if (i >= text_.size()) return fail("unterminated tag at byte " + std::to_string(from - 1));
     if (++elements_ > maxNodes_) return fail("more than " + std::to_string(maxNodes_) + " elements");
     const bool selfClosing = text_[i - 1] == '/';
+    if (topKeys_ && name == "key" && !selfClosing && open_.size() == 1 && open_.front() == "dict") {
+      const std::size_t end = text_.find("</key", i + 1);
+      if (end != std::string_view::npos) topKeys_->emplace_back(text_.substr(i + 1, end - i - 1));
+    }
     if ((name == "array" || name == "dict") && !selfClosing) {
       if (open_.size() >= maxDepth_) return fail("nesting deeper than " + std::to_string(maxDepth_) + " levels");
       open_.push_back(name);
@@ -133,6 +139,7 @@ class NestingScanner {
   std::size_t maxNodes_;
   std::size_t elements_ = 0;
   std::vector<std::string_view> open_;
+  std::vector<std::string>* topKeys_;  // collects the top dictionary's keys when set
 };
 
 }  // namespace
@@ -140,6 +147,13 @@ class NestingScanner {
 Status checkXmlNesting(std::span<const std::uint8_t> text, std::size_t maxDepth, std::size_t maxNodes) {
   const std::string_view view(reinterpret_cast<const char*>(text.data()), text.size());
   return NestingScanner(view, maxDepth, maxNodes).run();
+}
+
+std::vector<std::string> xmlTopDictionaryKeys(std::span<const std::uint8_t> text) {
+  const std::string_view view(reinterpret_cast<const char*>(text.data()), text.size());
+  std::vector<std::string> keys;
+  (void)NestingScanner(view, SIZE_MAX, SIZE_MAX, &keys).run();
+  return keys;
 }
 
 }  // namespace qv::pl::internal

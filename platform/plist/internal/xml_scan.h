@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "platform/result.h"
 
@@ -16,5 +18,9 @@ namespace qv::pl::internal {
 // close tag that does not match the open container, or a tag whose end is ambiguous
 // ('<' or an unbalanced quote inside it) is an error. Linear in the size of the text.
 Status checkXmlNesting(std::span<const std::uint8_t> text, std::size_t maxDepth, std::size_t maxNodes);
+
+// The keys of the top dictionary in the order written, a key given twice twice, as written between
+// <key> and </key> (libplist keeps only the last of a repeated key). For text checkXmlNesting passed.
+std::vector<std::string> xmlTopDictionaryKeys(std::span<const std::uint8_t> text);
 
 }  // namespace qv::pl::internal
