@@ -90,7 +90,7 @@ TEST_F(FireCycle, ALimitChangedDuringARunKeepsTheRunsNumbersAndSaysWhatItCounts)
     w.runFor(10min);
     EXPECT_EQ(details(r, Kind::ReminderFired), c.fired) << c.after.describe();
     EXPECT_EQ(details(r, Kind::ReminderEnded), c.ended) << c.after.describe();
-    const timeline::Event& last = r.ofKind(Kind::ReminderFired).back();
+    const timeline::Event last = r.ofKind(Kind::ReminderFired).back();
     EXPECT_EQ(*last.field("alert"), timeline::Field::Value(c.lastAlert))
         << "numbered in the run, as the summary counts";
     EXPECT_EQ(*last.field("limit"), timeline::Field::Value(c.limit)) << "the limit it acts as";
