@@ -238,7 +238,10 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
                           clockChanges(world->timeZone(), startAt, world->now()).empty() ? nullptr : &world->timeZone()};
   if (o.output.summary) {
     if (o.output.json)
-      summary.printJson(out, world->timeZone(), startAt, world->now(), check);
+      summary.printJson(out, world->timeZone(), startAt, world->now(),
+                        {scenario.world.release, scenario.world.idiom == device::Idiom::Pad ? "iPad" : "iPhone",
+                         scenario.world.timeZone, scenario.seed},
+                        check);
     else
       summary.print(out, clock, timeForm);
   }

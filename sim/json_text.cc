@@ -103,6 +103,12 @@ JsonText& JsonText::integer(std::int64_t n) {
   return *this;
 }
 
+JsonText& JsonText::unsignedInteger(std::uint64_t n) {
+  separate();
+  text_ += std::to_string(n);
+  return *this;
+}
+
 JsonText& JsonText::flag(bool b) {
   separate();
   text_ += b ? "true" : "false";

@@ -20,6 +20,7 @@ class JsonText {
   JsonText& key(std::string_view k);
   JsonText& string(std::string_view s);
   JsonText& integer(std::int64_t n);
+  JsonText& unsignedInteger(std::uint64_t n);  // a seed, up to 2^64-1
   JsonText& flag(bool b);
   JsonText& null();
   JsonText& strings(const std::vector<std::string>& list);

@@ -254,7 +254,7 @@ void Summary::print(std::FILE* out, const LocalClock& clock, const TimeForm& for
 }
 
 void Summary::printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to,
-                        const std::optional<CheckResult>& check) const {
+                        const Device& device, const std::optional<CheckResult>& check) const {
   JsonText j;
   auto endingJson = [&](const char* key, const Ending& end, bool withReason) {
     j.key(key).open();
@@ -268,6 +268,10 @@ void Summary::printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Inst
   j.key("kind").string("summary");
   j.key("from").string(rfc3339(from, zone));
   j.key("to").string(rfc3339(to, zone));
+  j.key("ios").string(device.ios);
+  j.key("device").string(device.kind);
+  j.key("timeZone").string(device.timeZone);
+  j.key("seed").unsignedInteger(device.seed);
   j.key("reminders").openList();
   for (const Reminder& r : reminders_) {
     j.open();

@@ -48,9 +48,16 @@ class Summary {
   // Every event in order; `facts` has heard it already.
   void observe(const timeline::Event& e, const EventFacts& facts);
   void print(std::FILE* out, const LocalClock& clock, const TimeForm& form = {}) const;
+  // Which device played the run, so that the summaries of many runs (`--seeds`) tell themselves apart.
+  struct Device {
+    std::string ios;       // "10.3"
+    std::string kind;      // "iPhone" or "iPad"
+    std::string timeZone;  // "Europe/Berlin"
+    std::uint64_t seed = 1;
+  };
   // The `summary` line of JSON Lines.
   void printJson(std::FILE* out, const tz::TimeZone& zone, dispatch::Instant from, dispatch::Instant to,
-                 const std::optional<CheckResult>& check) const;
+                 const Device& device, const std::optional<CheckResult>& check) const;
 
   struct Ending {
     dispatch::Instant time{};

@@ -89,6 +89,17 @@ TEST_F(JsonOutput, TimesCarryTheirUtcOffsetSoTheRepeatedHourReadsApart) {
   EXPECT_EQ(lines.back()["to"], "2026-10-25T02:50:00.000+01:00");
 }
 
+// The summaries of many runs (--seeds --json) could once be told apart only by their order.
+TEST_F(JsonOutput, TheSummaryNamesTheDeviceZoneAndSeedItPlayed) {
+  const auto lines = playJson(R"({"device": {"ios": "9.3", "kind": "iPad"}, "timeZone": "Europe/Berlin",
+      "seed": 18446744073709551615, "run": "1m"})");
+  const json& summary = lines.back();
+  EXPECT_EQ(summary["ios"], "9.3");
+  EXPECT_EQ(summary["device"], "iPad");
+  EXPECT_EQ(summary["timeZone"], "Europe/Berlin");
+  EXPECT_EQ(summary["seed"], 18446744073709551615ull);
+}
+
 TEST_F(JsonOutput, SummaryListsEveryStartOfEveryReminderAndHowEachEnded) {
   // On iOS 10 a missed call's notification starts the call reminder and the call state restarts
   // it a second later.
