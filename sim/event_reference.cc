@@ -202,7 +202,9 @@ constexpr FieldDoc kCounts[] = {
     {"sounds", T::Integer, true, "reminder sounds played"},
     {"vibrations", T::Integer, true, "vibrations"},
     {"torchBlinks", T::Integer, true, "torch blink sequences (five blinks each)"},
-    {"reminderBanners", T::Integer, true, "reminder banners shown"},
+    {"reminderBanners", T::Integer, true,
+     "reminder banners shown: an alert's, and a lock-screen re-post shown as a banner because the phone was "
+     "unlocked by the time it was published"},
     {"lockScreenReposts", T::Integer, true, "reminders re-posted to the lock screen"},
 };
 constexpr FieldDoc kCheck[] = {
