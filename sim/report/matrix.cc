@@ -133,16 +133,42 @@ std::string groupLabel(const std::vector<const MatrixRow*>& rows) {
   return label;
 }
 
+// The known difference that holds for every one of `rows` and for none of `majority`, if any.
+const KnownDifference* knownDifference(const Matrix& m, std::size_t c, const std::vector<const MatrixRow*>& rows,
+                                       const std::vector<const MatrixRow*>& majority) {
+  for (const KnownDifference& d : kDifferences) {
+    if (m.columns[c].rfind(d.column, 0) != 0) continue;
+    const bool all = std::all_of(rows.begin(), rows.end(), [&](const MatrixRow* r) { return d.applies(r->target); });
+    const bool none =
+        std::none_of(majority.begin(), majority.end(), [&](const MatrixRow* r) { return d.applies(r->target); });
+    if (all && none) return &d;
+  }
+  return nullptr;
+}
+
+// Whether, with `common` as the column's common cell, every other cell has a known difference.
+bool explainedBy(const Matrix& m, std::size_t c, const std::string& common) {
+  std::vector<const MatrixRow*> majority;
+  std::map<std::string, std::vector<const MatrixRow*>> groups;
+  for (const MatrixRow& row : m.rows)
+    if (row.error.empty()) (row.cells[c].text() == common ? majority : groups[row.cells[c].text()]).push_back(&row);
+  return std::all_of(groups.begin(), groups.end(),
+                     [&](const auto& g) { return knownDifference(m, c, g.second, majority) != nullptr; });
+}
+
 void markAndExplain(Matrix& m) {
   for (std::size_t c = 0; c < m.columns.size(); ++c) {
     std::map<std::string, int> counts;
     std::vector<std::string> order;
     for (const MatrixRow& row : m.rows)
       if (row.error.empty() && counts[row.cells[c].text()]++ == 0) order.push_back(row.cells[c].text());
+    // On a tie the cell whose others a known difference explains is the common one; else the
+    // earliest release's (rows run from the oldest), so the later releases, which changed, are marked.
     std::string majority;
     int best = 0;
     for (const std::string& t : order)
-      if (counts[t] > best) best = counts[t], majority = t;
+      if (counts[t] > best || (counts[t] == best && !explainedBy(m, c, majority) && explainedBy(m, c, t)))
+        best = counts[t], majority = t;
     for (MatrixRow& row : m.rows)
       if (row.error.empty()) row.cells[c].differs = row.cells[c].text() != majority;
   }
@@ -170,17 +196,9 @@ void markAndExplain(Matrix& m) {
     }
     for (const std::string& text : order) {
       const std::vector<const MatrixRow*>& rows = groups[text];
-      std::string reason = "differs from the others (quorvel-sim --explain with its release tells why)";
-      for (const KnownDifference& d : kDifferences) {
-        if (m.columns[c].rfind(d.column, 0) != 0) continue;
-        const bool all = std::all_of(rows.begin(), rows.end(), [&](const MatrixRow* r) { return d.applies(r->target); });
-        const bool none =
-            std::none_of(majority.begin(), majority.end(), [&](const MatrixRow* r) { return d.applies(r->target); });
-        if (all && none) {
-          reason = d.what;
-          break;
-        }
-      }
+      const KnownDifference* known = knownDifference(m, c, rows, majority);
+      const std::string reason =
+          known ? known->what : "differs from the others (quorvel-sim --explain with its release tells why)";
       auto same = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return l.rows == rows && l.reason == reason; });
       if (same == lines.end())
         lines.push_back({rows, reason, {m.columnNames[c]}});

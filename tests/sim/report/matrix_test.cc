@@ -57,6 +57,16 @@ TEST_F(MatrixTable, MarksTheCellsThatDifferAndSaysWhyBelowTheTable) {
             "iOS 9.3, 10.1, 10.3 iPad (Signal): a listed app flashes the screen instead of the torch\n");
 }
 
+// An even split once marked the later release whatever the cause, leaving its line unexplained.
+TEST_F(MatrixTable, OnATieTheCellsAKnownDifferenceExplainsAreTheOnesMarked) {
+  const CommandRun run = runQuorvelSim({"--matrix", "--ios", "7.1,9.3", "--device", "iPhone", file_});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("iOS 7.1  iPhone  *4 alerts SVB, running"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("iOS 9.3  iPhone   2 alerts SVB, limit"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\niOS 7.1 iPhone (SMS and Signal): settings not read, defaults used\n"), std::string::npos)
+      << run.out;
+}
+
 TEST_F(MatrixTable, EveryReleaseOnBothDevicesByDefault) {
   const CommandRun run = runQuorvelSim({"--matrix", "--json", file_});
   ASSERT_EQ(run.status, 0) << run.err;
