@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
+
+#include "sim/settings_check.h"
 
 namespace qv::sim {
 namespace {
@@ -17,7 +18,7 @@ int edgeValue(std::int64_t value, int absent, int highest) {
 }  // namespace
 
 DeviceModel::DeviceModel(World& world)
-    : world_(world), readsSettings_(std::strtod(world.profile().release.version.c_str(), nullptr) >= 8.0) {
+    : world_(world), readsSettings_(releaseReadsSettings(world.profile().release.version)) {
   if (world.config().settings)
     for (const auto& [k, v] : *world.config().settings) file_[k] = v;
 }

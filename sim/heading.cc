@@ -1,9 +1,9 @@
 #include "sim/heading.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "alerts/quiet_hours.h"
+#include "sim/settings_check.h"
 
 namespace qv::sim {
 namespace {
@@ -14,7 +14,7 @@ std::string settingsHeading(const Scenario& s, World& world) {
   const std::string held = s.world.settings ? describeSettings(*s.world.settings) : "";
   const std::string holds = held.empty() ? "no keys" : held;
   const std::string& version = world.profile().release.version;
-  if (std::strtof(version.c_str(), nullptr) < 8.0f) {
+  if (!releaseReadsSettings(version)) {
     std::string out = "iOS " + version + " reads no settings: every key takes its default";
     if (s.world.settings)
       out += " (the settings file" + (s.settingsSource.empty() ? "" : " " + s.settingsSource) + " holds " + holds + ")";

@@ -11,6 +11,7 @@
 #include "sim/player.h"
 #include "sim/report/html_report.h"
 #include "sim/report/report_data.h"
+#include "sim/settings_check.h"
 #include "sim/summary.h"
 
 namespace qv::sim::report {
@@ -33,7 +34,8 @@ struct KnownDifference {
   const char* column = "";  // the reminders it concerns: ids that start so ("" for all)
 };
 constexpr KnownDifference kDifferences[] = {
-    {"settings not read, defaults used", [](const MatrixTarget& t) { return coreFoundation(t) < 1140.0; }},
+    {"settings not read, defaults used",
+     [](const MatrixTarget& t) { return !releaseReadsSettings(t.release.version); }},
     {"call state ignored, reminder bulletins added straight to the lock screen",
      [](const MatrixTarget& t) { return coreFoundation(t) >= 1348.0 && coreFoundation(t) <= 1348.22; }},
     {"the call-state hook restarts the call reminder after the missed call's notification started it "
