@@ -984,21 +984,26 @@ Result<Scenario> parseScenario(std::string_view text, std::string_view fileName)
   return s;
 }
 
+namespace {
+
+// The scenario's time zone, read again from the system's zone files.
+Result<tz::TimeZone> zoneOf(const Scenario& scenario) {
+  if (scenario.world.timeZone == "UTC") return tz::TimeZone::utc();
+  return tz::TimeZone::load(scenario.world.timeZone);
+}
+
+}  // namespace
+
 Result<dispatch::Duration> offsetInScenario(const Scenario& scenario, std::string_view text) {
-  tz::TimeZone zone = tz::TimeZone::utc();
-  if (scenario.world.timeZone != "UTC") {
-    auto z = tz::TimeZone::load(scenario.world.timeZone);
-    if (!z) return Error{z.error()};
-    zone = *z;
-  }
+  const Result<tz::TimeZone> zone = zoneOf(scenario);
+  if (!zone) return Error{zone.error()};
   return offsetFromStart(text, scenario.world.start, [&zone](const host::CalendarDate& d) {
-    return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, zone));
+    return dispatch::Instant(tz::fromCivil(tz::CivilTime{d.year, d.month, d.day, d.hour, d.minute, d.second}, *zone));
   });
 }
 
 std::string clockChangeInScenario(const Scenario& scenario, std::string_view text) {
-  if (scenario.world.timeZone == "UTC") return {};
-  auto zone = tz::TimeZone::load(scenario.world.timeZone);
+  const Result<tz::TimeZone> zone = zoneOf(scenario);
   return zone ? clockChangeNote(text, scenario.world.start, *zone) : std::string();
 }
 
