@@ -75,6 +75,13 @@ std::string directoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Editors on other systems save UTF-8 XML with a byte-order mark; XML readers skip it, libplist
+// does not. (A binary list starts with its magic, never with the mark.)
+std::span<const std::uint8_t> afterByteOrderMark(std::span<const std::uint8_t> bytes) {
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return text.starts_with(kUtf8ByteOrderMark) ? bytes.subspan(kUtf8ByteOrderMark.size()) : bytes;
+}
+
 }  // namespace
 
 std::optional<Format> detectFormat(std::span<const std::uint8_t> bytes) {
@@ -175,10 +182,7 @@ Result<Value> parseUncached(std::span<const std::uint8_t> bytes, ReadLimits limi
                  std::to_string(limits.maxBytes)};
   const auto format = detectFormat(bytes);
   if (!format) return Error{"property list: neither binary (\"bplist00\") nor XML"};
-  // Editors on other systems save UTF-8 with a byte-order mark; XML readers skip it, libplist does not.
-  if (*format == Format::Xml &&
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()).starts_with(kUtf8ByteOrderMark))
-    bytes = bytes.subspan(kUtf8ByteOrderMark.size());
+  bytes = afterByteOrderMark(bytes);
   const Status checked =
       *format == Format::Binary
           ? internal::checkBinaryStructure(bytes, {limits.maxDepth, limits.maxNodes})
@@ -195,8 +199,7 @@ std::vector<std::string> repeatedTopKeys(std::span<const std::uint8_t> bytes) {
   const Result<Value> read = parse(bytes);
   if (!read || !read->ifDict()) return {};
   // Read whole, so the bytes passed the structure checks that libplist needs.
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (text.starts_with(kUtf8ByteOrderMark)) bytes = bytes.subspan(kUtf8ByteOrderMark.size());
+  bytes = afterByteOrderMark(bytes);
   const std::vector<std::string> keys = detectFormat(bytes) == Format::Binary ? internal::binaryTopDictionaryKeys(bytes)
                                                                               : internal::xmlTopDictionaryKeys(bytes);
   std::map<std::string_view, int> seen;
