@@ -725,10 +725,12 @@ const char* actionName(ActionType t) {
 
 namespace {
 
-std::string settingValue(const pl::Value& v) {
+// A switch reads "on" or "off"; inside a list a boolean is shown as the file has it ("[true]"),
+// since no switch is read from a list and "[on]" would read as a switch that is on.
+std::string settingValue(const pl::Value& v, bool inList = false) {
   if (const pl::Data* d = v.ifData()) return "<" + std::to_string(d->size()) + " bytes of data>";
   if (v.ifDate()) return "(a date)";
-  if (const bool* b = v.ifBool()) return *b ? "on" : "off";
+  if (const bool* b = v.ifBool()) return inList ? (*b ? "true" : "false") : (*b ? "on" : "off");
   if (const std::int64_t* i = v.ifInteger())
     return v.isUnsigned64() ? std::to_string(static_cast<std::uint64_t>(*i)) : std::to_string(*i);
   if (const double* r = v.ifReal()) {
@@ -738,7 +740,7 @@ std::string settingValue(const pl::Value& v) {
   if (const std::string* s = v.ifString()) return json(*s).dump();
   if (const pl::Array* a = v.ifArray()) {
     std::string out;
-    for (const pl::Value& e : *a) out += (out.empty() ? "" : ", ") + settingValue(e);
+    for (const pl::Value& e : *a) out += (out.empty() ? "" : ", ") + settingValue(e, true);
     return "[" + out + "]";
   }
   return "(" + std::string(v.ifDict() ? "dictionary" : "value") + ")";

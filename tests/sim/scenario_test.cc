@@ -93,11 +93,12 @@ TEST(ScenarioFormat, NestingIsRefusedBeyondSixtyFourLevelsWhileRead) {
   }
 }
 
-// A NaN in a settings file was shown as "null", a value no property list holds.
+// A NaN in a settings file was shown as "null", a value no property list holds; a list holding
+// true was shown as "[on]", which read as a switch that is on.
 TEST(ScenarioFormat, SettingsAreDescribedAsTheFileHoldsThemNotAsJsonWouldPrintThem) {
   const pl::Dict values{{"a", pl::Value(std::nan(""))}, {"b", pl::Value(-HUGE_VAL)}, {"c", pl::Value(1.5)},
-                        {"d", pl::Value(pl::Array{pl::Value(true)})}};
-  EXPECT_EQ(describeSettings(values, {"e"}), "a nan, b -inf, c 1.5, d [on], e removed");
+                        {"d", pl::Value(pl::Array{pl::Value(true)})}, {"f", pl::Value(false)}};
+  EXPECT_EQ(describeSettings(values, {"e"}), "a nan, b -inf, c 1.5, d [true], f off, e removed");
 }
 
 TEST(ScenarioFormat, SettingsAndPayloadsBecomePropertyListValues) {
