@@ -15,8 +15,10 @@ struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQue
   };
   Ring<Item> fifo;
   bool retired = false;
-  bool drainScheduled = false;
-  bool busy = false;  // sleeping work in progress
+  bool drainScheduled = false;  // its next turn is a pending event (Drain or Turn)
+  bool busy = false;            // sleeping work in progress
+  // Nothing waits on it and nothing runs on it that holds it: a task handed to it is its next turn.
+  bool idle() const { return !retired && !drainScheduled && !busy && fifo.empty(); }
 };
 
 struct VirtualScheduler::Timer final : TimerHandle {
@@ -63,6 +65,9 @@ void VirtualScheduler::retireProcess(const std::string& process) {
     q->retired = true;
     q->fifo.clear();
   }
+  // Tasks waiting in their turn's event are released now too, as those in a queue are.
+  for (Slot& slot : slots_)
+    if (slot.step == Step::Turn && slot.queue && slot.queue->retired) slot.action = nullptr;
 }
 
 VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
@@ -144,7 +149,17 @@ void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
 }
 
 void VirtualScheduler::async(const QueueRef& q, Task task) {
-  enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
+  auto& queue = static_cast<VQueue&>(*q);
+  if (!queue.idle()) {
+    enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
+    return;
+  }
+  // The task would be the only item of the queue's next turn: it waits in that turn's event
+  // (the same place in the order) instead of passing through the queue.
+  queue.drainScheduled = true;
+  Slot& slot = push(now_, Step::Turn);
+  slot.queue = std::static_pointer_cast<VQueue>(q);
+  slot.action = std::move(task);
 }
 
 void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) {
@@ -222,6 +237,13 @@ void VirtualScheduler::runOne(Part part) {
       drain(q);
       break;
     }
+    case Step::Turn: {
+      std::shared_ptr<VQueue> q = std::move(slot.queue);
+      Task task = std::move(slot.action);
+      q->drainScheduled = false;
+      if (!q->retired) runNow(q, task);
+      break;
+    }
     case Step::Enqueue: {
       std::shared_ptr<VQueue> q = std::move(slot.queue);
       std::shared_ptr<Timer> timer = std::move(slot.timer);
@@ -230,7 +252,7 @@ void VirtualScheduler::runOne(Part part) {
       if (timer && timer->isCancelled) break;
       // An idle queue with nothing else waiting at this instant would run the task as the very
       // next event: it runs now, as that turn.
-      if (!q->retired && !q->busy && !q->drainScheduled && q->fifo.empty() && nextTurnIsNow())
+      if (q->idle() && nextTurnIsNow())
         runNow(q, task);
       else
         enqueue(q, std::move(task), nullptr, std::move(timer));
