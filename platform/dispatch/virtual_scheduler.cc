@@ -7,11 +7,12 @@ namespace qv::dispatch {
 
 struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
   using Queue::Queue;
+  // Filled in place and emptied by moves, so a room of the ring holds nothing between its items.
   struct Item {
     Task task;
-    std::function<Work()> work;
-    std::shared_ptr<Timer> timer;  // a timer's task, skipped when cancelled meanwhile
-    Trace trace;                   // of the work that scheduled it
+    std::shared_ptr<Timer> timer;                  // a timer's task, skipped when cancelled meanwhile
+    std::unique_ptr<std::function<Work()>> work;   // sleeping work (rare, so kept out of the item)
+    Trace trace;                                   // of the work that scheduled it
   };
   Ring<Item> fifo;
   bool retired = false;
@@ -100,10 +101,14 @@ void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
   push(now_, Step::Drain).queue = q;
 }
 
-void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task task, std::function<Work()> work,
-                               std::shared_ptr<Timer> timer) {
+void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
+                               std::unique_ptr<std::function<Work()>> work) {
   if (q->retired) return;
-  q->fifo.push_back(VQueue::Item{std::move(task), std::move(work), std::move(timer), trace_});
+  VQueue::Item& item = q->fifo.push_back();
+  item.task = std::move(task);
+  item.timer = std::move(timer);
+  item.work = std::move(work);
+  item.trace = trace_;
   scheduleDrain(q);
 }
 
@@ -114,21 +119,26 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   // it is taken at once.
   do {
     if (q->retired || q->busy || q->fifo.empty()) return;
-    VQueue::Item item = std::move(q->fifo.front());
+    // The item is moved out before it runs: what runs may add to the queue and so move its items.
+    VQueue::Item& front = q->fifo.front();
+    Task task = std::move(front.task);
+    const std::shared_ptr<Timer> timer = std::move(front.timer);
+    const std::unique_ptr<std::function<Work()>> work = std::move(front.work);
+    const Trace trace = front.trace;
     q->fifo.pop_front();
     const Queue* previous = current_;
     current_ = q.get();
     const Trace outer = trace_;
-    trace_ = item.trace;
-    if (item.work) {
+    trace_ = trace;
+    if (work) {
       q->busy = true;
-      Work w = item.work();
+      Work w = (*work)();
       w.start([this, q] {
         q->busy = false;
         scheduleDrain(q);
       });
-    } else if (!item.timer || !item.timer->isCancelled) {
-      item.task();
+    } else if (!timer || !timer->isCancelled) {
+      task();
     }
     current_ = previous;
     trace_ = outer;
@@ -163,7 +173,8 @@ void VirtualScheduler::async(const QueueRef& q, Task task) {
 }
 
 void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) {
-  enqueue(std::static_pointer_cast<VQueue>(q), nullptr, std::move(make));
+  enqueue(std::static_pointer_cast<VQueue>(q), nullptr, nullptr,
+          std::make_unique<std::function<Work()>>(std::move(make)));
 }
 
 void VirtualScheduler::after(const QueueRef& q, Duration delay, Task task) {
@@ -255,7 +266,7 @@ void VirtualScheduler::runOne(Part part) {
       if (q->idle() && nextTurnIsNow())
         runNow(q, task);
       else
-        enqueue(q, std::move(task), nullptr, std::move(timer));
+        enqueue(q, std::move(task), std::move(timer));
       break;
     }
     case Step::Resume: {

@@ -90,8 +90,8 @@ class VirtualScheduler final : public Scheduler {
   };
 
   Slot& push(Instant due, Step step);
-  void enqueue(const std::shared_ptr<VQueue>& q, Task task, std::function<Work()> work,
-               std::shared_ptr<Timer> timer = nullptr);
+  void enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
+               std::unique_ptr<std::function<Work()>> work = nullptr);
   void scheduleDrain(const std::shared_ptr<VQueue>& q);
   void drain(const std::shared_ptr<VQueue>& q);
   // Runs `task` as `q`'s turn in the current event, then whatever `q` has next.
