@@ -22,18 +22,13 @@ void NotifyCenter::removeObservers(std::string_view process) {
 
 int NotifyCenter::post(std::string_view process, std::string_view name) {
   if (timeline_.active()) timeline_.record(process, timeline::Kind::DarwinPost, name, {}, {{"name", timeline::Borrowed{name}}});
-  // Who observes at the post hears it, whatever the callbacks add or remove meanwhile. The list
-  // is kept per thread and reused: a post hands work on and calls nothing back itself.
-  thread_local std::vector<Observer> targets;
-  {
-    std::lock_guard lock(mutex_);
-    auto named = observers_.find(name);
-    if (named != observers_.end()) targets.assign(named->second.begin(), named->second.end());
-  }
-  const int reached = static_cast<int>(targets.size());
-  for (Observer& o : targets) scheduler_.async(o.queue, [callback = std::move(o.callback)] { (*callback)(); });
-  targets.clear();
-  return reached;
+  // Who observes at the post hears it, whatever the callbacks add or remove later. A post hands
+  // work on under the lock and calls nothing back itself, so the list needs no copy.
+  std::lock_guard lock(mutex_);
+  auto named = observers_.find(name);
+  if (named == observers_.end()) return 0;
+  for (const Observer& o : named->second) scheduler_.async(o.queue, [callback = o.callback] { (*callback)(); });
+  return static_cast<int>(named->second.size());
 }
 
 int NotifyCenter::observerCount(std::string_view name) const {

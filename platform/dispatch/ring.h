@@ -18,10 +18,12 @@ class Ring {
   T& front() { return items_[head_]; }
   const T& front() const { return items_[head_]; }
   const T& back() const { return items_[at(count_ - 1)]; }
-  void push_back(T item) {
+  void push_back(T item) { push_back() = std::move(item); }
+  // Adds an item at the back and returns it to be filled in place: it is what was left in that
+  // room (a new or moved-from item).
+  T& push_back() {
     if (count_ == items_.size()) grow();
-    items_[at(count_)] = std::move(item);
-    ++count_;
+    return items_[at(count_++)];
   }
   // The front item's room keeps what was left in it (moved-from after a move) for reuse.
   void pop_front() {

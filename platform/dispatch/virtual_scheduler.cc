@@ -7,16 +7,19 @@ namespace qv::dispatch {
 
 struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
   using Queue::Queue;
+  // Filled in place and emptied by moves, so a room of the ring holds nothing between its items.
   struct Item {
     Task task;
-    std::function<Work()> work;
-    std::shared_ptr<Timer> timer;  // a timer's task, skipped when cancelled meanwhile
-    Trace trace;                   // of the work that scheduled it
+    std::shared_ptr<Timer> timer;                  // a timer's task, skipped when cancelled meanwhile
+    std::unique_ptr<std::function<Work()>> work;   // sleeping work (rare, so kept out of the item)
+    Trace trace;                                   // of the work that scheduled it
   };
   Ring<Item> fifo;
   bool retired = false;
-  bool drainScheduled = false;
-  bool busy = false;  // sleeping work in progress
+  bool drainScheduled = false;  // its next turn is a pending event (Drain or Turn)
+  bool busy = false;            // sleeping work in progress
+  // Nothing waits on it and nothing runs on it that holds it: a task handed to it is its next turn.
+  bool idle() const { return !retired && !drainScheduled && !busy && fifo.empty(); }
 };
 
 struct VirtualScheduler::Timer final : TimerHandle {
@@ -63,9 +66,14 @@ void VirtualScheduler::retireProcess(const std::string& process) {
     q->retired = true;
     q->fifo.clear();
   }
+  // Tasks waiting in their turn's event are released now too, as those in a queue are.
+  for (Slot& slot : slots_)
+    if (slot.step == Step::Turn && slot.queue && slot.queue->retired) slot.action = nullptr;
 }
 
-VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
+// push and pop run once for every event and are short: inlined, they save the calls and
+// their register saves and restores.
+[[gnu::always_inline]] inline VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
   std::uint32_t index;
   if (freeSlots_.empty()) {
     index = static_cast<std::uint32_t>(slots_.size());
@@ -95,10 +103,14 @@ void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
   push(now_, Step::Drain).queue = q;
 }
 
-void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task task, std::function<Work()> work,
-                               std::shared_ptr<Timer> timer) {
+void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
+                               std::unique_ptr<std::function<Work()>> work) {
   if (q->retired) return;
-  q->fifo.push_back(VQueue::Item{std::move(task), std::move(work), std::move(timer), trace_});
+  VQueue::Item& item = q->fifo.push_back();
+  item.task = std::move(task);
+  item.timer = std::move(timer);
+  item.work = std::move(work);
+  item.trace = trace_;
   scheduleDrain(q);
 }
 
@@ -109,21 +121,26 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   // it is taken at once.
   do {
     if (q->retired || q->busy || q->fifo.empty()) return;
-    VQueue::Item item = std::move(q->fifo.front());
+    // The item is moved out before it runs: what runs may add to the queue and so move its items.
+    VQueue::Item& front = q->fifo.front();
+    Task task = std::move(front.task);
+    const std::shared_ptr<Timer> timer = std::move(front.timer);
+    const std::unique_ptr<std::function<Work()>> work = std::move(front.work);
+    const Trace trace = front.trace;
     q->fifo.pop_front();
     const Queue* previous = current_;
     current_ = q.get();
     const Trace outer = trace_;
-    trace_ = item.trace;
-    if (item.work) {
+    trace_ = trace;
+    if (work) {
       q->busy = true;
-      Work w = item.work();
+      Work w = (*work)();
       w.start([this, q] {
         q->busy = false;
         scheduleDrain(q);
       });
-    } else if (!item.timer || !item.timer->isCancelled) {
-      item.task();
+    } else if (!timer || !timer->isCancelled) {
+      task();
     }
     current_ = previous;
     trace_ = outer;
@@ -144,11 +161,22 @@ void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
 }
 
 void VirtualScheduler::async(const QueueRef& q, Task task) {
-  enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
+  auto& queue = static_cast<VQueue&>(*q);
+  if (!queue.idle()) {
+    enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
+    return;
+  }
+  // The task would be the only item of the queue's next turn: it waits in that turn's event
+  // (the same place in the order) instead of passing through the queue.
+  queue.drainScheduled = true;
+  Slot& slot = push(now_, Step::Turn);
+  slot.queue = std::static_pointer_cast<VQueue>(q);
+  slot.action = std::move(task);
 }
 
 void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) {
-  enqueue(std::static_pointer_cast<VQueue>(q), nullptr, std::move(make));
+  enqueue(std::static_pointer_cast<VQueue>(q), nullptr, nullptr,
+          std::make_unique<std::function<Work()>>(std::move(make)));
 }
 
 void VirtualScheduler::after(const QueueRef& q, Duration delay, Task task) {
@@ -190,7 +218,7 @@ void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q,
   current_ = previous;
 }
 
-VirtualScheduler::Key VirtualScheduler::pop(Part part) {
+[[gnu::always_inline]] inline VirtualScheduler::Key VirtualScheduler::pop(Part part) {
   if (part == Part::AtNow) {
     const Key key = atNow_.front();
     atNow_.pop_front();
@@ -222,6 +250,13 @@ void VirtualScheduler::runOne(Part part) {
       drain(q);
       break;
     }
+    case Step::Turn: {
+      std::shared_ptr<VQueue> q = std::move(slot.queue);
+      Task task = std::move(slot.action);
+      q->drainScheduled = false;
+      if (!q->retired) runNow(q, task);
+      break;
+    }
     case Step::Enqueue: {
       std::shared_ptr<VQueue> q = std::move(slot.queue);
       std::shared_ptr<Timer> timer = std::move(slot.timer);
@@ -230,10 +265,10 @@ void VirtualScheduler::runOne(Part part) {
       if (timer && timer->isCancelled) break;
       // An idle queue with nothing else waiting at this instant would run the task as the very
       // next event: it runs now, as that turn.
-      if (!q->retired && !q->busy && !q->drainScheduled && q->fifo.empty() && nextTurnIsNow())
+      if (q->idle() && nextTurnIsNow())
         runNow(q, task);
       else
-        enqueue(q, std::move(task), nullptr, std::move(timer));
+        enqueue(q, std::move(task), std::move(timer));
       break;
     }
     case Step::Resume: {

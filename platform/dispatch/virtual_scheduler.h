@@ -64,14 +64,15 @@ class VirtualScheduler final : public Scheduler {
  private:
   struct VQueue;
   struct Timer;
-  // What an event does: a queue's turn, a task handed to its queue when due (after, at), or
-  // sleeping work woken. Each keeps what it needs in its slot, wrapped in no closure of ours.
+  // What an event does: a queue's turn, the turn of a task handed to an idle queue (it waits in
+  // the event, not in the queue), a task handed to its queue when due (after, at), or sleeping
+  // work woken. Each keeps what it needs in its slot, wrapped in no closure of ours.
   // An event takes what it needs out of its slot before it runs (what runs may add slots).
-  enum class Step : std::uint8_t { Drain, Enqueue, Resume };
+  enum class Step : std::uint8_t { Drain, Turn, Enqueue, Resume };
   struct Slot {
     Step step = Step::Drain;
-    Task action;                      // Enqueue: the task for `queue`
-    std::shared_ptr<VQueue> queue;    // Drain, Enqueue
+    Task action;                      // Turn, Enqueue: the task for `queue`
+    std::shared_ptr<VQueue> queue;    // Drain, Turn, Enqueue
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
     std::weak_ptr<VQueue> sleeper;    // Resume: the queue the work sleeps on (it may end)
     const Queue* sleeperQueue = nullptr;
@@ -89,8 +90,8 @@ class VirtualScheduler final : public Scheduler {
   };
 
   Slot& push(Instant due, Step step);
-  void enqueue(const std::shared_ptr<VQueue>& q, Task task, std::function<Work()> work,
-               std::shared_ptr<Timer> timer = nullptr);
+  void enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
+               std::unique_ptr<std::function<Work()>> work = nullptr);
   void scheduleDrain(const std::shared_ptr<VQueue>& q);
   void drain(const std::shared_ptr<VQueue>& q);
   // Runs `task` as `q`'s turn in the current event, then whatever `q` has next.
