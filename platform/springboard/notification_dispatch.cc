@@ -170,7 +170,7 @@ void NotificationDispatch::presentBanner(const Id& request) {
   const BulletinFields* f = r ? bulletinFields(r->bulletin) : nullptr;
   if (!f) return;
   host::send(alertQueue_, msg::willPresentNotificationRequest, bannerDestination_, request, false);
-  banners_.present(Banners::Banner{f->sectionID, f->title, f->message, f->subtitle, r->bulletin, request, nullptr, nullptr, {}, {}});
+  banners_.present(Banners::Banner{r->bulletin, request, nullptr, nullptr, {}, {}});
 }
 
 void NotificationDispatch::listedInCentre(const Id& request) {
