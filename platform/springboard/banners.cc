@@ -75,11 +75,11 @@ void appendNumber(std::string& out, double value) {
 
 // "Anna — hi (content x 204, width 360)", into `out` (reused: it keeps its room).
 void describeBanner(const Banners::Banner& b, std::string& out) {
-  out.assign(b.title);
+  out.assign(b.title());
   out += " — ";
-  out += b.subtitle;
-  if (!b.subtitle.empty() && !b.message.empty()) out += ": ";
-  out += b.message;
+  out += b.subtitle();
+  if (!b.subtitle().empty() && !b.message().empty()) out += ": ";
+  out += b.message();
   out += " (content x ";
   appendNumber(out, b.content.x);
   out += ", width ";
@@ -167,13 +167,13 @@ Banners::Banners(host::Host& host, foundation::Foundation& foundation, BannerScr
 void Banners::presentBulletin(const Id& bulletin) {
   const BulletinFields* f = bulletinFields(bulletin);
   if (!f) return;
-  present(Banner{f->sectionID, f->title, f->message, f->subtitle, bulletin, nullptr, nullptr, nullptr, {}, {}});
+  present(Banner{bulletin, nullptr, nullptr, nullptr, {}, {}});
 }
 
 void Banners::present(Banner&& banner) {
   banner.trace = host_.scheduler().trace();
   if (screenLocked && screenLocked()) {
-    internal::recordHost(host_, "banner", "not shown, the device is locked: " + banner.sectionID);
+    internal::recordHost(host_, "banner", "not shown, the device is locked: " + banner.sectionID());
     return;
   }
   if (!current_) return show(std::move(banner));
@@ -192,11 +192,11 @@ void Banners::show(Banner&& banner) {
     // Told as part of what presented it, not of what made room for it.
     dispatch::TraceScope told(host_.scheduler(), current_->trace);
     describeBanner(*current_, text_);
-    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID, text_,
-                            {{"app", timeline::Borrowed{current_->sectionID}},
-                             {"title", timeline::Borrowed{current_->title}},
-                             {"subtitle", timeline::Borrowed{current_->subtitle}},
-                             {"message", timeline::Borrowed{current_->message}},
+    host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID(), text_,
+                            {{"app", timeline::Borrowed{current_->sectionID()}},
+                             {"title", timeline::Borrowed{current_->title()}},
+                             {"subtitle", timeline::Borrowed{current_->subtitle()}},
+                             {"message", timeline::Borrowed{current_->message()}},
                              {"contentX", static_cast<std::int64_t>(current_->content.x)},
                              {"contentWidth", static_cast<std::int64_t>(current_->content.width)}});
   }
@@ -227,9 +227,9 @@ void Banners::recordDismissal(const Banner& gone, BannerDismissal reason) {
   text_.assign("dismissed, ");
   text_ += reasonName(reason);
   text_ += ": ";
-  text_ += gone.sectionID;
+  text_ += gone.sectionID();
   host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
-                          {{"app", timeline::Borrowed{gone.sectionID}}, {"reason", timeline::Borrowed{reasonId(reason)}}});
+                          {{"app", timeline::Borrowed{gone.sectionID()}}, {"reason", timeline::Borrowed{reasonId(reason)}}});
 }
 
 void Banners::goneWithTheHomeScreen() {

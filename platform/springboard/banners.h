@@ -15,6 +15,7 @@
 #include "platform/host/host.h"
 #include "platform/host/messages.h"
 #include "platform/objc/runtime.h"
+#include "platform/springboard/bulletins.h"
 
 namespace qv::springboard {
 
@@ -41,17 +42,23 @@ class Banners {
   // The content column of an iPad banner.
   static constexpr double kPadColumnWidth = 360;
 
+  // A banner reads its texts from its bulletin, which is settled before it is published.
   struct Banner {
-    std::string sectionID;
-    std::string title;
-    std::string message;
-    std::string subtitle;  // shown between title and message when set (a lock-screen re-post's text)
-    objc::Id bulletin;   // the bulletin shown
+    objc::Id bulletin;   // the bulletin shown (a BBBulletin)
     objc::Id request;    // iOS 10: the notification request, when the banner shows one
     objc::Id view;       // SBBannerContextView while on screen
     objc::Id context;    // what `_bannerContext` answers while on screen
     host::Rect content;  // the content frame the view laid out
     dispatch::Trace trace;  // of the work that presented it: a banner that waits is told as its own
+
+    const std::string& sectionID() const { return texts().sectionID; }
+    const std::string& title() const { return texts().title; }
+    const std::string& message() const { return texts().message; }
+    // Shown between title and message when set (a lock-screen re-post's text).
+    const std::string& subtitle() const { return texts().subtitle; }
+
+   private:
+    const BulletinFields& texts() const { return static_cast<const BulletinObject&>(*bulletin).fields; }
   };
 
   // Defines SBBannerController, SBBulletinBannerController, SBBannerContextView and the context class.

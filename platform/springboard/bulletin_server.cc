@@ -1,5 +1,8 @@
 #include "platform/springboard/bulletin_server.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "platform/host/messages.h"
 #include "platform/springboard/bulletins.h"
 #include "platform/springboard/internal/classes.h"
@@ -16,12 +19,17 @@ BulletinServer* serverOf(void* ctx) {
   return static_cast<BulletinServer*>(ctx);
 }
 
-// "WhatsApp — Anna: hi", the way a tester reads a posted notification.
-std::string describePost(const HomeScreen& home, const BulletinFields& f) {
-  std::string out = home.displayName(f.sectionID).value_or(f.sectionID) + " — " + f.title;
-  if (!f.subtitle.empty()) out += ": " + f.subtitle;
-  if (!f.message.empty()) out += ": " + f.message;
-  return out;
+// "WhatsApp — Anna: hi", the way a tester reads a posted notification, into `out` (reused: it
+// keeps its room).
+void describePost(const HomeScreen& home, const BulletinFields& f, std::string& out) {
+  if (std::optional<std::string> name = home.displayName(f.sectionID))
+    out.assign(*name);
+  else
+    out.assign(f.sectionID);
+  out += " — ";
+  out += f.title;
+  if (!f.subtitle.empty()) out.append(": ").append(f.subtitle);
+  if (!f.message.empty()) out.append(": ").append(f.message);
 }
 
 }  // namespace
@@ -53,14 +61,15 @@ void BulletinServer::published(const Id& bulletin, std::uint64_t destinations, b
   BulletinFields& f = b->fields;
   if (f.bulletinID.empty()) f.bulletinID = "bulletin-" + std::to_string(nextBulletinNumber_++);
   if (bulletins_.emplace(bulletin.get(), bulletin).second) bySection_[f.sectionID].push_back(bulletin.get());
-  if (host_.timeline().active())
-    host_.timeline().record(host_.processName(), timeline::Kind::NotificationPosted, "notification posted",
-                            describePost(home_, f),
+  if (host_.timeline().active()) {
+    describePost(home_, f, text_);
+    host_.timeline().record(host_.processName(), timeline::Kind::NotificationPosted, "notification posted", text_,
                             {{"id", timeline::Borrowed{f.bulletinID}},
                              {"app", timeline::Borrowed{f.sectionID}},
                              {"title", timeline::Borrowed{f.title}},
                              {"subtitle", timeline::Borrowed{f.subtitle}},
                              {"message", timeline::Borrowed{f.message}}});
+  }
 
   std::uint64_t feeds = 0;
   if (home_.locked()) {
@@ -82,22 +91,28 @@ void BulletinServer::forgetOldest(const std::string& sectionID) {
     const Object* oldest = section->second.front();
     section->second.pop_front();
     auto held = bulletins_.find(oldest);
-    if (held != bulletins_.end()) withdraw(Id(held->second));
+    if (held != bulletins_.end()) forget(held);
   }
 }
 
 void BulletinServer::withdraw(const Id& bulletin) {
-  auto it = bulletins_.find(bulletin.get());
-  if (it == bulletins_.end()) return;
-  Id keep = std::move(it->second);
-  bulletins_.erase(it);
-  if (const BulletinFields* f = bulletinFields(keep)) {
+  auto held = bulletins_.find(bulletin.get());
+  if (held == bulletins_.end()) return;
+  if (const BulletinFields* f = bulletinFields(bulletin)) {
     auto section = bySection_.find(f->sectionID);
     if (section != bySection_.end()) {
-      std::erase(section->second, keep.get());
+      // Listed once, and mostly among the oldest.
+      auto listed = std::find(section->second.begin(), section->second.end(), bulletin.get());
+      if (listed != section->second.end()) section->second.erase(listed);
       if (section->second.empty()) bySection_.erase(section);
     }
   }
+  forget(held);
+}
+
+void BulletinServer::forget(std::map<const Object*, Id>::iterator held) {
+  Id keep = std::move(held->second);
+  bulletins_.erase(held);
   if (removed) removed(keep);
 }
 

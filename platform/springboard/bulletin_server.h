@@ -48,6 +48,8 @@ class BulletinServer {
 
  private:
   void forgetOldest(const std::string& sectionID);
+  // Lets go of a held bulletin (already off its section's list) and tells its observers.
+  void forget(std::map<const objc::Object*, objc::Id>::iterator held);
 
   host::Host& host_;
   HomeScreen& home_;
@@ -56,6 +58,7 @@ class BulletinServer {
   std::map<const objc::Object*, objc::Id> bulletins_;
   std::map<std::string, std::deque<const objc::Object*>, std::less<>> bySection_;  // oldest first
   std::uint64_t nextBulletinNumber_ = 1;
+  std::string text_;  // an event's detail, built here so that its room is reused
 };
 
 }  // namespace qv::springboard

@@ -127,7 +127,7 @@ Bulletins::Bulletins(host::Host& host) : host_(host) {
   setClass_ = internal::defineClass(rt, "__NSSetI", nsSet, &internal::makeObject<ObjectSet>);
 }
 
-Id Bulletins::makeRequest(BulletinFields fields) {
+Id Bulletins::makeRequest(BulletinFields&& fields) {
   Id request = internal::allocInit(requestClass_);
   internal::self<BulletinObject>(request.get())->fields = std::move(fields);
   return request;

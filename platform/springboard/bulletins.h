@@ -79,7 +79,7 @@ class Bulletins {
   std::function<void(const std::string& bundleId)> launchApp;
 
   // A BBBulletinRequest with these fields (alloc and init through the runtime).
-  objc::Id makeRequest(BulletinFields fields);
+  objc::Id makeRequest(BulletinFields&& fields);
   // `BBAction actionWithLaunchBundleID:callblock:`.
   objc::Id makeAction(const std::string& launchBundleId, host::Block callblock = {});
   objc::Id makeLocalNotification(pl::Dict userInfo, std::string alertBody = {});

@@ -170,29 +170,17 @@ void NotificationDispatch::presentBanner(const Id& request) {
   const BulletinFields* f = r ? bulletinFields(r->bulletin) : nullptr;
   if (!f) return;
   host::send(alertQueue_, msg::willPresentNotificationRequest, bannerDestination_, request, false);
-  banners_.present(Banners::Banner{f->sectionID, f->title, f->message, f->subtitle, r->bulletin, request, nullptr, nullptr, {}, {}});
+  banners_.present(Banners::Banner{r->bulletin, request, nullptr, nullptr, {}, {}});
 }
 
 void NotificationDispatch::listedInCentre(const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return;
   // A notification posted again under its id updates its entry.
-  if (centreIds_.contains(r->notificationIdentifier)) {
-    auto same = std::find_if(centre_.begin(), centre_.end(), [&](const Id& listed) {
-      return requestOf(listed)->notificationIdentifier == r->notificationIdentifier;
-    });
-    if (same != centre_.end()) {
-      forgetCentreId(*same);
-      centre_.erase(same);
-    }
-  }
+  auto [entry, isNew] = centreEntries_.try_emplace(r->notificationIdentifier);
+  if (!isNew) centre_.erase(entry->second);
   centre_.push_front(request);
-  ++centreIds_[r->notificationIdentifier];
-}
-
-void NotificationDispatch::forgetCentreId(const Id& request) {
-  auto it = centreIds_.find(requestOf(request)->notificationIdentifier);
-  if (it != centreIds_.end() && --it->second == 0) centreIds_.erase(it);
+  entry->second = centre_.begin();
 }
 
 void NotificationDispatch::withdrawn(const Id& bulletin) {
@@ -202,11 +190,11 @@ void NotificationDispatch::withdrawn(const Id& bulletin) {
   same->second.erase(same->second.begin());
   if (same->second.empty()) live_.erase(same);
   dashboard_.withdraw(request, requests_.coalescedFor(requestOf(request)->sectionIdentifier));
-  // The centre lists each request once, newest first; what is withdrawn is mostly the oldest.
-  auto listed = std::find(centre_.rbegin(), centre_.rend(), request);
-  if (listed != centre_.rend()) {
-    forgetCentreId(request);
-    centre_.erase(std::next(listed).base());
+  // The centre's entry under the request's id may be a later request posted with it.
+  auto entry = centreEntries_.find(requestOf(request)->notificationIdentifier);
+  if (entry != centreEntries_.end() && *entry->second == request) {
+    centre_.erase(entry->second);
+    centreEntries_.erase(entry);
   }
   requests_.uncoalesce(request);
 }

@@ -4,8 +4,8 @@
 // through the source to the server; actions run in NCBulletinActionRunner. Main queue.
 #pragma once
 
-#include <deque>
 #include <functional>
+#include <list>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -59,7 +59,7 @@ class NotificationDispatch {
 
   // The request made for a bulletin, or null once it is cleared.
   objc::Id requestFor(const objc::Object* bulletin) const;
-  const std::deque<objc::Id>& notificationCentre() const { return centre_; }
+  const std::list<objc::Id>& notificationCentre() const { return centre_; }
   NotificationRequests& requests() { return requests_; }
 
   // Clears a bulletin in the server (which then tells the source).
@@ -93,11 +93,10 @@ class NotificationDispatch {
   // home screen keeps hundreds, and each withdrawal and look-up by bulletin finds its own at once.
   std::unordered_map<const objc::Object*, std::vector<objc::Id>> live_;
   bool isLive(const objc::Id& request) const;
-  std::deque<objc::Id> centre_;  // the notification centre's requests, newest first (added at the front)
-  // How many of centre_'s requests carry each notification identifier: a post under a new
-  // identifier (nearly every one) then needs no walk of the whole list.
-  std::unordered_map<std::string, std::size_t> centreIds_;
-  void forgetCentreId(const objc::Id& request);
+  std::list<objc::Id> centre_;  // the notification centre's requests, newest first (added at the front)
+  // Each of centre_'s requests by its notification identifier (the centre lists an identifier
+  // once): a post under an identifier and a withdrawal find their entry without a walk.
+  std::unordered_map<std::string, std::list<objc::Id>::iterator> centreEntries_;
 };
 
 }  // namespace qv::springboard

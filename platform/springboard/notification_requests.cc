@@ -71,7 +71,9 @@ void NotificationRequests::uncoalesce(const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return;
   auto* group = internal::self<CoalescedObject>(coalescedFor(r->sectionIdentifier).get());
-  std::erase(group->requests, request);
+  // A request is in its group once.
+  auto listed = std::find(group->requests.begin(), group->requests.end(), request);
+  if (listed != group->requests.end()) group->requests.erase(listed);
 }
 
 RequestObject* requestOf(const Id& o) {

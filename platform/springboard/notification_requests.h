@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,7 @@ struct RequestObject final : objc::Object {
 struct CoalescedObject final : objc::Object {
   using Object::Object;
   std::string sectionIdentifier;
-  std::vector<objc::Id> requests;
+  std::deque<objc::Id> requests;  // oldest first: what is withdrawn is mostly the oldest
 };
 
 class NotificationRequests {

@@ -237,7 +237,7 @@ bool Notifications::tapBanner() {
   if (action)
     bulletins_->runAction(action);
   else
-    open(tapped->sectionID);
+    open(tapped->sectionID());
   return true;
 }
 

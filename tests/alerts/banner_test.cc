@@ -66,19 +66,19 @@ TEST_F(ReminderBanner, SkipsWhileAnotherBannerIsOnScreenAndLeavesItThere) {
   world.notifications().deliver({.bundleId = "com.example.chat", .title = "Anna", .message = "hi"});
   ASSERT_NE(onScreen(), nullptr);
   showReminderBanner(lib, "Missed Message!", "com.apple.MobileSMS");
-  EXPECT_EQ(onScreen()->sectionID, "com.example.chat");
+  EXPECT_EQ(onScreen()->sectionID(), "com.example.chat");
   EXPECT_EQ(world.notifications().banners().waiting(), 0u) << "nothing queued behind it either";
   world.runFor(6s);
   showReminderBanner(lib, "Missed Message!", "com.apple.MobileSMS");
   ASSERT_NE(onScreen(), nullptr);
-  EXPECT_EQ(onScreen()->sectionID, "com.apple.MobileSMS");
+  EXPECT_EQ(onScreen()->sectionID(), "com.apple.MobileSMS");
 }
 
 TEST_F(ReminderBanner, TappingItOpensTheAppWhichClearsItsReminder) {
   startReminder(lib, Category::WhatsAppMessage);
   world.runFor(60s);
   ASSERT_NE(onScreen(), nullptr);
-  ASSERT_EQ(onScreen()->sectionID, "net.whatsapp.WhatsApp");
+  ASSERT_EQ(onScreen()->sectionID(), "net.whatsapp.WhatsApp");
   ASSERT_TRUE(world.notifications().tapBanner());
   world.runUntilIdle();
   ASSERT_NE(world.process("net.whatsapp.WhatsApp"), nullptr);

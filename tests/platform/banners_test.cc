@@ -60,14 +60,14 @@ TEST_F(BannerController, ABannerArrivingMeanwhileWaitsForTheReplaceInterval) {
   world.runFor(1500ms);
   EXPECT_EQ(trace.trace(), "dismissed(3)");
   ASSERT_EQ(recorder.count(Kind::Banner), 2u);
-  EXPECT_EQ(notes.banners().current()->sectionID, "ph.telegra.Telegraph");
+  EXPECT_EQ(notes.banners().current()->sectionID(), "ph.telegra.Telegraph");
   world.runFor(5s);
   EXPECT_EQ(trace.trace(), "dismissed(3) dismissed(1)");
   // Once the replace interval has passed, a newcomer takes the place at once.
   notes.deliver(kAnna);
   world.runFor(2500ms);
   notes.deliver(kBen);
-  EXPECT_EQ(notes.banners().current()->sectionID, "ph.telegra.Telegraph");
+  EXPECT_EQ(notes.banners().current()->sectionID(), "ph.telegra.Telegraph");
 }
 
 TEST_F(BannerController, CancelledIntervalsKeepTheBannerUntilTheSystemCallsThemItself) {

@@ -99,6 +99,22 @@ TEST_F(RequestDispatch, APostUnderAListedIdUpdatesTheLockScreenEntry) {
   EXPECT_EQ(notes.lockScreenItems()[0].subtitle, "Missed Message!");
 }
 
+TEST_F(RequestDispatch, TheCentreKeepsTheLaterPostUnderAnIdWhenTheEarlierIsWithdrawn) {
+  world.home().unlock();
+  Bulletins& b = notes.bulletins();
+  objc::Id first = b.makeRequest({.sectionID = "com.viber", .subtitle = "Missed Call!", .bulletinID = "com.viber"});
+  objc::Id second =
+      b.makeRequest({.sectionID = "com.viber", .subtitle = "Missed Message!", .bulletinID = "com.viber"});
+  notes.server().publish(first, kAllDestinations, false);
+  notes.server().publish(second, kAllDestinations, false);
+  ASSERT_EQ(notes.notificationCentreItems().size(), 1u);
+  notes.server().withdraw(first);
+  ASSERT_EQ(notes.notificationCentreItems().size(), 1u) << "the entry under the id is the later post's";
+  EXPECT_EQ(notes.notificationCentreItems()[0].subtitle, "Missed Message!");
+  notes.server().withdraw(second);
+  EXPECT_TRUE(notes.notificationCentreItems().empty());
+}
+
 TEST_F(RequestDispatch, FullScreenAlertActsOnlyThroughItsPrimaryButton) {
   trace.onWithArguments<msg::presentFullscreenBulletinAlert>("SBLockScreenViewController", "fullscreen");
   trace.onWithArguments<msg::handlePrimaryActionForView>("SBDashBoardFullscreenNotificationViewController", "primary");

@@ -184,7 +184,7 @@ TEST_P(HtmlReportPanel, PanelAtChosenInstantsEqualsTheWorld) {
     const auto* banner = world.notifications().banners().current();
     EXPECT_EQ(panel.bannerMessage.has_value(), banner != nullptr);
     if (banner && panel.bannerMessage) {
-      EXPECT_EQ(*panel.bannerMessage, banner->message);
+      EXPECT_EQ(*panel.bannerMessage, banner->message());
     }
     const std::vector<springboard::ShownNotification> shown = world.notifications().lockScreenItems();
     ASSERT_EQ(panel.list.size(), shown.size());
