@@ -32,23 +32,28 @@ std::uint32_t countAlert(core::Library& library, Category c) {
   return library.alerts.alertsInRun[i];
 }
 
-// "limit" is the limit the count acts as, null for a reminder without one; "counted" is the
-// repeat count where it is not the alert's number (alerts made with no limit are not counted).
-timeline::Fields alertFields(std::string_view reminderId, std::uint32_t alert, std::int64_t counted,
-                             std::int64_t limit) {
-  timeline::Fields fields{{"category", timeline::Borrowed{reminderId}},
-                          {"alert", std::int64_t{alert}},
-                          {"limit", limit == kUnlimitedRepeats ? timeline::Field::Value()
-                                                               : timeline::Field::Value(core::limitActedOn(limit))}};
-  if (limit != kUnlimitedRepeats && alert != 0 && counted != alert) fields.push_back({"counted", counted});
-  return fields;
+// Records a fire. "limit" is the limit the count acts as, null for a reminder without one;
+// "counted" is the repeat count where it is not the alert's number (alerts made with no limit are
+// not counted). The fields are passed in the call, built in place.
+void recordAlert(core::Library& library, std::string_view subject, std::string_view text,
+                 std::string_view reminderId, std::uint32_t alert, std::int64_t counted, std::int64_t limit) {
+  const timeline::Field::Value limitValue =
+      limit == kUnlimitedRepeats ? timeline::Field::Value() : timeline::Field::Value(core::limitActedOn(limit));
+  if (limit != kUnlimitedRepeats && alert != 0 && counted != alert)
+    library.record(timeline::Kind::ReminderFired, subject, text,
+                   {{"category", timeline::Borrowed{reminderId}},
+                    {"alert", std::int64_t{alert}},
+                    {"limit", limitValue},
+                    {"counted", counted}});
+  else
+    library.record(timeline::Kind::ReminderFired, subject, text,
+                   {{"category", timeline::Borrowed{reminderId}}, {"alert", std::int64_t{alert}}, {"limit", limitValue}});
 }
 
 void recordFired(core::Library& library, const CategoryInfo& row, std::uint32_t alert, std::int64_t limit) {
   const std::int64_t counted = library.reminders.counter(row.category);
   const std::string_view countKey = core::settingKey(row.countKey).name;
-  library.record(timeline::Kind::ReminderFired, row.name, core::alertText(alert, counted, limit, countKey),
-                 alertFields(row.id, alert, counted, limit));
+  recordAlert(library, row.name, core::alertText(alert, counted, limit, countKey), row.id, alert, counted, limit);
 }
 
 void rearm(core::Library& library, const CategoryInfo& row) {
@@ -137,10 +142,10 @@ void fireOtherApp(core::Library& library, const objc::Id& timer) {
   timeline::AlertScope scope(library.host.timeline(), id, alert);
   if (library.host.timeline().active()) {
     const std::int64_t counted = otherRepeatCount(library, app);
-    library.record(timeline::Kind::ReminderFired, app,
-                   alert == 0 ? "alert of a timer no longer listed"
-                              : core::alertText(alert, counted, limit, core::settingKey(core::Key::otherCount).name),
-                   alertFields(id, alert, counted, limit));
+    recordAlert(library, app,
+                alert == 0 ? "alert of a timer no longer listed"
+                           : core::alertText(alert, counted, limit, core::settingKey(core::Key::otherCount).name),
+                id, alert, counted, limit);
   }
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);

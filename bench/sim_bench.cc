@@ -53,8 +53,9 @@ pl::Dict monthSettings() {
   return s;
 }
 
-sim::Action action(dispatch::Duration at, sim::ActionType type, const std::string& app = "") {
-  sim::Action a;
+// A new action at the end of `s`, made in place (an action is large: a move copies a dozen strings).
+sim::Action& add(sim::Scenario& s, dispatch::Duration at, sim::ActionType type, const std::string& app = "") {
+  sim::Action& a = s.actions.emplace_back();
   a.at = at;
   a.type = type;
   a.app = app;
@@ -72,29 +73,26 @@ sim::Scenario monthScenario(const std::string& release) {
   s.apps = {{"com.example.Chat", "Chat", 0}};
   s.duration = kMonth;
   // Mail launched from scratch tells nothing; its later returns to the front clear.
-  s.actions.push_back(action(0s, sim::ActionType::OpenApp, "com.apple.mobilemail"));
-  s.actions.push_back(action(10s, sim::ActionType::LeaveApp, "com.apple.mobilemail"));
+  // At most four actions a notification (a call rings and ends, an SMS is read too): room made once.
+  s.actions.reserve(2 + 4 * kNotifications);
+  add(s, 0s, sim::ActionType::OpenApp, "com.apple.mobilemail");
+  add(s, 10s, sim::ActionType::LeaveApp, "com.apple.mobilemail");
   const dispatch::Duration gap = dispatch::Duration(kMonth) / kNotifications;
   for (int i = 0; i < kNotifications; ++i) {
     const Arrival& arrival = kArrivals[i % std::size(kArrivals)];
     const dispatch::Duration t = gap * i;
     if (*arrival.event == '\0') {
-      s.actions.push_back(action(t, sim::ActionType::IncomingCall, "Caller " + std::to_string(i % 7)));
-      s.actions.push_back(action(t + 20s, sim::ActionType::EndCall));
+      add(s, t, sim::ActionType::IncomingCall, "Caller " + std::to_string(i % 7));
+      add(s, t + 20s, sim::ActionType::EndCall);
     } else {
-      sim::Action a = action(t, sim::ActionType::Notification);
+      sim::Action& a = add(s, t, sim::ActionType::Notification);
       a.notification.preset = arrival.event;
       if (sim::findPreset(arrival.event)->needsApp) a.notification.app = arrival.app;
-      s.actions.push_back(a);
     }
-    s.actions.push_back(action(t + 3min, sim::ActionType::OpenApp, arrival.app));
-    if (std::string_view(arrival.event) == "sms") {
-      // What ends an SMS reminder is reading the message.
-      sim::Action read = action(t + 3min, sim::ActionType::ReadMessages);
-      read.count = -1;
-      s.actions.push_back(read);
-    }
-    s.actions.push_back(action(t + 4min, sim::ActionType::LeaveApp, arrival.app));
+    add(s, t + 3min, sim::ActionType::OpenApp, arrival.app);
+    // What ends an SMS reminder is reading the message.
+    if (std::string_view(arrival.event) == "sms") add(s, t + 3min, sim::ActionType::ReadMessages).count = -1;
+    add(s, t + 4min, sim::ActionType::LeaveApp, arrival.app);
   }
   return s;
 }

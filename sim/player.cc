@@ -107,12 +107,14 @@ void Player::deliver(const NotificationSpec& n) {
   if (!n.title.empty()) d.title = n.title;
   if (!n.message.empty()) d.message = n.message;
   if (d.title.empty()) d.title = world_.home().displayName(d.app).value_or(d.app);
-  // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
-  std::string what = appName(d.app) + ": " + d.title;
-  if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
-  what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
-          (d.localFire ? ", fired locally" : "") + ")";
-  note("Network", what, d.app, n.preset);
+  if (heard()) {
+    // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
+    std::string what = appName(d.app) + ": " + d.title;
+    if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
+    what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
+            (d.localFire ? ", fired locally" : "") + ")";
+    note("Network", what, d.app, n.preset);
+  }
   std::optional<std::int64_t> badge = n.badge;
   if (d.app == "com.apple.MobileSMS") {
     // A new message raises the unread count, and the Messages badge follows it; a badge the
@@ -275,7 +277,7 @@ void Player::act(const Action& a) {
       break;
     case ActionType::IncomingCall: {
       const std::string caller = a.app.empty() ? "Unknown caller" : a.app;
-      note("Network", "incoming call from " + caller);
+      if (heard()) note("Network", "incoming call from " + caller);
       refused(world_.calls().incomingCall(caller));
       break;
     }
@@ -297,20 +299,20 @@ void Player::act(const Action& a) {
     case ActionType::OpenApp:
       // No app opens on a locked device: the user unlocks it on the way, as the timeline shows.
       if (home.locked()) {
-        note("User", "unlocks the device to open " + appName(a.app), a.app);
+        if (heard()) note("User", "unlocks the device to open " + appName(a.app), a.app);
         home.unlock();
       }
-      note("User", "opens " + appName(a.app), a.app);
+      if (heard()) note("User", "opens " + appName(a.app), a.app);
       world_.openApp(a.app);
       break;
     case ActionType::LeaveApp:
       // As with opening an app, the user unlocks a locked device on the way.
       if (home.locked() && world_.notifications().applications().frontmost() == a.app) {
-        note("User", "unlocks the device to leave " + appName(a.app), a.app);
+        if (heard()) note("User", "unlocks the device to leave " + appName(a.app), a.app);
         home.unlock();
       }
-      note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
-      if (!world_.leaveApp(a.app)) {
+      if (heard()) note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
+      if (!world_.leaveApp(a.app) && heard()) {
         const std::string& front = world_.notifications().applications().frontmost();
         aside(appName(a.app) + " is not in front; " + (front.empty() ? "the home screen" : appName(front)) +
               " is: nothing happens");

@@ -42,6 +42,8 @@ class Player {
   void removeNotification(const Action& a);
   springboard::NotificationHandle target(const Action& a) const;
   void act(const Action& a);
+  // Whether action events are heard: texts that look names up or join strings are built only then.
+  bool heard() const { return world_.timeline().active(); }
   // An action event of the action being performed (`app` and `event` when it names them).
   void note(const std::string& who, const std::string& what, const std::string& app = {},
             const std::string& event = {});

@@ -26,12 +26,6 @@ const char* kindName(Kind k) {
   return i < kKindNames.size() ? kKindNames[i] : "?";
 }
 
-const Field::Value* Event::field(std::string_view name) const {
-  for (const Field& f : fields)
-    if (f.name == name) return &f.value;
-  return nullptr;
-}
-
 void Timeline::addListener(Listener listener, bool wantsDecisions) {
   std::lock_guard lock(mutex_);
   listeners_.push_back(Entry{std::move(listener), wantsDecisions});
