@@ -30,8 +30,17 @@ CalendarDate SimulatedHost::calendarDate(dispatch::Instant t) const {
 }
 
 dispatch::Instant SimulatedHost::dateFromCalendar(const CalendarDate& d) const {
-  tz::CivilTime c{d.year, d.month, d.day, d.hour, d.minute, d.second};
-  return dispatch::Instant(tz::fromCivil(c, world_.timeZone));
+  const tz::CivilTime c{d.year, d.month, d.day, d.hour, d.minute, d.second};
+  if (convertedZone_ != world_.timeZone.name()) {
+    convertedZone_ = world_.timeZone.name();
+    converted_.fill(std::nullopt);
+  }
+  for (const std::optional<Converted>& known : converted_)
+    if (known && known->civil == c) return known->instant;
+  const dispatch::Instant instant(tz::fromCivil(c, world_.timeZone));
+  converted_[nextConverted_] = Converted{c, instant};
+  nextConverted_ = (nextConverted_ + 1) % converted_.size();
+  return instant;
 }
 
 void SimulatedHost::notifyPost(std::string_view name) { world_.darwin.post(name_, name); }

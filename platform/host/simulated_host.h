@@ -3,8 +3,10 @@
 // device profile, time zone). See host.h for each function's contract.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/audio/system_sounds.h"
@@ -97,6 +99,15 @@ class SimulatedHost final : public Host {
     bool picked = false;
   };
   std::map<std::string, OpenBundle, std::less<>> bundles_;
+  // dateFromCalendar's last two answers in the zone named: the alert gate converts the same two
+  // window edges of the same day at every gate, each a search of the zone's transitions.
+  struct Converted {
+    tz::CivilTime civil;
+    dispatch::Instant instant;
+  };
+  mutable std::string convertedZone_;
+  mutable std::array<std::optional<Converted>, 2> converted_;
+  mutable std::size_t nextConverted_ = 0;
 };
 
 }  // namespace qv::host

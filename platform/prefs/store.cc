@@ -27,7 +27,11 @@ Store::Named& Store::named(std::string_view domain, User user, HostScope host) {
 }
 
 Store::Domain& Store::refresh(const std::string& path, Domain& d) {
+  // A sole writer's files change only through it: while its version stays, the file does too.
+  const std::uint64_t version = root_.version();
+  if (d.loadedOnce && root_.soleWriter() && version == d.rootVersion) return d;
   fs::Stamp now = root_.stamp(path);
+  d.rootVersion = version;
   if (d.loadedOnce && now == d.stamp) return d;
   d.whole.reset();
   d.keys.reset();

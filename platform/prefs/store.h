@@ -61,6 +61,7 @@ class Store {
     std::shared_ptr<const pl::Dict> whole;  // a copy of `values` handed out; dropped when they change
     std::shared_ptr<const std::vector<std::string>> keys;  // the keys of `values` handed out, likewise
     fs::Stamp stamp;
+    std::uint64_t rootVersion = 0;  // the root's version() when `stamp` was last looked at
     bool loadedOnce = false;
     bool binary = true;
     // The file lacks what memory holds (it could not be read, or a write failed): the next

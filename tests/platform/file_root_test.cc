@@ -132,6 +132,23 @@ TEST_F(FileRoot, ThePreferencesStorePicksUpAnOutsideEditWhenTheRootIsNotTheSoleW
             pl::Value(std::int64_t{90}));
 }
 
+// A sole writer's store skips the stamp while the root is unchanged; a write through the root
+// by someone else (a settings pane's own file write) is still seen at the next read.
+TEST_F(FileRoot, ThePreferencesStoreOfASoleWriterSeesAFileWrittenThroughTheRoot) {
+  Root root(scratch.path());
+  root.setSoleWriter(true);
+  prefs::Store store(root, "HOST");
+  const pl::Value thirty(std::int64_t{30});
+  ASSERT_TRUE(store.setValue("smsInt", &thirty, "com.example", prefs::User::Current, prefs::HostScope::Any));
+  EXPECT_EQ(store.copyValue("smsInt", "com.example", prefs::User::Current, prefs::HostScope::Any), thirty);
+  auto xml = pl::serialize(pl::Value(pl::Dict{{"smsInt", std::int64_t{90}}}), pl::Format::Xml);
+  ASSERT_TRUE(root.writeAtomic("/var/mobile/Library/Preferences/com.example.plist", *xml));
+  EXPECT_EQ(store.copyValue("smsInt", "com.example", prefs::User::Current, prefs::HostScope::Any),
+            pl::Value(std::int64_t{90}));
+  ASSERT_TRUE(root.remove("/var/mobile/Library/Preferences/com.example.plist"));
+  EXPECT_EQ(store.copyValue("smsInt", "com.example", prefs::User::Current, prefs::HostScope::Any), std::nullopt);
+}
+
 TEST_F(FileRoot, ChangesNameEveryPathWrittenOrRemovedUntilForgotten) {
   Root root(scratch.path());
   ASSERT_TRUE(root.writeAtomic("/var/a", bytes("a")));
