@@ -53,7 +53,7 @@ void recordAlert(core::Library& library, std::string_view subject, std::string_v
 void recordFired(core::Library& library, const CategoryInfo& row, std::uint32_t alert, std::int64_t limit) {
   const std::int64_t counted = library.reminders.counter(row.category);
   const std::string_view countKey = core::settingKey(row.countKey).name;
-  recordAlert(library, row.name, core::alertText(alert, counted, limit, countKey), row.id, alert, counted, limit);
+  recordAlert(library, row.name, core::AlertText(alert, counted, limit, countKey).view(), row.id, alert, counted, limit);
 }
 
 void rearm(core::Library& library, const CategoryInfo& row) {
@@ -142,10 +142,9 @@ void fireOtherApp(core::Library& library, const objc::Id& timer) {
   timeline::AlertScope scope(library.host.timeline(), id, alert);
   if (library.host.timeline().active()) {
     const std::int64_t counted = otherRepeatCount(library, app);
-    recordAlert(library, app,
-                alert == 0 ? "alert of a timer no longer listed"
-                           : core::alertText(alert, counted, limit, core::settingKey(core::Key::otherCount).name),
-                id, alert, counted, limit);
+    const core::AlertText text(alert, counted, limit, core::settingKey(core::Key::otherCount).name);
+    recordAlert(library, app, alert == 0 ? "alert of a timer no longer listed" : text.view(), id, alert, counted,
+                limit);
   }
   const bool locked = playFireAlerts(library, kOtherAppAlertKeys, app, LightAlert::ScreenFlashOnPad);
   if (bannerAllowed(library, locked, app)) showReminderBanner(library, otherAppMessage(library, app), app);

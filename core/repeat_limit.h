@@ -1,9 +1,10 @@
 // How the timeline tells an alert's place against its reminder's repeat limit, the same for the
 // fixed categories and listed apps. The alert is numbered in its run; the repeat count may lag it
 // (alerts made while no limit was set are never counted), and a count setting below 1 acts as 1.
-//   alertText(8, 1, 3, "smsCount") == "alert 8, counted 1 of 3"
+//   AlertText(8, 1, 3, "smsCount").view() == "alert 8, counted 1 of 3"
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,8 +15,21 @@ namespace qv::core {
 // kUnlimitedRepeats stays as it is.
 std::int64_t limitActedOn(std::int64_t countSetting);
 // The detail of a fire: `alert` its number in the run, `counted` its repeat count,
-// `countSetting` the count as the library read it, `countKey` that setting's name.
-std::string alertText(std::uint32_t alert, std::int64_t counted, std::int64_t countSetting, std::string_view countKey);
+// `countSetting` the count as the library read it, `countKey` that setting's name. The usual one
+// (no note on the count) is written into room on the stack: a recorded fire allocates nothing for it.
+class AlertText {
+ public:
+  AlertText(std::uint32_t alert, std::int64_t counted, std::int64_t countSetting, std::string_view countKey);
+  AlertText(const AlertText&) = delete;
+  AlertText& operator=(const AlertText&) = delete;
+  std::string_view view() const noexcept { return noted_.empty() ? std::string_view(room_.data(), size_) : noted_; }
+
+ private:
+  std::array<char, 80> room_;  // "alert N, counted C of L" at its longest
+  std::size_t size_ = 0;
+  std::string noted_;  // a detail with a note, rare
+};
+
 // The detail of the end at the limit: "repeat limit 3 reached".
 std::string limitReachedText(std::int64_t countSetting, std::string_view countKey);
 
