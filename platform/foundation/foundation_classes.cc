@@ -226,9 +226,9 @@ void Foundation::timerArmed(objc::Object* timer, std::uint64_t order) {
                 ? armed_.end()
                 : std::lower_bound(armed_.begin(), armed_.end(), order, orderBefore);
   if (it != armed_.end() && it->first == order)
-    it->second = timer->self();
+    it->second = timer->weak_from_this();
   else
-    armed_.emplace(it, order, timer->self());
+    armed_.emplace(it, order, timer->weak_from_this());
 }
 
 void Foundation::timerDisarmed(std::uint64_t order) {
@@ -246,14 +246,17 @@ void Foundation::armedTimerRefs(std::vector<ArmedTimerRef>& out) const {
 }
 
 void Foundation::performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay) {
-  std::weak_ptr<Object> weak = target;
   const std::uint64_t id = nextPerformId_++;
-  auto handle = host_.scheduler().at(host_.mainQueue(), host_.scheduler().now() + delay, [this, weak, sel, id] {
-    // Drop the record first, so the perform may schedule itself again.
-    std::erase_if(performs_, [id](const Perform& p) { return p.id == id; });
-    if (Id t = weak.lock()) objc::send<void()>(t, sel);
-  });
-  performs_.push_back(Perform{id, target.get(), sel, handle});
+  dispatch::Scheduler& scheduler = host_.scheduler();
+  // The target is held weakly, and the timer's handle moved into its record: no count is taken
+  // and dropped again at every banner.
+  auto handle = scheduler.at(host_.mainQueue(), scheduler.now() + delay,
+                             [this, weak = std::weak_ptr<Object>(target), sel, id] {
+                               // Drop the record first, so the perform may schedule itself again.
+                               std::erase_if(performs_, [id](const Perform& p) { return p.id == id; });
+                               if (Id t = weak.lock()) objc::send<void()>(t, sel);
+                             });
+  performs_.push_back(Perform{id, target.get(), sel, std::move(handle)});
 }
 
 std::size_t Foundation::pendingPerforms(const objc::Object* target, objc::Sel sel) const {
