@@ -1,13 +1,11 @@
 #include "core/registry.h"
 
-#include <algorithm>
-#include <array>
-#include <charconv>
 #include <string>
 
 #include "core/helper_messages.h"
 #include "core/library.h"
 #include "core/missed_helper.h"
+#include "platform/stack_text.h"
 
 namespace qv::core {
 namespace {
@@ -34,16 +32,6 @@ void loadImTimerImp(void*, Object* self, Sel, std::string argument) {
 // timer, "new" begins one.
 const char* startKind(Library& library, bool wasArmed) {
   return library.alerts.rearming ? "rearm" : wasArmed ? "restart" : "new";
-}
-
-// "next alert in 60 s", written into `room` (no string made): the armed event comes at every re-arm.
-std::string_view nextAlertText(std::array<char, 48>& room, std::int64_t seconds) {
-  constexpr std::string_view prefix = "next alert in ";
-  char* out = std::copy(prefix.begin(), prefix.end(), room.data());
-  out = std::to_chars(out, room.data() + room.size() - 2, seconds).ptr;
-  *out++ = ' ';
-  *out++ = 's';
-  return {room.data(), static_cast<std::size_t>(out - room.data())};
 }
 
 }  // namespace
@@ -83,8 +71,10 @@ void startCategory(Library& library, Category c) {
   library.alerts.runOpen[index(c)] = timer != nullptr;
   host::send(timer, msg::scheduleInRunLoop, host::send(library.host.runtime().getClass("NSRunLoop"), msg::mainRunLoop));
   if (timer && library.host.timeline().active()) {
-    std::array<char, 48> room;
-    library.record(timeline::Kind::ReminderArmed, row.name, nextAlertText(room, seconds),
+    // Written into room of its own (no string made): the armed event comes at every re-arm.
+    StackText<48> text;
+    text << "next alert in " << seconds << " s";
+    library.record(timeline::Kind::ReminderArmed, row.name, text.view(),
                    {{"category", timeline::Borrowed{row.id}},
                     {"interval", seconds},
                     {"start", timeline::Borrowed{startKind(library, wasArmed)}}});

@@ -1,7 +1,6 @@
 #include "core/repeat_limit.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "core/settings_keys.h"
 
@@ -43,23 +42,13 @@ AlertText::AlertText(std::uint32_t alert, std::int64_t counted, std::int64_t cou
     noted_ = notedAlertText(alert, counted, countSetting, countKey);
     return;
   }
-  char* at = room_.data();
-  char* const end = room_.data() + room_.size();
-  auto put = [&](std::string_view s) { at = std::copy(s.begin(), s.end(), at); };
-  auto number = [&](std::int64_t n) { at = std::to_chars(at, end, n).ptr; };
-  put("alert ");
-  number(alert);
+  usual_ << "alert " << std::int64_t{alert};
   if (unlimited) {
-    put(", no limit");
-  } else {
-    if (counted != alert) {
-      put(", counted ");
-      number(counted);
-    }
-    put(" of ");
-    number(countSetting);
+    usual_ << ", no limit";
+    return;
   }
-  size_ = static_cast<std::size_t>(at - room_.data());
+  if (counted != alert) usual_ << ", counted " << counted;
+  usual_ << " of " << countSetting;
 }
 
 }  // namespace qv::core

@@ -4,10 +4,11 @@
 //   AlertText(8, 1, 3, "smsCount").view() == "alert 8, counted 1 of 3"
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "platform/stack_text.h"
 
 namespace qv::core {
 
@@ -22,12 +23,11 @@ class AlertText {
   AlertText(std::uint32_t alert, std::int64_t counted, std::int64_t countSetting, std::string_view countKey);
   AlertText(const AlertText&) = delete;
   AlertText& operator=(const AlertText&) = delete;
-  std::string_view view() const noexcept { return noted_.empty() ? std::string_view(room_.data(), size_) : noted_; }
+  std::string_view view() const noexcept { return noted_.empty() ? usual_.view() : noted_; }
 
  private:
-  std::array<char, 80> room_;  // "alert N, counted C of L" at its longest
-  std::size_t size_ = 0;
-  std::string noted_;  // a detail with a note, rare
+  StackText<80> usual_;  // "alert N, counted C of L" at its longest
+  std::string noted_;    // a detail with a note, rare
 };
 
 // The detail of the end at the limit: "repeat limit 3 reached".
