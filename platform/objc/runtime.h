@@ -78,6 +78,12 @@ class Class final : public Object {
     if (id < table_.size()) return table_[id];
     return resolveSlow(sel);
   }
+  // The method table's entry for `sel`, or null when the table has none (the selector may be
+  // newer than the table, or nothing answers it): resolve() settles those.
+  const Imp* tableEntry(Sel sel) const {
+    const std::uint32_t id = sel.id();
+    return id < table_.size() ? table_[id] : nullptr;
+  }
 
   // A new instance made by the nearest factory up the chain.
   Id instantiate();
@@ -128,16 +134,25 @@ class Slot<R(A...)> {
 [[noreturn]] void throwMismatch(const Object* receiver, Sel sel, const Signature* have,
                                 const Signature* want);
 
+// A send that the method table does not answer at once with the right signature: resolved in
+// full, and an error when nothing answers or the signature differs. Out of line, so that the
+// usual send calls nothing else and keeps no registers of its own.
+template <class F, class... Args>
+[[gnu::noinline]] typename ImpTraits<F>::Result sendResolvingFully(Object* receiver, Sel sel, Args&&... args) {
+  const Imp* imp = receiver->isa()->resolve(sel);
+  if (!imp) throwUnrecognized(receiver, sel);
+  if (imp->sig != &kSignature<F>) throwMismatch(receiver, sel, imp->sig, &kSignature<F>);
+  return reinterpret_cast<ImpFn<F>>(imp->fn)(imp->ctx, receiver, sel, std::forward<Args>(args)...);
+}
+
 // Sends `sel` with the signature F to `receiver`; arguments convert to F's parameter types.
 template <class F, class... Args>
 typename ImpTraits<F>::Result send(Object* receiver, Sel sel, Args&&... args) {
   using R = typename ImpTraits<F>::Result;
   if (!receiver) return R();
-  const Imp* imp = receiver->isa()->resolve(sel);
-  if (!imp) [[unlikely]]
-    throwUnrecognized(receiver, sel);
-  if (imp->sig != &kSignature<F>) [[unlikely]]
-    throwMismatch(receiver, sel, imp->sig, &kSignature<F>);
+  const Imp* imp = receiver->isa()->tableEntry(sel);
+  if (!imp || imp->sig != &kSignature<F>) [[unlikely]]
+    return sendResolvingFully<F>(receiver, sel, std::forward<Args>(args)...);
   return reinterpret_cast<ImpFn<F>>(imp->fn)(imp->ctx, receiver, sel, std::forward<Args>(args)...);
 }
 template <class F, class... Args>
