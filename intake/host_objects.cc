@@ -20,10 +20,12 @@ std::optional<pl::Dict> dictionaryOf(const pl::Value& v) {
   return d ? std::optional<pl::Dict>(*d) : std::nullopt;
 }
 
+pl::Value dictionaryValueOf(pl::Value v) { return v.ifDict() ? std::move(v) : pl::Value(); }
+
 IntakeNotification recordOfBulletin(const objc::Id& bulletin) {
   IntakeNotification note;
   note.sectionID = ask(bulletin, msg::sectionID);
-  note.context = dictionaryOf(ask(bulletin, msg::context));
+  note.context = dictionaryValueOf(ask(bulletin, msg::context));
   note.defaultAction = defaultActionOf(bulletin);
   note.title = ask(bulletin, msg::title);
   note.recordID = ask(bulletin, msg::recordID);
@@ -36,7 +38,7 @@ IntakeNotification recordOfRequest(const objc::Id& request) {
   note.sectionID = ask(request, msg::requestSectionIdentifier);
   if (std::string category = ask(request, msg::categoryIdentifier); !category.empty())
     note.categoryIdentifier = std::move(category);
-  note.context = dictionaryOf(ask(note.sectionID == kSmsSection ? request : bulletin, msg::context));
+  note.context = dictionaryValueOf(ask(note.sectionID == kSmsSection ? request : bulletin, msg::context));
   note.defaultAction = defaultActionOf(bulletin);
   note.title = ask(bulletin, msg::title);
   note.recordID = ask(bulletin, msg::recordID);

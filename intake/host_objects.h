@@ -26,6 +26,8 @@ typename objc::ImpTraits<F>::Result ask(const objc::Id& o, const host::Message<F
 
 // A dictionary value, or none for anything else.
 std::optional<pl::Dict> dictionaryOf(const pl::Value& v);
+// A dictionary value as it is (its entries shared, not copied), or null for anything else.
+pl::Value dictionaryValueOf(pl::Value v);
 
 // The record of a bulletin (iOS 7 to 9): sectionID, context, actions "default".
 IntakeNotification recordOfBulletin(const objc::Id& bulletin);

@@ -6,7 +6,8 @@ namespace qv::intake {
 
 const pl::Dict& IntakeNotification::contextDict() const {
   static const pl::Dict kEmpty;
-  return context ? *context : kEmpty;
+  const pl::Dict* d = context.ifDict();
+  return d ? *d : kEmpty;
 }
 
 bool isOwnReminderBulletin(const IntakeNotification& note) {

@@ -19,7 +19,7 @@ namespace qv::intake {
 struct IntakeNotification {
   std::string sectionID{};
   std::optional<std::string> categoryIdentifier{};  // iOS 10 requests only
-  std::optional<pl::Dict> context{};                // absent reads as an empty dictionary
+  pl::Value context{};  // a dictionary, shared with the object it was read from; else absent (null)
   objc::Id defaultAction{};                         // the actions entry "default", or null
   // Only to tell our own lock-screen reminder bulletins from the apps' notifications.
   std::string title{};
@@ -28,7 +28,7 @@ struct IntakeNotification {
   // The context, empty when absent.
   const pl::Dict& contextDict() const;
   // The context as it is saved for the lock-screen re-post: null when absent.
-  pl::Value savedContextValue() const { return context ? pl::Value(*context) : pl::Value(); }
+  const pl::Value& savedContextValue() const { return context; }
 };
 
 // Whether a record is one of the reminder bulletins this system posts to the lock screen itself

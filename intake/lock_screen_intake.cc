@@ -123,7 +123,7 @@ void clearOnLockScreenRemoval(core::Library& library, const Id& item) {
   }
   if (ignoredKind(item.get())) return;
   Removal r{library, identifierForListItem(item.get()), {}, std::nullopt};
-  r.note.context = dictionaryOf(ask(ask(item, msg::activeBulletin), msg::context));
+  r.note.context = dictionaryValueOf(ask(ask(item, msg::activeBulletin), msg::context));
   r.payloads.emplace(library.host, r.note);
   for (const RemovalRow& row : kRemovalRows) {
     if (row.id != r.id) continue;

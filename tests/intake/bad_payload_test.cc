@@ -49,7 +49,7 @@ TEST(BadPayloads, StartNothingThatDependsOnThemAndNeverCrash) {
   const auto contexts = badContexts();
   for (const char* section : {"net.whatsapp.WhatsApp", "com.facebook.Messenger", "com.viber", "ch.threema.iapp"}) {
     for (const auto& [name, context] : contexts) {
-      const IntakeNotification note{.sectionID = section, .context = context};
+      const IntakeNotification note{.sectionID = section, .context = context ? pl::Value(*context) : pl::Value()};
       classifyPublishedBulletin(w.lib, note);
       classifyLockScreenBulletin(w.lib, note);
       EXPECT_EQ(w.rec.count(Kind::ReminderArmed), 0u) << section << ": " << name;
