@@ -1,7 +1,5 @@
 #include "platform/objc/instance_pool.h"
 
-#include <cstdint>
-
 namespace qv::objc::detail {
 namespace {
 
@@ -16,58 +14,50 @@ constexpr bool kPooling = false;
 constexpr bool kPooling = true;
 #endif
 
-// Sizes in steps of 16 bytes up to 1024 (a bulletin request with its count is about 560);
-// larger blocks take the general allocator.
-constexpr std::size_t kStep = 16, kClasses = 64, kKeptPerClass = 32;
-
-struct FreeBlock {
-  FreeBlock* next;
+// Frees what the thread keeps when it ends, and closes its lists (blocks freed later, while the
+// thread's other objects are destroyed, go back to the general allocator).
+struct ListsOwner {
+  bool armed = false;
+  ~ListsOwner();
 };
+thread_local bool listsClosed = false;  // trivially destructible: still readable at the end
+thread_local ListsOwner owner;
 
-struct Lists {
-  FreeBlock* head[kClasses] = {};
-  std::uint32_t count[kClasses] = {};
-  ~Lists();
-};
-
-// Trivially destructible, so it can still be read while the thread's other objects are destroyed.
-thread_local bool listsGone = false;
-thread_local Lists lists;
-
-Lists::~Lists() {
-  listsGone = true;
-  for (std::size_t c = 0; c < kClasses; ++c)
-    while (FreeBlock* b = head[c]) {
-      head[c] = b->next;
+ListsOwner::~ListsOwner() {
+  listsClosed = true;
+  poolLists.open = false;
+  for (std::size_t c = 0; c < kPoolClasses; ++c) {
+    while (FreeBlock* b = poolLists.head[c]) {
+      poolLists.head[c] = b->next;
       ::operator delete(b);
     }
+    poolLists.count[c] = 0;
+  }
 }
-
-std::size_t classOf(std::size_t bytes) { return (bytes + kStep - 1) / kStep - 1; }
 
 }  // namespace
 
-void* poolAllocate(std::size_t bytes) {
-  const std::size_t c = classOf(bytes);
-  if (kPooling && c < kClasses && !listsGone) {
-    if (FreeBlock* b = lists.head[c]) {
-      lists.head[c] = b->next;
-      --lists.count[c];
-      return b;
-    }
-    // Every block of a class has the class's whole size, whichever type freed it.
-    return ::operator new((c + 1) * kStep);
-  }
+constinit thread_local PoolLists poolLists{};
+
+void* poolAllocateNew(std::size_t bytes) {
+  const std::size_t c = poolClassOf(bytes);
+  // Every block of a class has the class's whole size, whichever type frees it.
+  if (kPooling && c < kPoolClasses) return ::operator new((c + 1) * kPoolStep);
   return ::operator new(bytes);
 }
 
-void poolFree(void* block, std::size_t bytes) noexcept {
-  const std::size_t c = classOf(bytes);
-  if (kPooling && c < kClasses && !listsGone && lists.count[c] < kKeptPerClass) {
+void poolFreeSlow(void* block, std::size_t bytes) noexcept {
+  const std::size_t c = poolClassOf(bytes);
+  if (kPooling && c < kPoolClasses && !poolLists.open && !listsClosed) {
+    // The thread's first kept block: its lists are freed when it ends.
+    owner.armed = true;  // touching the owner arranges for its destructor at the thread's end
+    poolLists.open = true;
+  }
+  if (kPooling && c < kPoolClasses && poolLists.open && poolLists.count[c] < kKeptPerClass) {
     auto* b = static_cast<FreeBlock*>(block);
-    b->next = lists.head[c];
-    lists.head[c] = b;
-    ++lists.count[c];
+    b->next = poolLists.head[c];
+    poolLists.head[c] = b;
+    ++poolLists.count[c];
     return;
   }
   ::operator delete(block);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -20,8 +21,54 @@ class Class;
 class Object;
 
 namespace detail {
-void* poolAllocate(std::size_t bytes);
-void poolFree(void* block, std::size_t bytes) noexcept;
+
+// Sizes in steps of 16 bytes up to 1024 (a bulletin request with its count is about 560);
+// larger blocks take the general allocator.
+constexpr std::size_t kPoolStep = 16, kPoolClasses = 64, kKeptPerClass = 32;
+
+struct FreeBlock {
+  FreeBlock* next;
+};
+
+// The blocks a thread keeps. Constant-initialised and trivially destructible, so that reaching
+// it costs no first-use check: `open` is set when the thread first keeps a block (and arranges
+// for them to be freed at its end) and cleared when they are.
+struct PoolLists {
+  FreeBlock* head[kPoolClasses];
+  std::uint32_t count[kPoolClasses];
+  bool open;
+};
+extern constinit thread_local PoolLists poolLists;
+
+constexpr std::size_t poolClassOf(std::size_t bytes) { return (bytes + kPoolStep - 1) / kPoolStep - 1; }
+
+void* poolAllocateNew(std::size_t bytes);
+void poolFreeSlow(void* block, std::size_t bytes) noexcept;
+
+// Inline, so that a kept block of a size known at compile time is taken and given back in a
+// handful of instructions; everything else goes out of line.
+inline void* poolAllocate(std::size_t bytes) {
+  const std::size_t c = poolClassOf(bytes);
+  if (c < kPoolClasses)
+    if (FreeBlock* b = poolLists.head[c]) {
+      poolLists.head[c] = b->next;
+      --poolLists.count[c];
+      return b;
+    }
+  return poolAllocateNew(bytes);
+}
+inline void poolFree(void* block, std::size_t bytes) noexcept {
+  const std::size_t c = poolClassOf(bytes);
+  if (c < kPoolClasses && poolLists.open && poolLists.count[c] < kKeptPerClass) {
+    auto* b = static_cast<FreeBlock*>(block);
+    b->next = poolLists.head[c];
+    poolLists.head[c] = b;
+    ++poolLists.count[c];
+    return;
+  }
+  poolFreeSlow(block, bytes);
+}
+
 }  // namespace detail
 
 // A standard allocator over the per-thread lists; what std::allocate_shared asks of it is one

@@ -70,11 +70,8 @@ const Imp* Class::resolveSlow(Sel sel) const {
   return nullptr;
 }
 
-Id Class::instantiate() {
-  for (Class* c = this; c; c = c->superclass_)
-    if (c->factory_) return c->factory_(this);
-  return makePlainObject(this);
-}
+// factory_ is the class's own factory, else the nearest one up the chain (see newClassPair).
+Id Class::instantiate() { return factory_ ? factory_(this) : makePlainObject(this); }
 
 void Class::rebuildTables() {
   // Built whole, so selectors interned since the superclass's table was built are covered too;
@@ -187,6 +184,9 @@ Class* Runtime::newClassPair(Class* superclass, std::string_view name) {
   auto cls = std::unique_ptr<Class>(new Class(*this, meta.get(), std::string(name), superclass, nullptr));
   meta->metaclassOf_ = cls.get();
   if (!superclass) meta->superclass_ = cls.get();
+  // The nearest factory up the chain, settled once: a class's own factory is set as it is
+  // defined, before any subclass exists, so what a class inherits never changes.
+  if (superclass) cls->factory_ = superclass->factory_;
   Class* c = cls.get();
   Class* m = meta.get();
   classes_.push_back(std::move(meta));
@@ -228,7 +228,7 @@ Class* Runtime::defineClass(std::string_view name, Class* superclass, Class::Fac
   // Not allocateClassPair: a host class may descend from one left undefined on purpose.
   if (name.empty() || getClass(name)) return nullptr;
   Class* cls = newClassPair(superclass, name);
-  cls->factory_ = factory;
+  if (factory) cls->factory_ = factory;
   // The name was found free just now: registering needs no second look-up.
   if (!isLeftUndefined(name)) publish(cls);
   return cls;
