@@ -19,8 +19,9 @@ namespace qv::intake {
 struct IntakeNotification {
   std::string sectionID{};
   std::optional<std::string> categoryIdentifier{};  // iOS 10 requests only
-  pl::Value context{};  // a dictionary, shared with the object it was read from; else absent (null)
-  objc::Id defaultAction{};                         // the actions entry "default", or null
+  // A dictionary, shared with the object it was read from; else null (absent).
+  pl::Value context{};
+  objc::Id defaultAction{};  // the actions entry "default", or null
   // Only to tell our own lock-screen reminder bulletins from the apps' notifications.
   std::string title{};
   std::string recordID{};
