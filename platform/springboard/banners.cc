@@ -159,9 +159,11 @@ Banners::Banners(host::Host& host, foundation::Foundation& foundation, BannerScr
       [](void* ctx, Object*, Sel) { return bannersOf(ctx)->bulletinBannerController(); }, this);
   defineBulletinBannerController(rt, bulletinController, this);
 
-  viewClass_ = internal::defineRootClass(rt, "SBBannerContextView", &internal::makeObject<BannerView>);
-  defineBannerView(rt, viewClass_, this);
-  contextClass_ = internal::defineRootClass(rt, "SBUIBannerContext");
+  objc::Class* viewClass = internal::defineRootClass(rt, "SBBannerContextView", &internal::makeObject<BannerView>);
+  defineBannerView(rt, viewClass, this);
+  view_ = viewClass->instantiate();
+  internal::self<BannerView>(view_.get())->frame = host::Rect{0, 0, screen_.width, kFrameHeight};
+  context_ = internal::defineRootClass(rt, "SBUIBannerContext")->instantiate();
 }
 
 void Banners::presentBulletin(const Id& bulletin) {
@@ -182,9 +184,8 @@ void Banners::present(Banner&& banner) {
 }
 
 void Banners::show(Banner&& banner) {
-  banner.view = viewClass_->instantiate();
-  internal::self<BannerView>(banner.view.get())->frame = host::Rect{0, 0, screen_.width, kFrameHeight};
-  banner.context = contextClass_->instantiate();
+  banner.view = view_;
+  banner.context = context_;
   current_ = std::move(banner);
   replaceable_ = false;
   current_->content = host::send(current_->view, msg::centeredBounds);

@@ -46,8 +46,8 @@ class Banners {
   struct Banner {
     objc::Id bulletin;   // the bulletin shown (a BBBulletin)
     objc::Id request;    // iOS 10: the notification request, when the banner shows one
-    objc::Id view;       // SBBannerContextView while on screen
-    objc::Id context;    // what `_bannerContext` answers while on screen
+    objc::Id view;       // SBBannerContextView while on screen (the home screen's one view)
+    objc::Id context;    // what `_bannerContext` answers while on screen (its one context)
     host::Rect content;  // the content frame the view laid out
     dispatch::Trace trace;  // of the work that presented it: a banner that waits is told as its own
 
@@ -98,8 +98,10 @@ class Banners {
   host::Host& host_;
   foundation::Foundation& foundation_;
   BannerScreen screen_;
-  objc::Class* viewClass_;
-  objc::Class* contextClass_;
+  // One banner shows at a time and its frame is the screen's width, so one view and one context
+  // serve every banner instead of a pair made and let go at each.
+  objc::Id view_;
+  objc::Id context_;
   objc::Id bannerController_;
   objc::Id bulletinBannerController_;
   std::optional<Banner> current_;

@@ -24,7 +24,7 @@ Id listedWithSameId(const std::vector<Id>& listed, const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return nullptr;
   for (const Id& l : listed)
-    if (requestOf(l)->notificationIdentifier == r->notificationIdentifier) return l;
+    if (requestOf(l)->notificationIdentifier() == r->notificationIdentifier()) return l;
   return nullptr;
 }
 
@@ -198,7 +198,7 @@ void Dashboard::viewChanged() {
   if (!host_.timeline().active()) return;
   std::vector<std::string> shown;
   for (const Id& request : requests_)
-    if (const RequestObject* r = requestOf(request)) shown.push_back(r->notificationIdentifier);
+    if (const RequestObject* r = requestOf(request)) shown.push_back(r->notificationIdentifier());
   internal::recordLockScreen(host_, std::move(shown));
 }
 

@@ -130,8 +130,7 @@ NotificationDispatch::NotificationDispatch(host::Host& host, Bulletins& bulletin
     execute(request, action, kOriginLockScreen, std::move(completion));
   };
   dashboard_.toNotificationCentre = [this](const Id& request) {
-    host::send(centreViewController_, msg::insertNotificationRequestCoalesced, request,
-               requests_.coalescedFor(requestOf(request)->sectionIdentifier));
+    host::send(centreViewController_, msg::insertNotificationRequestCoalesced, request, *requestOf(request)->group);
   };
   dashboard_.actOnFullscreen = [this](const Id& request) {
     execute(request, defaultActionFor(request), kOriginLockScreen, {});
@@ -152,7 +151,7 @@ void NotificationDispatch::posted(const Id& request) {
   std::vector<Id>& sameBulletin = live_[r->bulletin.get()];
   if (std::find(sameBulletin.begin(), sameBulletin.end(), request) == sameBulletin.end())
     sameBulletin.push_back(request);
-  const Id coalesced = requests_.coalescedFor(r->sectionIdentifier);
+  const Id& coalesced = *r->group;
   if (r->feeds & kFeedLockScreen) {
     if (r->fullscreen)
       dashboard_.presentFullscreen(request);
@@ -177,7 +176,7 @@ void NotificationDispatch::listedInCentre(const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return;
   // A notification posted again under its id updates its entry.
-  auto [entry, isNew] = centreEntries_.try_emplace(r->notificationIdentifier);
+  auto [entry, isNew] = centreEntries_.try_emplace(r->notificationIdentifier());
   if (!isNew) centre_.erase(entry->second);
   centre_.push_front(request);
   entry->second = centre_.begin();
@@ -189,9 +188,9 @@ void NotificationDispatch::withdrawn(const Id& bulletin) {
   Id request = std::move(same->second.front());
   same->second.erase(same->second.begin());
   if (same->second.empty()) live_.erase(same);
-  dashboard_.withdraw(request, requests_.coalescedFor(requestOf(request)->sectionIdentifier));
+  dashboard_.withdraw(request, *requestOf(request)->group);
   // The centre's entry under the request's id may be a later request posted with it.
-  auto entry = centreEntries_.find(requestOf(request)->notificationIdentifier);
+  auto entry = centreEntries_.find(requestOf(request)->notificationIdentifier());
   if (entry != centreEntries_.end() && *entry->second == request) {
     centre_.erase(entry->second);
     centreEntries_.erase(entry);
@@ -243,7 +242,7 @@ void NotificationDispatch::showSection(const std::string& sectionIdentifier) {
 
 void NotificationDispatch::sectionShown(const std::string& sectionIdentifier) {
   const auto n = std::count_if(centre_.begin(), centre_.end(),
-                               [&](const Id& r) { return requestOf(r)->sectionIdentifier == sectionIdentifier; });
+                               [&](const Id& r) { return requestOf(r)->sectionIdentifier() == sectionIdentifier; });
   internal::recordHost(host_, "notification centre", "shows " + std::to_string(n) + " of " + sectionIdentifier);
 }
 
@@ -262,7 +261,7 @@ Id NotificationDispatch::defaultActionFor(const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return nullptr;
   if (Id action = defaultActionOf(r->bulletin)) return action;
-  return bulletins_.makeAction(r->sectionIdentifier);
+  return bulletins_.makeAction(r->sectionIdentifier());
 }
 
 }  // namespace qv::springboard

@@ -15,12 +15,17 @@ using objc::Sel;
 namespace msg = host::msg;
 
 template <auto Member>
-using RequestField = std::remove_cvref_t<decltype(std::declval<RequestObject&>().*Member)>;
+using RequestField = std::remove_cvref_t<decltype((std::declval<RequestObject&>().*Member)())>;
 
 template <auto Member>
 RequestField<Member> readRequest(void*, Object* self, Sel) {
   auto* r = internal::self<RequestObject>(self);
-  return r ? r->*Member : RequestField<Member>();
+  return r ? (r->*Member)() : RequestField<Member>();
+}
+
+Id readBulletin(void*, Object* self, Sel) {
+  auto* r = internal::self<RequestObject>(self);
+  return r ? r->bulletin : nullptr;
 }
 
 }  // namespace
@@ -33,7 +38,7 @@ NotificationRequests::NotificationRequests(host::Host& host) {
   rt.addMethod<std::string()>(requestClass_, msg::categoryIdentifier.sel,
                               &readRequest<&RequestObject::categoryIdentifier>);
   rt.addMethod<pl::Value()>(requestClass_, msg::context.sel, &readRequest<&RequestObject::context>);
-  rt.addMethod<Id()>(requestClass_, msg::bulletin.sel, &readRequest<&RequestObject::bulletin>);
+  rt.addMethod<Id()>(requestClass_, msg::bulletin.sel, &readBulletin);
   coalescedClass_ = internal::defineRootClass(rt, "NCCoalescedNotification", &internal::makeObject<CoalescedObject>);
   rt.addMethod<std::string()>(coalescedClass_, msg::requestSectionIdentifier.sel, [](void*, Object* self, Sel) {
     auto* c = internal::self<CoalescedObject>(self);
@@ -46,15 +51,11 @@ Id NotificationRequests::makeRequest(const Id& bulletin, std::uint64_t feeds, bo
   if (!f) return nullptr;
   Id request = internal::allocInit(requestClass_);
   auto* r = internal::self<RequestObject>(request.get());
-  r->sectionIdentifier = f->sectionID;
-  r->categoryIdentifier = f->categoryID;
-  r->notificationIdentifier = f->bulletinID;
-  r->context = f->context;
   r->bulletin = bulletin;
   r->feeds = feeds;
   r->fullscreen = fullscreen;
-  auto* group = internal::self<CoalescedObject>(coalescedFor(f->sectionID).get());
-  group->requests.push_back(request);
+  r->group = &coalescedFor(f->sectionID);
+  internal::self<CoalescedObject>(r->group->get())->requests.push_back(request);
   return request;
 }
 
@@ -70,7 +71,7 @@ const Id& NotificationRequests::coalescedFor(const std::string& sectionIdentifie
 void NotificationRequests::uncoalesce(const Id& request) {
   const RequestObject* r = requestOf(request);
   if (!r) return;
-  auto* group = internal::self<CoalescedObject>(coalescedFor(r->sectionIdentifier).get());
+  auto* group = internal::self<CoalescedObject>(r->group->get());
   // A request is in its group once.
   auto listed = std::find(group->requests.begin(), group->requests.end(), request);
   if (listed != group->requests.end()) group->requests.erase(listed);
