@@ -6,14 +6,18 @@
 #include "alerts/torch.h"
 #include "alerts/vibration.h"
 #include "core/library.h"
+#include "platform/stack_text.h"
 
 namespace qv::alerts {
 namespace {
 
-// Decisions cost nothing unless someone listens: the text is built only then.
+// Decisions cost nothing unless someone listens: the text is built only then, in room of its own
+// (a reminder whose torch waits for the lock explains so at every fire).
 void explainKey(core::Library& library, std::string_view subject, std::string_view what, core::Key key) {
   if (!library.host.timeline().wantsDecisions()) return;
-  library.explain(subject, std::string(what) + " (" + std::string(core::settingKey(key).name) + ")");
+  StackText<80> text;
+  text << what << " (" << core::settingKey(key).name << ")";
+  library.explain(subject, text.view());
 }
 
 void soundAndVibration(core::Library& library, const AlertKeys& keys, std::string_view subject) {

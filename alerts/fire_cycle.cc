@@ -59,7 +59,7 @@ void recordFired(core::Library& library, const CategoryInfo& row, std::uint32_t 
 void rearm(core::Library& library, const CategoryInfo& row) {
   library.alerts.rearming = true;
   if (row.startArgument.empty())
-    objc::send<void()>(library.sharedHelper, objc::Sel::intern(row.startOperation));
+    objc::send<void()>(library.sharedHelper, core::selectorsOf(row.category).startOperation);
   else
     host::send(library.sharedHelper, core::hm::LoadImTimer, std::string(row.startArgument));
   library.alerts.rearming = false;

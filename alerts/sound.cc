@@ -28,15 +28,21 @@ void explainSilence(core::Library& library, std::string_view why, std::string_vi
 }  // namespace
 
 std::string reminderSoundPath(std::string_view soundName) {
-  if (!isPlainFileName(soundName)) return {};
-  std::string path(kSoundDirectory);
-  path += soundName;
+  std::string path;
+  writeReminderSoundPath(path, soundName);
   return path;
+}
+
+void writeReminderSoundPath(std::string& path, std::string_view soundName) {
+  path.clear();
+  if (isPlainFileName(soundName)) path.append(kSoundDirectory).append(soundName);
 }
 
 void playReminderSound(core::Library& library, core::Key currentSoundKey) {
   const std::string name = library.settings.string(currentSoundKey);
-  const std::string path = reminderSoundPath(name);
+  // Written into the library's own string, whose room serves every fire (no path made each time).
+  std::string& path = library.alerts.soundPath;
+  writeReminderSoundPath(path, name);
   if (library.alerts.soundBusy) {
     library.explain(kSoundSubject, "silent: an earlier reminder sound is still playing");
     return;

@@ -19,6 +19,8 @@ inline constexpr std::string_view kSoundDirectory = "/Library/Application Suppor
 
 // The sound file a current-sound setting names; none when the name would leave the folder.
 std::string reminderSoundPath(std::string_view soundName);
+// The same, written into `path` in place of what it held (its room is reused).
+void writeReminderSoundPath(std::string& path, std::string_view soundName);
 
 // Plays the sound named by `currentSoundKey` unless a reminder sound is still playing.
 void playReminderSound(core::Library& library, core::Key currentSoundKey);

@@ -24,8 +24,10 @@ void onClearNotification(core::Library& library, Category c) {
       return;
     }
   }
-  library.explain(row.name, std::string("cleared by ") + std::string(row.clearNotification));
-  objc::send<void()>(library.sharedHelper, objc::Sel::intern(row.clearOperation));
+  // The decision's text is built only when someone listens: apps post their clears all day.
+  if (library.host.timeline().wantsDecisions())
+    library.explain(row.name, std::string("cleared by ") + std::string(row.clearNotification));
+  objc::send<void()>(library.sharedHelper, core::selectorsOf(c).clearOperation);
 }
 
 void registerClearObservers(core::Library& library) {

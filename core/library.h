@@ -47,6 +47,7 @@ struct OtherAppsState {
 // Alert flags. The torch flag is tested and set by blink tasks on their own queues.
 struct AlertState {
   bool soundBusy = false;
+  std::string soundPath;  // the reminder sound's file, rewritten at each fire in the same room
   std::atomic<bool> torchBusy{false};
   bool ipadBanner = false;
   // Each torch request's queue, held from the request until the main queue releases it.

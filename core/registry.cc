@@ -1,5 +1,6 @@
 #include "core/registry.h"
 
+#include <array>
 #include <string>
 
 #include "core/helper_messages.h"
@@ -43,12 +44,19 @@ bool timerArmed(Library& library, Category c) {
   return timer && host::send(timer, msg::isValid);
 }
 
-bool statusItemShown(Library& library, Category c) {
-  const Id& item = library.helper().statusBarItem(c);
+namespace {
+bool shown(const Id& item) {
   return item && objc::respondsTo(item.get(), msg::isVisible.sel) && host::send(item, msg::isVisible);
 }
+}  // namespace
 
-bool reminderPending(Library& library, Category c) { return timerPresent(library, c) || statusItemShown(library, c); }
+bool statusItemShown(Library& library, Category c) { return shown(library.helper().statusBarItem(c)); }
+
+// Asked at every clear an app posts, mostly with nothing pending: the helper is found once.
+bool reminderPending(Library& library, Category c) {
+  MissedHelper& helper = library.helper();
+  return helper.timer(c) != nullptr || shown(helper.statusBarItem(c));
+}
 
 void dropTimer(Library& library, Category c) {
   Id& timer = library.helper().timer(c);
@@ -65,7 +73,7 @@ void startCategory(Library& library, Category c) {
   objc::Class* timerClass = library.host.runtime().getClass("PCSimpleTimer");
   Id timer = host::send(host::send(timerClass, msg::alloc), msg::initTimer, static_cast<double>(seconds),
                         std::string(kTimerServiceIdentifier), library.sharedHelper,
-                        Sel::intern(row.fireHandler),
+                        selectorsOf(c).fireHandler,
                         row.startArgument.empty() ? pl::Value() : pl::Value(row.startArgument));
   library.helper().timer(c) = timer;
   library.alerts.runOpen[index(c)] = timer != nullptr;
@@ -96,6 +104,17 @@ void clearCategory(Library& library, Category c) {
   if (wasPending)
     library.record(timeline::Kind::ReminderCleared, row.name, {},
                    {{"category", std::string(row.id)}, {"reason", std::string("cleared")}, {"running", wasArmed}});
+}
+
+const CategorySelectors& selectorsOf(Category c) {
+  static const auto selectors = [] {
+    std::array<CategorySelectors, kCategoryCount> all;
+    for (const CategoryInfo& row : kCategories)
+      all[index(row.category)] = {Sel::intern(row.startOperation), Sel::intern(row.fireHandler),
+                                  Sel::intern(row.clearOperation)};
+    return all;
+  }();
+  return selectors[index(c)];
 }
 
 void registerRegistryOperations(Library& library, objc::Class* cls) {

@@ -28,6 +28,15 @@ bool timerArmed(Library& library, Category c);
 // Invalidates and drops the category's timer without touching counter, flag or item.
 void dropTimer(Library& library, Category c);
 
+// A category's operations as selectors, interned once per process: the fire cycle re-arms with
+// the start, each start arms its timer with the fire handler, and apps' clears send the clear.
+struct CategorySelectors {
+  objc::Sel startOperation;
+  objc::Sel fireHandler;
+  objc::Sel clearOperation;
+};
+const CategorySelectors& selectorsOf(Category c);
+
 // The start and clear operations of every fixed category, on MissedHelper.
 void registerRegistryOperations(Library& library, objc::Class* missedHelper);
 

@@ -21,11 +21,11 @@ std::vector<std::string> stringList(const pl::Value* value) {
 
 bool Settings::load(host::Host& process) {
   ++loads_;
-  // Held until the end, so an unchanged dictionary handed back is recognised by its address.
+  // Held until the end, so an unchanged dictionary handed back is recognised by its address. The
+  // places found in it stay until then too: nothing reads the settings while they load, and the
+  // usual reload (at every gate) gets the same dictionary back.
   const std::shared_ptr<const pl::Dict> previous = std::move(dictionary_);
-  const auto previousValues = values_;
   dictionary_.reset();
-  values_.fill(nullptr);
   objc::Class* deviceClass = process.runtime().getClass("UIDevice");
   objc::Id device = host::send(deviceClass, host::msg::currentDevice);
   systemVersion_ = host::send(device, host::msg::systemVersion);
@@ -36,15 +36,16 @@ bool Settings::load(host::Host& process) {
   const float version = lastVersion.second;
   // Before 8.0 the domain is never read: everything runs on defaults, and the derived values
   // keep what they had.
-  if (version < 8.0f) return false;
+  if (version < 8.0f) {
+    values_.fill(nullptr);
+    return false;
+  }
   const std::shared_ptr<const std::vector<std::string>> keys =
       process.prefsCopyKeyList(kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
   dictionary_ = process.prefsCopyMultiple(*keys, kSettingsDomain, host::PrefsUser::Current, host::PrefsHost::Any);
-  if (dictionary_ && dictionary_ == previous) {
-    // The same dictionary as at the last load: what was derived from it still holds.
-    values_ = previousValues;
-    return true;
-  }
+  // The same dictionary as at the last load: what was derived from it still holds.
+  if (dictionary_ && dictionary_ == previous) return true;
+  values_.fill(nullptr);
   // Every process loads the same shared dictionary after a change: the first one finds the keys.
   thread_local std::weak_ptr<const pl::Dict> lastDictionary;
   thread_local std::array<const pl::Value*, kSettingKeys.size()> lastValues{};

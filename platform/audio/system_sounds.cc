@@ -122,16 +122,18 @@ void SystemSounds::dispose(std::uint32_t sound) {
 void SystemSounds::playWithVibration(std::uint32_t sound, const pl::Dict& description, const std::string& process) {
   if (sound != kVibrateSystemSound) return;
   if (!timeline_.active()) return;
-  const pl::Array* p = pl::findArray(description, "VibePattern");
-  // The same pattern comes at every alert: describe it once.
+  const auto entry = description.find("VibePattern");
+  const pl::Array* p = entry == description.end() ? nullptr : entry->second.ifArray();
   if (!p) {
     timeline_.record(process, timeline::Kind::Vibration, "pattern", "", {{"pattern", std::string()}});
     return;
   }
-  if (!lastPattern_ || lastPattern_->size() != p->size() ||
-      !std::equal(p->begin(), p->end(), lastPattern_->begin(), identical)) {
-    lastPattern_ = *p;
-    lastPatternText_ = pl::Value(*p).describe();
+  // The same pattern comes at every alert: describe it once.
+  if (p != lastPattern_.ifArray()) {
+    const pl::Array* last = lastPattern_.ifArray();
+    if (!last || last->size() != p->size() || !std::equal(p->begin(), p->end(), last->begin(), identical))
+      lastPatternText_ = entry->second.describe();
+    lastPattern_ = entry->second;
   }
   timeline_.record(process, timeline::Kind::Vibration, "pattern", lastPatternText_, {{"pattern", timeline::Borrowed{lastPatternText_}}});
 }

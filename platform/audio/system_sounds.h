@@ -73,7 +73,9 @@ class SystemSounds {
   bool unchangedSinceChecked(const std::shared_ptr<const Header>& header) const {
     return header && header == checked_ && root_.soleWriter() && root_.version() == checkedVersion_;
   }
-  std::optional<pl::Array> lastPattern_;  // the vibration pattern last described
+  // The vibration pattern last described, held as the value that shares its immutable array:
+  // while a description hands over that very array, its text stands without a comparison.
+  pl::Value lastPattern_;
   std::string lastPatternText_;
   std::uint32_t nextId_ = 4096 + 1;
 };
