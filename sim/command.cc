@@ -192,13 +192,14 @@ int play(const Options& o, const Scenario& scenario, std::FILE* out, std::FILE* 
   // the facts and the summary are not kept at all.
   const bool summed = o.output.summary || report;
   if (o.quiet && o.output.summary && !report && !progress) {
-    // Only the summary is kept (the usual --quiet run): the listener asks nothing else per event.
+    // Only the summary is kept (the usual --quiet run): the listener asks nothing else per event
+    // and hears only the kinds the summary reads.
     world->timeline().addListener(
         [&](const timeline::Event& e) {
           facts.observe(e);
           summary.observe(e, facts);
         },
-        true);
+        Summary::kKindsRead | EventFacts::kKindsRead);
   } else {
     world->timeline().addListener(
         [&](const timeline::Event& e) {

@@ -25,6 +25,8 @@ class EventFacts {
 
   // Call for every event, in order, before asking about it.
   void observe(const timeline::Event& e);
+  // The kinds `observe` learns from: the rest it may be spared.
+  static constexpr timeline::KindSet kKindsRead = {timeline::Kind::Action};
 
   // The reminder id the event names, or (for kinds of a reminder) the one whose work recorded it.
   std::string category(const timeline::Event& e) const { return std::string(categoryView(e)); }

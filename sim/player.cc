@@ -94,46 +94,51 @@ void Player::note(const std::string& who, const std::string& what, const std::st
   world_.timeline().record(who, timeline::Kind::Action, what, {}, std::move(fields));
 }
 
+const PresetDelivery& Player::presetDelivery(const NotificationSpec& n) {
+  static const PresetDelivery kNone;
+  if (n.preset.empty()) return kNone;
+  const bool ios10 = world_.notifications().ios10();
+  for (const BuiltPreset& built : presets_)
+    if (built.preset == n.preset && built.app == n.app && built.ios10 == ios10) return built.delivery;
+  const Preset* p = findPreset(n.preset);
+  if (!p) return kNone;
+  return presets_.emplace_back(BuiltPreset{n.preset, n.app, ios10, p->build(ios10, n.app)}).delivery;
+}
+
 void Player::deliver(const NotificationSpec& n) {
   springboard::Notifications& notes = world_.notifications();
-  PresetDelivery d;
-  if (const Preset* p = findPreset(n.preset)) d = p->build(notes.ios10(), n.app);
+  const PresetDelivery& d = presetDelivery(n);
   // Fields the scenario spells out win over the preset's.
-  if (!n.app.empty()) d.app = n.app;
-  if (!n.categoryIdentifier.empty()) d.categoryIdentifier = n.categoryIdentifier;
-  if (n.remote) d.remote = n.remote;
-  if (n.local) d.local = n.local;
-  if (n.localFire) d.localFire = true;
-  if (!n.title.empty()) d.title = n.title;
-  if (!n.message.empty()) d.message = n.message;
-  if (d.title.empty()) d.title = world_.home().displayName(d.app).value_or(d.app);
+  springboard::IncomingNotification incoming;
+  incoming.bundleId = n.app.empty() ? d.app : n.app;
+  incoming.categoryIdentifier = n.categoryIdentifier.empty() ? d.categoryIdentifier : n.categoryIdentifier;
+  incoming.remotePayload = n.remote ? n.remote : d.remote;
+  incoming.localPayload = n.local ? n.local : d.local;
+  incoming.firedLocalNotification = n.localFire || d.localFire;
+  incoming.title = n.title.empty() ? d.title : n.title;
+  incoming.message = n.message.empty() ? d.message : n.message;
+  const std::string& app = incoming.bundleId;
+  const std::string& title = incoming.title;
+  if (title.empty()) incoming.title = world_.home().displayName(app).value_or(app);
   if (heard()) {
     // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
-    std::string what = appName(d.app) + ": " + d.title;
-    if (!d.message.empty()) what += (d.title.empty() ? "" : " — ") + d.message;
+    std::string what = appName(app) + ": " + title;
+    if (!incoming.message.empty()) what += (title.empty() ? "" : " — ") + incoming.message;
     what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
-            (d.localFire ? ", fired locally" : "") + ")";
-    note("Network", what, d.app, n.preset);
+            (incoming.firedLocalNotification ? ", fired locally" : "") + ")";
+    note("Network", what, app, n.preset);
   }
   std::optional<std::int64_t> badge = n.badge;
-  if (d.app == "com.apple.MobileSMS") {
+  if (app == "com.apple.MobileSMS") {
     // A new message raises the unread count, and the Messages badge follows it; a badge the
     // scenario gives sets the badge only, so the message is there to be read all the same.
-    (void)world_.messages().arrive(d.title.empty() ? "Unknown" : d.title);
+    (void)world_.messages().arrive(title.empty() ? "Unknown" : title);
   } else if (!badge && d.badgeDelta != 0) {
-    badge = world_.home().badge(d.app) + d.badgeDelta;
+    badge = world_.home().badge(app) + d.badgeDelta;
   }
-  springboard::IncomingNotification incoming;
-  incoming.bundleId = d.app;
-  incoming.title = d.title;
-  incoming.message = d.message;
-  incoming.categoryIdentifier = d.categoryIdentifier;
-  incoming.remotePayload = d.remote;
-  incoming.localPayload = d.local;
   incoming.localArchive = n.localArchive;
   incoming.context = n.context;
   incoming.badge = badge;
-  incoming.firedLocalNotification = d.localFire;
   latest_ = notes.deliver(incoming);
   if (!n.label.empty()) labels_[n.label] = latest_;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "sim/presets.h"
 #include "sim/scenario.h"
 #include "sim/world.h"
 
@@ -39,6 +40,10 @@ class Player {
 
  private:
   void deliver(const NotificationSpec& n);
+  // What the notification's preset sends (nothing without one). It depends on nothing but the
+  // preset, the system range and the scenario's app, so each is built once (its payloads are a
+  // dozen allocations) and copied into every delivery.
+  const PresetDelivery& presetDelivery(const NotificationSpec& n);
   void removeNotification(const Action& a);
   springboard::NotificationHandle target(const Action& a) const;
   void act(const Action& a);
@@ -65,6 +70,12 @@ class Player {
   const Action* current_ = nullptr;
   std::string actor_;  // who the last action line was told by
   std::vector<ClockNote> extraNotes_;
+  struct BuiltPreset {
+    std::string preset, app;
+    bool ios10;
+    PresetDelivery delivery;
+  };
+  std::vector<BuiltPreset> presets_;
 };
 
 }  // namespace qv::sim

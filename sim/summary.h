@@ -47,6 +47,13 @@ class Summary {
 
   // Every event in order; `facts` has heard it already.
   void observe(const timeline::Event& e, const EventFacts& facts);
+  // The kinds `observe` reads or counts for what the summary prints: fed only these, it sums up
+  // the same (decisions name causes in the text).
+  static constexpr timeline::KindSet kKindsRead = {
+      timeline::Kind::ReminderArmed, timeline::Kind::ReminderFired,      timeline::Kind::ReminderEnded,
+      timeline::Kind::ReminderCleared, timeline::Kind::Action,           timeline::Kind::Decision,
+      timeline::Kind::Banner,        timeline::Kind::LockScreenBulletin, timeline::Kind::TorchOn,
+      timeline::Kind::Sound,         timeline::Kind::Vibration};
   void print(std::FILE* out, const LocalClock& clock, const TimeForm& form = {}) const;
   // Which device played the run, so that the summaries of many runs (`--seeds`) tell themselves apart.
   struct Device {

@@ -26,16 +26,16 @@ const char* kindName(Kind k) {
   return i < kKindNames.size() ? kKindNames[i] : "?";
 }
 
-void Timeline::addListener(Listener listener, bool wantsDecisions) {
+void Timeline::addListener(Listener listener, KindSet kinds) {
   std::lock_guard lock(mutex_);
-  listeners_.push_back(Entry{std::move(listener), wantsDecisions});
-  if (wantsDecisions) ++decisionListeners_;
+  listeners_.push_back(Entry{std::move(listener), kinds});
+  heard_ = heard_ | kinds;
 }
 
 void Timeline::clearListeners() {
   std::lock_guard lock(mutex_);
   listeners_.clear();
-  decisionListeners_ = 0;
+  heard_ = {};
 }
 
 void Timeline::deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
@@ -62,7 +62,7 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
       ~Leave() { --depth; }
     } leave{level};
     for (const Entry& entry : listeners_)
-      if (kind != Kind::Decision || entry.wantsDecisions) entry.listener(e);
+      if (entry.kinds.has(kind)) entry.listener(e);
   };
   if (level != 0) {
     Event fresh;
@@ -74,13 +74,13 @@ void Timeline::deliver(std::string_view process, Kind kind, std::string_view sub
 
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                       std::initializer_list<Field> fields) {
-  if (listeners_.empty()) return;
+  if (!heard_.has(kind)) return;
   deliver(process, kind, subject, detail, std::span<const Field>(fields.begin(), fields.size()));
 }
 
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                       Fields fields) {
-  if (listeners_.empty()) return;
+  if (!heard_.has(kind)) return;
   deliver(process, kind, subject, detail, fields);
 }
 

@@ -62,6 +62,25 @@ inline constexpr std::size_t kKindCount = static_cast<std::size_t>(Kind::Decisio
 // The kind's stable name in JSON and in test traces: "reminder-fired".
 const char* kindName(Kind k);
 
+// The kinds a listener hears: an event of a kind no listener hears is not delivered at all.
+class KindSet {
+ public:
+  constexpr KindSet() = default;
+  constexpr KindSet(std::initializer_list<Kind> kinds) {
+    for (Kind k : kinds) bits_ |= bit(k);
+  }
+  static constexpr KindSet all() { return KindSet(~std::uint32_t{0}); }
+  constexpr bool has(Kind k) const { return (bits_ & bit(k)) != 0; }
+  constexpr KindSet without(Kind k) const { return KindSet(bits_ & ~bit(k)); }
+  constexpr KindSet operator|(KindSet o) const { return KindSet(bits_ | o.bits_); }
+
+ private:
+  constexpr explicit KindSet(std::uint32_t bits) : bits_(bits) {}
+  static constexpr std::uint32_t bit(Kind k) { return std::uint32_t{1} << static_cast<unsigned>(k); }
+  std::uint32_t bits_ = 0;
+};
+static_assert(kKindCount <= 32, "KindSet holds one bit a kind");
+
 // One event. A listener hears it only for the call: its texts and fields may refer to what the
 // recorder passed (valid until the listener returns), so a listener that keeps anything of it
 // keeps a copy (a copied Event, Text or FieldList owns its characters); views into the event
@@ -110,11 +129,15 @@ class Timeline {
   // Listeners see every event recorded after they were added; decision events only when
   // `wantsDecisions`. Add listeners before the world runs. Each hears the event for the call only
   // (see Event: it copies what it keeps).
-  void addListener(Listener listener, bool wantsDecisions);
+  void addListener(Listener listener, bool wantsDecisions) {
+    addListener(std::move(listener), wantsDecisions ? KindSet::all() : KindSet::all().without(Kind::Decision));
+  }
+  // A listener that hears only events of `kinds` (decisions too when it names them).
+  void addListener(Listener listener, KindSet kinds);
   // Forgets every listener (a world made again starts with none).
   void clearListeners();
   bool active() const { return !listeners_.empty(); }
-  bool wantsDecisions() const { return decisionListeners_ > 0; }
+  bool wantsDecisions() const { return heard_.has(Kind::Decision); }
 
   // Records an event stamped with the world's current instant and the current trace.
   void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail = {},
@@ -123,7 +146,7 @@ class Timeline {
               Fields fields);
   // Records a decision; a no-op unless someone wants decisions.
   void decision(std::string_view process, std::string_view subject, std::string_view detail) {
-    if (decisionListeners_ > 0) record(process, Kind::Decision, subject, detail);
+    if (wantsDecisions()) record(process, Kind::Decision, subject, detail);
   }
 
   // Timer probes: main-queue only (timers live on the main run loop), so no lock.
@@ -145,10 +168,10 @@ class Timeline {
   std::mutex mutex_;
   struct Entry {
     Listener listener;
-    bool wantsDecisions;
+    KindSet kinds;
   };
   std::vector<Entry> listeners_;
-  int decisionListeners_ = 0;
+  KindSet heard_;  // what any listener hears
   std::vector<TimerListener> timerListeners_;
   // The event filled in place for listeners and how deep recording is nested, when the clock
   // runs every queue on one thread (otherwise one event per thread, one depth per thread, and

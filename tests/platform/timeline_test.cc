@@ -101,5 +101,25 @@ TEST(Timeline, AListenerThatRecordsMeanwhileLeavesTheOuterEventAsItWas) {
   EXPECT_EQ(order, (std::vector<std::string>{"inner", "outer/first"}));
 }
 
+// A listener hears only the kinds it names; decisions are asked for only while one names them.
+TEST(Timeline, AListenerHearsOnlyTheKindsItNames) {
+  dispatch::VirtualScheduler clock{dispatch::Instant{}};
+  Timeline timeline(clock);
+  std::vector<std::string> few, all;
+  timeline.addListener([&](const Event& e) { few.push_back(kindName(e.kind)); }, KindSet{Kind::Sound, Kind::Decision});
+  EXPECT_TRUE(timeline.wantsDecisions());
+  timeline.addListener([&](const Event& e) { all.push_back(kindName(e.kind)); }, false);
+  timeline.record("SpringBoard", Kind::Sound, "sms-received1.caf");
+  timeline.record("SpringBoard", Kind::Vibration, "pattern");
+  timeline.decision("SpringBoard", "gate", "open");
+  EXPECT_EQ(few, (std::vector<std::string>{"sound", "decision"}));
+  EXPECT_EQ(all, (std::vector<std::string>{"sound", "vibration"}));
+
+  timeline.clearListeners();
+  timeline.addListener([&](const Event& e) { few.push_back(kindName(e.kind)); }, KindSet{Kind::Sound});
+  EXPECT_FALSE(timeline.wantsDecisions());
+  EXPECT_TRUE(timeline.active());
+}
+
 }  // namespace
 }  // namespace qv::timeline

@@ -81,6 +81,22 @@ TEST(Examples, PlayAlikeWhenDumpedAndReadBack) {
   }
 }
 
+// A --quiet run hears only the kinds the summary reads; a kind it reads but does not name there
+// would sum up otherwise than under the full timeline.
+TEST(Examples, SumUpWithQuietAsUnderTheirTimelines) {
+  auto summaryOf = [](const std::string& text) {
+    const std::size_t at = text.rfind("\nSummary\n");
+    return at == std::string::npos ? std::string() : text.substr(at);
+  };
+  for (const fs::path& scenario : exampleScenarios()) {
+    const CommandRun quiet = runQuorvelSim({"--quiet", scenario.string()});
+    ASSERT_EQ(quiet.status, 0) << scenario << quiet.err;
+    const std::string expected = summaryOf(fileText(expectedFor(scenario).string()));
+    ASSERT_FALSE(expected.empty()) << scenario;
+    EXPECT_EQ(summaryOf(quiet.out), expected) << scenario;
+  }
+}
+
 // A glob that found nothing would pass every example by having none.
 TEST(Examples, AreFound) { EXPECT_GE(exampleScenarios().size(), 26u); }
 

@@ -182,6 +182,24 @@ TEST_F(JsonOutput, AnAppsBannerThatWaitedForAReminderBannerIsNotTheReminders) {
   }
 }
 
+// The player builds a preset's delivery once and reuses it: what one notification spells out
+// over its preset, or the app a generic preset is given, must not carry over to the next.
+TEST_F(JsonOutput, EachNotificationPostsItsOwnPresetAndWhatItSpellsOut) {
+  const auto lines = playJson(R"({"device": {"ios": "10.3"},
+      "actions": [{"at": "+10s", "do": "notification", "event": "whatsapp-message", "title": "Bob", "message": "yo"},
+                  {"at": "+20s", "do": "notification", "event": "whatsapp-message"},
+                  {"at": "+30s", "do": "notification", "event": "app-notification", "app": "com.example.Chat"},
+                  {"at": "+40s", "do": "notification", "event": "app-notification", "app": "org.example.Quiz"}],
+      "run": "1m"})");
+  std::vector<std::string> posted;
+  for (const json& e : ofKind(lines, "notification-posted"))
+    posted.push_back(e["app"].get<std::string>() + " " + e["title"].get<std::string>() + ": " +
+                     e["message"].get<std::string>());
+  EXPECT_EQ(posted, (std::vector<std::string>{"net.whatsapp.WhatsApp Bob: yo", "net.whatsapp.WhatsApp Anna: hi!",
+                                              "com.example.Chat com.example.Chat: You have a new notification",
+                                              "org.example.Quiz org.example.Quiz: You have a new notification"}));
+}
+
 TEST_F(JsonOutput, TheLockScreenListIsToldWholeAtEveryChange) {
   const auto lines = playJson(R"({"device": {"ios": "9.3"}, "locked": true,
       "actions": [{"at": "+20s", "do": "notification", "event": "mail"},
