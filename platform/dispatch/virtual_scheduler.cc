@@ -5,7 +5,7 @@
 
 namespace qv::dispatch {
 
-struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
+struct VirtualScheduler::VQueue final : Queue {
   using Queue::Queue;
   // Filled in place and emptied by moves, so a room of the ring holds nothing between its items.
   struct Item {
@@ -29,14 +29,25 @@ struct VirtualScheduler::Timer final : TimerHandle {
 };
 
 VirtualScheduler::VirtualScheduler(Instant start) : now_(start) {}
-VirtualScheduler::~VirtualScheduler() {
-  for (std::coroutine_handle<> h : sleeping_) h.destroy();
+VirtualScheduler::~VirtualScheduler() { destroySleepingWork(); }
+
+void VirtualScheduler::destroySleepingWork() {
+  // Each piece of sleeping work waits in one pending Resume event; sequence numbers give the
+  // order in which they went to sleep.
+  std::vector<Key> resumes;
+  auto collect = [&](const Key& key) {
+    if (slots_[key.slot].step == Step::Resume) resumes.push_back(key);
+  };
+  std::for_each(events_.begin(), events_.end(), collect);
+  inOrder_.forEach(collect);
+  atNow_.forEach(collect);
+  std::sort(resumes.begin(), resumes.end(), [](const Key& a, const Key& b) { return a.seq < b.seq; });
+  for (const Key& key : resumes) slots_[key.slot].handle.destroy();
 }
 
 void VirtualScheduler::reset(Instant start) {
   // The same order as destruction: sleeping work first, then what was still to run.
-  for (std::coroutine_handle<> h : sleeping_) h.destroy();
-  sleeping_.clear();
+  destroySleepingWork();
   events_.clear();
   inOrder_.clear();
   atNow_.clear();
@@ -196,19 +207,15 @@ std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due
 }
 
 void VirtualScheduler::resumeAfter(Duration d, std::coroutine_handle<> h) {
-  sleeping_.push_back(h);
   Slot& slot = push(now_ + std::max(d, Duration::zero()), Step::Resume);
-  // Every queue here is a VQueue; held weakly, so sleeping work keeps no ended process alive.
-  if (current_) slot.sleeper = const_cast<VQueue*>(static_cast<const VQueue*>(current_))->weak_from_this();
-  slot.sleeperQueue = current_;
+  // Every queue here is a VQueue.
+  slot.sleeper = const_cast<VQueue*>(static_cast<const VQueue*>(current_));
   slot.handle = h;
 }
 
-void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h) {
-  std::erase(sleeping_, h);
-  auto queue = weak.lock();
+void VirtualScheduler::resume(VQueue* q, std::coroutine_handle<> h) {
   // Work of a process that has ended is dropped, not resumed into objects that are gone.
-  if (queue && queue->retired) {
+  if (q && q->retired) {
     h.destroy();
     return;
   }
@@ -271,11 +278,9 @@ void VirtualScheduler::runOne(Part part) {
         enqueue(q, std::move(task), std::move(timer));
       break;
     }
-    case Step::Resume: {
-      const std::weak_ptr<VQueue> sleeper = std::move(slot.sleeper);
-      resume(sleeper, slot.sleeperQueue, slot.handle);
+    case Step::Resume:
+      resume(slot.sleeper, slot.handle);
       break;
-    }
   }
   trace_ = {};
   if (afterEachEvent) afterEachEvent();

@@ -74,8 +74,9 @@ class VirtualScheduler final : public Scheduler {
     Task action;                      // Turn, Enqueue: the task for `queue`
     std::shared_ptr<VQueue> queue;    // Drain, Turn, Enqueue
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
-    std::weak_ptr<VQueue> sleeper;    // Resume: the queue the work sleeps on (it may end)
-    const Queue* sleeperQueue = nullptr;
+    // Resume: the queue the work sleeps on. Not held: the work's completion holds it, so it
+    // lives as long as the sleeping work does.
+    VQueue* sleeper = nullptr;
     std::coroutine_handle<> handle;   // Resume
     Trace trace;                      // of the work that scheduled it
   };
@@ -96,10 +97,11 @@ class VirtualScheduler final : public Scheduler {
   void drain(const std::shared_ptr<VQueue>& q);
   // Runs `task` as `q`'s turn in the current event, then whatever `q` has next.
   void runNow(const std::shared_ptr<VQueue>& q, Task& task);
-  void resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h);
+  void resume(VQueue* q, std::coroutine_handle<> h);
+  // Sleeping work never resumed is destroyed with the scheduler, in the order it went to sleep.
+  void destroySleepingWork();
 
   std::vector<std::weak_ptr<VQueue>> queues_;       // for retiring a process's queues
-  std::vector<std::coroutine_handle<>> sleeping_;   // destroyed with the scheduler if never resumed
   Instant now_;
   std::uint64_t seq_ = 0;
   std::uint64_t eventsRun_ = 0;
