@@ -18,6 +18,7 @@ struct VirtualScheduler::VQueue final : Queue {
   bool retired = false;
   bool drainScheduled = false;  // its next turn is a pending event (Drain or Turn)
   bool busy = false;            // sleeping work in progress
+  std::uint32_t pendingEvents = 0;  // events naming it (Drain, Turn, Enqueue) not yet run
   // Nothing waits on it and nothing runs on it that holds it: a task handed to it is its next turn.
   bool idle() const { return !retired && !drainScheduled && !busy && fifo.empty(); }
 };
@@ -65,15 +66,16 @@ void VirtualScheduler::reset(Instant start) {
 
 QueueRef VirtualScheduler::createQueue(std::string label, std::string process, bool isMain) {
   auto q = std::make_shared<VQueue>(std::move(label), std::move(process), isMain);
-  std::erase_if(queues_, [](const std::weak_ptr<VQueue>& w) { return w.expired(); });
+  std::erase_if(queues_, [](const std::shared_ptr<VQueue>& held) {
+    return held.use_count() == 1 && held->pendingEvents == 0 && !held->busy;
+  });
   queues_.push_back(q);
   return q;
 }
 
 void VirtualScheduler::retireProcess(const std::string& process) {
-  for (const auto& weak : queues_) {
-    auto q = weak.lock();
-    if (!q || q->process() != process) continue;
+  for (const auto& q : queues_) {
+    if (q->process() != process) continue;
     q->retired = true;
     q->fifo.clear();
   }
@@ -108,16 +110,23 @@ void VirtualScheduler::retireProcess(const std::string& process) {
   return slot;
 }
 
-void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
-  if (q->drainScheduled || q->busy || q->fifo.empty()) return;
-  q->drainScheduled = true;
-  push(now_, Step::Drain).queue = q;
+[[gnu::always_inline]] inline VirtualScheduler::Slot& VirtualScheduler::pushFor(VQueue& q, Instant due, Step step) {
+  ++q.pendingEvents;
+  Slot& slot = push(due, step);
+  slot.queue = &q;
+  return slot;
 }
 
-void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
+void VirtualScheduler::scheduleDrain(VQueue& q) {
+  if (q.drainScheduled || q.busy || q.fifo.empty()) return;
+  q.drainScheduled = true;
+  pushFor(q, now_, Step::Drain);
+}
+
+void VirtualScheduler::enqueue(VQueue& q, Task&& task, std::shared_ptr<Timer>&& timer,
                                std::unique_ptr<std::function<Work()>> work) {
-  if (q->retired) return;
-  VQueue::Item& item = q->fifo.push_back();
+  if (q.retired) return;
+  VQueue::Item& item = q.fifo.push_back();
   item.task = std::move(task);
   item.timer = std::move(timer);
   item.work = std::move(work);
@@ -125,30 +134,30 @@ void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task&& task, st
   scheduleDrain(q);
 }
 
-void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
-  q->drainScheduled = false;
+void VirtualScheduler::drain(VQueue& q) {
+  q.drainScheduled = false;
   // One item per turn, so queues with work at the same instant take turns in order. While no
   // other event waits at this instant, the queue's next turn would be the very next event, so
   // it is taken at once.
   do {
-    if (q->retired || q->busy || q->fifo.empty()) return;
+    if (q.retired || q.busy || q.fifo.empty()) return;
     // The item is moved out before it runs: what runs may add to the queue and so move its items.
-    VQueue::Item& front = q->fifo.front();
+    VQueue::Item& front = q.fifo.front();
     Task task = std::move(front.task);
     const std::shared_ptr<Timer> timer = std::move(front.timer);
     const std::unique_ptr<std::function<Work()>> work = std::move(front.work);
     const Trace trace = front.trace;
-    q->fifo.pop_front();
+    q.fifo.pop_front();
     const Queue* previous = current_;
-    current_ = q.get();
+    current_ = &q;
     const Trace outer = trace_;
     trace_ = trace;
     if (work) {
-      q->busy = true;
+      q.busy = true;
       Work w = (*work)();
-      w.start([this, q] {
-        q->busy = false;
-        scheduleDrain(q);
+      w.start([this, queue = &q] {
+        queue->busy = false;
+        scheduleDrain(*queue);
       });
     } else if (!timer || !timer->isCancelled) {
       task();
@@ -159,9 +168,9 @@ void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
   scheduleDrain(q);
 }
 
-void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
+void VirtualScheduler::runNow(VQueue& q, Task& task) {
   const Queue* previous = current_;
-  current_ = q.get();
+  current_ = &q;
   task();
   current_ = previous;
   task = nullptr;
@@ -174,33 +183,28 @@ void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
 void VirtualScheduler::async(const QueueRef& q, Task task) {
   auto& queue = static_cast<VQueue&>(*q);
   if (!queue.idle()) {
-    enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
+    enqueue(queue, std::move(task), nullptr);
     return;
   }
   // The task would be the only item of the queue's next turn: it waits in that turn's event
   // (the same place in the order) instead of passing through the queue.
   queue.drainScheduled = true;
-  Slot& slot = push(now_, Step::Turn);
-  slot.queue = std::static_pointer_cast<VQueue>(q);
-  slot.action = std::move(task);
+  pushFor(queue, now_, Step::Turn).action = std::move(task);
 }
 
 void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) {
-  enqueue(std::static_pointer_cast<VQueue>(q), nullptr, nullptr,
+  enqueue(static_cast<VQueue&>(*q), nullptr, nullptr,
           std::make_unique<std::function<Work()>>(std::move(make)));
 }
 
 void VirtualScheduler::after(const QueueRef& q, Duration delay, Task task) {
   if (delay < Duration::zero()) delay = Duration::zero();
-  Slot& slot = push(now_ + delay, Step::Enqueue);
-  slot.queue = std::static_pointer_cast<VQueue>(q);
-  slot.action = std::move(task);
+  pushFor(static_cast<VQueue&>(*q), now_ + delay, Step::Enqueue).action = std::move(task);
 }
 
 std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due, Task task) {
   auto timer = std::make_shared<Timer>();
-  Slot& slot = push(std::max(due, now_), Step::Enqueue);
-  slot.queue = std::static_pointer_cast<VQueue>(q);
+  Slot& slot = pushFor(static_cast<VQueue&>(*q), std::max(due, now_), Step::Enqueue);
   slot.action = std::move(task);
   slot.timer = timer;
   return timer;
@@ -209,7 +213,7 @@ std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due
 void VirtualScheduler::resumeAfter(Duration d, std::coroutine_handle<> h) {
   Slot& slot = push(now_ + std::max(d, Duration::zero()), Step::Resume);
   // Every queue here is a VQueue.
-  slot.sleeper = const_cast<VQueue*>(static_cast<const VQueue*>(current_));
+  slot.queue = const_cast<VQueue*>(static_cast<const VQueue*>(current_));
   slot.handle = h;
 }
 
@@ -251,21 +255,19 @@ void VirtualScheduler::runOne(Part part) {
   ++eventsRun_;
   trace_ = slot.trace;
   freeSlots_.push_back(key.slot);
-  switch (slot.step) {
-    case Step::Drain: {
-      const std::shared_ptr<VQueue> q = std::move(slot.queue);
-      drain(q);
+  const Step step = slot.step;
+  VQueue* const q = std::exchange(slot.queue, nullptr);
+  switch (step) {
+    case Step::Drain:
+      drain(*q);
       break;
-    }
     case Step::Turn: {
-      std::shared_ptr<VQueue> q = std::move(slot.queue);
       Task task = std::move(slot.action);
       q->drainScheduled = false;
-      if (!q->retired) runNow(q, task);
+      if (!q->retired) runNow(*q, task);
       break;
     }
     case Step::Enqueue: {
-      std::shared_ptr<VQueue> q = std::move(slot.queue);
       std::shared_ptr<Timer> timer = std::move(slot.timer);
       Task task = std::move(slot.action);
       // A timer cancelled before it came due never reaches its queue.
@@ -273,15 +275,17 @@ void VirtualScheduler::runOne(Part part) {
       // An idle queue with nothing else waiting at this instant would run the task as the very
       // next event: it runs now, as that turn.
       if (q->idle() && nextTurnIsNow())
-        runNow(q, task);
+        runNow(*q, task);
       else
-        enqueue(q, std::move(task), std::move(timer));
+        enqueue(*q, std::move(task), std::move(timer));
       break;
     }
     case Step::Resume:
-      resume(slot.sleeper, slot.handle);
+      resume(q, slot.handle);
       break;
   }
+  // Counted until now, so the queue outlived its own event.
+  if (step != Step::Resume) --q->pendingEvents;
   trace_ = {};
   if (afterEachEvent) afterEachEvent();
 }

@@ -72,11 +72,10 @@ class VirtualScheduler final : public Scheduler {
   struct Slot {
     Step step = Step::Drain;
     Task action;                      // Turn, Enqueue: the task for `queue`
-    std::shared_ptr<VQueue> queue;    // Drain, Turn, Enqueue
+    // Drain, Turn, Enqueue: counted in its pending events, which keeps it alive until the event
+    // has run. Resume: the queue the work sleeps on, kept alive by the work's completion.
+    VQueue* queue = nullptr;
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
-    // Resume: the queue the work sleeps on. Not held: the work's completion holds it, so it
-    // lives as long as the sleeping work does.
-    VQueue* sleeper = nullptr;
     std::coroutine_handle<> handle;   // Resume
     Trace trace;                      // of the work that scheduled it
   };
@@ -91,17 +90,21 @@ class VirtualScheduler final : public Scheduler {
   };
 
   Slot& push(Instant due, Step step);
-  void enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
+  // An event of `q`'s, counted in its pending events until it has run.
+  Slot& pushFor(VQueue& q, Instant due, Step step);
+  void enqueue(VQueue& q, Task&& task, std::shared_ptr<Timer>&& timer,
                std::unique_ptr<std::function<Work()>> work = nullptr);
-  void scheduleDrain(const std::shared_ptr<VQueue>& q);
-  void drain(const std::shared_ptr<VQueue>& q);
+  void scheduleDrain(VQueue& q);
+  void drain(VQueue& q);
   // Runs `task` as `q`'s turn in the current event, then whatever `q` has next.
-  void runNow(const std::shared_ptr<VQueue>& q, Task& task);
+  void runNow(VQueue& q, Task& task);
   void resume(VQueue* q, std::coroutine_handle<> h);
   // Sleeping work never resumed is destroyed with the scheduler, in the order it went to sleep.
   void destroySleepingWork();
 
-  std::vector<std::weak_ptr<VQueue>> queues_;       // for retiring a process's queues
+  // Every queue, so that events can name theirs by a plain pointer: one that nobody else holds,
+  // with no pending event and no sleeping work, is let go when the next queue is made.
+  std::vector<std::shared_ptr<VQueue>> queues_;
   Instant now_;
   std::uint64_t seq_ = 0;
   std::uint64_t eventsRun_ = 0;
