@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace qv::dispatch {
 
@@ -37,13 +38,13 @@ void VirtualScheduler::destroySleepingWork() {
   // order in which they went to sleep.
   std::vector<Key> resumes;
   auto collect = [&](const Key& key) {
-    if (slots_[key.slot].step == Step::Resume) resumes.push_back(key);
+    if (slots_[key.slot()].step == Step::Resume) resumes.push_back(key);
   };
   std::for_each(events_.begin(), events_.end(), collect);
   inOrder_.forEach(collect);
   atNow_.forEach(collect);
-  std::sort(resumes.begin(), resumes.end(), [](const Key& a, const Key& b) { return a.seq < b.seq; });
-  for (const Key& key : resumes) slots_[key.slot].handle.destroy();
+  std::sort(resumes.begin(), resumes.end(), [](const Key& a, const Key& b) { return a.order < b.order; });
+  for (const Key& key : resumes) slots_[key.slot()].handle.destroy();
 }
 
 void VirtualScheduler::reset(Instant start) {
@@ -90,12 +91,16 @@ void VirtualScheduler::retireProcess(const std::string& process) {
   std::uint32_t index;
   if (freeSlots_.empty()) {
     index = static_cast<std::uint32_t>(slots_.size());
+    if (index == kMaxSlots) {
+      std::fprintf(stderr, "virtual scheduler: more than %u events pending at once\n", kMaxSlots);
+      std::abort();
+    }
     slots_.emplace_back();
   } else {
     index = freeSlots_.back();
     freeSlots_.pop_back();
   }
-  const Key key{due, seq_++, index};
+  const Key key{due, seq_++ << kSlotBits | index};
   if (due == now_) {
     atNow_.push_back(key);
   } else if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
@@ -250,11 +255,11 @@ void VirtualScheduler::runOne(Part part) {
   const Key key = pop(part);
   // What the event needs is moved out of its slot before it runs: what runs may push events and
   // so grow `slots_`. The slot left behind holds no closure and no reference any more.
-  Slot& slot = slots_[key.slot];
+  Slot& slot = slots_[key.slot()];
   if (key.due > now_) now_ = key.due;
   ++eventsRun_;
   trace_ = slot.trace;
-  freeSlots_.push_back(key.slot);
+  freeSlots_.push_back(key.slot());
   const Step step = slot.step;
   VQueue* const q = std::exchange(slot.queue, nullptr);
   switch (step) {

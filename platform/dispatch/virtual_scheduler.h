@@ -79,14 +79,18 @@ class VirtualScheduler final : public Scheduler {
     std::coroutine_handle<> handle;   // Resume
     Trace trace;                      // of the work that scheduled it
   };
-  // The heap holds only the order; what to do waits in `slots_`.
+  // The heap holds only the order; what to do waits in `slots_`. The sequence number and the
+  // slot share one word, the slot in its low bits, so a key is two words and keys with the same
+  // due instant compare by sequence number.
+  static constexpr unsigned kSlotBits = 24;
+  static constexpr std::uint32_t kMaxSlots = std::uint32_t{1} << kSlotBits;
   struct Key {
     Instant due;
-    std::uint64_t seq;
-    std::uint32_t slot;
+    std::uint64_t order;  // sequence number << kSlotBits | slot
+    std::uint32_t slot() const { return static_cast<std::uint32_t>(order & (kMaxSlots - 1)); }
   };
   struct Later {
-    bool operator()(const Key& a, const Key& b) const { return a.due != b.due ? a.due > b.due : a.seq > b.seq; }
+    bool operator()(const Key& a, const Key& b) const { return a.due != b.due ? a.due > b.due : a.order > b.order; }
   };
 
   Slot& push(Instant due, Step step);
