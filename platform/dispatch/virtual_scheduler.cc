@@ -8,13 +8,6 @@ namespace qv::dispatch {
 
 struct VirtualScheduler::VQueue final : Queue {
   using Queue::Queue;
-  // Filled in place and emptied by moves, so a room of the ring holds nothing between its items.
-  struct Item {
-    Task task;
-    std::shared_ptr<Timer> timer;                  // a timer's task, skipped when cancelled meanwhile
-    std::unique_ptr<std::function<Work()>> work;   // sleeping work (rare, so kept out of the item)
-    Trace trace;                                   // of the work that scheduled it
-  };
   Ring<Item> fifo;
   bool retired = false;
   bool drainScheduled = false;  // its next turn is a pending event (Drain or Turn)
@@ -128,15 +121,12 @@ void VirtualScheduler::scheduleDrain(VQueue& q) {
   pushFor(q, now_, Step::Drain);
 }
 
-void VirtualScheduler::enqueue(VQueue& q, Task&& task, std::shared_ptr<Timer>&& timer,
-                               std::unique_ptr<std::function<Work()>> work) {
-  if (q.retired) return;
-  VQueue::Item& item = q.fifo.push_back();
-  item.task = std::move(task);
-  item.timer = std::move(timer);
-  item.work = std::move(work);
+VirtualScheduler::Item* VirtualScheduler::append(VQueue& q) {
+  if (q.retired) return nullptr;
+  Item& item = q.fifo.push_back();
   item.trace = trace_;
   scheduleDrain(q);
+  return &item;
 }
 
 void VirtualScheduler::drain(VQueue& q) {
@@ -147,7 +137,7 @@ void VirtualScheduler::drain(VQueue& q) {
   do {
     if (q.retired || q.busy || q.fifo.empty()) return;
     // The item is moved out before it runs: what runs may add to the queue and so move its items.
-    VQueue::Item& front = q.fifo.front();
+    Item& front = q.fifo.front();
     Task task = std::move(front.task);
     const std::shared_ptr<Timer> timer = std::move(front.timer);
     const std::unique_ptr<std::function<Work()>> work = std::move(front.work);
@@ -188,7 +178,7 @@ void VirtualScheduler::runNow(VQueue& q, Task& task) {
 void VirtualScheduler::async(const QueueRef& q, Task task) {
   auto& queue = static_cast<VQueue&>(*q);
   if (!queue.idle()) {
-    enqueue(queue, std::move(task), nullptr);
+    if (Item* item = append(queue)) item->task = std::move(task);
     return;
   }
   // The task would be the only item of the queue's next turn: it waits in that turn's event
@@ -198,8 +188,8 @@ void VirtualScheduler::async(const QueueRef& q, Task task) {
 }
 
 void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) {
-  enqueue(static_cast<VQueue&>(*q), nullptr, nullptr,
-          std::make_unique<std::function<Work()>>(std::move(make)));
+  if (Item* item = append(static_cast<VQueue&>(*q)))
+    item->work = std::make_unique<std::function<Work()>>(std::move(make));
 }
 
 void VirtualScheduler::after(const QueueRef& q, Duration delay, Task task) {
@@ -279,10 +269,12 @@ void VirtualScheduler::runOne(Part part) {
       if (timer && timer->isCancelled) break;
       // An idle queue with nothing else waiting at this instant would run the task as the very
       // next event: it runs now, as that turn.
-      if (q->idle() && nextTurnIsNow())
+      if (q->idle() && nextTurnIsNow()) {
         runNow(*q, task);
-      else
-        enqueue(*q, std::move(task), std::move(timer));
+      } else if (Item* item = append(*q)) {
+        item->task = std::move(task);
+        item->timer = std::move(timer);
+      }
       break;
     }
     case Step::Resume:

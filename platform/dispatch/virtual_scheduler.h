@@ -64,6 +64,14 @@ class VirtualScheduler final : public Scheduler {
  private:
   struct VQueue;
   struct Timer;
+  // An item of a queue's ring. Filled in place and emptied by moves, so a room of the ring holds
+  // nothing between its items.
+  struct Item {
+    Task task;
+    std::shared_ptr<Timer> timer;                  // a timer's task, skipped when cancelled meanwhile
+    std::unique_ptr<std::function<Work()>> work;   // sleeping work (rare, so kept out of the item)
+    Trace trace;                                   // of the work that scheduled it
+  };
   // What an event does: a queue's turn, the turn of a task handed to an idle queue (it waits in
   // the event, not in the queue), a task handed to its queue when due (after, at), or sleeping
   // work woken. Each keeps what it needs in its slot, wrapped in no closure of ours.
@@ -96,8 +104,9 @@ class VirtualScheduler final : public Scheduler {
   Slot& push(Instant due, Step step);
   // An event of `q`'s, counted in its pending events until it has run.
   Slot& pushFor(VQueue& q, Instant due, Step step);
-  void enqueue(VQueue& q, Task&& task, std::shared_ptr<Timer>&& timer,
-               std::unique_ptr<std::function<Work()>> work = nullptr);
+  // Adds an item at the back of `q` for the caller to fill (its room is empty), or null once the
+  // queue's process has ended.
+  Item* append(VQueue& q);
   void scheduleDrain(VQueue& q);
   void drain(VQueue& q);
   // Runs `task` as `q`'s turn in the current event, then whatever `q` has next.
