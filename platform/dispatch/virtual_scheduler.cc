@@ -159,7 +159,7 @@ void VirtualScheduler::drain(VQueue& q) {
     }
     current_ = previous;
     trace_ = outer;
-  } while (nextTurnIsNow());
+  } while (!q.fifo.empty() && nextTurnIsNow());
   scheduleDrain(q);
 }
 
@@ -169,6 +169,8 @@ void VirtualScheduler::runNow(VQueue& q, Task& task) {
   task();
   current_ = previous;
   task = nullptr;
+  // Most turns leave nothing behind them on their queue: no next turn to take or schedule.
+  if (q.fifo.empty()) return;
   if (nextTurnIsNow())
     drain(q);
   else
