@@ -136,28 +136,21 @@ class VirtualScheduler final : public Scheduler {
   // The part that holds the next event, if any.
   enum class Part : std::uint8_t { None, Heap, InOrder, AtNow };
   Part nextPart() const {
-    Part part = Part::None;
-    const Key* best = nullptr;
-    if (!events_.empty()) {
-      best = &events_.front();
-      part = Part::Heap;
-    }
-    if (!inOrder_.empty() && (!best || Later{}(*best, inOrder_.front()))) {
-      best = &inOrder_.front();
-      part = Part::InOrder;
-    }
     // What waits at this instant elsewhere was scheduled before everything in atNow_.
-    if (!atNow_.empty() && (!best || best->due != now_)) part = Part::AtNow;
-    return part;
+    if (!atNow_.empty() && !dueNowElsewhere()) return Part::AtNow;
+    if (events_.empty()) return inOrder_.empty() ? Part::None : Part::InOrder;
+    if (inOrder_.empty()) return Part::Heap;
+    return Later{}(events_.front(), inOrder_.front()) ? Part::InOrder : Part::Heap;
+  }
+  // Whether the heap or the run in order holds an event due at the current instant (nothing
+  // pending is due before it; everything in atNow_ is due at it).
+  bool dueNowElsewhere() const {
+    return (!events_.empty() && events_.front().due == now_) || (!inOrder_.empty() && inOrder_.front().due == now_);
   }
   // Whether a queue's next turn may be taken within the running event: no other event waits at
   // the current instant, so that turn would be the very next event anyway. Not while something
   // watches every event (the invariant checker), which then sees each turn apart as before.
-  bool nextTurnIsNow() const {
-    if (afterEachEvent) return false;
-    const Part part = nextPart();
-    return part == Part::None || front(part).due != now_;
-  }
+  bool nextTurnIsNow() const { return !afterEachEvent && atNow_.empty() && !dueNowElsewhere(); }
   const Key& front(Part part) const {
     return part == Part::Heap ? events_.front() : part == Part::InOrder ? inOrder_.front() : atNow_.front();
   }
