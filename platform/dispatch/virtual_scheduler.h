@@ -81,7 +81,7 @@ class VirtualScheduler final : public Scheduler {
     Step step = Step::Drain;
     Task action;                      // Turn, Enqueue: the task for `queue`
     // Drain, Turn, Enqueue: counted in its pending events, which keeps it alive until the event
-    // has run. Resume: the queue the work sleeps on, held by the scheduler while it is busy with the work.
+    // has run. Resume: the queue the work sleeps on, kept while it is busy with the work.
     VQueue* queue = nullptr;
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
     std::coroutine_handle<> handle;   // Resume
