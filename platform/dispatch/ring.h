@@ -30,6 +30,10 @@ class Ring {
     head_ = at(1);
     --count_;
   }
+  template <class F>
+  void forEach(F&& f) const {
+    for (std::size_t i = 0; i < count_; ++i) f(items_[at(i)]);
+  }
   // Drops every item now (what they hold is released at once).
   void clear() {
     for (std::size_t i = 0; i < count_; ++i) items_[at(i)] = T{};

@@ -2,22 +2,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace qv::dispatch {
 
-struct VirtualScheduler::VQueue final : Queue, std::enable_shared_from_this<VQueue> {
+struct VirtualScheduler::VQueue final : Queue {
   using Queue::Queue;
-  // Filled in place and emptied by moves, so a room of the ring holds nothing between its items.
-  struct Item {
-    Task task;
-    std::shared_ptr<Timer> timer;                  // a timer's task, skipped when cancelled meanwhile
-    std::unique_ptr<std::function<Work()>> work;   // sleeping work (rare, so kept out of the item)
-    Trace trace;                                   // of the work that scheduled it
-  };
   Ring<Item> fifo;
   bool retired = false;
   bool drainScheduled = false;  // its next turn is a pending event (Drain or Turn)
   bool busy = false;            // sleeping work in progress
+  std::uint32_t pendingEvents = 0;  // events naming it (Drain, Turn, Enqueue) not yet run
   // Nothing waits on it and nothing runs on it that holds it: a task handed to it is its next turn.
   bool idle() const { return !retired && !drainScheduled && !busy && fifo.empty(); }
 };
@@ -29,14 +24,25 @@ struct VirtualScheduler::Timer final : TimerHandle {
 };
 
 VirtualScheduler::VirtualScheduler(Instant start) : now_(start) {}
-VirtualScheduler::~VirtualScheduler() {
-  for (std::coroutine_handle<> h : sleeping_) h.destroy();
+VirtualScheduler::~VirtualScheduler() { destroySleepingWork(); }
+
+void VirtualScheduler::destroySleepingWork() {
+  // Each piece of sleeping work waits in one pending Resume event; sequence numbers give the
+  // order in which they went to sleep.
+  std::vector<Key> resumes;
+  auto collect = [&](const Key& key) {
+    if (slots_[key.slot()].step == Step::Resume) resumes.push_back(key);
+  };
+  std::for_each(events_.begin(), events_.end(), collect);
+  inOrder_.forEach(collect);
+  atNow_.forEach(collect);
+  std::sort(resumes.begin(), resumes.end(), [](const Key& a, const Key& b) { return a.order < b.order; });
+  for (const Key& key : resumes) slots_[key.slot()].handle.destroy();
 }
 
 void VirtualScheduler::reset(Instant start) {
   // The same order as destruction: sleeping work first, then what was still to run.
-  for (std::coroutine_handle<> h : sleeping_) h.destroy();
-  sleeping_.clear();
+  destroySleepingWork();
   events_.clear();
   inOrder_.clear();
   atNow_.clear();
@@ -54,15 +60,16 @@ void VirtualScheduler::reset(Instant start) {
 
 QueueRef VirtualScheduler::createQueue(std::string label, std::string process, bool isMain) {
   auto q = std::make_shared<VQueue>(std::move(label), std::move(process), isMain);
-  std::erase_if(queues_, [](const std::weak_ptr<VQueue>& w) { return w.expired(); });
+  std::erase_if(queues_, [](const std::shared_ptr<VQueue>& held) {
+    return held.use_count() == 1 && held->pendingEvents == 0 && !held->busy;
+  });
   queues_.push_back(q);
   return q;
 }
 
 void VirtualScheduler::retireProcess(const std::string& process) {
-  for (const auto& weak : queues_) {
-    auto q = weak.lock();
-    if (!q || q->process() != process) continue;
+  for (const auto& q : queues_) {
+    if (q->process() != process) continue;
     q->retired = true;
     q->fifo.clear();
   }
@@ -77,12 +84,16 @@ void VirtualScheduler::retireProcess(const std::string& process) {
   std::uint32_t index;
   if (freeSlots_.empty()) {
     index = static_cast<std::uint32_t>(slots_.size());
+    if (index == kMaxSlots) {
+      std::fprintf(stderr, "virtual scheduler: more than %u events pending at once\n", kMaxSlots);
+      std::abort();
+    }
     slots_.emplace_back();
   } else {
     index = freeSlots_.back();
     freeSlots_.pop_back();
   }
-  const Key key{due, seq_++, index};
+  const Key key{due, seq_++ << kSlotBits | index};
   if (due == now_) {
     atNow_.push_back(key);
   } else if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
@@ -97,63 +108,69 @@ void VirtualScheduler::retireProcess(const std::string& process) {
   return slot;
 }
 
-void VirtualScheduler::scheduleDrain(const std::shared_ptr<VQueue>& q) {
-  if (q->drainScheduled || q->busy || q->fifo.empty()) return;
-  q->drainScheduled = true;
-  push(now_, Step::Drain).queue = q;
+[[gnu::always_inline]] inline VirtualScheduler::Slot& VirtualScheduler::pushFor(VQueue& q, Instant due, Step step) {
+  ++q.pendingEvents;
+  Slot& slot = push(due, step);
+  slot.queue = &q;
+  return slot;
 }
 
-void VirtualScheduler::enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
-                               std::unique_ptr<std::function<Work()>> work) {
-  if (q->retired) return;
-  VQueue::Item& item = q->fifo.push_back();
-  item.task = std::move(task);
-  item.timer = std::move(timer);
-  item.work = std::move(work);
+void VirtualScheduler::scheduleDrain(VQueue& q) {
+  if (q.drainScheduled || q.busy || q.fifo.empty()) return;
+  q.drainScheduled = true;
+  pushFor(q, now_, Step::Drain);
+}
+
+VirtualScheduler::Item* VirtualScheduler::append(VQueue& q) {
+  if (q.retired) return nullptr;
+  Item& item = q.fifo.push_back();
   item.trace = trace_;
   scheduleDrain(q);
+  return &item;
 }
 
-void VirtualScheduler::drain(const std::shared_ptr<VQueue>& q) {
-  q->drainScheduled = false;
+void VirtualScheduler::drain(VQueue& q) {
+  q.drainScheduled = false;
   // One item per turn, so queues with work at the same instant take turns in order. While no
   // other event waits at this instant, the queue's next turn would be the very next event, so
   // it is taken at once.
   do {
-    if (q->retired || q->busy || q->fifo.empty()) return;
+    if (q.retired || q.busy || q.fifo.empty()) return;
     // The item is moved out before it runs: what runs may add to the queue and so move its items.
-    VQueue::Item& front = q->fifo.front();
+    Item& front = q.fifo.front();
     Task task = std::move(front.task);
     const std::shared_ptr<Timer> timer = std::move(front.timer);
     const std::unique_ptr<std::function<Work()>> work = std::move(front.work);
     const Trace trace = front.trace;
-    q->fifo.pop_front();
+    q.fifo.pop_front();
     const Queue* previous = current_;
-    current_ = q.get();
+    current_ = &q;
     const Trace outer = trace_;
     trace_ = trace;
     if (work) {
-      q->busy = true;
+      q.busy = true;
       Work w = (*work)();
-      w.start([this, q] {
-        q->busy = false;
-        scheduleDrain(q);
+      w.start([this, queue = &q] {
+        queue->busy = false;
+        scheduleDrain(*queue);
       });
     } else if (!timer || !timer->isCancelled) {
       task();
     }
     current_ = previous;
     trace_ = outer;
-  } while (nextTurnIsNow());
+  } while (!q.fifo.empty() && nextTurnIsNow());
   scheduleDrain(q);
 }
 
-void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
+void VirtualScheduler::runNow(VQueue& q, Task& task) {
   const Queue* previous = current_;
-  current_ = q.get();
+  current_ = &q;
   task();
   current_ = previous;
   task = nullptr;
+  // Most turns leave nothing behind them on their queue: no next turn to take or schedule.
+  if (q.fifo.empty()) return;
   if (nextTurnIsNow())
     drain(q);
   else
@@ -163,52 +180,43 @@ void VirtualScheduler::runNow(const std::shared_ptr<VQueue>& q, Task& task) {
 void VirtualScheduler::async(const QueueRef& q, Task task) {
   auto& queue = static_cast<VQueue&>(*q);
   if (!queue.idle()) {
-    enqueue(std::static_pointer_cast<VQueue>(q), std::move(task), nullptr);
+    if (Item* item = append(queue)) item->task = std::move(task);
     return;
   }
   // The task would be the only item of the queue's next turn: it waits in that turn's event
   // (the same place in the order) instead of passing through the queue.
   queue.drainScheduled = true;
-  Slot& slot = push(now_, Step::Turn);
-  slot.queue = std::static_pointer_cast<VQueue>(q);
-  slot.action = std::move(task);
+  pushFor(queue, now_, Step::Turn).action = std::move(task);
 }
 
 void VirtualScheduler::asyncWork(const QueueRef& q, std::function<Work()> make) {
-  enqueue(std::static_pointer_cast<VQueue>(q), nullptr, nullptr,
-          std::make_unique<std::function<Work()>>(std::move(make)));
+  if (Item* item = append(static_cast<VQueue&>(*q)))
+    item->work = std::make_unique<std::function<Work()>>(std::move(make));
 }
 
 void VirtualScheduler::after(const QueueRef& q, Duration delay, Task task) {
   if (delay < Duration::zero()) delay = Duration::zero();
-  Slot& slot = push(now_ + delay, Step::Enqueue);
-  slot.queue = std::static_pointer_cast<VQueue>(q);
-  slot.action = std::move(task);
+  pushFor(static_cast<VQueue&>(*q), now_ + delay, Step::Enqueue).action = std::move(task);
 }
 
 std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due, Task task) {
   auto timer = std::make_shared<Timer>();
-  Slot& slot = push(std::max(due, now_), Step::Enqueue);
-  slot.queue = std::static_pointer_cast<VQueue>(q);
+  Slot& slot = pushFor(static_cast<VQueue&>(*q), std::max(due, now_), Step::Enqueue);
   slot.action = std::move(task);
   slot.timer = timer;
   return timer;
 }
 
 void VirtualScheduler::resumeAfter(Duration d, std::coroutine_handle<> h) {
-  sleeping_.push_back(h);
   Slot& slot = push(now_ + std::max(d, Duration::zero()), Step::Resume);
-  // Every queue here is a VQueue; held weakly, so sleeping work keeps no ended process alive.
-  if (current_) slot.sleeper = const_cast<VQueue*>(static_cast<const VQueue*>(current_))->weak_from_this();
-  slot.sleeperQueue = current_;
+  // Every queue here is a VQueue.
+  slot.queue = const_cast<VQueue*>(static_cast<const VQueue*>(current_));
   slot.handle = h;
 }
 
-void VirtualScheduler::resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h) {
-  std::erase(sleeping_, h);
-  auto queue = weak.lock();
+void VirtualScheduler::resume(VQueue* q, std::coroutine_handle<> h) {
   // Work of a process that has ended is dropped, not resumed into objects that are gone.
-  if (queue && queue->retired) {
+  if (q && q->retired) {
     h.destroy();
     return;
   }
@@ -239,44 +247,44 @@ void VirtualScheduler::runOne(Part part) {
   const Key key = pop(part);
   // What the event needs is moved out of its slot before it runs: what runs may push events and
   // so grow `slots_`. The slot left behind holds no closure and no reference any more.
-  Slot& slot = slots_[key.slot];
+  Slot& slot = slots_[key.slot()];
   if (key.due > now_) now_ = key.due;
   ++eventsRun_;
   trace_ = slot.trace;
-  freeSlots_.push_back(key.slot);
-  switch (slot.step) {
-    case Step::Drain: {
-      const std::shared_ptr<VQueue> q = std::move(slot.queue);
-      drain(q);
+  freeSlots_.push_back(key.slot());
+  const Step step = slot.step;
+  VQueue* const q = std::exchange(slot.queue, nullptr);
+  switch (step) {
+    case Step::Drain:
+      drain(*q);
       break;
-    }
     case Step::Turn: {
-      std::shared_ptr<VQueue> q = std::move(slot.queue);
       Task task = std::move(slot.action);
       q->drainScheduled = false;
-      if (!q->retired) runNow(q, task);
+      if (!q->retired) runNow(*q, task);
       break;
     }
     case Step::Enqueue: {
-      std::shared_ptr<VQueue> q = std::move(slot.queue);
       std::shared_ptr<Timer> timer = std::move(slot.timer);
       Task task = std::move(slot.action);
       // A timer cancelled before it came due never reaches its queue.
       if (timer && timer->isCancelled) break;
       // An idle queue with nothing else waiting at this instant would run the task as the very
       // next event: it runs now, as that turn.
-      if (q->idle() && nextTurnIsNow())
-        runNow(q, task);
-      else
-        enqueue(q, std::move(task), std::move(timer));
+      if (q->idle() && nextTurnIsNow()) {
+        runNow(*q, task);
+      } else if (Item* item = append(*q)) {
+        item->task = std::move(task);
+        item->timer = std::move(timer);
+      }
       break;
     }
-    case Step::Resume: {
-      const std::weak_ptr<VQueue> sleeper = std::move(slot.sleeper);
-      resume(sleeper, slot.sleeperQueue, slot.handle);
+    case Step::Resume:
+      resume(q, slot.handle);
       break;
-    }
   }
+  // Counted until now, so the queue outlived its own event.
+  if (step != Step::Resume) --q->pendingEvents;
   trace_ = {};
   if (afterEachEvent) afterEachEvent();
 }

@@ -64,6 +64,14 @@ class VirtualScheduler final : public Scheduler {
  private:
   struct VQueue;
   struct Timer;
+  // An item of a queue's ring. Filled in place and emptied by moves, so a room of the ring holds
+  // nothing between its items.
+  struct Item {
+    Task task;
+    std::shared_ptr<Timer> timer;                  // a timer's task, skipped when cancelled meanwhile
+    std::unique_ptr<std::function<Work()>> work;   // sleeping work (rare, so kept out of the item)
+    Trace trace;                                   // of the work that scheduled it
+  };
   // What an event does: a queue's turn, the turn of a task handed to an idle queue (it waits in
   // the event, not in the queue), a task handed to its queue when due (after, at), or sleeping
   // work woken. Each keeps what it needs in its slot, wrapped in no closure of ours.
@@ -72,34 +80,44 @@ class VirtualScheduler final : public Scheduler {
   struct Slot {
     Step step = Step::Drain;
     Task action;                      // Turn, Enqueue: the task for `queue`
-    std::shared_ptr<VQueue> queue;    // Drain, Turn, Enqueue
+    // Drain, Turn, Enqueue: counted in its pending events, which keeps it alive until the event
+    // has run. Resume: the queue the work sleeps on, kept while it is busy with the work.
+    VQueue* queue = nullptr;
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
-    std::weak_ptr<VQueue> sleeper;    // Resume: the queue the work sleeps on (it may end)
-    const Queue* sleeperQueue = nullptr;
     std::coroutine_handle<> handle;   // Resume
     Trace trace;                      // of the work that scheduled it
   };
-  // The heap holds only the order; what to do waits in `slots_`.
+  // The heap holds only the order; what to do waits in `slots_`. The sequence number and the
+  // slot share one word, the slot in its low bits, so a key is two words and keys with the same
+  // due instant compare by sequence number.
+  static constexpr unsigned kSlotBits = 24;
+  static constexpr std::uint32_t kMaxSlots = std::uint32_t{1} << kSlotBits;
   struct Key {
     Instant due;
-    std::uint64_t seq;
-    std::uint32_t slot;
+    std::uint64_t order;  // sequence number << kSlotBits | slot
+    std::uint32_t slot() const { return static_cast<std::uint32_t>(order & (kMaxSlots - 1)); }
   };
   struct Later {
-    bool operator()(const Key& a, const Key& b) const { return a.due != b.due ? a.due > b.due : a.seq > b.seq; }
+    bool operator()(const Key& a, const Key& b) const { return a.due != b.due ? a.due > b.due : a.order > b.order; }
   };
 
   Slot& push(Instant due, Step step);
-  void enqueue(const std::shared_ptr<VQueue>& q, Task&& task, std::shared_ptr<Timer>&& timer,
-               std::unique_ptr<std::function<Work()>> work = nullptr);
-  void scheduleDrain(const std::shared_ptr<VQueue>& q);
-  void drain(const std::shared_ptr<VQueue>& q);
+  // An event of `q`'s, counted in its pending events until it has run.
+  Slot& pushFor(VQueue& q, Instant due, Step step);
+  // Adds an item at the back of `q` for the caller to fill (its room is empty), or null once the
+  // queue's process has ended.
+  Item* append(VQueue& q);
+  void scheduleDrain(VQueue& q);
+  void drain(VQueue& q);
   // Runs `task` as `q`'s turn in the current event, then whatever `q` has next.
-  void runNow(const std::shared_ptr<VQueue>& q, Task& task);
-  void resume(const std::weak_ptr<VQueue>& weak, const Queue* q, std::coroutine_handle<> h);
+  void runNow(VQueue& q, Task& task);
+  void resume(VQueue* q, std::coroutine_handle<> h);
+  // Sleeping work never resumed is destroyed with the scheduler, in the order it went to sleep.
+  void destroySleepingWork();
 
-  std::vector<std::weak_ptr<VQueue>> queues_;       // for retiring a process's queues
-  std::vector<std::coroutine_handle<>> sleeping_;   // destroyed with the scheduler if never resumed
+  // Every queue, so that events can name theirs by a plain pointer: one that nobody else holds,
+  // with no pending event and no sleeping work, is let go when the next queue is made.
+  std::vector<std::shared_ptr<VQueue>> queues_;
   Instant now_;
   std::uint64_t seq_ = 0;
   std::uint64_t eventsRun_ = 0;
@@ -118,28 +136,21 @@ class VirtualScheduler final : public Scheduler {
   // The part that holds the next event, if any.
   enum class Part : std::uint8_t { None, Heap, InOrder, AtNow };
   Part nextPart() const {
-    Part part = Part::None;
-    const Key* best = nullptr;
-    if (!events_.empty()) {
-      best = &events_.front();
-      part = Part::Heap;
-    }
-    if (!inOrder_.empty() && (!best || Later{}(*best, inOrder_.front()))) {
-      best = &inOrder_.front();
-      part = Part::InOrder;
-    }
     // What waits at this instant elsewhere was scheduled before everything in atNow_.
-    if (!atNow_.empty() && (!best || best->due != now_)) part = Part::AtNow;
-    return part;
+    if (!atNow_.empty() && !dueNowElsewhere()) return Part::AtNow;
+    if (events_.empty()) return inOrder_.empty() ? Part::None : Part::InOrder;
+    if (inOrder_.empty()) return Part::Heap;
+    return Later{}(events_.front(), inOrder_.front()) ? Part::InOrder : Part::Heap;
+  }
+  // Whether the heap or the run in order holds an event due at the current instant (nothing
+  // pending is due before it; everything in atNow_ is due at it).
+  bool dueNowElsewhere() const {
+    return (!events_.empty() && events_.front().due == now_) || (!inOrder_.empty() && inOrder_.front().due == now_);
   }
   // Whether a queue's next turn may be taken within the running event: no other event waits at
   // the current instant, so that turn would be the very next event anyway. Not while something
   // watches every event (the invariant checker), which then sees each turn apart as before.
-  bool nextTurnIsNow() const {
-    if (afterEachEvent) return false;
-    const Part part = nextPart();
-    return part == Part::None || front(part).due != now_;
-  }
+  bool nextTurnIsNow() const { return !afterEachEvent && atNow_.empty() && !dueNowElsewhere(); }
   const Key& front(Part part) const {
     return part == Part::Heap ? events_.front() : part == Part::InOrder ? inOrder_.front() : atNow_.front();
   }
