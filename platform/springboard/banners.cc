@@ -1,10 +1,12 @@
 #include "platform/springboard/banners.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/springboard/bulletins.h"
 #include "platform/springboard/internal/classes.h"
@@ -73,18 +75,16 @@ void appendNumber(std::string& out, double value) {
   out.append(digits, error == std::errc{} ? end : digits);
 }
 
-// "Anna — hi (content x 204, width 360)", into `out` (reused: it keeps its room).
-void describeBanner(const Banners::Banner& b, std::string& out) {
+bool sameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+// "Anna — hi" and the content's text, into `out` (reused: it keeps its room).
+void describeBanner(const Banners::Banner& b, std::string_view contentText, std::string& out) {
   out.assign(b.title());
   out += " — ";
   out += b.subtitle();
   if (!b.subtitle().empty() && !b.message().empty()) out += ": ";
   out += b.message();
-  out += " (content x ";
-  appendNumber(out, b.content.x);
-  out += ", width ";
-  appendNumber(out, b.content.width);
-  out += ")";
+  out += contentText;
 }
 
 void defineBannerView(objc::Runtime& rt, objc::Class* view, Banners* banners) {
@@ -192,7 +192,7 @@ void Banners::show(Banner&& banner) {
   if (host_.timeline().active()) {
     // Told as part of what presented it, not of what made room for it.
     dispatch::TraceScope told(host_.scheduler(), current_->trace);
-    describeBanner(*current_, text_);
+    describeBanner(*current_, contentText(current_->content), text_);
     host_.timeline().record(host_.processName(), timeline::Kind::Banner, current_->sectionID(), text_,
                             {{"app", timeline::Borrowed{current_->sectionID()}},
                              {"title", timeline::Borrowed{current_->title()}},
@@ -220,6 +220,21 @@ std::optional<Banners::Banner> Banners::dismiss(BannerDismissal reason) {
   else
     showNextWaiting();
   return gone;
+}
+
+// " (content x 204, width 360)", made again only when the content's numbers differ (to the bit,
+// so that -0 keeps its own text).
+const std::string& Banners::contentText(const host::Rect& content) {
+  if (contentText_.made && sameBits(contentText_.content.x, content.x) && sameBits(contentText_.content.width, content.width))
+    return contentText_.text;
+  contentText_.text.assign(" (content x ");
+  appendNumber(contentText_.text, content.x);
+  contentText_.text += ", width ";
+  appendNumber(contentText_.text, content.width);
+  contentText_.text += ")";
+  contentText_.content = content;
+  contentText_.made = true;
+  return contentText_.text;
 }
 
 void Banners::recordDismissal(const Banner& gone, BannerDismissal reason) {

@@ -94,6 +94,7 @@ class Banners {
   void show(Banner&& banner);
   void showNextWaiting();
   void recordDismissal(const Banner& gone, BannerDismissal reason);
+  const std::string& contentText(const host::Rect& content);
 
   host::Host& host_;
   foundation::Foundation& foundation_;
@@ -108,6 +109,14 @@ class Banners {
   std::deque<Banner> queue_;
   bool replaceable_ = false;
   std::string text_;  // an event's detail, built here so that its room is reused
+  // " (content x 0, width 375)": the one view lays out the same content at every banner, so its
+  // text is made again only when the content differs from the one it was made for.
+  struct ContentText {
+    host::Rect content{};
+    bool made = false;
+    std::string text;
+  };
+  ContentText contentText_;
 };
 
 }  // namespace qv::springboard
