@@ -214,26 +214,16 @@ Foundation::Foundation(host::Host& host, DeviceTraits device) : host_(host), dev
                                        this);
 }
 
-namespace {
-bool orderBefore(const std::pair<std::uint64_t, std::weak_ptr<objc::Object>>& a, std::uint64_t order) {
-  return a.first < order;
-}
-}  // namespace
-
 void Foundation::timerArmed(objc::Object* timer, std::uint64_t order) {
-  // Orders only grow, so the new timer nearly always goes last.
-  auto it = armed_.empty() || armed_.back().first < order
-                ? armed_.end()
-                : std::lower_bound(armed_.begin(), armed_.end(), order, orderBefore);
-  if (it != armed_.end() && it->first == order)
-    it->second = timer->weak_from_this();
-  else
-    armed_.emplace(it, order, timer->weak_from_this());
+  armed_.emplace_back(order, timer->weak_from_this());
 }
 
 void Foundation::timerDisarmed(std::uint64_t order) {
-  auto it = std::lower_bound(armed_.begin(), armed_.end(), order, orderBefore);
-  if (it != armed_.end() && it->first == order) armed_.erase(it);
+  auto it = std::find_if(armed_.begin(), armed_.end(), [order](const auto& entry) { return entry.first == order; });
+  if (it == armed_.end()) return;
+  // The entries need no order (the refs are sorted when read), so the last one fills the gap.
+  if (it != armed_.end() - 1) *it = std::move(armed_.back());
+  armed_.pop_back();
 }
 
 void Foundation::armedTimerRefs(std::vector<ArmedTimerRef>& out) const {
@@ -243,6 +233,7 @@ void Foundation::armedTimerRefs(std::vector<ArmedTimerRef>& out) const {
     auto* timer = objc::as<SimpleTimer>(t);
     if (timer) out.push_back(ArmedTimerRef{t.get(), timer->selector, order});
   }
+  std::sort(out.begin(), out.end(), [](const ArmedTimerRef& a, const ArmedTimerRef& b) { return a.order < b.order; });
 }
 
 void Foundation::performAfterDelay(const objc::Id& target, objc::Sel sel, dispatch::Duration delay) {

@@ -63,7 +63,8 @@ class Foundation {
   };
   host::Host& host_;
   DeviceTraits device_;
-  // By arming order: a few at a time, armed and disarmed once a minute each, so a sorted vector.
+  // A few at a time, armed and disarmed once a minute each: a vector in no order, so that a
+  // disarm moves one entry, not all those armed after it.
   std::vector<std::pair<std::uint64_t, std::weak_ptr<objc::Object>>> armed_;
 
  public:
