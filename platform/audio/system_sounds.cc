@@ -55,7 +55,8 @@ std::optional<std::uint32_t> SystemSounds::create(std::string_view devicePath) {
       known = headers_
                   .insert_or_assign(std::string(devicePath),
                                     std::make_shared<const Header>(
-                                        Header{std::string(devicePath), *bytes, info->durationSeconds, detail}))
+                                        Header{std::string(devicePath), *bytes, info->durationSeconds, detail,
+                                               devicePath.find_last_of('/') + 1}))
                   .first;
     }
     header = known->second;
@@ -93,8 +94,7 @@ bool SystemSounds::play(std::uint32_t sound, const std::string& process) {
   const std::shared_ptr<const Header> header = s->header;
   // The file is read again at play time, as the audio server streams it.
   if (!unchangedSinceChecked(header) && !root_.exists(header->path)) return false;
-  const std::string_view path = header->path;
-  const std::string_view name = path.substr(path.find_last_of('/') + 1);
+  const std::string_view name = std::string_view(header->path).substr(header->nameAt);
   if (timeline_.active())
     timeline_.record(process, timeline::Kind::Sound, name, header->detail,
                      {{"sound", timeline::Borrowed{name}},

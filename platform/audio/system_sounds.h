@@ -48,6 +48,8 @@ class SystemSounds {
     std::shared_ptr<const fs::Bytes> bytes;
     double seconds = 0;
     std::string detail;  // the length as the timeline shows it
+    // Where the file's name starts in the path, found once: every play records the name.
+    std::size_t nameAt = 0;
   };
   struct Sound {
     std::uint32_t id = 0;

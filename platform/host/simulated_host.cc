@@ -103,7 +103,7 @@ std::optional<std::string> SimulatedHost::localizedApplicationName(std::string_v
 
 std::optional<std::string> SimulatedHost::localizedString(std::string_view bundlePath, std::string_view key,
                                                           std::string_view value) {
-  auto it = bundles_.find(bundlePath);
+  auto it = lastBundle_ != bundles_.end() && lastBundle_->first == bundlePath ? lastBundle_ : bundles_.find(bundlePath);
   if (it == bundles_.end()) {
     OpenBundle open;
     if (auto real = world_.root.hostPath(bundlePath)) {
@@ -112,6 +112,7 @@ std::optional<std::string> SimulatedHost::localizedString(std::string_view bundl
     }
     it = bundles_.emplace(std::string(bundlePath), std::move(open)).first;
   }
+  lastBundle_ = it;
   OpenBundle& open = it->second;
   if (!open.bundle) return std::nullopt;
   if (!open.picked || open.language != world_.profile.language) {

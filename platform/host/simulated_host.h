@@ -99,6 +99,9 @@ class SimulatedHost final : public Host {
     bool picked = false;
   };
   std::map<std::string, OpenBundle, std::less<>> bundles_;
+  // The bundle asked last (the system reads one bundle's texts at every banner): its path is
+  // compared once instead of walking the map.
+  std::map<std::string, OpenBundle, std::less<>>::iterator lastBundle_ = bundles_.end();
   // dateFromCalendar's last two answers in the zone named: the alert gate converts the same two
   // window edges of the same day at every gate, each a search of the zone's transitions.
   struct Converted {
