@@ -43,8 +43,11 @@ bool deliverBanner(core::Library& library, const Id& request) {
 }  // namespace
 
 std::string reminderRecordId(std::string_view sectionId) {
-  std::string id(sectionId);
-  id += kRecordIdSuffix;
+  // Room for both parts at once: a section's name alone is past the inline room, so appending
+  // to its copy would allocate twice at every banner.
+  std::string id;
+  id.reserve(sectionId.size() + kRecordIdSuffix.size());
+  id.append(sectionId).append(kRecordIdSuffix);
   return id;
 }
 

@@ -5,12 +5,6 @@
 
 namespace qv::sim {
 
-std::string_view textFieldView(const timeline::Event& e, std::string_view name) {
-  const timeline::Field::Value* v = e.field(name);
-  const timeline::Text* s = v ? std::get_if<timeline::Text>(v) : nullptr;
-  return s ? s->view() : std::string_view();
-}
-
 std::string textField(const timeline::Event& e, std::string_view name) { return std::string(textFieldView(e, name)); }
 
 void EventFacts::observe(const timeline::Event& e) {

@@ -38,38 +38,47 @@ void Timeline::clearListeners() {
   heard_ = {};
 }
 
+void Timeline::fill(Event& e, std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+                    std::span<const Field> fields) {
+  e.time = clock_.now();
+  e.process.borrow(process);
+  e.kind = kind;
+  e.subject.borrow(subject);
+  e.detail.borrow(detail);
+  e.fields.borrow(fields);
+  e.trace = clock_.trace();
+}
+
+void Timeline::hand(const Event& e, int& level) {
+  ++level;
+  struct Leave {
+    int& depth;
+    ~Leave() { --depth; }
+  } leave{level};
+  for (const Entry& entry : listeners_)
+    if (entry.kinds.has(e.kind)) entry.listener(e);
+}
+
 void Timeline::deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                        std::span<const Field> fields) {
   // Listeners hear the event only while it is recorded, so one event is filled in place again
   // and again, borrowing the caller's texts and fields (they live until this call returns): the
   // timeline's own when its clock runs everything on one thread, else one per thread. A listener
   // that records meanwhile gets an event of its own.
-  const bool oneThread = clock_.singleThreaded();
-  int& level = oneThread ? ownDepth_ : depth;
-  auto tell = [&](Event& e) {
-    e.time = clock_.now();
-    e.process.borrow(process);
-    e.kind = kind;
-    e.subject.borrow(subject);
-    e.detail.borrow(detail);
-    e.fields.borrow(fields);
-    e.trace = clock_.trace();
-    std::unique_lock lock(mutex_, std::defer_lock);
-    if (!oneThread) lock.lock();
-    ++level;
-    struct Leave {
-      int& depth;
-      ~Leave() { --depth; }
-    } leave{level};
-    for (const Entry& entry : listeners_)
-      if (entry.kinds.has(kind)) entry.listener(e);
-  };
-  if (level != 0) {
-    Event fresh;
-    tell(fresh);
-  } else {
-    tell(oneThread ? own_ : reused);
-  }
+  if (!oneThread_ || ownDepth_ != 0) return deliverApart(process, kind, subject, detail, fields);
+  fill(own_, process, kind, subject, detail, fields);
+  hand(own_, ownDepth_);
+}
+
+void Timeline::deliverApart(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+                            std::span<const Field> fields) {
+  int& level = oneThread_ ? ownDepth_ : depth;
+  std::unique_lock lock(mutex_, std::defer_lock);
+  if (!oneThread_) lock.lock();
+  Event fresh;
+  Event& e = level != 0 ? fresh : reused;
+  fill(e, process, kind, subject, detail, fields);
+  hand(e, level);
 }
 
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
@@ -85,7 +94,7 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
 }
 
 std::unique_lock<std::mutex> Timeline::lockIds() const {
-  return clock_.singleThreaded() ? std::unique_lock<std::mutex>() : std::unique_lock<std::mutex>(idsMutex_);
+  return oneThread_ ? std::unique_lock<std::mutex>() : std::unique_lock<std::mutex>(idsMutex_);
 }
 
 std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {

@@ -122,7 +122,7 @@ class Timeline {
   using Listener = std::function<void(const Event&)>;
   using TimerListener = std::function<void(const TimerProbe&)>;
 
-  explicit Timeline(dispatch::Scheduler& clock) : clock_(clock) {}
+  explicit Timeline(dispatch::Scheduler& clock) : clock_(clock), oneThread_(clock.singleThreaded()) {}
   Timeline(const Timeline&) = delete;
   Timeline& operator=(const Timeline&) = delete;
 
@@ -165,6 +165,7 @@ class Timeline {
 
  private:
   dispatch::Scheduler& clock_;
+  const bool oneThread_;  // the clock runs every queue on one thread: no locks, the timeline's own event
   std::mutex mutex_;
   struct Entry {
     Listener listener;
@@ -180,6 +181,13 @@ class Timeline {
   int ownDepth_ = 0;
   void deliver(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                std::span<const Field> fields);
+  // A listener recording meanwhile, or a clock with threads: an event of the thread's own, or a fresh one.
+  [[gnu::cold]] void deliverApart(std::string_view process, Kind kind, std::string_view subject,
+                                  std::string_view detail, std::span<const Field> fields);
+  void fill(Event& e, std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
+            std::span<const Field> fields);
+  // Hands `e` to the listeners of its kind, a level deeper meanwhile.
+  void hand(const Event& e, int& level);
   mutable std::mutex idsMutex_;  // apart, so listeners may look ids up
   std::unique_lock<std::mutex> lockIds() const;  // none on a single-threaded clock
   std::deque<std::string> reminderIds_;  // number n is reminderIds_[n - 1]
