@@ -71,8 +71,8 @@ void Player::refused(const Status& s) {
 
 void Player::aside(const std::string& what) { note(actor_, "(" + what + ")"); }
 
-std::string Player::appName(const std::string& bundleId) const {
-  return world_.home().displayName(bundleId).value_or(bundleId);
+const std::string& Player::appName(const std::string& bundleId) const {
+  return world_.home().nameOr(bundleId);
 }
 
 std::string Player::notificationName(const Action& a) const {
@@ -119,7 +119,7 @@ void Player::deliver(const NotificationSpec& n) {
   incoming.message = n.message.empty() ? d.message : n.message;
   const std::string& app = incoming.bundleId;
   const std::string& title = incoming.title;
-  if (title.empty()) incoming.title = world_.home().displayName(app).value_or(app);
+  if (title.empty()) incoming.title = world_.home().nameOr(app);
   if (heard()) {
     // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
     std::string what = appName(app) + ": " + title;

@@ -58,7 +58,7 @@ class Player {
   void refused(const Status& s);
   // "02:40 does not exist on 2026-03-29: taken as 03:40", told by no action.
   void recordClockNote(const ClockNote& n);
-  std::string appName(const std::string& bundleId) const;
+  const std::string& appName(const std::string& bundleId) const;
   std::string notificationName(const Action& a) const;
 
   World& world_;

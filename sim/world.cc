@@ -323,7 +323,7 @@ void World::explainOpenedWithoutLibrary(const Process& app) {
   if (app.library || !springBoard_->library || !springBoard_->library->sharedHelper) return;
   core::Library& library = *springBoard_->library;
   const std::string& bundleId = app.host.mainBundleIdentifier();
-  const std::string name = home().displayName(bundleId).value_or(bundleId);
+  const std::string& name = home().nameOr(bundleId);
   for (const core::CategoryInfo& row : core::kCategories)
     if (library.alerts.runOpen[core::index(row.category)] && alerts::reminderSection(library, row) == bundleId)
       timeline_.decision(app.host.processName(), row.name,

@@ -114,8 +114,8 @@ void Applications::fireLocalNotification(const std::string& bundleId, const Id& 
   internal::recordHost(host_, bundleId, "local notification fired for " + nameOf(bundleId));
 }
 
-std::string Applications::nameOf(const std::string& bundleId) const {
-  return home_.displayName(bundleId).value_or(bundleId);
+const std::string& Applications::nameOf(const std::string& bundleId) const {
+  return home_.nameOr(bundleId);
 }
 
 }  // namespace qv::springboard

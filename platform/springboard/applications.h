@@ -36,7 +36,7 @@ class Applications {
 
   // The app in front of the user ("" on the home screen).
   const std::string& frontmost() const { return frontmost_; }
-  std::string nameOf(const std::string& bundleId) const;
+  const std::string& nameOf(const std::string& bundleId) const;
 
   // Internal to the classes.
   void activated(const std::string& bundleId);

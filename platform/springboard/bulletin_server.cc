@@ -1,7 +1,6 @@
 #include "platform/springboard/bulletin_server.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "platform/host/messages.h"
 #include "platform/springboard/bulletins.h"
@@ -22,10 +21,7 @@ BulletinServer* serverOf(void* ctx) {
 // "WhatsApp — Anna: hi", the way a tester reads a posted notification, into `out` (reused: it
 // keeps its room).
 void describePost(const HomeScreen& home, const BulletinFields& f, std::string& out) {
-  if (std::optional<std::string> name = home.displayName(f.sectionID))
-    out.assign(*name);
-  else
-    out.assign(f.sectionID);
+  out.assign(home.nameOr(f.sectionID));
   out += " — ";
   out += f.title;
   if (!f.subtitle.empty()) out.append(": ").append(f.subtitle);

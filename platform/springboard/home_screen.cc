@@ -196,6 +196,11 @@ std::optional<std::string> HomeScreen::displayName(std::string_view bundleId) co
   return it->second.displayName;
 }
 
+const std::string& HomeScreen::nameOr(const std::string& bundleId) const {
+  auto it = apps_.find(bundleId);
+  return it == apps_.end() ? bundleId : it->second.displayName;
+}
+
 bool HomeScreen::torchOn() const { return torchLit_; }
 
 void HomeScreen::recordTorch(bool on) {

@@ -52,6 +52,8 @@ class HomeScreen {
   void setBadge(const std::string& bundleId, std::int64_t badge);
   std::int64_t badge(const std::string& bundleId) const;
   std::optional<std::string> displayName(std::string_view bundleId) const;
+  // The installed app's name, else `bundleId` itself; borrowed, for the text being built.
+  const std::string& nameOr(const std::string& bundleId) const;
   const std::map<std::string, AppIcon, std::less<>>& apps() const { return apps_; }
   TorchHardware& torch() { return torch_; }
   bool torchOn() const;

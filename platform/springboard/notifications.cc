@@ -152,14 +152,14 @@ void Notifications::forgetIfGone(const Id& bulletin) {
 void Notifications::listInCentre(const Id& bulletin) {
   unlistFromCentre(bulletin.get());
   centre_.push_front(bulletin);
-  inCentre_.insert(bulletin.get());
+  inCentre_.emplace(bulletin.get(), centre_.begin());
 }
 
 void Notifications::unlistFromCentre(const objc::Object* bulletin) {
-  if (inCentre_.erase(bulletin) == 0) return;
-  // Listed once; the oldest (at the back) are the ones usually taken off.
-  auto listed = std::find_if(centre_.rbegin(), centre_.rend(), [&](const Id& b) { return b.get() == bulletin; });
-  centre_.erase(std::next(listed).base());
+  auto listed = inCentre_.find(bulletin);
+  if (listed == inCentre_.end()) return;
+  centre_.erase(listed->second);
+  inCentre_.erase(listed);
 }
 
 void Notifications::homeChanged(HomeScreen::Change change) {

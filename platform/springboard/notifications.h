@@ -6,15 +6,14 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/foundation/foundation_classes.h"
@@ -164,8 +163,9 @@ class Notifications {
   std::unique_ptr<LockScreenList> list_;
   std::unique_ptr<Dashboard> dashboard_;
   std::unique_ptr<NotificationDispatch> dispatch_;
-  std::deque<objc::Id> centre_;              // iOS 7 to 9: the notification centre's bulletins, newest first
-  std::unordered_set<const objc::Object*> inCentre_;  // those bulletins, each listed once
+  std::list<objc::Id> centre_;  // iOS 7 to 9: the notification centre's bulletins, newest first
+  // Where each of those bulletins is listed (once), so that taking one off walks no list.
+  std::unordered_map<const objc::Object*, std::list<objc::Id>::iterator> inCentre_;
   std::map<std::uint64_t, Record> records_;  // by handle
   std::unordered_map<const objc::Object*, std::uint64_t> handles_;  // by bulletin or item
   std::uint64_t nextHandle_ = 1;
