@@ -122,10 +122,14 @@ void Player::deliver(const NotificationSpec& n) {
   if (title.empty()) incoming.title = world_.home().nameOr(app);
   if (heard()) {
     // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
-    std::string what = appName(app) + ": " + title;
-    if (!incoming.message.empty()) what += (title.empty() ? "" : " — ") + incoming.message;
-    what += " (" + (n.preset.empty() ? std::string("raw notification") : n.preset) +
-            (incoming.firedLocalNotification ? ", fired locally" : "") + ")";
+    // Appended in place: one string grows instead of a temporary for every part.
+    std::string what;
+    what.reserve(96);
+    what.append(appName(app)).append(": ").append(title);
+    if (!incoming.message.empty()) what.append(title.empty() ? "" : " — ").append(incoming.message);
+    what.append(" (").append(n.preset.empty() ? std::string_view("raw notification") : std::string_view(n.preset));
+    if (incoming.firedLocalNotification) what.append(", fired locally");
+    what.push_back(')');
     note("Network", what, app, n.preset);
   }
   std::optional<std::int64_t> badge = n.badge;
