@@ -1,5 +1,8 @@
 #include "alerts/banner.h"
 
+#include <array>
+#include <utility>
+
 #include "alerts/banner_request.h"
 #include "alerts/home_state.h"
 #include "core/categories.h"
@@ -51,11 +54,20 @@ std::string reminderRecordId(std::string_view sectionId) {
   return id;
 }
 
-std::string reminderSection(core::Library& library, const core::CategoryInfo& row) {
-  return std::string(row.padSectionId != row.sectionId && isPad(library) ? row.padSectionId : row.sectionId);
+const std::string& reminderSection(core::Library& library, const core::CategoryInfo& row) {
+  // Each section's name made a string once: every fire hands it to setters that take a string,
+  // and a name is past the inline room, so a copy per fire would allocate.
+  static const auto names = [] {
+    std::array<std::array<std::string, 2>, core::kCategories.size()> n;
+    for (const core::CategoryInfo& c : core::kCategories)
+      n[core::index(c.category)] = {std::string(c.sectionId), std::string(c.padSectionId)};
+    return n;
+  }();
+  const auto& both = names[core::index(row.category)];
+  return row.padSectionId != row.sectionId && isPad(library) ? both[1] : both[0];
 }
 
-void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId) {
+void showReminderBanner(core::Library& library, std::string message, const std::string& sectionId) {
   if (isPad(library)) library.alerts.ipadBanner = true;
   Id bannerController = sharedInstanceOf(library, "SBBannerController");
   if (host::send(bannerController, msg::bannerContext)) {
@@ -63,7 +75,7 @@ void showReminderBanner(core::Library& library, const std::string& message, cons
     return;
   }
   endBannerIntervals(library, bannerController);
-  Id request = makeBannerRequest(library, message, sectionId);
+  Id request = makeBannerRequest(library, std::move(message), sectionId);
   if (!deliverBanner(library, request)) library.explain(sectionId, "no reminder banner: no way to deliver it");
 }
 

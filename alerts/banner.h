@@ -37,10 +37,10 @@ constexpr bool addsToLockScreen(double coreFoundationVersion) {
 // The record identifier of every reminder bulletin of a section.
 std::string reminderRecordId(std::string_view sectionId);
 // The section a category's bulletins name: its iPad section on an iPad (FaceTime for calls).
-std::string reminderSection(core::Library& library, const core::CategoryInfo& row);
+const std::string& reminderSection(core::Library& library, const core::CategoryInfo& row);
 
 // Shows a reminder banner with `message` for the app whose section identifier is `sectionId`.
-void showReminderBanner(core::Library& library, const std::string& message, const std::string& sectionId);
+void showReminderBanner(core::Library& library, std::string message, const std::string& sectionId);
 
 // The lock-screen re-post: while locked, each armed category with a saved default action posts
 // its lock-screen bulletin; every armed category's saved action is spent either way.

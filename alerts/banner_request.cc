@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 #include "alerts/banner.h"
 #include "core/library.h"
@@ -24,18 +25,20 @@ struct RequestText {
   Id defaultAction;
 };
 
-Id buildRequest(core::Library& library, const std::string& sectionId, const RequestText& text) {
+// The request takes its own strings and action: the message, the record id and the action move
+// into their setters instead of being copied once more at each send.
+Id buildRequest(core::Library& library, const std::string& sectionId, RequestText text) {
   objc::Class* cls = library.host.runtime().getClass("BBBulletinRequest");
   Id request = host::send(host::send(cls, msg::alloc), msg::init);
   if (!request) return nullptr;
-  const std::string recordId = reminderRecordId(sectionId);
+  std::string recordId = reminderRecordId(sectionId);
   const pl::Value now = currentDate(library);
   host::send(request, msg::setTitle, std::string(kBulletinTitle));
   if (text.context) host::send(request, msg::setContext, *text.context);
-  host::send(request, msg::setMessage, text.message);
+  host::send(request, msg::setMessage, std::move(text.message));
   if (text.subtitle) host::send(request, msg::setSubtitle, *text.subtitle);
   host::send(request, msg::setSectionID, sectionId);
-  host::send(request, msg::setRecordID, recordId);
+  host::send(request, msg::setRecordID, std::move(recordId));
   host::send(request, msg::setBulletinID, sectionId);
   host::send(request, msg::setPublisherBulletinID, sectionId);
   host::send(request, msg::setClearable, true);
@@ -43,7 +46,7 @@ Id buildRequest(core::Library& library, const std::string& sectionId, const Requ
   host::send(request, msg::setDate, now);
   host::send(request, msg::setPublicationDate, now);
   host::send(request, msg::setLastInterruptDate, now);
-  host::send(request, msg::setDefaultAction, text.defaultAction);
+  host::send(request, msg::setDefaultAction, std::move(text.defaultAction));
   return request;
 }
 
@@ -54,11 +57,11 @@ pl::Value currentDate(core::Library& library) {
   return pl::Date{std::chrono::duration<double>(sinceEpoch).count() - kSecondsFrom1970To2001};
 }
 
-Id makeBannerRequest(core::Library& library, const std::string& message, const std::string& sectionId) {
+Id makeBannerRequest(core::Library& library, std::string message, const std::string& sectionId) {
   objc::Class* action = library.host.runtime().getClass("BBAction");
   // Tapping opens the app; the block itself has nothing to do.
   Id open = host::send(action, msg::actionWithLaunchBundleID, sectionId, host::Block([] {}));
-  return buildRequest(library, sectionId, RequestText{std::nullopt, message, std::nullopt, true, open});
+  return buildRequest(library, sectionId, RequestText{std::nullopt, std::move(message), std::nullopt, true, std::move(open)});
 }
 
 Id makeLockScreenRequest(core::Library& library, const std::string& text, const std::string& sectionId,

@@ -15,7 +15,7 @@ class Library;
 namespace qv::alerts {
 
 // The banner's request: `message`, a preview, and a default action that opens the section's app.
-objc::Id makeBannerRequest(core::Library& library, const std::string& message, const std::string& sectionId);
+objc::Id makeBannerRequest(core::Library& library, std::string message, const std::string& sectionId);
 
 // The lock-screen request: empty message, `text` as subtitle, no preview, the saved action and
 // context of the notification that started the reminder.

@@ -64,17 +64,16 @@ std::optional<std::uint32_t> SystemSounds::create(std::string_view devicePath) {
     checkedVersion_ = version;
   }
   const std::uint32_t id = nextId_++;
-  sounds_.push_back(Sound{id, std::move(header), nullptr, nullptr, {}});
+  sounds_.push_back(Sound{id, std::move(header), nullptr, nullptr});
   return id;
 }
 
-bool SystemSounds::addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue, std::string process,
+bool SystemSounds::addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue,
                                  std::function<void(std::uint32_t)> done) {
   Sound* s = find(sound);
   if (!s) return false;
   s->completion = std::move(done);
   s->completionQueue = mainQueue;
-  s->completionProcess = std::move(process);
   return true;
 }
 

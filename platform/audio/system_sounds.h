@@ -31,8 +31,7 @@ class SystemSounds {
       : scheduler_(scheduler), timeline_(timeline), root_(root) {}
 
   std::optional<std::uint32_t> create(std::string_view devicePath);
-  bool addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue, std::string process,
-                     std::function<void(std::uint32_t)> done);
+  bool addCompletion(std::uint32_t sound, const dispatch::QueueRef& mainQueue, std::function<void(std::uint32_t)> done);
   void removeCompletion(std::uint32_t sound);
   // Plays a created sound, or a platform sound (shutter); false when it cannot play.
   bool play(std::uint32_t sound, const std::string& process);
@@ -56,7 +55,6 @@ class SystemSounds {
     std::shared_ptr<const Header> header;  // the file as it was when the sound was created
     std::function<void(std::uint32_t)> completion;
     dispatch::QueueRef completionQueue;
-    std::string completionProcess;
   };
   Sound* find(std::uint32_t sound);
 

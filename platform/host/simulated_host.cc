@@ -87,7 +87,7 @@ std::optional<std::uint32_t> SimulatedHost::createSystemSound(std::string_view p
 }
 
 bool SimulatedHost::addSystemSoundCompletion(std::uint32_t sound, std::function<void(std::uint32_t)> done) {
-  return world_.sounds.addCompletion(sound, mainQueue_, name_, std::move(done));
+  return world_.sounds.addCompletion(sound, mainQueue_, std::move(done));
 }
 
 bool SimulatedHost::playSystemSound(std::uint32_t sound) { return world_.sounds.play(sound, name_); }
