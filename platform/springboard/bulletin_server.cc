@@ -22,10 +22,8 @@ BulletinServer* serverOf(void* ctx) {
 // "WhatsApp — Anna: hi", the way a tester reads a posted notification, into `out` (reused: it
 // keeps its room).
 void describePost(const HomeScreen& home, const BulletinFields& f, std::string& out) {
-  if (std::optional<std::string> name = home.displayName(f.sectionID))
-    out.assign(*name);
-  else
-    out.assign(f.sectionID);
+  const std::string* name = home.displayNameOf(f.sectionID);
+  out.assign(name ? *name : f.sectionID);
   out += " — ";
   out += f.title;
   if (!f.subtitle.empty()) out.append(": ").append(f.subtitle);

@@ -191,9 +191,18 @@ std::int64_t HomeScreen::badge(const std::string& bundleId) const {
 }
 
 std::optional<std::string> HomeScreen::displayName(std::string_view bundleId) const {
+  const std::string* name = displayNameOf(bundleId);
+  if (!name) return std::nullopt;
+  return *name;
+}
+
+const std::string* HomeScreen::displayNameOf(std::string_view bundleId) const {
+  const auto* last = lastLookedUp_.load(std::memory_order_relaxed);
+  if (last && last->first == bundleId) return &last->second.displayName;
   auto it = apps_.find(bundleId);
-  if (it == apps_.end()) return std::nullopt;
-  return it->second.displayName;
+  if (it == apps_.end()) return nullptr;
+  lastLookedUp_.store(&*it, std::memory_order_relaxed);
+  return &it->second.displayName;
 }
 
 bool HomeScreen::torchOn() const { return torchLit_; }
