@@ -2,6 +2,7 @@
 
 #include "platform/host/messages.h"
 #include "platform/objc/instance_pool.h"
+#include "platform/stack_text.h"
 
 namespace qv::springboard {
 namespace {
@@ -180,9 +181,12 @@ void HomeScreen::setBadge(const std::string& bundleId, std::int64_t badge) {
   if (it == apps_.end()) it = apps_.emplace(bundleId, AppIcon{bundleId, 0, true}).first;
   if (it->second.badge == badge) return;
   it->second.badge = badge;
-  if (host_.timeline().active())
-    host_.timeline().record(host_.processName(), timeline::Kind::Badge, bundleId, "badge " + std::to_string(badge),
+  if (host_.timeline().active()) {
+    StackText<32> text;  // "badge 3", no string made
+    text << "badge " << badge;
+    host_.timeline().record(host_.processName(), timeline::Kind::Badge, bundleId, text.view(),
                             {{"app", timeline::Borrowed{bundleId}}, {"badge", badge}});
+  }
 }
 
 std::int64_t HomeScreen::badge(const std::string& bundleId) const {
