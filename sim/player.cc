@@ -71,16 +71,21 @@ void Player::refused(const Status& s) {
 
 void Player::aside(const std::string& what) { note(actor_, "(" + what + ")"); }
 
-const std::string& Player::appName(const std::string& bundleId) const {
+std::string_view Player::appName(const std::string& bundleId) const {
   return world_.home().nameOr(bundleId);
+}
+
+const std::string& Player::line(std::initializer_list<std::string_view> parts) {
+  line_.clear();
+  for (std::string_view part : parts) line_ += part;
+  return line_;
 }
 
 std::string Player::notificationName(const Action& a) const {
   return a.target.empty() ? "the latest notification" : "the notification \"" + a.target + "\"";
 }
 
-void Player::note(const std::string& who, const std::string& what, const std::string& app,
-                  const std::string& event) {
+void Player::note(std::string_view who, std::string_view what, std::string_view app, std::string_view event) {
   actor_ = who;
   if (!world_.timeline().active()) return;
   // The fields borrow their texts: they live until the event is recorded.
@@ -122,15 +127,12 @@ void Player::deliver(const NotificationSpec& n) {
   if (title.empty()) incoming.title = world_.home().nameOr(app);
   if (heard()) {
     // "WhatsApp: Anna — hi! (whatsapp-message)": the app, what it shows, and which event it is.
-    // Appended in place: one string grows instead of a temporary for every part.
-    std::string what;
-    what.reserve(96);
-    what.append(appName(app)).append(": ").append(title);
-    if (!incoming.message.empty()) what.append(title.empty() ? "" : " — ").append(incoming.message);
-    what.append(" (").append(n.preset.empty() ? std::string_view("raw notification") : std::string_view(n.preset));
-    if (incoming.firedLocalNotification) what.append(", fired locally");
-    what.push_back(')');
-    note("Network", what, app, n.preset);
+    const bool hasMessage = !incoming.message.empty();
+    note("Network",
+         line({appName(app), ": ", title, hasMessage && !title.empty() ? " — " : "", incoming.message, " (",
+               n.preset.empty() ? std::string_view("raw notification") : std::string_view(n.preset),
+               incoming.firedLocalNotification ? ", fired locally" : "", ")"}),
+         app, n.preset);
   }
   std::optional<std::int64_t> badge = n.badge;
   if (app == "com.apple.MobileSMS") {
@@ -236,7 +238,7 @@ void Player::act(const Action& a) {
       home.setQuietMode(a.on);
       break;
     case ActionType::SetBadge:
-      note("Device", appName(a.app) + " badge becomes " + std::to_string(a.count), a.app);
+      if (heard()) note("Device", line({appName(a.app), " badge becomes ", std::to_string(a.count)}), a.app);
       home.setBadge(a.app, a.count);
       break;
     case ActionType::Settings:
@@ -308,23 +310,23 @@ void Player::act(const Action& a) {
     case ActionType::OpenApp:
       // No app opens on a locked device: the user unlocks it on the way, as the timeline shows.
       if (home.locked()) {
-        if (heard()) note("User", "unlocks the device to open " + appName(a.app), a.app);
+        if (heard()) note("User", line({"unlocks the device to open ", appName(a.app)}), a.app);
         home.unlock();
       }
-      if (heard()) note("User", "opens " + appName(a.app), a.app);
+      if (heard()) note("User", line({"opens ", appName(a.app)}), a.app);
       world_.openApp(a.app);
       break;
     case ActionType::LeaveApp:
       // As with opening an app, the user unlocks a locked device on the way.
       if (home.locked() && world_.notifications().applications().frontmost() == a.app) {
-        if (heard()) note("User", "unlocks the device to leave " + appName(a.app), a.app);
+        if (heard()) note("User", line({"unlocks the device to leave ", appName(a.app)}), a.app);
         home.unlock();
       }
-      if (heard()) note("User", "leaves " + appName(a.app) + " for the home screen", a.app);
+      if (heard()) note("User", line({"leaves ", appName(a.app), " for the home screen"}), a.app);
       if (!world_.leaveApp(a.app) && heard()) {
         const std::string& front = world_.notifications().applications().frontmost();
-        aside(appName(a.app) + " is not in front; " + (front.empty() ? "the home screen" : appName(front)) +
-              " is: nothing happens");
+        aside(line({appName(a.app), " is not in front; ", front.empty() ? "the home screen" : appName(front),
+                    " is: nothing happens"}));
       }
       break;
     case ActionType::ReadMessages:

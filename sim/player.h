@@ -50,15 +50,17 @@ class Player {
   // Whether action events are heard: texts that look names up or join strings are built only then.
   bool heard() const { return world_.timeline().active(); }
   // An action event of the action being performed (`app` and `event` when it names them).
-  void note(const std::string& who, const std::string& what, const std::string& app = {},
-            const std::string& event = {});
+  void note(std::string_view who, std::string_view what, std::string_view app = {}, std::string_view event = {});
+  // `parts` one after another in the player's line, reused for each action event (it keeps its room).
+  const std::string& line(std::initializer_list<std::string_view> parts);
   // A note in parentheses on what the last action line did not do (refused, nothing happened),
   // told by whoever that line's action was: the user, the network, the device.
   void aside(const std::string& what);
   void refused(const Status& s);
   // "02:40 does not exist on 2026-03-29: taken as 03:40", told by no action.
   void recordClockNote(const ClockNote& n);
-  const std::string& appName(const std::string& bundleId) const;
+  // The app's name on the home screen, else its bundle identifier (valid as long as both).
+  std::string_view appName(const std::string& bundleId) const;
   std::string notificationName(const Action& a) const;
 
   World& world_;
@@ -69,6 +71,7 @@ class Player {
   dispatch::QueueRef scenarioQueue_;
   const Action* current_ = nullptr;
   std::string actor_;  // who the last action line was told by
+  std::string line_;   // the text of the action event being recorded
   std::vector<ClockNote> extraNotes_;
   struct BuiltPreset {
     std::string preset, app;

@@ -96,7 +96,7 @@ void Applications::activate(const std::string& bundleId) {
 void Applications::activated(const std::string& bundleId) {
   frontmost_ = bundleId;
   if (host_.timeline().active())
-    host_.timeline().record(host_.processName(), timeline::Kind::FrontApp, bundleId, nameOf(bundleId) + " opened",
+    host_.timeline().record(host_.processName(), timeline::Kind::FrontApp, bundleId, describe(bundleId, " opened"),
                             {{"app", timeline::Borrowed{bundleId}}});
 }
 
@@ -104,7 +104,7 @@ void Applications::returnToHomeScreen() {
   if (frontmost_.empty()) return;
   if (host_.timeline().active())
     host_.timeline().record(host_.processName(), timeline::Kind::FrontApp, frontmost_,
-                            nameOf(frontmost_) + " left for the home screen", {{"app", timeline::Field::Value()}});
+                            describe(frontmost_, " left for the home screen"), {{"app", timeline::Field::Value()}});
   frontmost_.clear();
 }
 
@@ -116,6 +116,12 @@ void Applications::fireLocalNotification(const std::string& bundleId, const Id& 
 
 const std::string& Applications::nameOf(const std::string& bundleId) const {
   return home_.nameOr(bundleId);
+}
+
+const std::string& Applications::describe(const std::string& bundleId, std::string_view what) {
+  text_.assign(home_.nameOr(bundleId));
+  text_ += what;
+  return text_;
 }
 
 }  // namespace qv::springboard

@@ -51,6 +51,9 @@ class Applications {
   objc::Id localNotificationClient_;
   std::map<std::string, objc::Id, std::less<>> applications_;
   std::string frontmost_;
+  std::string text_;  // the front-app event's text, written into the same room each time
+  // "WhatsApp opened": the app's name and `what`, into text_.
+  const std::string& describe(const std::string& bundleId, std::string_view what);
 };
 
 }  // namespace qv::springboard

@@ -45,20 +45,21 @@ const char* reasonId(BannerDismissal reason) {
   return "?";
 }
 
-const char* reasonName(BannerDismissal reason) {
+// The dismissal's text up to the app: "dismissed, timed out: ".
+std::string_view dismissedText(BannerDismissal reason) {
   switch (reason) {
     case BannerDismissal::Timeout:
-      return "timed out";
+      return "dismissed, timed out: ";
     case BannerDismissal::Tapped:
-      return "tapped";
+      return "dismissed, tapped: ";
     case BannerDismissal::Replaced:
-      return "replaced";
+      return "dismissed, replaced: ";
     case BannerDismissal::Locked:
-      return "device locked";
+      return "dismissed, device locked: ";
     case BannerDismissal::Restarted:
-      return "home screen restarted";
+      return "dismissed, home screen restarted: ";
   }
-  return "?";
+  return "dismissed, ?: ";
 }
 
 // A number as a stream prints it by default (six significant digits), without a stream's cost.
@@ -240,9 +241,7 @@ const std::string& Banners::contentText(const host::Rect& content) {
 void Banners::recordDismissal(const Banner& gone, BannerDismissal reason) {
   if (!host_.timeline().active()) return;
   dispatch::TraceScope told(host_.scheduler(), gone.trace);
-  text_.assign("dismissed, ");
-  text_ += reasonName(reason);
-  text_ += ": ";
+  text_.assign(dismissedText(reason));
   text_ += gone.sectionID();
   host_.timeline().record(host_.processName(), timeline::Kind::BannerDismissed, "banner", text_,
                           {{"app", timeline::Borrowed{gone.sectionID()}}, {"reason", timeline::Borrowed{reasonId(reason)}}});

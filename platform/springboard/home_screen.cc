@@ -2,6 +2,7 @@
 
 #include "platform/host/messages.h"
 #include "platform/objc/instance_pool.h"
+#include "platform/stack_text.h"
 
 namespace qv::springboard {
 namespace {
@@ -180,9 +181,12 @@ void HomeScreen::setBadge(const std::string& bundleId, std::int64_t badge) {
   if (it == apps_.end()) it = apps_.emplace(bundleId, AppIcon{bundleId, 0, true}).first;
   if (it->second.badge == badge) return;
   it->second.badge = badge;
-  if (host_.timeline().active())
-    host_.timeline().record(host_.processName(), timeline::Kind::Badge, bundleId, "badge " + std::to_string(badge),
+  if (host_.timeline().active()) {
+    StackText<32> text;  // "badge 3", no string made
+    text << "badge " << badge;
+    host_.timeline().record(host_.processName(), timeline::Kind::Badge, bundleId, text.view(),
                             {{"app", timeline::Borrowed{bundleId}}, {"badge", badge}});
+  }
 }
 
 std::int64_t HomeScreen::badge(const std::string& bundleId) const {
@@ -191,14 +195,23 @@ std::int64_t HomeScreen::badge(const std::string& bundleId) const {
 }
 
 std::optional<std::string> HomeScreen::displayName(std::string_view bundleId) const {
+  const std::string* name = displayNameOf(bundleId);
+  if (!name) return std::nullopt;
+  return *name;
+}
+
+const std::string* HomeScreen::displayNameOf(std::string_view bundleId) const {
+  const auto* last = lastLookedUp_.load(std::memory_order_relaxed);
+  if (last && last->first == bundleId) return &last->second.displayName;
   auto it = apps_.find(bundleId);
-  if (it == apps_.end()) return std::nullopt;
-  return it->second.displayName;
+  if (it == apps_.end()) return nullptr;
+  lastLookedUp_.store(&*it, std::memory_order_relaxed);
+  return &it->second.displayName;
 }
 
 const std::string& HomeScreen::nameOr(const std::string& bundleId) const {
-  auto it = apps_.find(bundleId);
-  return it == apps_.end() ? bundleId : it->second.displayName;
+  const std::string* name = displayNameOf(bundleId);
+  return name ? *name : bundleId;
 }
 
 bool HomeScreen::torchOn() const { return torchLit_; }

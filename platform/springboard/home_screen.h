@@ -54,6 +54,9 @@ class HomeScreen {
   std::optional<std::string> displayName(std::string_view bundleId) const;
   // The installed app's name, else `bundleId` itself; borrowed, for the text being built.
   const std::string& nameOr(const std::string& bundleId) const;
+  // The same without a copy: null for an app the home screen does not know. Icons are never
+  // removed, so the name lives as long as the home screen (an update changes it in place).
+  const std::string* displayNameOf(std::string_view bundleId) const;
   const std::map<std::string, AppIcon, std::less<>>& apps() const { return apps_; }
   TorchHardware& torch() { return torch_; }
   bool torchOn() const;
@@ -97,6 +100,9 @@ class HomeScreen {
   // Set from the torch's own queue and read from others: one flag, so an atomic is enough.
   std::atomic<bool> torchLit_ = false;
   std::map<std::string, AppIcon, std::less<>> apps_;
+  // The icon last looked up: an alert, its banner and its texts ask for one app's name again and
+  // again. Icons are never erased, so the entry stays valid. Atomic: processes' queues may ask at once.
+  mutable std::atomic<const std::map<std::string, AppIcon, std::less<>>::value_type*> lastLookedUp_ = nullptr;
   std::vector<std::function<void(Change)>> observers_;
 };
 

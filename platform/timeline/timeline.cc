@@ -99,8 +99,12 @@ std::unique_lock<std::mutex> Timeline::lockIds() const {
 
 std::uint32_t Timeline::reminderNumber(std::string_view reminderId) {
   const auto lock = lockIds();
-  for (std::size_t i = 0; i < reminderIds_.size(); ++i)
-    if (reminderIds_[i] == reminderId) return static_cast<std::uint32_t>(i + 1);
+  // Walked with an iterator: indexing a deque works out the block at every step.
+  std::uint32_t number = 0;
+  for (const std::string& id : reminderIds_) {
+    ++number;
+    if (id == reminderId) return number;
+  }
   reminderIds_.emplace_back(reminderId);
   return static_cast<std::uint32_t>(reminderIds_.size());
 }

@@ -84,6 +84,24 @@ TEST_F(HomeScreenApplications, InstallingAddsTheAppThenTellsInstalledAppsAndRest
   EXPECT_EQ(host::send(notes.applications().application("com.viber"), msg::bundleIdentifier), "com.viber");
 }
 
+// The home screen remembers the icon it last looked up: an update and other apps in between
+// must still give each app's current name.
+TEST_F(HomeScreenApplications, ANameLookedUpAgainFollowsAnUpdateAndOtherApps) {
+  HomeScreen& home = world.home();
+  home.installApp("com.example.Notes", "Notes");
+  home.installApp("com.example.Mail", "Mail");
+  EXPECT_EQ(home.displayName("com.example.Notes"), "Notes");
+  home.installApp("com.example.Notes", "Notes Pro");
+  EXPECT_EQ(home.displayName("com.example.Notes"), "Notes Pro");
+  EXPECT_EQ(home.displayName("com.example.Mail"), "Mail");
+  EXPECT_EQ(home.displayName("com.example.Mai"), std::nullopt) << "a prefix of the last is another app";
+  home.setBadge("com.example.New", 1);
+  EXPECT_EQ(home.displayName("com.example.New"), "com.example.New");
+  ASSERT_NE(home.displayNameOf("com.example.Notes"), nullptr);
+  EXPECT_EQ(*home.displayNameOf("com.example.Notes"), "Notes Pro");
+  EXPECT_EQ(home.displayNameOf("com.example.Unknown"), nullptr);
+}
+
 TEST_F(HomeScreenApplications, AFiredLocalNotificationReachesTheClientThenTheAppThenIsPublished) {
   trace.onWithArguments<msg::fireNotification>("UNLocalNotificationClient", "client");
   trace.onWithArguments<msg::fireNotification>("SBApplication", "app");
