@@ -88,15 +88,25 @@ std::string Player::notificationName(const Action& a) const {
 void Player::note(std::string_view who, std::string_view what, std::string_view app, std::string_view event) {
   actor_ = who;
   if (!world_.timeline().active()) return;
-  // The fields borrow their texts: they live until the event is recorded.
-  timeline::Fields fields;
-  fields.reserve(5);
-  fields.emplace_back("do", timeline::Borrowed{current_ ? actionName(current_->type) : "note"});
-  fields.emplace_back("text", timeline::Borrowed{what});
-  if (current_ && !current_->place.empty()) fields.emplace_back("place", timeline::Borrowed{current_->place});
-  if (!app.empty()) fields.emplace_back("app", timeline::Borrowed{app});
-  if (!event.empty()) fields.emplace_back("event", timeline::Borrowed{event});
-  world_.timeline().record(who, timeline::Kind::Action, what, {}, std::move(fields));
+  // The fields borrow their texts (they live until the event is recorded) and sit on the stack:
+  // the names and texts present are gathered first, then made into fields in one go.
+  std::string_view named[5][2];
+  std::size_t n = 0;
+  const auto add = [&](std::string_view name, std::string_view text) {
+    named[n][0] = name;
+    named[n++][1] = text;
+  };
+  add("do", current_ ? actionName(current_->type) : "note");
+  add("text", what);
+  if (current_ && !current_->place.empty()) add("place", current_->place);
+  if (!app.empty()) add("app", app);
+  if (!event.empty()) add("event", event);
+  using timeline::Borrowed;
+  const timeline::Field fields[5] = {
+      {named[0][0], Borrowed{named[0][1]}}, {named[1][0], Borrowed{named[1][1]}},
+      {named[2][0], Borrowed{named[2][1]}}, {named[3][0], Borrowed{named[3][1]}},
+      {named[4][0], Borrowed{named[4][1]}}};
+  world_.timeline().record(who, timeline::Kind::Action, what, {}, std::span<const timeline::Field>(fields, n));
 }
 
 const PresetDelivery& Player::presetDelivery(const NotificationSpec& n) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/dispatch/virtual_scheduler.h"
+
 namespace qv::timeline {
 namespace {
 
@@ -26,6 +28,11 @@ const char* kindName(Kind k) {
   return i < kKindNames.size() ? kKindNames[i] : "?";
 }
 
+Timeline::Timeline(dispatch::Scheduler& clock)
+    : clock_(clock),
+      oneThread_(clock.singleThreaded()),
+      virtual_(dynamic_cast<const dispatch::VirtualScheduler*>(&clock)) {}
+
 void Timeline::addListener(Listener listener, KindSet kinds) {
   std::lock_guard lock(mutex_);
   listeners_.push_back(Entry{std::move(listener), kinds});
@@ -40,13 +47,13 @@ void Timeline::clearListeners() {
 
 void Timeline::fill(Event& e, std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
                     std::span<const Field> fields) {
-  e.time = clock_.now();
+  e.time = virtual_ ? virtual_->now() : clock_.now();
   e.process.borrow(process);
   e.kind = kind;
   e.subject.borrow(subject);
   e.detail.borrow(detail);
   e.fields.borrow(fields);
-  e.trace = clock_.trace();
+  e.trace = virtual_ ? virtual_->trace() : clock_.trace();
 }
 
 void Timeline::hand(const Event& e, int& level) {
@@ -88,7 +95,7 @@ void Timeline::record(std::string_view process, Kind kind, std::string_view subj
 }
 
 void Timeline::record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
-                      Fields fields) {
+                      std::span<const Field> fields) {
   if (!heard_.has(kind)) return;
   deliver(process, kind, subject, detail, fields);
 }

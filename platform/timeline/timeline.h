@@ -20,6 +20,10 @@
 #include "platform/dispatch/scheduler.h"
 #include "platform/timeline/event_text.h"
 
+namespace qv::dispatch {
+class VirtualScheduler;
+}
+
 namespace qv::timeline {
 
 enum class Kind : std::uint8_t {
@@ -122,7 +126,7 @@ class Timeline {
   using Listener = std::function<void(const Event&)>;
   using TimerListener = std::function<void(const TimerProbe&)>;
 
-  explicit Timeline(dispatch::Scheduler& clock) : clock_(clock), oneThread_(clock.singleThreaded()) {}
+  explicit Timeline(dispatch::Scheduler& clock);
   Timeline(const Timeline&) = delete;
   Timeline& operator=(const Timeline&) = delete;
 
@@ -142,8 +146,9 @@ class Timeline {
   // Records an event stamped with the world's current instant and the current trace.
   void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail = {},
               std::initializer_list<Field> fields = {});
+  // Fields the caller keeps (a vector, or an array on its stack) until the call returns.
   void record(std::string_view process, Kind kind, std::string_view subject, std::string_view detail,
-              Fields fields);
+              std::span<const Field> fields);
   // Records a decision; a no-op unless someone wants decisions.
   void decision(std::string_view process, std::string_view subject, std::string_view detail) {
     if (wantsDecisions()) record(process, Kind::Decision, subject, detail);
@@ -166,6 +171,8 @@ class Timeline {
  private:
   dispatch::Scheduler& clock_;
   const bool oneThread_;  // the clock runs every queue on one thread: no locks, the timeline's own event
+  // The clock when it is the virtual one, read directly (its time and trace are plain fields).
+  const dispatch::VirtualScheduler* const virtual_;
   std::mutex mutex_;
   struct Entry {
     Listener listener;
