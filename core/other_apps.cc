@@ -159,16 +159,14 @@ void startOtherApp(Library& library, const pl::Value& userInfo, const std::strin
   if (!library.alerts.rearming) library.alerts.otherAlertsInRun.erase(app);
   if (library.host.timeline().active()) {
     const std::string name = host::send(timer, msg::identifier);
-    // "next alert in 60 s (name)" and the reminder's id, each built in one piece.
+    // "next alert in 60 s (name)", built in one piece.
     StackText<40> head;
     head << "next alert in " << seconds << " s";
     std::string text;
     text.reserve(head.view().size() + (name.empty() ? 0 : name.size() + 3));
     text += head.view();
     if (!name.empty()) text.append(" (").append(name).append(")");
-    std::string id;  // listedAppId(app) in one allocation
-    id.reserve(kListedAppIdPrefix.size() + app.size());
-    id.append(kListedAppIdPrefix).append(app);
+    const std::string id = listedAppId(app);
     library.record(timeline::Kind::ReminderArmed, app, text,
                    {{"category", timeline::Borrowed{id}},
                     {"interval", seconds},
