@@ -34,19 +34,21 @@ void Player::schedule() {
       });
   };
   scheduleNotes(startNotes);
-  for (const Action& a : scenario_.actions) {
-    const Action* action = &a;
+  // The actions wait as one list: only the next one is an event, whatever the scenario's length.
+  std::vector<dispatch::Instant> dues;
+  dues.reserve(scenario_.actions.size());
+  for (const Action& a : scenario_.actions) dues.push_back(start_ + a.at);
+  world_.clock().atEach(scenarioQueue, std::move(dues), [this, ofAction](std::size_t i) {
+    const Action* action = &scenario_.actions[i];
     const ClockNote* clockNote = nullptr;
     for (const ClockNote& n : scenario_.clockNotes)
-      if (ofAction(n, a)) clockNote = &n;
-    world_.clock().at(scenarioQueue, start_ + a.at, [this, action, clockNote] {
-      world_.clock().async(world_.springBoard().host.mainQueue(), [this, action, clockNote] {
-        if (clockNote) recordClockNote(*clockNote);
-        perform(*action);
-        if (afterAction) afterAction(*action);
-      });
+      if (ofAction(n, *action)) clockNote = &n;
+    world_.clock().async(world_.springBoard().host.mainQueue(), [this, action, clockNote] {
+      if (clockNote) recordClockNote(*clockNote);
+      perform(*action);
+      if (afterAction) afterAction(*action);
     });
-  }
+  });
   scheduleNotes(endNotes);
   scenarioQueue_ = scenarioQueue;
 }

@@ -17,6 +17,19 @@ struct VirtualScheduler::VQueue final : Queue {
   bool idle() const { return !retired && !drainScheduled && !busy && fifo.empty(); }
 };
 
+// A list of atEach(): the sequence numbers it took when made, one for each task in list order,
+// and the tasks in the order they come due.
+struct VirtualScheduler::Feed {
+  VQueue* queue;
+  QueueRef keepsQueue;
+  std::vector<Instant> dues;
+  std::vector<std::uint32_t> byDue;
+  std::size_t next = 0;
+  std::uint64_t firstSeq = 0;
+  Trace trace;
+  std::function<void(std::size_t)> run;
+};
+
 struct VirtualScheduler::Timer final : TimerHandle {
   bool isCancelled = false;
   void cancel() override { isCancelled = true; }
@@ -48,6 +61,7 @@ void VirtualScheduler::reset(Instant start) {
   atNow_.clear();
   slots_.clear();
   freeSlots_.clear();
+  feeds_.clear();
   queues_.clear();
   now_ = start;
   seq_ = 0;
@@ -80,34 +94,43 @@ void VirtualScheduler::retireProcess(const std::string& process) {
 
 // push and pop run once for every event and are short: inlined, they save the calls and
 // their register saves and restores.
-[[gnu::always_inline]] inline VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
-  std::uint32_t index;
-  if (freeSlots_.empty()) {
-    index = static_cast<std::uint32_t>(slots_.size());
-    if (index == kMaxSlots) {
-      std::fprintf(stderr, "virtual scheduler: more than %u events pending at once\n", kMaxSlots);
-      std::abort();
-    }
-    slots_.emplace_back();
-  } else {
-    index = freeSlots_.back();
+[[gnu::always_inline]] inline std::uint32_t VirtualScheduler::newSlot() {
+  if (!freeSlots_.empty()) {
+    const std::uint32_t index = freeSlots_.back();
     freeSlots_.pop_back();
+    return index;
   }
-  const Key key{due, seq_++ << kSlotBits | index};
-  if (due == now_) {
-    atNow_.push_back(key);
-  } else if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
+  const auto index = static_cast<std::uint32_t>(slots_.size());
+  if (index == kMaxSlots) {
+    std::fprintf(stderr, "virtual scheduler: more than %u events pending at once\n", kMaxSlots);
+    std::abort();
+  }
+  slots_.emplace_back();
+  return index;
+}
+
+[[gnu::always_inline]] inline void VirtualScheduler::addLater(const Key& key) {
+  if (inOrder_.empty() || Later{}(key, inOrder_.back())) {
     inOrder_.push_back(key);
-  } else {
-    // Rises from the bottom of the heap as far as it belongs.
-    std::size_t hole = events_.size();
-    events_.emplace_back();
-    while (hole != 0 && Later{}(events_[(hole - 1) / 2], key)) {
-      events_[hole] = events_[(hole - 1) / 2];
-      hole = (hole - 1) / 2;
-    }
-    events_[hole] = key;
+    return;
   }
+  // Rises from the bottom of the heap as far as it belongs.
+  std::size_t hole = events_.size();
+  events_.emplace_back();
+  while (hole != 0 && Later{}(events_[(hole - 1) / 2], key)) {
+    events_[hole] = events_[(hole - 1) / 2];
+    hole = (hole - 1) / 2;
+  }
+  events_[hole] = key;
+}
+
+[[gnu::always_inline]] inline VirtualScheduler::Slot& VirtualScheduler::push(Instant due, Step step) {
+  const std::uint32_t index = newSlot();
+  const Key key{due, seq_++ << kSlotBits | index};
+  if (due == now_)
+    atNow_.push_back(key);
+  else
+    addLater(key);
   Slot& slot = slots_[index];
   slot.step = step;
   slot.trace = trace_;
@@ -213,6 +236,53 @@ std::shared_ptr<TimerHandle> VirtualScheduler::at(const QueueRef& q, Instant due
   return timer;
 }
 
+void VirtualScheduler::atEach(const QueueRef& q, std::vector<Instant> dues, std::function<void(std::size_t)> run) {
+  if (dues.empty()) return;
+  auto feed = std::make_unique<Feed>();
+  feed->queue = &static_cast<VQueue&>(*q);
+  feed->keepsQueue = q;
+  // A time already past is now, as for `at`; ties go in list order, as their sequence numbers do.
+  for (Instant& due : dues) due = std::max(due, now_);
+  feed->byDue.resize(dues.size());
+  for (std::uint32_t i = 0; i < feed->byDue.size(); ++i) feed->byDue[i] = i;
+  std::stable_sort(feed->byDue.begin(), feed->byDue.end(),
+                   [&](std::uint32_t a, std::uint32_t b) { return dues[a] < dues[b]; });
+  feed->dues = std::move(dues);
+  feed->firstSeq = seq_;
+  seq_ += feed->dues.size();
+  feed->trace = trace_;
+  feed->run = std::move(run);
+  pushFed(*feeds_.emplace_back(std::move(feed)));
+}
+
+void VirtualScheduler::pushFed(Feed& feed) {
+  if (feed.next == feed.byDue.size()) return;
+  const std::uint32_t i = feed.byDue[feed.next++];
+  const Instant due = std::max(feed.dues[i], now_);
+  const std::uint32_t index = newSlot();
+  const Key key{due, (feed.firstSeq + i) << kSlotBits | index};
+  // Its sequence number is older than that of anything scheduled since the list was made. What
+  // waits at this instant in atNow_ is all younger once the list's earlier tasks have run (the
+  // key goes before it, among the others); only when the list is made is it all older (the key
+  // goes after it).
+  if (due == now_ && !atNow_.empty() && atNow_.front().order < key.order) {
+    if (atNow_.back().order > key.order) {
+      std::fprintf(stderr, "virtual scheduler: a listed task has no place among the events of its instant\n");
+      std::abort();
+    }
+    atNow_.push_back(key);
+  } else {
+    addLater(key);
+  }
+  ++feed.queue->pendingEvents;
+  Slot& slot = slots_[index];
+  slot.step = Step::Enqueue;
+  slot.trace = feed.trace;
+  slot.queue = feed.queue;
+  slot.feed = &feed;
+  slot.action = [&feed, i] { feed.run(i); };
+}
+
 void VirtualScheduler::resumeAfter(Duration d, std::coroutine_handle<> h) {
   Slot& slot = push(now_ + std::max(d, Duration::zero()), Step::Resume);
   // Every queue here is a VQueue.
@@ -286,6 +356,9 @@ void VirtualScheduler::resume(VQueue* q, std::coroutine_handle<> h) {
     case Step::Enqueue: {
       std::shared_ptr<Timer> timer = std::move(slot.timer);
       Task task = std::move(slot.action);
+      // The list's next task waits as an event before this one runs, as if it had all along
+      // (being later, it changes no decision taken now). It may take this very slot.
+      if (Feed* feed = std::exchange(slot.feed, nullptr)) pushFed(*feed);
       // A timer cancelled before it came due never reaches its queue.
       if (timer && timer->isCancelled) break;
       // An idle queue with nothing else waiting at this instant would run the task as the very

@@ -28,6 +28,11 @@ class VirtualScheduler final : public Scheduler {
   void asyncWork(const QueueRef& q, std::function<Work()> make) override;
   void after(const QueueRef& q, Duration delay, Task task) override;
   std::shared_ptr<TimerHandle> at(const QueueRef& q, Instant due, Task task) override;
+  // Tasks known in advance (a scenario's actions), `run(i)` handed to `q` at `dues[i]`. Each takes
+  // the place in the order of events that `at` called for each in turn would give it, but only the
+  // earliest waits as an event: each one that comes due brings in the next. A long list so costs
+  // one pending event, not one each. No handles: they cannot be cancelled.
+  void atEach(const QueueRef& q, std::vector<Instant> dues, std::function<void(std::size_t)> run);
   const Queue* currentQueue() const override { return current_; }
   Trace trace() const override { return trace_; }
   void setTrace(Trace t) override { trace_ = t; }
@@ -64,6 +69,7 @@ class VirtualScheduler final : public Scheduler {
  private:
   struct VQueue;
   struct Timer;
+  struct Feed;
   // An item of a queue's ring. Filled in place and emptied by moves, so a room of the ring holds
   // nothing between its items.
   struct Item {
@@ -84,6 +90,7 @@ class VirtualScheduler final : public Scheduler {
     // has run. Resume: the queue the work sleeps on, kept while it is busy with the work.
     VQueue* queue = nullptr;
     std::shared_ptr<Timer> timer;     // Enqueue from at(): dropped once cancelled
+    Feed* feed = nullptr;             // Enqueue from atEach(): brings in the list's next task
     std::coroutine_handle<> handle;   // Resume
     Trace trace;                      // of the work that scheduled it
   };
@@ -102,6 +109,11 @@ class VirtualScheduler final : public Scheduler {
   };
 
   Slot& push(Instant due, Step step);
+  std::uint32_t newSlot();
+  // Places a key due later than now, or one taking a place kept for it (see pushFed).
+  void addLater(const Key& key);
+  // The next task of `feed`'s list as an event, in the place kept for it.
+  void pushFed(Feed& feed);
   // An event of `q`'s, counted in its pending events until it has run.
   Slot& pushFor(VQueue& q, Instant due, Step step);
   // Adds an item at the back of `q` for the caller to fill (its room is empty), or null once the
@@ -158,6 +170,7 @@ class VirtualScheduler final : public Scheduler {
   void runOne(Part part);
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;
+  std::vector<std::unique_ptr<Feed>> feeds_;
 };
 
 }  // namespace qv::dispatch

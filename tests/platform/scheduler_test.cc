@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -191,6 +192,55 @@ TEST(VirtualScheduler, TakingAQueuesNextTurnAtOnceKeepsTheOrderOfOneTurnPerEvent
   EXPECT_GT(observed, 100);
   EXPECT_GT(apart.eventsRun(), fused.eventsRun()) << "no turn was taken at once: the test lost its point";
   EXPECT_EQ(fusedTrace, apartTrace);
+}
+
+// A list of tasks at given instants, played either with `at` for each or with `atEach`, among
+// other work at the same instants: work waiting when the list is made, work the list's tasks
+// schedule for their own instant, timers and other queues. Returns what ran, in order, with the
+// most events pending at once.
+std::string playList(bool asList, std::size_t* mostPending) {
+  VirtualScheduler v{Instant{} + 100s};
+  QueueRef mainQ = v.createQueue("main", "SpringBoard", true);
+  QueueRef other = v.createQueue("other", "SpringBoard", false);
+  QueueRef list = v.createQueue("list", "Scenario", false);
+  std::string t;
+  const auto at = [&](std::string_view what) { t += std::string(what) + "@" + std::to_string((v.now() - Instant{}) / 1s) + " "; };
+  // Waiting when the list is made: at the list's first instant and at later ones.
+  v.async(mainQ, [&] { at("w0"); v.async(other, [&] { at("w0'"); }); });
+  v.async(other, [&] { at("w1"); });
+  v.after(mainQ, 3s, [&] { at("w2"); });
+  v.at(other, Instant{} + 103s, [&] { at("w3"); });
+  // Unsorted, with ties, times already past (now) and the present.
+  const std::vector<int> seconds = {103, 100, 90, 103, 101, 100, 110, 103, 95, 120, 101};
+  std::vector<Instant> dues;
+  for (int sec : seconds) dues.push_back(Instant{} + std::chrono::seconds(sec));
+  const auto run = [&](std::size_t i) {
+    at("L" + std::to_string(i));
+    // What a listed task schedules for its own instant and a little later.
+    if (i % 2 == 0) v.async(mainQ, [&, i] { at("m" + std::to_string(i)); });
+    if (i % 3 == 0) v.after(other, 0s, [&, i] { at("o" + std::to_string(i)); });
+    if (i % 4 == 1) v.at(list, v.now() + 2s, [&, i] { at("t" + std::to_string(i)); });
+  };
+  if (asList) {
+    v.atEach(list, dues, run);
+  } else {
+    for (std::size_t i = 0; i < dues.size(); ++i) v.at(list, dues[i], [&run, i] { run(i); });
+  }
+  v.after(mainQ, 0s, [&] { at("w4"); });
+  *mostPending = 0;
+  v.afterEachEvent = [&] { *mostPending = std::max(*mostPending, v.pendingEvents()); };
+  *mostPending = v.pendingEvents();
+  v.runUntil(Instant{} + 200s);
+  return t;
+}
+
+TEST(VirtualScheduler, AListOfTasksRunsAsTimersMadeOneByOneWouldWhileOnlyItsNextWaits) {
+  std::size_t pendingTimers = 0, pendingList = 0;
+  const std::string timers = playList(false, &pendingTimers);
+  const std::string listed = playList(true, &pendingList);
+  EXPECT_EQ(listed, timers);
+  EXPECT_NE(timers.find("L5@100 "), std::string::npos) << timers;  // the test plays what it means to
+  EXPECT_LT(pendingList + 8, pendingTimers) << "the list's tasks all waited as events";
 }
 
 TEST_F(VirtualQueues, WorkOfARetiredProcessIsReleasedAtOnceAndNeverRuns) {
