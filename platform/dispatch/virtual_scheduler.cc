@@ -18,7 +18,7 @@ struct VirtualScheduler::VQueue final : Queue {
 };
 
 // A list of atEach(): the sequence numbers it took when made, one for each task in list order,
-// and the tasks in the order they come due.
+// and the tasks in the order they come due (none when that is the list's own).
 struct VirtualScheduler::Feed {
   VQueue* queue;
   QueueRef keepsQueue;
@@ -243,10 +243,13 @@ void VirtualScheduler::atEach(const QueueRef& q, std::vector<Instant> dues, std:
   feed->keepsQueue = q;
   // A time already past is now, as for `at`; ties go in list order, as their sequence numbers do.
   for (Instant& due : dues) due = std::max(due, now_);
-  feed->byDue.resize(dues.size());
-  for (std::uint32_t i = 0; i < feed->byDue.size(); ++i) feed->byDue[i] = i;
-  std::stable_sort(feed->byDue.begin(), feed->byDue.end(),
-                   [&](std::uint32_t a, std::uint32_t b) { return dues[a] < dues[b]; });
+  // A list in time order (a scenario's, as a rule) needs no order of its own.
+  if (!std::is_sorted(dues.begin(), dues.end())) {
+    feed->byDue.resize(dues.size());
+    for (std::uint32_t i = 0; i < feed->byDue.size(); ++i) feed->byDue[i] = i;
+    std::stable_sort(feed->byDue.begin(), feed->byDue.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return dues[a] < dues[b]; });
+  }
   feed->dues = std::move(dues);
   feed->firstSeq = seq_;
   seq_ += feed->dues.size();
@@ -256,8 +259,9 @@ void VirtualScheduler::atEach(const QueueRef& q, std::vector<Instant> dues, std:
 }
 
 void VirtualScheduler::pushFed(Feed& feed) {
-  if (feed.next == feed.byDue.size()) return;
-  const std::uint32_t i = feed.byDue[feed.next++];
+  if (feed.next == feed.dues.size()) return;
+  const auto i = feed.byDue.empty() ? static_cast<std::uint32_t>(feed.next) : feed.byDue[feed.next];
+  ++feed.next;
   const Instant due = std::max(feed.dues[i], now_);
   const std::uint32_t index = newSlot();
   const Key key{due, (feed.firstSeq + i) << kSlotBits | index};
