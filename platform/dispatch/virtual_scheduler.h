@@ -136,11 +136,11 @@ class VirtualScheduler final : public Scheduler {
   const Queue* current_ = nullptr;
   Trace trace_{};
   // The pending events, in three parts whose fronts are compared: a heap ordered by Later; a run
-  // already in order (an event later than every one of the run joins it: a scenario's actions,
-  // scheduled all at once in time order, wait there at no cost); and the events scheduled for the
-  // current instant while it is current (a queue's turn, a task handed on at once), which come
-  // after every other event of this instant (their sequence numbers are the latest) and before
-  // every later one, so they need no heap. Time moves only once that run is empty.
+  // already in order (an event later than every one of the run joins it: timers made in time
+  // order wait there at no cost); and the events scheduled for the current instant while it is
+  // current (a queue's turn, a task handed on at once), which come after every other event of
+  // this instant (their sequence numbers are the latest, but for a listed task's: see pushFed)
+  // and before every later one, so they need no heap. Time moves only once that run is empty.
   std::vector<Key> events_;
   Ring<Key> inOrder_;
   Ring<Key> atNow_;
