@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/settings_keys.h"
+#include "platform/joined.h"
 
 namespace qv::core {
 
@@ -140,10 +141,7 @@ constexpr std::optional<Category> categoryForId(std::string_view id) {
 // The prefix of a listed app's reminder id: "listed:com.example.Chat".
 inline constexpr std::string_view kListedAppIdPrefix = "listed:";
 inline std::string listedAppId(std::string_view bundleId) {
-  std::string id;  // room for both parts at once: one allocation, not two
-  id.reserve(kListedAppIdPrefix.size() + bundleId.size());
-  id.append(kListedAppIdPrefix).append(bundleId);
-  return id;
+  return joined(kListedAppIdPrefix, bundleId);
 }
 
 // The category whose status-bar key is exactly `key`; none for any other string.

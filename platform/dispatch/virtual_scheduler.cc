@@ -18,10 +18,10 @@ struct VirtualScheduler::VQueue final : Queue {
 };
 
 // A list of atEach(): the sequence numbers it took when made, one for each task in list order,
-// and the tasks in the order they come due (none when that is the list's own).
+// and the tasks in the order they come due (none when that is the list's own). Its queue is
+// kept alive by the pending event of its next task, as any event's is.
 struct VirtualScheduler::Feed {
   VQueue* queue;
-  QueueRef keepsQueue;
   std::vector<Instant> dues;
   std::vector<std::uint32_t> byDue;
   std::size_t next = 0;
@@ -240,7 +240,6 @@ void VirtualScheduler::atEach(const QueueRef& q, std::vector<Instant> dues, std:
   if (dues.empty()) return;
   auto feed = std::make_unique<Feed>();
   feed->queue = &static_cast<VQueue&>(*q);
-  feed->keepsQueue = q;
   // A time already past is now, as for `at`; ties go in list order, as their sequence numbers do.
   for (Instant& due : dues) due = std::max(due, now_);
   // A list in time order (a scenario's, as a rule) needs no order of its own.

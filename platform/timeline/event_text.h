@@ -12,6 +12,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/joined.h"
+
 namespace qv::timeline {
 
 // A text of an event: while a listener hears the event it may borrow the recorder's characters
@@ -94,12 +96,7 @@ class Text {
 
  private:
   bool owns() const noexcept { return view_.data() == owned_.data(); }
-  static std::string concat(std::string_view a, std::string_view b) {
-    std::string s;
-    s.reserve(a.size() + b.size());
-    s.append(a).append(b);
-    return s;
-  }
+  static std::string concat(std::string_view a, std::string_view b) { return joined(a, b); }
   mutable std::string owned_;
   mutable std::string_view view_;
 };
